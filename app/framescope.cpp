@@ -1,0 +1,98 @@
+#include "app/framescope.h"
+
+#include "colors/colordlg.h"
+#include "views/frametablemodel.h"
+#include "views/payloadhighlighter.h"
+
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressDialog>
+#include <QScrollBar>
+#include <QSettings>
+
+namespace Korvex {
+
+Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags flags)
+    : QMainWindow(parent)
+{
+    Q_UNUSED(flags);
+    settings = new QSettings(QStringLiteral("Kestrant"), QStringLiteral("Framescope"));
+    ui.setupUi(this);
+    logWriter.setEditor(ui.txtLog);
+    // "Clear" empties the panel through the form; lines still waiting to be written go too.
+    connect(ui.pushButton, &QPushButton::clicked, &logWriter, &LogWriter::discard);
+
+    connect(ui.actionOpen_File, &QAction::triggered, this, &Framescope::openFile);
+    connect(ui.actionFileSave, &QAction::triggered, this, &Framescope::saveFile);
+    connect(ui.actionFind, &QAction::triggered, this, &Framescope::findFrame);
+    connect(ui.actionExit, &QAction::triggered, this, &Framescope::close);
+    connect(ui.actionGoFirst, &QAction::triggered, this, &Framescope::goFirstFrame);
+    connect(ui.actionGoPrev, &QAction::triggered, this, &Framescope::goPrevFrame);
+    connect(ui.actionGoNext, &QAction::triggered, this, &Framescope::goNextFrame);
+    connect(ui.actionGoLast, &QAction::triggered, this, &Framescope::goLastFrame);
+    connect(ui.actionAbout, &QAction::triggered, this, &Framescope::showAboutDlg);
+    connect(ui.actionPrint, &QAction::triggered, this, &Framescope::showPrintDlg);
+    connect(ui.actionColors, &QAction::triggered, this, &Framescope::showColorDlg);
+    connect(ui.actionDisable_Colors, &QAction::triggered, this, &Framescope::setColorMode);
+
+    colorDlg = new ColorDlg;
+    colorDlg->hide();
+
+    model = new FrameTableModel(colorDlg);
+    model->setFrames(&frames, protocolVersion);
+    ui.tblFrames->setModel(model);
+    ui.tblFrames->horizontalHeader()->setStretchLastSection(true);
+    ui.tblFrames->setWordWrap(false);
+
+    ui.txtPayload->setFont(QFont(QStringLiteral("Courier"), 10));
+    highlighter = new PayloadHighlighter(ui.txtPayload->document());
+
+    buildFramesScroller();
+
+    ui.tblFrames->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    connect(ui.tblFrames->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &Framescope::updateFramesScroller);
+
+    ui.gvFrames->setScene(&scene);
+    ui.gvFrames->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    ui.gvFrames->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    // A stored value of the wrong type reads as an empty list rather than as garbage.
+    const QVariant stored = settings->value(QStringLiteral("RecentFiles"), QVariantList());
+    recentFiles = new QList<QVariant>(stored.canConvert<QVariantList>() ? stored.toList()
+                                                                        : QVariantList());
+    rebuildRecentFilesMenu();
+
+    statusLabel = new QLabel(tr("No frame selected"));
+    ui.statusbar->addWidget(statusLabel, 1);
+
+    if (!fileName.isEmpty() && QFile::exists(fileName))
+        loadFile(fileName);
+}
+
+Framescope::~Framescope()
+{
+    for (FrameRecord *record : std::as_const(frames))
+        delete record;
+    delete model;
+    delete settings;
+    delete highlighter;
+    delete recentFiles;
+    delete colorDlg;
+    scene.clear();
+    frames.clear();
+}
+
+void Framescope::appendLog(const QString &text, const QColor &color)
+{
+    ui.tabs->setCurrentIndex(1);
+    logWriter.append(text, color);
+}
+
+void Framescope::resizeEvent(QResizeEvent *)
+{
+    buildFramesScroller();
+}
+
+} // namespace Korvex

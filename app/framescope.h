@@ -1,0 +1,101 @@
+#ifndef APP_FRAMESCOPE_H
+#define APP_FRAMESCOPE_H
+
+#include "app/logwriter.h"
+#include "frames/framerecord.h"
+#include "ui_framescope.h"
+
+#include <QGraphicsScene>
+#include <QList>
+#include <QMainWindow>
+#include <QModelIndex>
+#include <QVariant>
+
+QT_BEGIN_NAMESPACE
+class QDataStream;
+class QLabel;
+class QProgressDialog;
+class QResizeEvent;
+class QSettings;
+QT_END_NAMESPACE
+
+namespace Korvex {
+
+class ColorDlg;
+class FrameTableModel;
+class PayloadHighlighter;
+class ScrollTracker;
+
+/// The main window: owns the loaded frames, the view settings of the detail panel,
+/// the settings store, the table model, the colour dialog and the frame scroller.
+class Framescope : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit Framescope(const QString &fileName, QWidget *parent = nullptr,
+                        Qt::WindowFlags flags = Qt::WindowFlags());
+    ~Framescope() override;
+
+    /// One line in the log panel on a solid background of the given colour.
+    void appendLog(const QString &text, const QColor &color);
+
+    void loadFile(const QString &fileName);
+    int parseFrameFile(QDataStream &in, qint64 size);
+    void rebuildRecentFilesMenu();
+    /// Writes a capture of random frames; false when the file could not be written completely.
+    bool generateFrameFile(const QString &fileName, int protocolVersion, int frameCount);
+    void buildFramesScroller();
+    double frameItemHeight() const;
+
+public slots:
+    void setHeaderBase(int index);
+    void setPayloadBytesPerColumn(int index);
+    void setPayloadCols(int value);
+    void setPayloadByteOrder(int index);
+    void selectFrame(QModelIndex current, QModelIndex previous);
+
+private slots:
+    void openFile();
+    void saveFile();
+    void findFrame();
+    void goFirstFrame();
+    void goPrevFrame();
+    void goNextFrame();
+    void goLastFrame();
+    void showAboutDlg();
+    void showPrintDlg();
+    void showColorDlg();
+    void setColorMode();
+    void openRecentFile();
+    void updateFramesScroller();
+    void frameScrollerMoved();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    friend struct FramescopeProbe;
+
+    Ui::Framescope ui;
+    FrameList frames;
+    ColorDlg *colorDlg = nullptr;
+    int protocolVersion = 0;
+    QSettings *settings = nullptr;
+    FrameTableModel *model = nullptr;
+    QList<QVariant> *recentFiles = nullptr;
+    int headerBase = 2;
+    int payloadBytesPerColumn = 1;
+    int payloadCols = 4;
+    int payloadByteOrder = 0;
+    PayloadHighlighter *highlighter = nullptr;
+    QLabel *statusLabel = nullptr;
+    QGraphicsScene scene;
+    ScrollTracker *tracker = nullptr;
+    QProgressDialog *progressDialog = nullptr;
+    LogWriter logWriter;
+};
+
+} // namespace Korvex
+
+#endif // APP_FRAMESCOPE_H

@@ -1,0 +1,53 @@
+#ifndef COLORS_COLORDLG_H
+#define COLORS_COLORDLG_H
+
+#include "colors/framecolors.h"
+
+#include <QDialog>
+#include <QMap>
+#include <QString>
+
+QT_BEGIN_NAMESPACE
+class QListWidgetItem;
+QT_END_NAMESPACE
+
+namespace Korvex {
+
+/// The colour tables of both protocol versions, their files, their lookups, and the dialog
+/// in which the user edits them.
+class ColorDlg : public QDialog
+{
+    Q_OBJECT
+
+public:
+    ColorDlg();
+    ~ColorDlg() override;
+
+    void loadColors(int version, bool defaults);
+    void saveColors(int version);
+    void saveAllColors();
+    QColor textColor(int version, const QString &name) const;
+    QColor bgColor(int version, const QString &name) const;
+
+    void fillColorList(int version);
+    void setListHighlight(QColor text, QColor bg);
+    void reloadColors();
+
+public slots:
+    void protocolVersionChanged(int index);
+    void setDefaultColors();
+    void itemSelected(QListWidgetItem *current, QListWidgetItem *previous);
+    void setTextColor();
+    void setBgColor();
+
+private:
+    const QMap<QString, FrameColors> &table(int version) const;
+
+    QMap<QString, FrameColors> colors3G;
+    QMap<QString, FrameColors> colorsV4;
+    int currentVersion = 0;
+};
+
+} // namespace Korvex
+
+#endif // COLORS_COLORDLG_H

@@ -1,0 +1,17 @@
+#ifndef COLORS_FRAMECOLORS_H
+#define COLORS_FRAMECOLORS_H
+
+#include <QColor>
+
+namespace Korvex {
+
+/// Text and background colour of one logical channel type; an invalid colour means none.
+struct FrameColors
+{
+    QColor textColor;
+    QColor bgColor;
+};
+
+} // namespace Korvex
+
+#endif // COLORS_FRAMECOLORS_H

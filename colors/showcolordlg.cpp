@@ -1,0 +1,9 @@
+#include "app/framescope.h"
+
+namespace Korvex {
+
+void Framescope::showColorDlg()
+{
+}
+
+} // namespace Korvex

@@ -1,0 +1,129 @@
+#include "frames/framerecord.h"
+
+#include <QDataStream>
+#include <QtEndian>
+
+namespace Korvex {
+
+namespace {
+
+// Reads one 32-bit word in the stream's byte order; a short read consumes what is left and gives 0.
+quint32 readWord(QDataStream &in)
+{
+    uchar bytes[4];
+    if (in.readRawData(reinterpret_cast<char *>(bytes), 4) != 4)
+        return 0;
+    return in.byteOrder() == QDataStream::LittleEndian ? qFromLittleEndian<quint32>(bytes)
+                                                       : qFromBigEndian<quint32>(bytes);
+}
+
+} // namespace
+
+FrameRecord::FrameRecord() = default;
+
+FrameRecord::FrameRecord(int protocolVersion, QDataStream &in)
+    : m_protocolVersion(protocolVersion)
+{
+    const quint32 headerWord = readWord(in);
+    m_time = readWord(in);
+    if (protocolVersion != 0)
+        return;
+
+    m_header = FrameHeader::fromWord(headerWord);
+    const int bits = m_header.payloadSizeBits();
+    if (bits == -1) {
+        m_valid = false;
+        m_errorText = QStringLiteral("Unsupported payload size value: %1").arg(m_header.payloadSizeCode);
+        return;
+    }
+    const int bytes = (bits + 7) / 8;
+    if (bytes <= 0) {
+        m_valid = false;
+        m_errorText = QStringLiteral("Invalid payload size: %1 bytes").arg(bytes);
+        return;
+    }
+
+    const int words = bytes >= 4 ? bytes / 4 : 1;
+    uchar raw[64];
+    const int got = in.atEnd() ? 0 : qMax(0, in.readRawData(reinterpret_cast<char *>(raw), words * 4));
+    // A word cut short by the end of the file is missing, like the words after it.
+    const int complete = got / 4;
+    const bool little = in.byteOrder() == QDataStream::LittleEndian;
+    m_payload.resize(words * 4);
+    char *out = m_payload.data();
+    for (int w = 0; w < complete; ++w) {
+        const uchar *word = raw + 4 * w;
+        for (int b = 0; b < 4; ++b)
+            out[4 * w + b] = char(little ? word[3 - b] : word[b]);
+    }
+    m_payload.resize(bytes);
+    if (complete < words) {
+        m_valid = false;
+        m_errorText = QStringLiteral("Incomplete payload: %1 words are missing").arg(words - complete);
+    }
+}
+
+FrameRecord::~FrameRecord() = default;
+
+quint64 FrameRecord::timeNs() const
+{
+    // ticks * 1000 / 312 without overflowing the product.
+    return m_time / 312 * 1000 + m_time % 312 * 1000 / 312;
+}
+
+void FrameRecord::setPayloadSizeCode(quint8 code)
+{
+    m_header.payloadSizeCode = code;
+    m_protocolVersion = 0;
+}
+
+void FrameRecord::setChannelType(quint8 type)
+{
+    m_header.channelType = type;
+    m_protocolVersion = 0;
+}
+
+void FrameRecord::setCtsBit(quint8 bit)
+{
+    m_header.ctsBit = bit;
+    m_protocolVersion = 0;
+}
+
+int FrameRecord::payloadSizeBits() const
+{
+    return m_protocolVersion != 0 ? -1 : m_header.payloadSizeBits();
+}
+
+QString FrameRecord::channelTypeName() const
+{
+    return m_protocolVersion != 0 ? QStringLiteral("not impl") : m_header.channelTypeName();
+}
+
+QString FrameRecord::headerText() const
+{
+    if (m_protocolVersion != 0)
+        return QStringLiteral("not impl");
+    return QStringLiteral("%1 %2").arg(m_header.payloadSizeText(), m_header.channelTypeName());
+}
+
+QString FrameRecord::payloadHex() const
+{
+    return QString::fromLatin1(m_payload.toHex().toUpper());
+}
+
+QByteArray FrameRecord::serialize() const
+{
+    if (m_protocolVersion != 0)
+        return QByteArray();
+    QByteArray bytes(8, Qt::Uninitialized);
+    qToLittleEndian<quint32>(quint32(m_time), bytes.data());
+    qToLittleEndian<quint32>(m_header.toWord(), bytes.data() + 4);
+    return bytes + m_payload;
+}
+
+qint64 FrameRecord::serializedSize() const
+{
+    return m_protocolVersion != 0 ? 0 : 8 + m_payload.size();
+}
+
+} // namespace Korvex
