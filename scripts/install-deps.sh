@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs what building and testing Framescope needs on Debian 12 (run as root).
+set -euo pipefail
+packages=(cmake g++ make qt6-base-dev qt6-base-dev-tools)
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' \
+        || missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
