@@ -89,7 +89,7 @@ void TestMainWindow::startsEmpty()
     QCOMPARE(m_window->size(), QSize(840, 601));
     QCOMPARE(m_window->windowTitle(), QStringLiteral("Kestrant Framescope"));
     QCOMPARE(m_window->objectName(), QStringLiteral("Framescope"));
-    QVERIFY(!m_window->windowIcon().isNull());
+    QCOMPARE(m_window->windowIcon().availableSizes(), QList<QSize>({QSize(16, 16), QSize(32, 32), QSize(48, 48)}));
     QCOMPARE(ui.tabs->currentIndex(), 0);
     QCOMPARE(ui.tabs->tabText(0), QStringLiteral("Frames"));
     QCOMPARE(ui.tabs->tabText(1), QStringLiteral("Log"));
