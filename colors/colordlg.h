@@ -2,7 +2,9 @@
 #define COLORS_COLORDLG_H
 
 #include "colors/framecolors.h"
+#include "ui_colordlg.h"
 
+#include <QColor>
 #include <QDialog>
 #include <QMap>
 #include <QString>
@@ -23,9 +25,13 @@ public:
     ColorDlg();
     ~ColorDlg() override;
 
+    /// Reads the working copy (.lst) or the defaults (.def) of a version into its table.
     void loadColors(int version, bool defaults);
+    /// Writes the table of a version to its working copy.
     void saveColors(int version);
     void saveAllColors();
+    /// The colours of a channel type name; an invalid colour when the table has no entry.
+    /// A lookup never adds an entry.
     QColor textColor(int version, const QString &name) const;
     QColor bgColor(int version, const QString &name) const;
 
@@ -42,7 +48,9 @@ public slots:
 
 private:
     const QMap<QString, FrameColors> &table(int version) const;
+    QMap<QString, FrameColors> &table(int version);
 
+    Ui::ColorDlg ui;
     QMap<QString, FrameColors> colors3G;
     QMap<QString, FrameColors> colorsV4;
     int currentVersion = 0;
