@@ -1,4 +1,5 @@
-// Draws the program's action icons, its window icon and the About picture, and writes
+// Draws the program's action icons, its window icon (as an icon file and as the PNG files
+// the installation puts into the desktop's icon theme) and the About picture, and writes
 // them into the folder named on the command line (normally resources/).
 //
 // Every picture is painted here from plain shapes, so the set stays consistent and can be
@@ -600,6 +601,9 @@ int main(int argc, char *argv[])
     save(QStringLiteral("about.png"), aboutImage());
 
     const QList<QImage> marks = {markImage(16), markImage(32), markImage(48)};
+    // The same mark as loose PNG files, for the desktop's icon theme on installation.
+    for (const QImage &mark : marks)
+        save(QStringLiteral("framescope-%1.png").arg(mark.width()), mark);
     const QByteArray ico = icoFile(marks);
     QString why;
     if (!icoReadsBack(ico, marks, &why)) {
