@@ -1,9 +1,14 @@
 #include "app/framescope.h"
 
+#include "about/aboutdlg.h"
+
 namespace Korvex {
 
 void Framescope::showAboutDlg()
 {
+    // A fresh dialog each time, so nothing carries over from one opening to the next.
+    AboutDlg dialog;
+    dialog.exec();
 }
 
 } // namespace Korvex

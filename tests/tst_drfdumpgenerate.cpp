@@ -1,0 +1,173 @@
+#include "files/framegenerator.h"
+
+#include <QBuffer>
+#include <QDateTime>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace Korvex;
+
+namespace {
+
+struct Run
+{
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Run drfdump(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(DRFDUMP_PATH), arguments);
+    Run run;
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.status = process.exitCode();
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The date a capture's DATE tag names; invalid when there is none.
+QDateTime dateOf(const QByteArray &capture)
+{
+    const QRegularExpressionMatch match =
+        QRegularExpression(QStringLiteral("\\{DATE:([^}]*)\\}")).match(QString::fromLatin1(capture.left(200)));
+    return match.hasMatch() ? QDateTime::fromString(match.captured(1), QStringLiteral("yyyy-MM-dd;hh:mm:ss"))
+                            : QDateTime();
+}
+
+// The capture the viewer's generator writes for the seed, dated like the given capture.
+QByteArray viewerCapture(quint32 seed, qint64 count, const QByteArray &datedLike)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    if (!FrameGenerator::writeCapture(buffer, seed, count, dateOf(datedLike)))
+        return QByteArray();
+    return buffer.data();
+}
+
+} // namespace
+
+/// drfdump --generate: the viewer's file for a seed, its default seed and its exit statuses.
+class TestDrfdumpGenerate : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void sameAsViewer_data();
+    void sameAsViewer();
+    void defaultSeedIsTheTime();
+    void replacesExistingFile();
+    void badUsage_data();
+    void badUsage();
+    void unwritableFile();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestDrfdumpGenerate::sameAsViewer_data()
+{
+    QTest::addColumn<QString>("count");
+    QTest::addColumn<QString>("seed");
+    QTest::newRow("one frame") << "1" << "100";
+    QTest::newRow("thousand frames") << "1000" << "4294967295";
+    QTest::newRow("seed 0") << "10000" << "0";
+}
+
+void TestDrfdumpGenerate::sameAsViewer()
+{
+    QFETCH(QString, count);
+    QFETCH(QString, seed);
+    const QString path = m_dir.filePath(QStringLiteral("seeded.drf3"));
+    const Run run = drfdump({QStringLiteral("--generate"), count, QStringLiteral("--seed"), seed,
+                             QStringLiteral("-o"), path});
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.out, QByteArray());
+    QCOMPARE(run.err, QByteArray());
+
+    const QByteArray written = contents(path);
+    QVERIFY(dateOf(written).isValid());
+    const QByteArray expected = viewerCapture(seed.toUInt(), count.toLongLong(), written);
+    QVERIFY(!expected.isEmpty());
+    QVERIFY(written == expected);
+}
+
+void TestDrfdumpGenerate::defaultSeedIsTheTime()
+{
+    const QString path = m_dir.filePath(QStringLiteral("now.drf3"));
+    const qint64 before = QDateTime::currentSecsSinceEpoch();
+    const Run run = drfdump({QStringLiteral("--generate"), QStringLiteral("200"), QStringLiteral("-o"), path});
+    const qint64 after = QDateTime::currentSecsSinceEpoch();
+    QCOMPARE(run.status, 0);
+
+    const QByteArray written = contents(path);
+    bool found = false;
+    for (qint64 seconds = before; seconds <= after && !found; ++seconds)
+        found = written == viewerCapture(quint32(seconds), 200, written);
+    QVERIFY(found);
+}
+
+void TestDrfdumpGenerate::replacesExistingFile()
+{
+    const QString path = m_dir.filePath(QStringLiteral("existing.drf3"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(100000, 'x'));
+    }
+    const Run run = drfdump({QStringLiteral("--generate"), QStringLiteral("1"), QStringLiteral("--seed"),
+                             QStringLiteral("100"), QStringLiteral("-o"), path});
+    QCOMPARE(run.status, 0);
+    const QByteArray written = contents(path);
+    QVERIFY(written.endsWith(QByteArray::fromHex("28000000000000007af6b8407d")));
+    QCOMPARE(written, viewerCapture(100u, 1, written));
+}
+
+void TestDrfdumpGenerate::badUsage_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("count 0") << QStringList{"--generate", "0", "-o", "x.drf3"};
+    QTest::newRow("count above 100000000") << QStringList{"--generate", "100000001", "-o", "x.drf3"};
+    QTest::newRow("count not a number") << QStringList{"--generate", "ten", "-o", "x.drf3"};
+    QTest::newRow("no output file") << QStringList{"--generate", "10"};
+    QTest::newRow("seed too large") << QStringList{"--generate", "10", "--seed", "4294967296", "-o", "x.drf3"};
+    QTest::newRow("negative seed") << QStringList{"--generate", "10", "--seed", "-1", "-o", "x.drf3"};
+}
+
+void TestDrfdumpGenerate::badUsage()
+{
+    QFETCH(QStringList, arguments);
+    for (QString &argument : arguments) {
+        if (argument == QLatin1String("x.drf3"))
+            argument = m_dir.filePath(argument);
+    }
+    const Run run = drfdump(arguments);
+    QCOMPARE(run.status, 2);
+    QVERIFY(!run.err.isEmpty());
+    QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("x.drf3"))));
+}
+
+void TestDrfdumpGenerate::unwritableFile()
+{
+    const QString path = m_dir.filePath(QStringLiteral("no/such/folder/x.drf3"));
+    const Run run = drfdump({QStringLiteral("--generate"), QStringLiteral("10"), QStringLiteral("-o"), path});
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.startsWith("drfdump: cannot write file " + path.toLocal8Bit()), run.err);
+    QCOMPARE(run.out, QByteArray());
+    QVERIFY(!QFile::exists(path));
+}
+
+QTEST_APPLESS_MAIN(TestDrfdumpGenerate)
+#include "tst_drfdumpgenerate.moc"

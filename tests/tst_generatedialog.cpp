@@ -1,0 +1,265 @@
+#include "app/framescope.h"
+#include "files/capturefile.h"
+#include "framescopeprobe.h"
+#include "modaldriver.h"
+#include "testenv.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace Korvex;
+using ModalDriver::whenModal;
+
+namespace {
+
+/// What the dialogs of one run of "Generate DigRF file" showed.
+struct DialogRun
+{
+    QString fileDialogTitle;
+    QStringList nameFilters;
+    QString startFolder;
+    QString countTitle;
+    QString countLabel;
+    double countValue = 0;
+    double countMinimum = 0;
+    double countMaximum = 0;
+    int countDecimals = -1;
+    QStringList boxes; // "title|text" of every message box, in order
+    QList<QMessageBox::Icon> boxIcons;
+};
+
+/// Keeps the reader's warnings and errors.
+class CollectingSink final : public FrameReaderSink
+{
+public:
+    void log(const QString &text, LogLevel level) override
+    {
+        if (level != LogLevel::Info)
+            problems.append(text);
+    }
+    void progress(int) override {}
+    QStringList problems;
+};
+
+} // namespace
+
+/// "Generate DigRF file": its two dialogs, what it writes, and what a cancel or failure leaves.
+class TestGenerateDialog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void writesTheFile();
+    void startFolderDefault();
+    void cancel_data();
+    void cancel();
+    void failureInMissingFolder();
+    void failureKeepsExistingFile();
+
+private:
+    /// Runs the action, choosing fileName (empty: cancel the file dialog) and count
+    /// (negative: cancel the count dialog).
+    DialogRun generate(const QString &fileName, int count);
+
+    TestEnv m_env;
+    QTemporaryDir m_dir;
+    Framescope *m_window = nullptr;
+};
+
+void TestGenerateDialog::init()
+{
+    QSettings(QStringLiteral("Kestrant"), QStringLiteral("Framescope")).clear();
+    m_window = new Framescope(QString());
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+}
+
+void TestGenerateDialog::cleanup()
+{
+    delete m_window;
+    m_window = nullptr;
+}
+
+DialogRun TestGenerateDialog::generate(const QString &fileName, int count)
+{
+    DialogRun run;
+    whenModal<QFileDialog>([&run, fileName, count](QFileDialog *dialog) {
+        run.fileDialogTitle = dialog->windowTitle();
+        run.nameFilters = dialog->nameFilters();
+        run.startFolder = dialog->directory().absolutePath();
+        if (fileName.isEmpty()) {
+            dialog->reject();
+            return;
+        }
+        // An absolute name typed into the name field is taken as it is, existing folder or not.
+        dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(fileName);
+        whenModal<QInputDialog>([&run, count](QInputDialog *input) {
+            run.countTitle = input->windowTitle();
+            run.countLabel = input->labelText();
+            run.countValue = input->doubleValue();
+            run.countMinimum = input->doubleMinimum();
+            run.countMaximum = input->doubleMaximum();
+            run.countDecimals = input->doubleDecimals();
+            if (count < 0) {
+                input->reject();
+                return;
+            }
+            input->setDoubleValue(count);
+            input->accept();
+        });
+        // The file dialog's own accept() (checks, overwrite question) behind QDialog's public one.
+        static_cast<QDialog *>(dialog)->accept();
+    });
+
+    // Message boxes may come from the file dialog (overwrite?) and from the action's end.
+    QTimer boxes;
+    connect(&boxes, &QTimer::timeout, this, [&run] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        run.boxes.append(box->windowTitle() + QLatin1Char('|') + box->text());
+        run.boxIcons.append(box->icon());
+        if (QAbstractButton *yes = box->button(QMessageBox::Yes))
+            yes->click();
+        else
+            box->button(QMessageBox::Ok)->click();
+    });
+    boxes.start(10);
+    FramescopeProbe::ui(*m_window).actionFileSave->trigger();
+    return run;
+}
+
+void TestGenerateDialog::writesTheFile()
+{
+    QSettings(QStringLiteral("Kestrant"), QStringLiteral("Framescope"))
+        .setValue(QStringLiteral("FileLoadPath"), m_dir.path());
+    const QString path = m_dir.filePath(QStringLiteral("random.drf3"));
+    const QString title = m_window->windowTitle();
+
+    const DialogRun run = generate(path, 25);
+
+    QCOMPARE(run.fileDialogTitle, QStringLiteral("Select DigRF 3G File Name"));
+    QCOMPARE(run.nameFilters, QStringList{QStringLiteral("DigRf 3G files (*.drf3)")});
+    QCOMPARE(run.startFolder, QDir(m_dir.path()).absolutePath());
+    QCOMPARE(run.countTitle, QStringLiteral("Generate DigRF 3G File"));
+    QCOMPARE(run.countLabel, QStringLiteral("Number of frames:"));
+    QCOMPARE(run.countValue, 10.0);
+    QCOMPARE(run.countMinimum, 1.0);
+    QCOMPARE(run.countMaximum, 10000.0);
+    QCOMPARE(run.countDecimals, 0);
+    QCOMPARE(run.boxes, QStringList{QStringLiteral("File Written|File successfully created.")});
+    QCOMPARE(run.boxIcons, QList<QMessageBox::Icon>{QMessageBox::Information});
+
+    // The file opens with every frame and no warning; the window does not load it.
+    FrameList frames;
+    CollectingSink sink;
+    QCOMPARE(readCaptureFile(path, frames, sink), CaptureResult::Loaded);
+    QCOMPARE(frames.size(), 25);
+    qDeleteAll(frames);
+    QCOMPARE(sink.problems, QStringList());
+    QVERIFY(FramescopeProbe::frames(*m_window).isEmpty());
+    QCOMPARE(m_window->windowTitle(), title);
+    // Generating does not move the folder the open dialog starts in.
+    QCOMPARE(QSettings(QStringLiteral("Kestrant"), QStringLiteral("Framescope"))
+                 .value(QStringLiteral("FileLoadPath")).toString(), m_dir.path());
+}
+
+void TestGenerateDialog::startFolderDefault()
+{
+    const DialogRun run = generate(QString(), 1);
+    QCOMPARE(run.startFolder, QDir::current().absolutePath());
+}
+
+void TestGenerateDialog::cancel_data()
+{
+    QTest::addColumn<bool>("inFileDialog");
+    QTest::addColumn<bool>("existing");
+    QTest::newRow("file dialog") << true << false;
+    QTest::newRow("count dialog") << false << false;
+    QTest::newRow("count dialog, existing file") << false << true;
+}
+
+void TestGenerateDialog::cancel()
+{
+    QFETCH(bool, inFileDialog);
+    QFETCH(bool, existing);
+    const QString path = m_dir.filePath(QStringLiteral("cancelled.drf3"));
+    QFile::remove(path);
+    if (existing) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("kept");
+    }
+
+    const DialogRun run = generate(inFileDialog ? QString() : path, -1);
+
+    QVERIFY(!run.fileDialogTitle.isEmpty());
+    QCOMPARE(run.countTitle.isEmpty(), inFileDialog);
+    // The overwrite question of the file dialog is the only box a cancel can show.
+    QCOMPARE(run.boxes.size(), existing ? 1 : 0);
+    QCOMPARE(QFile::exists(path), existing);
+    if (existing) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("kept"));
+    }
+}
+
+void TestGenerateDialog::failureInMissingFolder()
+{
+    const QString path = m_dir.filePath(QStringLiteral("missing/random.drf3"));
+    const DialogRun run = generate(path, 10);
+    QCOMPARE(run.boxes, QStringList{QStringLiteral("Error writing file!|Cannot write file %1!").arg(path)});
+    QCOMPARE(run.boxIcons, QList<QMessageBox::Icon>{QMessageBox::Critical});
+    QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("missing"))));
+}
+
+void TestGenerateDialog::failureKeepsExistingFile()
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("existing.drf3"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("previous capture");
+    }
+
+    // A file size limit makes the write fail part way through, even for a privileged user to
+    // whom folder permissions mean nothing.
+    rlimit saved{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 64 * 1024;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const DialogRun run = generate(path, 10000);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    QCOMPARE(run.boxes.size(), 2);
+    QVERIFY2(run.boxes.first().contains(QStringLiteral("already exists")), qPrintable(run.boxes.first()));
+    QCOMPARE(run.boxes.last(), QStringLiteral("Error writing file!|Cannot write file %1!").arg(path));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("previous capture"));
+    // No unfinished copy is left beside it.
+    QCOMPARE(QDir(folder.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+             QStringList{QStringLiteral("existing.drf3")});
+}
+
+QTEST_MAIN(TestGenerateDialog)
+#include "tst_generatedialog.moc"
