@@ -1,14 +1,80 @@
 #include "app/framescope.h"
 
+#include "files/capturefile.h"
+
+#include <QAction>
+#include <QDataStream>
+#include <QFile>
+#include <QFileInfo>
+#include <QKeySequence>
+#include <QMenu>
+#include <QProgressDialog>
+#include <QSettings>
+
 namespace Korvex {
 
 void Framescope::loadFile(const QString &fileName)
 {
-    Q_UNUSED(fileName);
+    setWindowTitle(tr("Kestrant Framescope - %1").arg(fileName));
+    protocolVersion = protocolVersionOf(fileName);
+    appendLog(protocolVersionLogText(protocolVersion), Qt::white);
+
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        appendLog(cannotOpenLogText(fileName), Qt::red);
+        return;
+    }
+
+    if (!progressDialog) {
+        progressDialog = new QProgressDialog(tr("Loading file ..."), tr("Cancel"), 0, 100, this);
+        progressDialog->setWindowModality(Qt::WindowModal);
+        // The dialog lets the window process its events at each new value only once it
+        // counts itself as shown; left to its own estimate it would wait up to four seconds
+        // and the window would freeze through shorter loads.
+        progressDialog->setMinimumDuration(0);
+        progressDialog->setValue(0);
+    }
+    progressDialog->show();
+    appendLog(openedLogText(fileName), Qt::white);
+
+    QDataStream in(&file);
+    in.setByteOrder(QDataStream::LittleEndian);
+    parseFrameFile(in, file.size());
+    progressDialog->setValue(90);
+
+    settings->setValue(QStringLiteral("FileLoadPath"), QFileInfo(fileName).absolutePath());
+    qsizetype position = -1;
+    for (qsizetype i = 0; i < recentFiles->size() && position < 0; ++i) {
+        if (recentFiles->at(i).toString() == fileName)
+            position = i;
+    }
+    if (position < 0)
+        recentFiles->prepend(fileName);
+    else
+        recentFiles->swapItemsAt(0, position);
+    settings->setValue(QStringLiteral("RecentFiles"), *recentFiles);
+    rebuildRecentFilesMenu();
+    progressDialog->setValue(95);
+
+    buildFramesScroller();
+    progressDialog->setValue(100);
+    progressDialog->hide();
 }
 
 void Framescope::rebuildRecentFilesMenu()
 {
+    // The action that asked for a load may be the one being replaced: it goes once its
+    // signal has returned.
+    const QList<QAction *> old = ui.menuRecentFiles->actions();
+    for (QAction *action : old) {
+        ui.menuRecentFiles->removeAction(action);
+        action->deleteLater();
+    }
+    for (const QVariant &entry : std::as_const(*recentFiles)) {
+        QAction *action = ui.menuRecentFiles->addAction(entry.toString());
+        action->setShortcut(QKeySequence());
+        connect(action, &QAction::triggered, this, &Framescope::openRecentFile);
+    }
 }
 
 } // namespace Korvex

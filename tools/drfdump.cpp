@@ -42,7 +42,10 @@ int main(int argc, char *argv[])
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption formatOption(QStringLiteral("format"),
-        QStringLiteral("Frame table format: tsv (default), csv or json."), QStringLiteral("format"),
+        QStringLiteral("Frame table format: tsv (default: the five cells joined by TAB, lines "
+                       "ended by LF), csv (RFC 4180, lines ended by CR LF) or json (one array of "
+                       "objects keyed by the column titles)."),
+        QStringLiteral("format"),
         QStringLiteral("tsv"));
     const QCommandLineOption logOption(QStringLiteral("log"),
         QStringLiteral("Print the log lines of loading FILE instead of the frame table."));

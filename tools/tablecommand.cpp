@@ -1,22 +1,238 @@
 #include "tools/commands.h"
 
+#include "files/capturefile.h"
+#include "files/framereader.h"
+#include "views/frametext.h"
+
+#include <QString>
+#include <QStringList>
+
 namespace Korvex::Dump {
+
+namespace {
+
+// Text is collected and written in large pieces: no write or flush per line.
+constexpr qsizetype FlushChars = qsizetype(1) << 18;
+
+/// Collects output text and writes it to a FILE in UTF-8.
+class Output
+{
+public:
+    explicit Output(FILE *file)
+        : m_file(file)
+    {
+        m_text.reserve(FlushChars + 4096);
+    }
+    ~Output() { flush(); }
+
+    QString &text() { return m_text; }
+
+    void flushIfFull()
+    {
+        if (m_text.size() >= FlushChars)
+            flush();
+    }
+
+    void flush()
+    {
+        if (m_text.isEmpty())
+            return;
+        const QByteArray bytes = m_text.toUtf8();
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), m_file);
+        m_text.resize(0);
+    }
+
+private:
+    FILE *m_file;
+    QString m_text;
+};
+
+/// Keeps the reader's error lines, the ones that explain a failure.
+class ErrorSink final : public FrameReaderSink
+{
+public:
+    void log(const QString &text, LogLevel level) override
+    {
+        if (level == LogLevel::Error)
+            errors.append(text);
+    }
+    void progress(int) override {}
+
+    QStringList errors;
+};
+
+/// Prints every log line as LEVEL<TAB>TEXT.
+class LogSink final : public FrameReaderSink
+{
+public:
+    explicit LogSink(Output &out)
+        : m_out(out)
+    {
+    }
+
+    void log(const QString &text, LogLevel level) override
+    {
+        static const QLatin1String levels[] = {QLatin1String("info\t"),
+                                               QLatin1String("warning\t"),
+                                               QLatin1String("error\t")};
+        m_out.text() += levels[int(level)];
+        m_out.text() += text;
+        m_out.text() += QLatin1Char('\n');
+        m_out.flushIfFull();
+    }
+    void progress(int) override {}
+
+private:
+    Output &m_out;
+};
+
+bool needsCsvQuotes(QStringView field)
+{
+    for (const QChar c : field) {
+        if (c == u',' || c == u'"' || c == u'\r' || c == u'\n')
+            return true;
+    }
+    return false;
+}
+
+// Quotes the field that starts at `start` in the text when RFC 4180 asks for it.
+void quoteCsvField(QString &text, qsizetype start)
+{
+    if (!needsCsvQuotes(QStringView(text).mid(start)))
+        return;
+    QString field = text.mid(start);
+    field.replace(QLatin1String("\""), QLatin1String("\"\""));
+    text.truncate(start);
+    text += QLatin1Char('"');
+    text += field;
+    text += QLatin1Char('"');
+}
+
+// Makes the text from `start` on a JSON string literal.
+void quoteJsonString(QString &text, qsizetype start)
+{
+    bool plain = true;
+    for (const QChar c : QStringView(text).mid(start))
+        plain = plain && c != u'"' && c != u'\\' && c.unicode() >= 0x20;
+    if (plain) {
+        text.insert(start, QLatin1Char('"'));
+        text += QLatin1Char('"');
+        return;
+    }
+    const QString field = text.mid(start);
+    text.truncate(start);
+    text += QLatin1Char('"');
+    for (const QChar c : field) {
+        if (c == u'"' || c == u'\\') {
+            text += QLatin1Char('\\');
+            text += c;
+        } else if (c.unicode() < 0x20) {
+            text += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        } else {
+            text += c;
+        }
+    }
+    text += QLatin1Char('"');
+}
+
+enum class Format { Tsv, Csv, Json };
+
+Format formatOf(const QString &name)
+{
+    if (name == QLatin1String("csv"))
+        return Format::Csv;
+    if (name == QLatin1String("json"))
+        return Format::Json;
+    return Format::Tsv;
+}
+
+void printRows(const FrameList &frames, int protocolVersion, Format format, Output &out)
+{
+    QStringList titles;
+    for (int column = 0; column < FrameText::ColumnCount; ++column)
+        titles.append(FrameText::columnTitle(column, protocolVersion));
+    QString &text = out.text();
+
+    if (format == Format::Json) {
+        QStringList keys;
+        for (const QString &title : std::as_const(titles)) {
+            QString key = title;
+            quoteJsonString(key, 0);
+            keys.append(key + QLatin1Char(':'));
+        }
+        text += QLatin1Char('[');
+        for (qsizetype row = 0; row < frames.size(); ++row) {
+            text += QLatin1String(row == 0 ? "\n{" : ",\n{");
+            for (int column = 0; column < FrameText::ColumnCount; ++column) {
+                if (column > 0)
+                    text += QLatin1Char(',');
+                text += keys.at(column);
+                const qsizetype start = text.size();
+                FrameText::appendCell(text, *frames.at(row), column, protocolVersion);
+                quoteJsonString(text, start);
+            }
+            text += QLatin1Char('}');
+            out.flushIfFull();
+        }
+        text += QLatin1String(frames.isEmpty() ? "]\n" : "\n]\n");
+        return;
+    }
+
+    const QChar separator = format == Format::Csv ? QLatin1Char(',') : QLatin1Char('\t');
+    const QLatin1String lineEnd(format == Format::Csv ? "\r\n" : "\n");
+    for (int column = 0; column < FrameText::ColumnCount; ++column) {
+        if (column > 0)
+            text += separator;
+        const qsizetype start = text.size();
+        text += titles.at(column);
+        if (format == Format::Csv)
+            quoteCsvField(text, start);
+    }
+    text += lineEnd;
+    for (const FrameRecord *record : frames) {
+        for (int column = 0; column < FrameText::ColumnCount; ++column) {
+            if (column > 0)
+                text += separator;
+            const qsizetype start = text.size();
+            FrameText::appendCell(text, *record, column, protocolVersion);
+            if (format == Format::Csv)
+                quoteCsvField(text, start);
+        }
+        text += lineEnd;
+        out.flushIfFull();
+    }
+}
+
+} // namespace
 
 int printTable(const QString &fileName, const QString &format, FILE *out, FILE *err)
 {
-    Q_UNUSED(fileName);
-    Q_UNUSED(format);
-    Q_UNUSED(out);
-    std::fputs("drfdump: the frame table is not available yet\n", err);
-    return BadUsage;
+    FrameList frames;
+    ErrorSink sink;
+    int protocolVersion = 0;
+    const CaptureResult result = readCaptureFile(fileName, frames, sink, &protocolVersion);
+    int status = Success;
+    if (result == CaptureResult::Loaded) {
+        Output output(out);
+        printRows(frames, protocolVersion, formatOf(format), output);
+    } else {
+        for (const QString &line : std::as_const(sink.errors))
+            std::fprintf(err, "drfdump: %s\n", line.toUtf8().constData());
+        status = Failed;
+    }
+    qDeleteAll(frames);
+    return status;
 }
 
 int printLog(const QString &fileName, FILE *out, FILE *err)
 {
-    Q_UNUSED(fileName);
-    Q_UNUSED(out);
-    std::fputs("drfdump: the log is not available yet\n", err);
-    return BadUsage;
+    Q_UNUSED(err);
+    FrameList frames;
+    Output output(out);
+    LogSink sink(output);
+    const CaptureResult result = readCaptureFile(fileName, frames, sink);
+    qDeleteAll(frames);
+    return result == CaptureResult::Loaded ? Success : Failed;
 }
 
 } // namespace Korvex::Dump

@@ -1,5 +1,10 @@
 #include "views/frametablemodel.h"
 
+#include "colors/colordlg.h"
+#include "views/frametext.h"
+
+#include <QColor>
+
 namespace Korvex {
 
 FrameTableModel::FrameTableModel(ColorDlg *colorSource)
@@ -28,29 +33,55 @@ void FrameTableModel::resetModel()
     endResetModel();
 }
 
-int FrameTableModel::rowCount(const QModelIndex &) const
+// A cell has no rows or columns beneath it: the table asks with the root index only, and a
+// view walking the model as a tree must not find children in every cell.
+int FrameTableModel::rowCount(const QModelIndex &parent) const
 {
-    return frames ? int(frames->size()) : 0;
+    return frames && !parent.isValid() ? int(frames->size()) : 0;
 }
 
-int FrameTableModel::columnCount(const QModelIndex &) const
+int FrameTableModel::columnCount(const QModelIndex &parent) const
 {
-    return 5;
+    return parent.isValid() ? 0 : FrameText::ColumnCount;
 }
 
 QVariant FrameTableModel::data(const QModelIndex &index, int role) const
 {
-    Q_UNUSED(index);
-    Q_UNUSED(role);
-    return QVariant();
+    if (!index.isValid() || index.row() >= rowCount())
+        return QVariant();
+    const FrameRecord *record = frames->at(index.row());
+    if (!record)
+        return QVariant();
+
+    switch (role) {
+    case Qt::TextAlignmentRole:
+        return int(Qt::AlignRight | Qt::AlignHCenter | Qt::AlignVCenter);
+    case Qt::DisplayRole:
+        return FrameText::cell(*record, index.column(), protocolVersion);
+    case Qt::BackgroundRole:
+    case Qt::ForegroundRole: {
+        if (!colorsEnabled || !colorSource)
+            return QVariant();
+        const QString name = record->channelTypeName();
+        const QColor color = role == Qt::BackgroundRole
+                                 ? colorSource->bgColor(protocolVersion, name)
+                                 : colorSource->textColor(protocolVersion, name);
+        return color.isValid() ? QVariant(color) : QVariant();
+    }
+    default:
+        return QVariant();
+    }
 }
 
 QVariant FrameTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    Q_UNUSED(section);
-    Q_UNUSED(orientation);
-    Q_UNUSED(role);
-    return QVariant();
+    if (role != Qt::DisplayRole)
+        return QVariant();
+    if (orientation == Qt::Vertical)
+        return section;
+    if (section < 0 || section >= FrameText::ColumnCount)
+        return QVariant();
+    return FrameText::columnTitle(section, protocolVersion);
 }
 
 } // namespace Korvex

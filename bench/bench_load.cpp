@@ -1,0 +1,355 @@
+// Loading a large capture: the reader alone, drfdump's table, the viewer's load, and memory.
+//
+//   bench_load [FRAMES...]        captures of 100000 and 1000000 frames unless counts are given
+//
+// Each viewer load runs in a fresh process (bench_load --viewer FILE) so that its peak memory
+// is its own.
+
+#include "capturebuilder.h"
+#include "framescopeprobe.h"
+#include "testenv.h"
+
+#include "files/capturefile.h"
+#include "files/framereader.h"
+#include "views/frametablemodel.h"
+
+#include <QApplication>
+#include <QDataStream>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QProcess>
+#include <QProgressBar>
+#include <QProgressDialog>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <malloc.h>
+#include <sys/resource.h>
+#include <time.h>
+
+#include <algorithm>
+#include <cstdio>
+
+using namespace Korvex;
+
+namespace {
+
+class NullSink final : public FrameReaderSink
+{
+public:
+    void log(const QString &, LogLevel) override { ++lines; }
+    void progress(int) override { ++values; }
+    qint64 lines = 0;
+    qint64 values = 0;
+};
+
+qint64 statusKiB(const char *key)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(key))
+            return line.mid(qstrlen(key)).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
+
+double ms(qint64 ns)
+{
+    return double(ns) / 1e6;
+}
+
+// CPU time of this process: on a machine busy with other work, what the stage costs by itself.
+qint64 cpuNs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+/// A moment of the load: wall time since its start and CPU time spent by then.
+struct Mark
+{
+    qint64 wall = 0;
+    qint64 cpu = 0;
+};
+
+/// Records when the window paints, to find the longest time it went without.
+class PaintWatch : public QObject
+{
+public:
+    bool eventFilter(QObject *object, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && object->isWidgetType())
+            paints.append(clock.nsecsElapsed());
+        return false;
+    }
+    QElapsedTimer clock;
+    QList<qint64> paints;
+};
+
+/// The application, timing every event it delivers at the outermost level, to name what
+/// keeps the event loop busy longest.
+class TimedApplication : public QApplication
+{
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject *receiver, QEvent *event) override
+    {
+        if (++m_depth > 1 || !timing) {
+            const bool result = QApplication::notify(receiver, event);
+            --m_depth;
+            return result;
+        }
+        const qint64 start = cpuNs();
+        const qint64 wallStart = clock.isValid() ? clock.nsecsElapsed() : 0;
+        const QByteArray name = receiver->metaObject()->className() + QByteArray(" ")
+                                + receiver->objectName().toLatin1();
+        const int type = int(event->type());
+        const bool result = QApplication::notify(receiver, event);
+        const qint64 spent = cpuNs() - start;
+        --m_depth;
+        if (spent > 5000000)
+            slow.append({spent, wallStart, type, name});
+        return result;
+    }
+
+    struct Slow
+    {
+        qint64 cpu;
+        qint64 wall;
+        int type;
+        QByteArray receiver;
+    };
+    QList<Slow> slow;
+    bool timing = false;
+    QElapsedTimer clock;
+
+private:
+    int m_depth = 0;
+};
+
+// The viewer: loadFile of one capture under the offscreen platform.
+int runViewer(const QString &fileName)
+{
+    TestEnv env;
+    Framescope window{QString()};
+    window.resize(1000, 700);
+    window.show();
+    for (int i = 0; i < 10; ++i)
+        QCoreApplication::processEvents();
+
+    // A first small load creates the progress dialog, whose values then mark the stages.
+    QTemporaryDir dir;
+    const QString warmUp = dir.filePath(QStringLiteral("warm.drf3"));
+    {
+        QFile file(warmUp);
+        file.open(QIODevice::WriteOnly);
+        file.write(CaptureBuilder::randomCapture(10, 1));
+    }
+    window.loadFile(warmUp);
+    FramescopeProbe::logWriter(window).flush();
+    QProgressBar *bar = FramescopeProbe::progressDialog(window)->findChild<QProgressBar *>();
+
+    PaintWatch watch;
+    QMap<int, Mark> stageAt;
+    qint64 cpuStart = 0;
+    const auto mark = [&] { return Mark{watch.clock.nsecsElapsed(), cpuNs() - cpuStart}; };
+    QObject::connect(bar, &QProgressBar::valueChanged, [&](int value) {
+        // The first 5 and 10 come before the frames, the later ones from them.
+        if ((value == 5 || value == 10 || value >= 85) && !stageAt.contains(value))
+            stageAt.insert(value, mark());
+    });
+    // Asks every 20 ms for a repaint of a small part of the window (the status bar); it comes
+    // only when the event loop gets to run, so the gaps between paints show any freeze.
+    QTimer repaint;
+    repaint.setInterval(20);
+    QObject::connect(&repaint, &QTimer::timeout, [&] { window.statusBar()->update(); });
+    qApp->installEventFilter(&watch);
+    repaint.start();
+
+    auto *app = static_cast<TimedApplication *>(qApp);
+    app->timing = true;
+    app->clock.start();
+    const qint64 heapBefore = qint64(mallinfo2().uordblks);
+    watch.clock.start();
+    cpuStart = cpuNs();
+    window.loadFile(fileName);
+    const Mark loadReturned = mark();
+    QTableView *table = FramescopeProbe::ui(window).tblFrames;
+    QImage image(table->viewport()->size(), QImage::Format_ARGB32);
+    table->viewport()->render(&image);
+    const Mark tablePainted = mark();
+    const qint64 peakAtTable = statusKiB("VmHWM:");
+
+    LogWriter &log = FramescopeProbe::logWriter(window);
+    while (log.pendingLines() > 0)
+        QCoreApplication::processEvents();
+    const Mark logDone = mark();
+    QCoreApplication::processEvents();
+    repaint.stop();
+    qApp->removeEventFilter(&watch);
+
+    // The longest time without a paint between the start of the load and `until`.
+    const auto longestGap = [&](qint64 until, qint64 *start) {
+        qint64 longest = 0;
+        qint64 previous = 0;
+        QList<qint64> paints = watch.paints;
+        paints.append(until);
+        for (qint64 at : std::as_const(paints)) {
+            if (at > until)
+                at = until;
+            if (at - previous > longest) {
+                longest = at - previous;
+                *start = previous;
+            }
+            previous = at;
+            if (at == until)
+                break;
+        }
+        return longest;
+    };
+    qint64 gapStart = 0;
+    qint64 loadGapStart = 0;
+    const qint64 gap = longestGap(logDone.wall, &gapStart);
+    const qint64 loadGap = longestGap(tablePainted.wall, &loadGapStart);
+
+    const qsizetype frames = FramescopeProbe::frames(window).size();
+    const int blocks = FramescopeProbe::ui(window).txtLog->document()->blockCount();
+    std::printf("    frames in the table        %lld, log lines %d\n", qint64(frames), blocks);
+    std::printf("    stage                        wall ms     cpu ms\n");
+    const auto line = [](const char *name, const Mark &at) {
+        std::printf("    %-26s %9.1f  %9.1f\n", name, ms(at.wall), ms(at.cpu));
+    };
+    line("file open (progress 5)", stageAt.value(5));
+    line("tags read (10)", stageAt.value(10));
+    line("frames decoded (85)", stageAt.value(85));
+    line("table set and sized (89)", stageAt.value(89));
+    line("settings, recent files (95)", stageAt.value(95));
+    line("scroller built (100)", stageAt.value(100));
+    line("loadFile returned", loadReturned);
+    line("table painted: READY", tablePainted);
+    line("log panel complete", logDone);
+    std::printf("    paints until the log is complete: %lld; longest gap %.1f ms wall at %.1f ms; "
+                "until the table is ready %.1f ms wall at %.1f ms\n",
+                qint64(watch.paints.size()), ms(gap), ms(gapStart), ms(loadGap), ms(loadGapStart));
+    app->timing = false;
+    std::sort(app->slow.begin(), app->slow.end(),
+              [](const auto &a, const auto &b) { return a.cpu > b.cpu; });
+    for (qsizetype i = 0; i < app->slow.size(); ++i) {
+        const auto &event = app->slow.at(i);
+        if (i < 5 || event.wall < tablePainted.wall)
+            std::printf("      event taking %.1f ms cpu at %.1f ms: type %d to %s\n",
+                        ms(event.cpu), ms(event.wall), event.type, event.receiver.constData());
+    }
+    std::printf("    heap growth                %8.1f MiB\n",
+                double(qint64(mallinfo2().uordblks) - heapBefore) / 1048576.0);
+    std::printf("    peak RSS at table ready    %8.1f MiB\n", double(peakAtTable) / 1024.0);
+    std::printf("    peak RSS of the viewer     %8.1f MiB\n", double(statusKiB("VmHWM:")) / 1024.0);
+    std::fflush(stdout);
+    return 0;
+}
+
+void runReader(const QString &fileName, qint64 fileSize, int count)
+{
+    const qint64 heapBefore = qint64(mallinfo2().uordblks);
+    QFile file(fileName);
+    file.open(QIODevice::ReadOnly);
+    QDataStream in(&file);
+    in.setByteOrder(QDataStream::LittleEndian);
+    FrameList frames;
+    NullSink sink;
+    QElapsedTimer clock;
+    clock.start();
+    const qint64 cpuBefore = cpuNs();
+    readFrames(in, file.size(), 0, frames, sink);
+    const qint64 elapsed = clock.nsecsElapsed();
+    const qint64 cpu = cpuNs() - cpuBefore;
+    const qint64 heap = qint64(mallinfo2().uordblks) - heapBefore;
+    qint64 payload = 0;
+    for (const FrameRecord *record : std::as_const(frames))
+        payload += record->payload().size();
+    std::printf("  (a) reader alone            %8.1f ms wall, %.1f ms cpu: %.2f M frames/s, "
+                "%.1f MB/s by cpu time (%lld frames, %lld log lines, %lld progress calls)\n",
+                ms(elapsed), ms(cpu), double(count) / (double(cpu) / 1e9) / 1e6,
+                double(fileSize) / (double(cpu) / 1e3), qint64(frames.size()), sink.lines,
+                sink.values);
+    std::printf("  (d) memory per frame         %.1f bytes beyond its %.1f payload bytes "
+                "(record %zu bytes, list entry %zu)\n",
+                double(heap - payload) / double(count), double(payload) / double(count),
+                sizeof(FrameRecord), sizeof(FrameRecord *));
+    clock.restart();
+    qDeleteAll(frames);
+    std::printf("      deleting the frames     %8.1f ms\n", ms(clock.nsecsElapsed()));
+}
+
+void runDrfdump(const QString &fileName, const QStringList &options, const char *label)
+{
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    const auto childCpu = [] {
+        rusage usage{};
+        getrusage(RUSAGE_CHILDREN, &usage);
+        return (qint64(usage.ru_utime.tv_sec) + qint64(usage.ru_stime.tv_sec)) * 1000000000
+               + (qint64(usage.ru_utime.tv_usec) + qint64(usage.ru_stime.tv_usec)) * 1000;
+    };
+    const qint64 cpuBefore = childCpu();
+    QElapsedTimer clock;
+    clock.start();
+    process.start(QStringLiteral(DRFDUMP_PATH), options + QStringList{fileName});
+    process.waitForFinished(-1);
+    std::printf("  (b) drfdump %-16s %8.1f ms wall, %.1f ms cpu (exit %d)\n", label,
+                ms(clock.nsecsElapsed()), ms(childCpu() - cpuBefore), process.exitCode());
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (argc == 3 && qstrcmp(argv[1], "--viewer") == 0) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        TimedApplication app(argc, argv);
+        return runViewer(QString::fromLocal8Bit(argv[2]));
+    }
+
+    QCoreApplication app(argc, argv);
+    QList<int> counts;
+    for (int i = 1; i < argc; ++i)
+        counts.append(QByteArray(argv[i]).toInt());
+    if (counts.isEmpty())
+        counts = {100000, 1000000};
+
+    QTemporaryDir dir;
+    for (int count : std::as_const(counts)) {
+        const QString fileName = dir.filePath(QStringLiteral("bench%1.drf3").arg(count));
+        const QByteArray bytes = CaptureBuilder::randomCapture(count, 42);
+        {
+            QFile file(fileName);
+            file.open(QIODevice::WriteOnly);
+            file.write(bytes);
+        }
+        std::printf("%d random frames, %.1f MB\n", count, double(bytes.size()) / 1e6);
+        std::fflush(stdout);
+
+        runReader(fileName, bytes.size(), count);
+        std::fflush(stdout);
+        runDrfdump(fileName, {}, "> /dev/null");
+        runDrfdump(fileName, {QStringLiteral("--log")}, "--log");
+        std::printf("  (c) viewer loadFile (offscreen, fresh process)\n");
+        std::fflush(stdout);
+
+        QProcess viewer;
+        viewer.setProcessChannelMode(QProcess::ForwardedChannels);
+        viewer.start(QCoreApplication::applicationFilePath(),
+                     {QStringLiteral("--viewer"), fileName});
+        viewer.waitForFinished(-1);
+    }
+    return 0;
+}

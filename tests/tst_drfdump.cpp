@@ -1,0 +1,284 @@
+#include "capturebuilder.h"
+
+#include "files/capturefile.h"
+#include "views/frametext.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace Korvex;
+using namespace CaptureBuilder;
+
+namespace {
+
+struct Run
+{
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Run drfdump(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(DRFDUMP_PATH), arguments);
+    Run run;
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.status = process.exitCode();
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+class NullSink final : public FrameReaderSink
+{
+public:
+    void log(const QString &, LogLevel) override {}
+    void progress(int) override {}
+};
+
+} // namespace
+
+/// drfdump's frame table in its three formats, its log and its exit statuses.
+class TestDrfdump : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void table_data();
+    void table();
+    void json();
+    void log_data();
+    void log();
+    void exitStatus_data();
+    void exitStatus();
+    void largeTableMatchesCells();
+
+private:
+    QString write(const QString &name, const QByteArray &bytes);
+
+    QTemporaryDir dir;
+    QString three;
+    QString v4;
+    QString empty;
+};
+
+QString TestDrfdump::write(const QString &name, const QByteArray &bytes)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(path));
+    file.write(bytes);
+    return path;
+}
+
+void TestDrfdump::initTestCase()
+{
+    QVERIFY(QFile::exists(QStringLiteral(DRFDUMP_PATH)));
+    three = write(QStringLiteral("three.drf3"),
+                  capture(frame(1, 4, 1, 99) + frame(0, 2, 0, 312) + frame(2, 15, 0, 688), "}"));
+    v4 = write(QStringLiteral("two.drf4"),
+               capture(frame(headerWord(1, 4, 1), 99) + frame(headerWord(0, 2, 0), 312)));
+    empty = write(QStringLiteral("empty.drf3"), "{DATA LIST-1:#}");
+}
+
+void TestDrfdump::table_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QByteArray>("output");
+
+    QTest::newRow("tsv") << three << "tsv"
+                         << QByteArray("Time [ns]\tFrame\tCTS\tPayload Size [Bits]\tPayload\n"
+                                       "0\t32 bit Data Channel A\t1\t32\t0001 0203 \n"
+                                       "1000\t8 bit RF IC Control\t0\t8\t00\n"
+                                       "3205\t64 bit Reserved for future use\t0\t64\t0001 0203 0405 0607 \n");
+    QTest::newRow("tsv is the default") << three << QString()
+                                        << QByteArray("Time [ns]\tFrame\tCTS\tPayload Size [Bits]\tPayload\n"
+                                                      "0\t32 bit Data Channel A\t1\t32\t0001 0203 \n"
+                                                      "1000\t8 bit RF IC Control\t0\t8\t00\n"
+                                                      "3205\t64 bit Reserved for future use\t0\t64\t0001 0203 0405 0607 \n");
+    QTest::newRow("csv") << three << "csv"
+                         << QByteArray("Time [ns],Frame,CTS,Payload Size [Bits],Payload\r\n"
+                                       "0,32 bit Data Channel A,1,32,0001 0203 \r\n"
+                                       "1000,8 bit RF IC Control,0,8,00\r\n"
+                                       "3205,64 bit Reserved for future use,0,64,0001 0203 0405 0607 \r\n");
+    QTest::newRow("DigRF v4 tsv") << v4 << "tsv"
+                                  << QByteArray("Time [ns]\tFrame\tCRI\tPayload Size [Bits]\tPayload\n"
+                                                "0\tnot impl\tnot impl\t-1\t\n"
+                                                "1000\tnot impl\tnot impl\t-1\t\n");
+    QTest::newRow("no frames, tsv") << empty << "tsv"
+                                    << QByteArray("Time [ns]\tFrame\tCTS\tPayload Size [Bits]\tPayload\n");
+    QTest::newRow("no frames, csv") << empty << "csv"
+                                    << QByteArray("Time [ns],Frame,CTS,Payload Size [Bits],Payload\r\n");
+    QTest::newRow("no frames, json") << empty << "json" << QByteArray("[]\n");
+}
+
+void TestDrfdump::table()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, format);
+    QFETCH(QByteArray, output);
+    QStringList arguments;
+    if (!format.isEmpty())
+        arguments << QStringLiteral("--format") << format;
+    const Run run = drfdump(arguments << file);
+    QCOMPARE(run.out, output);
+    QCOMPARE(run.err, QByteArray());
+    QCOMPARE(run.status, 0);
+}
+
+void TestDrfdump::json()
+{
+    const Run run = drfdump({QStringLiteral("--format"), QStringLiteral("json"), three});
+    QCOMPARE(run.status, 0);
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(run.out, &error);
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    const QJsonArray rows = document.array();
+    QCOMPARE(rows.size(), 3);
+    const QJsonObject last = rows.at(2).toObject();
+    QCOMPARE(last.keys().size(), 5);
+    QCOMPARE(last.value("Time [ns]").toString(), QStringLiteral("3205"));
+    QCOMPARE(last.value("Frame").toString(), QStringLiteral("64 bit Reserved for future use"));
+    QCOMPARE(last.value("CTS").toString(), QStringLiteral("0"));
+    QCOMPARE(last.value("Payload Size [Bits]").toString(), QStringLiteral("64"));
+    QCOMPARE(last.value("Payload").toString(), QStringLiteral("0001 0203 0405 0607 "));
+
+    const Run runV4 = drfdump({QStringLiteral("--format"), QStringLiteral("json"), v4});
+    const QJsonObject first = QJsonDocument::fromJson(runV4.out).array().first().toObject();
+    QCOMPARE(first.value("CRI").toString(), QStringLiteral("not impl"));
+    QVERIFY(!first.contains("CTS"));
+}
+
+void TestDrfdump::log_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("output");
+
+    const QString digrfV4 = write(QStringLiteral("capture.bin"),
+                                   capture(frame(1, 4, 0, 0) + frame(headerWord(7, 0, 0), 0), "xy"));
+    // Read as DigRF v4, the 22 bytes are three 8-byte frames, the last one cut short.
+    QTest::newRow("DigRF v4")
+        << digrfV4 << 0
+        << ("info\tSet DigRF Version to v4\n"
+            "info\tOpen file " + digrfV4.toUtf8() + ": success\n"
+            "info\tFound tag 'TYPE'\n"
+            "info\tTag value: test\n"
+            "info\tFound tag 'DATA LIST-20'\n"
+            "info\tParsing frames ...\n"
+            "info\tFrame 1: payload size 0 bytes\n"
+            "info\tFrame 2: payload size 0 bytes\n"
+            "info\tFrame 3: payload size 0 bytes\n"
+            "info\tTag 'DATA LIST' is open and EOF reached!\n"
+            "info\t3 frames loaded.\n");
+    const QString code7 = write(QStringLiteral("code7.drf3"),
+                                capture(frame(1, 4, 0, 0) + frame(headerWord(7, 0, 0), 0), "xy"));
+    QTest::newRow("invalid frame")
+        << code7 << 0
+        << ("info\tSet DigRF Version to 3G\n"
+            "info\tOpen file " + code7.toUtf8() + ": success\n"
+            "info\tFound tag 'TYPE'\n"
+            "info\tTag value: test\n"
+            "info\tFound tag 'DATA LIST-20'\n"
+            "info\tParsing frames ...\n"
+            "info\tFrame 1: payload size 4 bytes\n"
+            "warning\tFound invalid frame: Invalid payload size: 0 bytes. No further frames will be loaded.\n"
+            "warning\t1 bytes ignored after last frame.\n"
+            "info\tTag 'DATA LIST' is open and EOF reached!\n"
+            "info\t1 frames loaded.\n");
+    const QString aborted = write(QStringLiteral("aborted.drf3"), "{DATA LIST-7:!");
+    QTest::newRow("aborted")
+        << aborted << 1
+        << ("info\tSet DigRF Version to 3G\n"
+            "info\tOpen file " + aborted.toUtf8() + ": success\n"
+            "info\tFound tag 'DATA LIST-7'\n"
+            "error\tMissing # symbol in 'DATA LIST-7' tag! File load aborted.\n");
+    QTest::newRow("missing, named as given")
+        << "no/such.DRF3" << 1
+        << QByteArray("info\tSet DigRF Version to 3G\nerror\tCannot open file no/such.DRF3\n");
+}
+
+void TestDrfdump::log()
+{
+    QFETCH(QString, file);
+    QFETCH(int, status);
+    QFETCH(QByteArray, output);
+    const Run run = drfdump({QStringLiteral("--log"), file});
+    QCOMPARE(run.out, output);
+    QCOMPARE(run.status, status);
+}
+
+void TestDrfdump::exitStatus_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("error");
+
+    const QString aborted = write(QStringLiteral("wrong.drf3"), "{DATA LIST:#");
+    QTest::newRow("table") << QStringList{three} << 0 << QString();
+    QTest::newRow("missing file")
+        << QStringList{dir.filePath("gone.drf3")} << 1
+        << QStringLiteral("drfdump: Cannot open file %1\n").arg(dir.filePath("gone.drf3"));
+    QTest::newRow("folder") << QStringList{dir.path()} << 1
+                            << QStringLiteral("drfdump: Cannot open file %1\n").arg(dir.path());
+    QTest::newRow("aborted load")
+        << QStringList{"--format", "csv", aborted} << 1
+        << QStringLiteral("drfdump: Wrong data length (0) in 'DATA LIST' tag! File load aborted.\n");
+    QTest::newRow("unknown format") << QStringList{"--format", "xml", three} << 2 << "*";
+    QTest::newRow("no file") << QStringList{} << 2 << "*";
+    QTest::newRow("two files") << QStringList{three, three} << 2 << "*";
+    QTest::newRow("unknown option") << QStringList{"--colour", three} << 2 << "*";
+}
+
+void TestDrfdump::exitStatus()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, error);
+    const Run run = drfdump(arguments);
+    QCOMPARE(run.status, status);
+    if (error == QLatin1String("*")) {
+        QVERIFY(run.err.startsWith("drfdump: "));
+        QVERIFY(run.out.isEmpty());
+    } else {
+        QCOMPARE(QString::fromUtf8(run.err), error);
+    }
+    if (status != 0)
+        QVERIFY(run.out.isEmpty());
+}
+
+void TestDrfdump::largeTableMatchesCells()
+{
+    // Many output pieces: every line is the cells of the frame as the viewer's model shows them.
+    const QString path = write(QStringLiteral("large.drf3"), randomCapture(20000, 11));
+    const Run run = drfdump({path});
+    QCOMPARE(run.status, 0);
+    const QList<QByteArray> lines = run.out.split('\n');
+    QCOMPARE(lines.size(), 20002);
+    QCOMPARE(lines.last(), QByteArray());
+
+    FrameList frames;
+    NullSink sink;
+    QCOMPARE(readCaptureFile(path, frames, sink), CaptureResult::Loaded);
+    QCOMPARE(frames.size(), 20000);
+    for (qsizetype row = 0; row < frames.size(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < FrameText::ColumnCount; ++column)
+            cells.append(FrameText::cell(*frames.at(row), column, 0));
+        QCOMPARE(QString::fromUtf8(lines.at(row + 1)), cells.join(QLatin1Char('\t')));
+    }
+    qDeleteAll(frames);
+}
+
+QTEST_GUILESS_MAIN(TestDrfdump)
+#include "tst_drfdump.moc"

@@ -1,0 +1,593 @@
+#include "capturebuilder.h"
+#include "framescopeprobe.h"
+#include "testenv.h"
+
+#include "files/capturefile.h"
+#include "views/frametablemodel.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSettings>
+#include <QTextBlock>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+using namespace Korvex;
+using namespace CaptureBuilder;
+using Probe = FramescopeProbe;
+
+namespace {
+
+/// Collects the core reader's log lines, to compare the window's log with.
+class LineSink final : public FrameReaderSink
+{
+public:
+    void log(const QString &text, LogLevel level) override
+    {
+        static const char *const names[] = {"info", "warning", "error"};
+        lines.append(QLatin1String(names[int(level)]) + QLatin1Char('\t') + text);
+    }
+    void progress(int) override {}
+    QStringList lines;
+};
+
+/// The log panel's lines as "LEVEL<TAB>TEXT", the level read from each line's background.
+QStringList logLines(Framescope &window)
+{
+    Probe::logWriter(window).flush();
+    QStringList lines;
+    const QTextDocument *document = Probe::ui(window).txtLog->document();
+    if (document->isEmpty())
+        return lines;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        const QColor color = block.blockFormat().background().color();
+        const char *level = color == QColor(Qt::white)        ? "info"
+                            : color == QColor(Qt::darkYellow) ? "warning"
+                            : color == QColor(Qt::red)        ? "error"
+                                                              : "unknown";
+        lines.append(QLatin1String(level) + QLatin1Char('\t') + block.text());
+    }
+    return lines;
+}
+
+QStringList menuTexts(Framescope &window)
+{
+    QStringList texts;
+    for (const QAction *action : Probe::ui(window).menuRecentFiles->actions()) {
+        if (!action->shortcut().isEmpty())
+            texts.append(QStringLiteral("shortcut!"));
+        texts.append(action->text());
+    }
+    return texts;
+}
+
+QStringList strings(const QList<QVariant> &list)
+{
+    QStringList texts;
+    for (const QVariant &value : list)
+        texts.append(value.toString());
+    return texts;
+}
+
+// Runs `action` on the modal dialog that the next statement opens.
+void onModalDialog(std::function<void(QWidget *)> action)
+{
+    QTimer::singleShot(0, [action] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        QVERIFY(dialog);
+        action(dialog);
+    });
+}
+
+} // namespace
+
+/// Loading captures into the window: log, progress, table, settings, recent files, open dialog.
+class TestLoading : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void suffixes_data();
+    void suffixes();
+    void logMatchesReader_data();
+    void logMatchesReader();
+    void unopenableFileChangesNothing_data();
+    void unopenableFileChangesNothing();
+    void abortedLoadEmptiesTable();
+    void tableAfterLoad();
+    void progress();
+    void recentFilesOrder();
+    void recentFilesSurviveRestart_data();
+    void recentFilesSurviveRestart();
+    void recentFilesOfWrongType();
+    void openDialog();
+    void openRecentFile();
+    void commandLineFile();
+    void colorMode();
+    void secondLoadWhileLogIsWritten();
+    void loadStartedDuringALoad();
+    void windowWorksDuringALoad();
+
+private:
+    QString writeCapture(const QString &name, const QByteArray &bytes);
+    Framescope &window();
+
+    TestEnv env;
+    QTemporaryDir dir;
+    std::unique_ptr<Framescope> mainWindow;
+};
+
+QString TestLoading::writeCapture(const QString &name, const QByteArray &bytes)
+{
+    const QString path = dir.filePath(name);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write %s", qPrintable(path));
+    file.write(bytes);
+    return path;
+}
+
+Framescope &TestLoading::window()
+{
+    if (!mainWindow) {
+        mainWindow = std::make_unique<Framescope>(QString());
+        mainWindow->show();
+    }
+    return *mainWindow;
+}
+
+void TestLoading::init()
+{
+    QSettings(QStringLiteral("Kestrant"), QStringLiteral("Framescope")).clear();
+}
+
+void TestLoading::cleanup()
+{
+    mainWindow.reset();
+}
+
+void TestLoading::suffixes_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("version");
+    QTest::newRow("DRF3") << "capture.DRF3" << 0;
+    QTest::newRow("drf3") << "capture.drf3" << 0;
+    QTest::newRow("drf4") << "capture.drf4" << 1;
+    QTest::newRow("bin") << "capture.bin" << 1;
+    QTest::newRow("none") << "capture" << 1;
+}
+
+void TestLoading::suffixes()
+{
+    QFETCH(QString, name);
+    QFETCH(int, version);
+    const QString path = writeCapture(name, capture(frame(1, 4, 0, 0) + frame(0, 1, 1, 7), "}"));
+    Framescope &w = window();
+    w.loadFile(path);
+    QCOMPARE(Probe::protocolVersion(w), version);
+    QCOMPARE(w.windowTitle(), QStringLiteral("Kestrant Framescope - ") + path);
+    const QStringList lines = logLines(w);
+    QCOMPARE(lines.mid(0, 2),
+             (QStringList{QStringLiteral("info\tSet DigRF Version to ") + (version == 0 ? "3G" : "v4"),
+                          QStringLiteral("info\tOpen file %1: success").arg(path)}));
+    QCOMPARE(Probe::model(w)->headerData(2, Qt::Horizontal).toString(),
+             version == 0 ? QStringLiteral("CTS") : QStringLiteral("CRI"));
+    QCOMPARE(Probe::model(w)->data(Probe::model(w)->cellIndex(0, 1)).toString(),
+             version == 0 ? QStringLiteral("32 bit Data Channel A") : QStringLiteral("not impl"));
+    QCOMPARE(Probe::ui(w).tabs->currentIndex(), 1);
+}
+
+void TestLoading::logMatchesReader_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("clean") << capture(frame(1, 4, 0, 0) + frame(2, 5, 1, 9), "}");
+    QTest::newRow("warnings")
+        << capture(frame(1, 4, 0, 0) + frame(headerWord(7, 0, 0), 0), "AB}CD");
+    QTest::newRow("aborted") << QByteArray("{TYPE:X}{DATA LIST-x:#");
+    QTest::newRow("empty") << QByteArray();
+}
+
+void TestLoading::logMatchesReader()
+{
+    // The window's log holds exactly the lines drfdump --log prints, with their colours.
+    QFETCH(QByteArray, bytes);
+    const QString path = writeCapture(QStringLiteral("log.drf3"), bytes);
+    FrameList frames;
+    LineSink sink;
+    readCaptureFile(path, frames, sink);
+    Framescope &w = window();
+    w.loadFile(path);
+    QCOMPARE(logLines(w), sink.lines);
+    QCOMPARE(Probe::frames(w).size(), frames.size());
+    qDeleteAll(frames);
+}
+
+void TestLoading::unopenableFileChangesNothing_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::newRow("missing") << dir.filePath(QStringLiteral("missing.drf4"));
+    QTest::newRow("folder") << dir.path();
+}
+
+void TestLoading::unopenableFileChangesNothing()
+{
+    QFETCH(QString, path);
+    const QString good = writeCapture(QStringLiteral("sub/good.drf3"),
+                                      capture(frame(1, 4, 0, 0) + frame(3, 2, 1, 4), "}"));
+    Framescope &w = window();
+    w.loadFile(good);
+    QSettings settings(QStringLiteral("Kestrant"), QStringLiteral("Framescope"));
+    const QVariant folder = settings.value(QStringLiteral("FileLoadPath"));
+    const QVariant recent = settings.value(QStringLiteral("RecentFiles"));
+    const int logSize = int(logLines(w).size());
+
+    w.loadFile(path);
+    QCOMPARE(w.windowTitle(), QStringLiteral("Kestrant Framescope - ") + path);
+    QCOMPARE(Probe::protocolVersion(w), 1);
+    QCOMPARE(logLines(w).mid(logSize), (QStringList{QStringLiteral("info\tSet DigRF Version to v4"),
+                                                    QStringLiteral("error\tCannot open file ") + path}));
+    QCOMPARE(Probe::frames(w).size(), 2);
+    QCOMPARE(Probe::ui(w).tblFrames->verticalHeader()->count(), 2);
+    // The table still shows the DigRF 3G frames as they were.
+    QCOMPARE(Probe::model(w)->headerData(2, Qt::Horizontal).toString(), QStringLiteral("CTS"));
+    QCOMPARE(settings.value(QStringLiteral("FileLoadPath")), folder);
+    QCOMPARE(settings.value(QStringLiteral("RecentFiles")), recent);
+    QCOMPARE(strings(Probe::recentFiles(w)), QStringList{good});
+}
+
+void TestLoading::abortedLoadEmptiesTable()
+{
+    const QString good = writeCapture(QStringLiteral("good.drf3"), capture(frame(1, 4, 0, 0), "}"));
+    const QString bad = writeCapture(QStringLiteral("bad/bad.drf3"), "{DATA LIST-0:#" + frame(1, 4, 0, 0));
+    Framescope &w = window();
+    w.loadFile(good);
+    QTableView *table = Probe::ui(w).tblFrames;
+    QCOMPARE(table->currentIndex().row(), 0);
+
+    w.loadFile(bad);
+    QVERIFY(Probe::frames(w).isEmpty());
+    QCOMPARE(Probe::model(w)->rowCount(), 0);
+    QCOMPARE(table->verticalHeader()->count(), 0);
+    QVERIFY(!table->currentIndex().isValid());
+    table->viewport()->repaint();
+    QCOMPARE(strings(Probe::recentFiles(w)), (QStringList{bad, good}));
+    QSettings settings(QStringLiteral("Kestrant"), QStringLiteral("Framescope"));
+    QCOMPARE(settings.value(QStringLiteral("FileLoadPath")).toString(), dir.filePath("bad"));
+    QCOMPARE(strings(settings.value(QStringLiteral("RecentFiles")).toList()), (QStringList{bad, good}));
+}
+
+void TestLoading::tableAfterLoad()
+{
+    QByteArray block;
+    for (int i = 0; i < 300; ++i)
+        block += frame(i % 7, i % 16, i % 2, quint32(i * 1000));
+    const QString path = writeCapture(QStringLiteral("table.drf3"), capture(block, "}"));
+    Framescope &w = window();
+    w.loadFile(path);
+    QTableView *table = Probe::ui(w).tblFrames;
+    QCOMPARE(table->verticalHeader()->count(), 300);
+    QCOMPARE(table->currentIndex(), Probe::model(w)->cellIndex(0, 0));
+
+    // The rows and columns are those that sizing every one to its contents gives.
+    QList<int> heights, widths;
+    for (int row = 0; row < 300; ++row)
+        heights.append(table->rowHeight(row));
+    for (int column = 0; column < 4; ++column)
+        widths.append(table->columnWidth(column));
+    QVERIFY(heights.first() > 0);
+    table->resizeRowsToContents();
+    for (int column = 0; column < 4; ++column)
+        table->resizeColumnToContents(column);
+    for (int row = 0; row < 300; ++row)
+        QCOMPARE(table->rowHeight(row), heights.at(row));
+    for (int column = 0; column < 4; ++column)
+        QCOMPARE(table->columnWidth(column), widths.at(column));
+}
+
+void TestLoading::progress()
+{
+    const QString path = writeCapture(QStringLiteral("progress.drf3"),
+                                      capture(frame(6, 4, 0, 0) + frame(6, 5, 0, 1), "}"));
+    Framescope &w = window();
+    QVERIFY(!Probe::progressDialog(w));
+    w.loadFile(dir.filePath(QStringLiteral("missing.drf3")));
+    QVERIFY(!Probe::progressDialog(w));
+
+    w.loadFile(path);
+    QProgressDialog *dialog = Probe::progressDialog(w);
+    QVERIFY(dialog);
+    QCOMPARE(dialog->labelText(), QStringLiteral("Loading file ..."));
+    QCOMPARE(dialog->findChild<QPushButton *>()->text(), QStringLiteral("Cancel"));
+    QCOMPARE(dialog->windowModality(), Qt::WindowModal);
+    QCOMPARE(dialog->parentWidget(), &w);
+    QCOMPARE(dialog->minimum(), 0);
+    QCOMPARE(dialog->maximum(), 100);
+    QVERIFY(dialog->isHidden());
+
+    QSignalSpy values(dialog->findChild<QProgressBar *>(), &QProgressBar::valueChanged);
+    w.loadFile(path);
+    QCOMPARE(Probe::progressDialog(w), dialog);
+    QList<int> got;
+    for (const QList<QVariant> &arguments : std::as_const(values))
+        got.append(arguments.first().toInt());
+    // After 100 the dialog resets itself, which the user does not see: it is hidden then.
+    while (!got.isEmpty() && got.last() != 100)
+        got.removeLast();
+    // 20 bytes of the tag section count, then 72 per frame, of 172: 92 * 80 / 172 is 42.8 and
+    // 164 * 80 / 172 is 76.3.
+    QCOMPARE(got, (QList<int>{5, 10, 42, 76, 85, 89, 90, 95, 100}));
+    QVERIFY(dialog->isHidden());
+}
+
+void TestLoading::recentFilesOrder()
+{
+    const QByteArray bytes = capture(frame(1, 4, 0, 0));
+    const QString a = writeCapture(QStringLiteral("a.drf3"), bytes);
+    const QString b = writeCapture(QStringLiteral("b.drf3"), bytes);
+    const QString c = writeCapture(QStringLiteral("c.drf3"), bytes);
+    const QString d = writeCapture(QStringLiteral("d.drf3"), bytes);
+    const QString upperA = writeCapture(QStringLiteral("A.drf3"), bytes);
+    Framescope &w = window();
+    for (const QString &path : {c, b, a})
+        w.loadFile(path);
+    QCOMPARE(strings(Probe::recentFiles(w)), (QStringList{a, b, c}));
+
+    const QList<std::pair<QString, QStringList>> steps{
+        {c, {c, b, a}}, {b, {b, c, a}}, {d, {d, b, c, a}}, {d, {d, b, c, a}},
+        // Exact comparison: the same path in other letter case is another file.
+        {upperA, {upperA, d, b, c, a}},
+    };
+    QSettings settings(QStringLiteral("Kestrant"), QStringLiteral("Framescope"));
+    for (const auto &[path, expected] : steps) {
+        w.loadFile(path);
+        QCOMPARE(strings(Probe::recentFiles(w)), expected);
+        QCOMPARE(menuTexts(w), expected);
+        QCOMPARE(strings(settings.value(QStringLiteral("RecentFiles")).toList()), expected);
+    }
+}
+
+void TestLoading::recentFilesSurviveRestart_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::newRow("one file") << 1;
+    QTest::newRow("three files") << 3;
+}
+
+void TestLoading::recentFilesSurviveRestart()
+{
+    QFETCH(int, count);
+    QStringList expected;
+    for (int i = 0; i < count; ++i) {
+        const QString path = writeCapture(QStringLiteral("restart %1, with comma.drf3").arg(i),
+                                          capture(frame(1, 4, 0, 0)));
+        window().loadFile(path);
+        expected.prepend(path);
+    }
+    mainWindow.reset();
+    Framescope &w = window();
+    QCOMPARE(strings(Probe::recentFiles(w)), expected);
+    QCOMPARE(menuTexts(w), expected);
+    QSettings settings(QStringLiteral("Kestrant"), QStringLiteral("Framescope"));
+    QCOMPARE(settings.value(QStringLiteral("FileLoadPath")).toString(), dir.path());
+}
+
+void TestLoading::recentFilesOfWrongType()
+{
+    const QString path = writeCapture(QStringLiteral("typed.drf3"), capture(frame(1, 4, 0, 0)));
+    for (const QVariant &stored : {QVariant(42), QVariant(QVariantMap{{"a", 1}})}) {
+        {
+            QSettings settings(QStringLiteral("Kestrant"), QStringLiteral("Framescope"));
+            settings.setValue(QStringLiteral("RecentFiles"), stored);
+        }
+        mainWindow.reset();
+        Framescope &w = window();
+        QVERIFY(Probe::recentFiles(w).isEmpty());
+        QVERIFY(menuTexts(w).isEmpty());
+        w.loadFile(path);
+        QCOMPARE(strings(Probe::recentFiles(w)), QStringList{path});
+        QCOMPARE(Probe::frames(w).size(), 1);
+    }
+}
+
+void TestLoading::openDialog()
+{
+    const QString v4 = writeCapture(QStringLiteral("open/v4.drf4"), capture(frame(1, 4, 0, 0)));
+    Framescope &w = window();
+    QAction *open = Probe::ui(w).actionOpen_File;
+
+    // Before any load the dialog starts in the working folder; cancelling changes nothing.
+    QString folder;
+    QStringList filters;
+    QString caption;
+    onModalDialog([&](QWidget *widget) {
+        auto *dialog = qobject_cast<QFileDialog *>(widget);
+        QVERIFY(dialog);
+        folder = dialog->directory().absolutePath();
+        filters = dialog->nameFilters();
+        caption = dialog->windowTitle();
+        dialog->reject();
+    });
+    open->trigger();
+    QCOMPARE(folder, QDir::currentPath());
+    QCOMPARE(caption, QStringLiteral("Open DigRF File"));
+    QCOMPARE(filters, (QStringList{"All DigRF files (*.drf3 *.drf4)", "DigRf 3G files (*.drf3)",
+                                   "DigRF v4 files (*.drf4)"}));
+    QVERIFY(logLines(w).isEmpty());
+    QVERIFY(!QSettings(QStringLiteral("Kestrant"), QStringLiteral("Framescope"))
+                 .contains(QStringLiteral("FileLoadPath")));
+
+    // The suffix chooses the version, whichever filter was chosen.
+    onModalDialog([&](QWidget *widget) {
+        auto *dialog = qobject_cast<QFileDialog *>(widget);
+        dialog->selectNameFilter(QStringLiteral("DigRf 3G files (*.drf3)"));
+        dialog->selectFile(v4);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    open->trigger();
+    QCOMPARE(Probe::protocolVersion(w), 1);
+    QCOMPARE(w.windowTitle(), QStringLiteral("Kestrant Framescope - ") + v4);
+
+    // Next time the dialog starts in the folder of that file.
+    onModalDialog([&](QWidget *widget) {
+        folder = qobject_cast<QFileDialog *>(widget)->directory().absolutePath();
+        widget->close();
+    });
+    open->trigger();
+    QCOMPARE(folder, dir.filePath(QStringLiteral("open")));
+}
+
+void TestLoading::openRecentFile()
+{
+    const QString first = writeCapture(QStringLiteral("first.drf3"), capture(frame(1, 4, 0, 0)));
+    const QString second = writeCapture(QStringLiteral("second.drf3"),
+                                        capture(frame(1, 4, 0, 0) + frame(2, 4, 0, 0)));
+    Framescope &w = window();
+    w.loadFile(first);
+    w.loadFile(second);
+    QCOMPARE(Probe::frames(w).size(), 2);
+
+    QMenu *menu = Probe::ui(w).menuRecentFiles;
+    menu->actions().at(1)->trigger();
+    QCOMPARE(Probe::frames(w).size(), 1);
+    QCOMPARE(w.windowTitle(), QStringLiteral("Kestrant Framescope - ") + first);
+    QCOMPARE(menuTexts(w), (QStringList{first, second}));
+
+    // A file that has gone: logged, and its entry stays.
+    QVERIFY(QFile::remove(second));
+    menu->actions().at(1)->trigger();
+    QCOMPARE(logLines(w).last(), QStringLiteral("error\tCannot open file ") + second);
+    QCOMPARE(menuTexts(w), (QStringList{first, second}));
+    QCOMPARE(Probe::frames(w).size(), 1);
+}
+
+void TestLoading::commandLineFile()
+{
+    const QString path = writeCapture(QStringLiteral("start.drf3"),
+                                      capture(frame(1, 4, 0, 0) + frame(0, 0, 0, 3), "}"));
+    {
+        Framescope w(path);
+        QCOMPARE(Probe::frames(w).size(), 2);
+        QCOMPARE(w.windowTitle(), QStringLiteral("Kestrant Framescope - ") + path);
+    }
+    Framescope w(dir.filePath(QStringLiteral("nothing.drf3")));
+    QVERIFY(Probe::frames(w).isEmpty());
+    QVERIFY(logLines(w).isEmpty());
+    QCOMPARE(w.windowTitle(), QStringLiteral("Kestrant Framescope"));
+}
+
+void TestLoading::colorMode()
+{
+    // A capture of one channel type that the default colours paint.
+    const QString path = writeCapture(QStringLiteral("colors.drf3"),
+                                      capture(frame(1, 4, 0, 0) + frame(1, 4, 0, 0), "}"));
+    Framescope &w = window();
+    w.loadFile(path);
+    QTableView *table = Probe::ui(w).tblFrames;
+    FrameTableModel *model = Probe::model(w);
+    const QModelIndex cell = model->cellIndex(1, 1);
+    QVERIFY(model->data(cell, Qt::BackgroundRole).isValid());
+    QVERIFY(!table->alternatingRowColors());
+
+    QAction *disable = Probe::ui(w).actionDisable_Colors;
+    QSignalSpy currentChanged(table->selectionModel(), &QItemSelectionModel::currentChanged);
+    disable->trigger();
+    QVERIFY(disable->isChecked());
+    QVERIFY(table->alternatingRowColors());
+    QVERIFY(!model->colorsEnabled);
+    QVERIFY(!model->data(cell, Qt::BackgroundRole).isValid());
+    QVERIFY(!model->data(cell, Qt::ForegroundRole).isValid());
+    // The reset drops the current row without reporting a change.
+    QVERIFY(!table->currentIndex().isValid());
+    QCOMPARE(currentChanged.count(), 0);
+
+    disable->trigger();
+    QVERIFY(!table->alternatingRowColors());
+    QVERIFY(model->colorsEnabled);
+    QVERIFY(model->data(cell, Qt::BackgroundRole).isValid());
+}
+
+void TestLoading::secondLoadWhileLogIsWritten()
+{
+    // The first load's lines are still being written at idle time when the second starts
+    // (a load lets the writer run only a few short slices before it returns):
+    // the log ends up with both loads' lines in order.
+    const QString large = writeCapture(QStringLiteral("large.drf3"), randomCapture(150000, 3));
+    const QString small = writeCapture(QStringLiteral("small.drf4"), capture(frame(1, 4, 0, 0)));
+    QStringList expected;
+    for (const QString &path : {large, small}) {
+        FrameList frames;
+        LineSink sink;
+        readCaptureFile(path, frames, sink);
+        expected += sink.lines;
+        qDeleteAll(frames);
+    }
+    Framescope &w = window();
+    w.loadFile(large);
+    QVERIFY(Probe::logWriter(w).pendingLines() > 0);
+    QCoreApplication::processEvents();
+    w.loadFile(small);
+    QCOMPARE(logLines(w), expected);
+}
+
+void TestLoading::loadStartedDuringALoad()
+{
+    // Events processed while a load runs may start another one (the progress dialog lets the
+    // window work between its updates): the outer load ends with its own frames on display and
+    // nothing is lost or leaked.
+    const QString outer = writeCapture(QStringLiteral("outer.drf3"),
+                                       capture(frame(1, 4, 0, 0) + frame(1, 5, 0, 0) + frame(1, 6, 0, 0), "}"));
+    const QString inner = writeCapture(QStringLiteral("inner.drf4"), capture(frame(1, 4, 0, 0)));
+    Framescope &w = window();
+    w.loadFile(inner);
+    QProgressBar *bar = Probe::progressDialog(w)->findChild<QProgressBar *>();
+    bool started = false;
+    const auto connection = connect(bar, &QProgressBar::valueChanged, this, [&](int value) {
+        if (value == 10 && !started) {
+            started = true;
+            w.loadFile(inner);
+        }
+    });
+    w.loadFile(outer);
+    disconnect(connection);
+    QVERIFY(started);
+    QCOMPARE(Probe::frames(w).size(), 3);
+    QCOMPARE(Probe::model(w)->rowCount(), 3);
+    QCOMPARE(Probe::ui(w).tblFrames->verticalHeader()->count(), 3);
+    QCOMPARE(Probe::model(w)->data(Probe::model(w)->cellIndex(2, 1)).toString(),
+             QStringLiteral("32 bit Data Channel C"));
+    QCOMPARE(Probe::protocolVersion(w), 0);
+    QCOMPARE(Probe::model(w)->headerData(2, Qt::Horizontal).toString(), QStringLiteral("CTS"));
+}
+
+void TestLoading::windowWorksDuringALoad()
+{
+    // Every new progress value lets the window handle its events (repaints among them), from
+    // the first load on and again after the dialog has reset itself at the end of a load.
+    const QString path = writeCapture(QStringLiteral("events.drf3"), randomCapture(2000, 5));
+    Framescope &w = window();
+    for (int load = 0; load < 2; ++load) {
+        bool loading = false;
+        bool ranDuringLoad = false;
+        QTimer::singleShot(0, this, [&] { ranDuringLoad = loading; });
+        loading = true;
+        w.loadFile(path);
+        loading = false;
+        QVERIFY2(ranDuringLoad, qPrintable(QStringLiteral("load %1").arg(load)));
+    }
+}
+
+QTEST_MAIN(TestLoading)
+#include "tst_loading.moc"
