@@ -7,14 +7,18 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <limits>
+
 namespace Korvex {
 
 namespace {
 
 // Time one idle slice may take before the window gets to repaint.
-constexpr qint64 SliceMs = 40;
-// Lines of one colour written with a single insertion; keeps a slice short.
-constexpr qsizetype RunLines = 2048;
+constexpr qint64 SliceMs = 100;
+// Characters written with one insertion while a slice runs; small enough to check the clock often.
+constexpr qsizetype SliceStep = 64 * 1024;
+// Characters a chunk of the queue holds before a new one is started.
+constexpr qsizetype ChunkCharacters = 1024 * 1024;
 
 } // namespace
 
@@ -35,9 +39,23 @@ void LogWriter::setEditor(QPlainTextEdit *editor)
 
 void LogWriter::append(const QString &text, const QColor &color)
 {
-    m_queue.append({text, color.rgba()});
+    const QRgb rgb = color.rgba();
+    if (m_queue.empty() || m_queue.back().text.size() + text.size() > ChunkCharacters) {
+        m_queue.emplace_back();
+        m_queue.back().text.reserve(qMin(ChunkCharacters, qMax<qsizetype>(text.size(), 256)));
+    }
+    Chunk &chunk = m_queue.back();
+    if (chunk.runs.size() > chunk.nextRun && chunk.runs.back().color == rgb) {
+        chunk.text += QLatin1Char('\n');
+    } else {
+        chunk.runs.append({rgb, chunk.text.size(), chunk.text.size()});
+    }
+    chunk.text += text;
+    chunk.runs.back().end = chunk.text.size();
+    ++m_pendingLines;
+
     if (!m_batching && !m_timer.isActive())
-        writeLines(m_queue.size());
+        writeText(std::numeric_limits<qsizetype>::max());
 }
 
 void LogWriter::beginBatch()
@@ -48,40 +66,40 @@ void LogWriter::beginBatch()
 void LogWriter::endBatch()
 {
     m_batching = false;
-    if (pendingLines() > 0)
+    if (m_pendingLines > 0)
         m_timer.start();
 }
 
 void LogWriter::flush()
 {
     m_timer.stop();
-    writeLines(m_queue.size());
+    writeText(std::numeric_limits<qsizetype>::max());
 }
 
 void LogWriter::discard()
 {
     m_timer.stop();
     m_queue.clear();
-    m_next = 0;
+    m_pendingLines = 0;
 }
 
 void LogWriter::writeSlice()
 {
     QElapsedTimer clock;
     clock.start();
-    while (pendingLines() > 0 && clock.elapsed() < SliceMs)
-        writeLines(m_next + RunLines);
-    if (pendingLines() > 0 && !m_batching)
+    while (m_pendingLines > 0 && clock.elapsed() < SliceMs)
+        writeText(SliceStep);
+    if (m_pendingLines > 0 && !m_batching)
         m_timer.start();
 }
 
-// Writes the queued lines before index limit. Consecutive lines of one colour go in with one
-// insertion: new paragraphs made by a line feed take the block format of the one before.
-void LogWriter::writeLines(qsizetype limit)
+// Writes about `characters` characters of the queue, whole lines only; false when nothing was
+// queued. A run of one colour goes in with one insertion: the paragraphs a line feed starts take
+// the block format of the paragraph before.
+bool LogWriter::writeText(qsizetype characters)
 {
-    limit = qMin(limit, m_queue.size());
-    if (!m_editor || m_next >= limit)
-        return;
+    if (!m_editor || m_pendingLines == 0)
+        return false;
 
     QScrollBar *bar = m_editor->verticalScrollBar();
     const bool atBottom = bar->value() == bar->maximum();
@@ -89,35 +107,46 @@ void LogWriter::writeLines(qsizetype limit)
     QTextCursor cursor(document);
     cursor.movePosition(QTextCursor::End);
     cursor.beginEditBlock();
-    QString run;
-    while (m_next < limit) {
-        const QRgb color = m_queue.at(m_next).color;
-        qsizetype end = m_next + 1;
-        while (end < limit && m_queue.at(end).color == color)
-            ++end;
-        run.clear();
-        for (qsizetype i = m_next; i < end; ++i) {
-            if (i > m_next)
-                run += QLatin1Char('\n');
-            run += m_queue.at(i).text;
+    qsizetype written = 0;
+    while (!m_queue.empty() && written < characters) {
+        Chunk &chunk = m_queue.front();
+        if (chunk.nextRun == chunk.runs.size()) {
+            m_queue.pop_front();
+            continue;
         }
+        Run &run = chunk.runs[chunk.nextRun];
+        // Cut a long run at the first line end past the budget.
+        qsizetype end = run.end;
+        if (run.end - run.begin > characters - written) {
+            const qsizetype cut = chunk.text.indexOf(QLatin1Char('\n'),
+                                                     run.begin + (characters - written));
+            if (cut >= 0 && cut < run.end)
+                end = cut;
+        }
+        const QStringView text = QStringView(chunk.text).mid(run.begin, end - run.begin);
         QTextBlockFormat format;
-        format.setBackground(QBrush(QColor::fromRgba(color), Qt::SolidPattern));
+        format.setBackground(QBrush(QColor::fromRgba(run.color), Qt::SolidPattern));
         if (document->isEmpty())
             cursor.setBlockFormat(format);
         else
             cursor.insertBlock(format, QTextCharFormat());
-        cursor.insertText(run);
-        m_next = end;
+        cursor.insertText(text.toString());
+        m_pendingLines -= text.count(QLatin1Char('\n')) + 1;
+        written += end - run.begin;
+        if (end == run.end) {
+            ++chunk.nextRun;
+        } else {
+            run.begin = end + 1;
+        }
     }
+    while (!m_queue.empty() && m_queue.front().nextRun == m_queue.front().runs.size()
+           && (m_queue.size() > 1 || m_pendingLines == 0))
+        m_queue.pop_front();
     cursor.endEditBlock();
 
-    if (m_next == m_queue.size()) {
-        m_queue.clear();
-        m_next = 0;
-    }
     if (atBottom)
         bar->setValue(bar->maximum());
+    return true;
 }
 
 } // namespace Korvex

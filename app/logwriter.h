@@ -7,6 +7,8 @@
 #include <QTimer>
 #include <QVector>
 
+#include <deque>
+
 QT_BEGIN_NAMESPACE
 class QPlainTextEdit;
 QT_END_NAMESPACE
@@ -35,21 +37,31 @@ public:
     void flush();
     /// Drops every queued line (the log was cleared).
     void discard();
-    int pendingLines() const { return int(m_queue.size() - m_next); }
+    qint64 pendingLines() const { return m_pendingLines; }
 
 private:
-    struct Line
+    // Consecutive lines of one colour, joined by line feeds, stored in one chunk's text.
+    struct Run
+    {
+        QRgb color;
+        qsizetype begin;
+        qsizetype end;
+    };
+    // The queue is kept as a list of chunks of text, so that written text can be released
+    // chunk by chunk and a queued line costs little more than its characters.
+    struct Chunk
     {
         QString text;
-        QRgb color;
+        QVector<Run> runs;
+        qsizetype nextRun = 0;
     };
 
-    void writeLines(qsizetype limit);
+    bool writeText(qsizetype characters);
     void writeSlice();
 
     QPlainTextEdit *m_editor = nullptr;
-    QVector<Line> m_queue;
-    qsizetype m_next = 0;
+    std::deque<Chunk> m_queue;
+    qint64 m_pendingLines = 0;
     bool m_batching = false;
     QTimer m_timer;
 };

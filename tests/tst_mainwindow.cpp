@@ -322,8 +322,10 @@ void TestMainWindow::batchedLogMatchesDirectLog()
     const QColor cycle[] = {Qt::white, Qt::white, Qt::darkYellow, Qt::white, Qt::red};
 
     writer.beginBatch();
-    for (int i = 0; i < 10000; ++i) {
-        const QColor colour = cycle[i % 5];
+    // Short runs of colours, then one run long enough to be written over several slices and
+    // to fill more than one chunk of the queue.
+    for (int i = 0; i < 200000; ++i) {
+        const QColor colour = i < 10000 ? cycle[i % 5] : i < 199990 ? QColor(Qt::white) : cycle[i % 5];
         m_window->appendLog(QString::number(i), colour);
         expectedText << QString::number(i);
         expectedColours << colour;
@@ -334,7 +336,7 @@ void TestMainWindow::batchedLogMatchesDirectLog()
     m_window->appendLog(QStringLiteral("after"), Qt::red);
     expectedText << QStringLiteral("after");
     expectedColours << QColor(Qt::red);
-    QTRY_COMPARE(writer.pendingLines(), 0);
+    QTRY_COMPARE(writer.pendingLines(), qint64(0));
 
     QCOMPARE(ui.txtLog->toPlainText(), expectedText.join(QLatin1Char('\n')));
     QCOMPARE(blockColours(ui.txtLog), expectedColours);
@@ -344,7 +346,7 @@ void TestMainWindow::batchedLogMatchesDirectLog()
     m_window->appendLog(QStringLiteral("queued"), Qt::white);
     writer.endBatch();
     QTest::mouseClick(ui.pushButton, Qt::LeftButton);
-    QCOMPARE(writer.pendingLines(), 0);
+    QCOMPARE(writer.pendingLines(), qint64(0));
     QTest::qWait(20);
     QVERIFY(ui.txtLog->document()->isEmpty());
 }
