@@ -58,10 +58,12 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
     ui.gvFrames->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     ui.gvFrames->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
-    // A stored value of the wrong type reads as an empty list rather than as garbage.
+    // A stored value of the wrong type reads as an empty list rather than as garbage. Only a
+    // real list counts: a string converts to a list too, of its single characters.
     const QVariant stored = settings->value(QStringLiteral("RecentFiles"), QVariantList());
-    recentFiles = new QList<QVariant>(stored.canConvert<QVariantList>() ? stored.toList()
-                                                                        : QVariantList());
+    const bool isList = stored.typeId() == QMetaType::QVariantList
+                        || stored.typeId() == QMetaType::QStringList;
+    recentFiles = new QList<QVariant>(isList ? stored.toList() : QVariantList());
     rebuildRecentFilesMenu();
 
     statusLabel = new QLabel(tr("No frame selected"));

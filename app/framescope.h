@@ -9,6 +9,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QModelIndex>
+#include <QRect>
 #include <QVariant>
 
 QT_BEGIN_NAMESPACE
@@ -73,6 +74,8 @@ private slots:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    /// Rebuilds the frame scroller when the strip was laid out anew without a window resize.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     friend struct FramescopeProbe;
@@ -94,6 +97,9 @@ private:
     ScrollTracker *tracker = nullptr;
     QProgressDialog *progressDialog = nullptr;
     LogWriter logWriter;
+    /// Strip and table geometry the frame scroller was last built for.
+    QRect scrollerBuiltFor;
+    bool scrollerCheckPending = false;
 };
 
 } // namespace Korvex

@@ -2,6 +2,9 @@
 #define TESTS_FRAMESCOPEPROBE_H
 
 #include "app/framescope.h"
+#include "views/frametablemodel.h"
+
+#include <QItemSelectionModel>
 
 namespace Korvex {
 
@@ -23,6 +26,19 @@ struct FramescopeProbe
     static ScrollTracker *tracker(const Framescope &w) { return w.tracker; }
     static QProgressDialog *progressDialog(const Framescope &w) { return w.progressDialog; }
     static LogWriter &logWriter(Framescope &w) { return w.logWriter; }
+
+    /// Puts the frames into the window as a load ends: the window owns them from now on, the
+    /// table shows them with no current row, and the scroller is rebuilt.
+    static void showFrames(Framescope &w, const FrameList &frames, int protocolVersion = 0)
+    {
+        qDeleteAll(w.frames);
+        w.frames = frames;
+        w.protocolVersion = protocolVersion;
+        w.model->setFrames(&w.frames, protocolVersion);
+        QObject::connect(w.ui.tblFrames->selectionModel(), &QItemSelectionModel::currentChanged,
+                         &w, &Framescope::selectFrame, Qt::UniqueConnection);
+        w.buildFramesScroller();
+    }
 };
 
 } // namespace Korvex

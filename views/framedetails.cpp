@@ -1,5 +1,9 @@
 #include "app/framescope.h"
 
+#include "views/framedetail.h"
+
+#include <QLabel>
+
 namespace Korvex {
 
 void Framescope::setHeaderBase(int index)
@@ -30,8 +34,24 @@ void Framescope::setPayloadByteOrder(int index)
 
 void Framescope::selectFrame(QModelIndex current, QModelIndex previous)
 {
-    Q_UNUSED(current);
     Q_UNUSED(previous);
+    // The form's controls report their first values while the window is still being built.
+    if (!statusLabel)
+        return;
+    const int row = current.row();
+    if (row < 0 || row >= frames.size() || !frames.at(row)) {
+        statusLabel->setText(tr("No frame selected"));
+        return;
+    }
+    const FrameRecord &record = *frames.at(row);
+    statusLabel->setText(FrameDetail::statusText(record));
+    ui.edPlSize->setText(FrameDetail::payloadSizeField(record, headerBase));
+    ui.edLct->setText(FrameDetail::channelTypeField(record, headerBase));
+    ui.edCts->setText(FrameDetail::ctsField(record, headerBase));
+    ui.lblPlSize->setText(FrameDetail::payloadSizeLabel(record));
+    ui.lblLct->setText(FrameDetail::channelTypeLabel(record));
+    ui.txtPayload->setPlainText(FrameDetail::payloadDump(record.payload(), payloadBytesPerColumn,
+                                                         payloadCols, payloadByteOrder));
 }
 
 } // namespace Korvex

@@ -1,0 +1,449 @@
+#include "capturebuilder.h"
+#include "framescopeprobe.h"
+#include "testenv.h"
+
+#include "app/framescope.h"
+#include "frames/framerecord.h"
+#include "views/frametablemodel.h"
+#include "views/scrollergeometry.h"
+#include "views/scrolltracker.h"
+
+#include <QFile>
+#include <QGraphicsPixmapItem>
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <memory>
+
+using namespace Korvex;
+
+namespace {
+
+// Channel types and the bar colours the test's colour table gives them.
+enum Type : quint8 { Red = 4, White = 5, Blue = 6, Missing = 7 };
+
+FrameList makeFrames(const QVector<quint8> &types)
+{
+    FrameList frames;
+    for (const quint8 type : types) {
+        auto *record = new FrameRecord;
+        record->setPayloadSizeCode(1);
+        record->setChannelType(type);
+        record->setPayload(QByteArray(4, '\0'));
+        frames.append(record);
+    }
+    return frames;
+}
+
+QVector<quint8> repeated(quint8 type, int count)
+{
+    return QVector<quint8>(count, type);
+}
+
+} // namespace
+
+/// The overview strip: the bars of all frames, the tracker over the rows the table shows, the
+/// tracker following the table and the table following the tracker.
+class TestFrameScroller : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void emptyListHasNoTracker();
+    void tableThatFits();
+    void compressedStrip();
+    void trackerFollowsTheTable();
+    void trackerIsClamped();
+    void trackerStopsAtBothEndsOfTheTable();
+    void tableFollowsTheTracker_data();
+    void tableFollowsTheTracker();
+    void mouseDragMovesOneRowPerFrameHeight();
+    void mouseDragReachesBothEnds();
+    void resizeRebuilds();
+    void captureOpenedBeforeTheWindowShows();
+    void emptyLoadAfterFramesDropsTheTracker();
+
+private:
+    Ui::Framescope &ui() { return FramescopeProbe::ui(*window); }
+    ScrollTracker *tracker() { return FramescopeProbe::tracker(*window); }
+    int headerH() { return ui().tblFrames->horizontalHeader()->height(); }
+    int rowH() { return ui().tblFrames->rowHeight(0); }
+    int topRow() { return ui().tblFrames->rowAt(rowH() - 1); }
+    double trackerTop() { return tracker()->pos().y() + tracker()->rect().top(); }
+    QImage barImage();
+    void show(const QVector<quint8> &types);
+
+    TestEnv env;
+    std::unique_ptr<Framescope> window;
+};
+
+void TestFrameScroller::initTestCase()
+{
+    // Red and blue bars, none for white, and no entry at all for "Data Channel D".
+    QFile file(env.dataFolder() + QStringLiteral("colors3G.lst"));
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("Data Channel A;0;0;0;255;0;0\n"
+               "Data Channel B;0;0;0;255;255;255\n"
+               "Data Channel C;255;255;255;0;0;255\n");
+}
+
+void TestFrameScroller::init()
+{
+    window = std::make_unique<Framescope>(QString());
+    window->resize(840, 601);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+}
+
+void TestFrameScroller::cleanup()
+{
+    window.reset();
+}
+
+QImage TestFrameScroller::barImage()
+{
+    QImage image;
+    int pixmaps = 0;
+    for (QGraphicsItem *item : FramescopeProbe::scene(*window).items()) {
+        if (auto *bars = qgraphicsitem_cast<QGraphicsPixmapItem *>(item)) {
+            // The bars stay put under the tracker.
+            if (bars->pos() != QPointF(0, 0) || (bars->flags() & QGraphicsItem::ItemIsMovable))
+                return QImage();
+            image = bars->pixmap().toImage();
+            ++pixmaps;
+        }
+    }
+    // One image for all bars, whatever the number of frames.
+    if (pixmaps != 1)
+        return QImage();
+    return image;
+}
+
+void TestFrameScroller::show(const QVector<quint8> &types)
+{
+    FramescopeProbe::showFrames(*window, makeFrames(types));
+    // The table lays its rows and scroll bar out once the event loop comes round.
+    QCoreApplication::processEvents();
+}
+
+void TestFrameScroller::emptyListHasNoTracker()
+{
+    QVERIFY(!tracker());
+    QVERIFY(FramescopeProbe::scene(*window).items().isEmpty());
+    show({});
+    QVERIFY(!tracker());
+    QVERIFY(FramescopeProbe::scene(*window).items().isEmpty());
+    ui().tblFrames->verticalScrollBar()->setValue(3);
+    QVERIFY(!tracker());
+}
+
+void TestFrameScroller::tableThatFits()
+{
+    show({Red, White, Blue, Missing, Red});
+    QVERIFY(5 * rowH() + headerH() <= ui().tblFrames->height());
+    QCOMPARE(window->frameItemHeight(), double(rowH()));
+
+    const QRectF sceneRect(0, 0, ui().gvFrames->viewport()->width(), headerH() - 1 + 5 * rowH());
+    QCOMPARE(FramescopeProbe::scene(*window).sceneRect(), sceneRect);
+    QCOMPARE(ui().gvFrames->sceneRect(), sceneRect);
+
+    // Bar i lies beside table row i, one row high.
+    const QImage image = barImage();
+    QVERIFY(!image.isNull());
+    QCOMPARE(image.width(), ui().gvFrames->width());
+    QVERIFY(image.height() <= ui().tblFrames->height() + rowH());
+    const QColor expected[] = {Qt::red, Qt::transparent, Qt::blue, Qt::black, Qt::red};
+    for (int i = 0; i < 5; ++i) {
+        const QRectF bar = ScrollerGeometry::barRect(i, rowH(), headerH(), ui().gvFrames->width());
+        QCOMPARE(bar.top(), double(headerH() - 1 + i * rowH()));
+        QCOMPARE(bar.height(), double(rowH()));
+        for (const int y : {int(bar.top()) + 1, int(bar.center().y()), int(bar.bottom()) - 1}) {
+            for (const int x : {0, image.width() - 1})
+                QCOMPARE(image.pixelColor(x, y).rgba(), expected[i].rgba());
+        }
+    }
+    // Nothing above the first bar.
+    QCOMPARE(image.pixelColor(5, headerH() - 3).alpha(), 0);
+
+    // The tracker covers all five rows; no row lies at the viewport's bottom.
+    QVERIFY(tracker());
+    QCOMPARE(tracker()->zValue(), 100.0);
+    QVERIFY(tracker()->flags() & QGraphicsItem::ItemIsMovable);
+    QVERIFY(tracker()->flags() & QGraphicsItem::ItemIsSelectable);
+    QCOMPARE(trackerTop(), double(headerH()));
+    QCOMPARE(tracker()->rect().height(), 5.0 * rowH());
+    QCOMPARE(tracker()->rect().width(), double(ui().gvFrames->viewport()->width()));
+    QCOMPARE(tracker()->pen().widthF(), 2.0);
+    QCOMPARE(tracker()->pen().color(), QColor(Qt::black));
+    QCOMPARE(tracker()->brush().color(), QColor(Qt::transparent));
+}
+
+void TestFrameScroller::compressedStrip()
+{
+    // 10,000 frames: red, a white stretch, then blue.
+    show(repeated(Red, 2000) + repeated(White, 3000) + repeated(Blue, 5000));
+    const int viewH = ui().gvFrames->viewport()->height();
+    const double h = window->frameItemHeight();
+    QCOMPARE(h, double(viewH - headerH()) / 10000);
+    QVERIFY(h < 1);
+    QVERIFY(qAbs(FramescopeProbe::scene(*window).sceneRect().height() - (viewH - 1)) < 1e-6);
+
+    const QImage image = barImage();
+    QVERIFY(!image.isNull());
+    QVERIFY(image.height() <= viewH + 1);
+    auto colorAtFrame = [&](int i) {
+        return image.pixelColor(3, int(ScrollerGeometry::barTop(i, h, headerH()))).rgba();
+    };
+    QCOMPARE(colorAtFrame(1000), QColor(Qt::red).rgba());
+    QCOMPARE(colorAtFrame(3500), QColor(Qt::transparent).rgba());
+    QCOMPARE(colorAtFrame(7500), QColor(Qt::blue).rgba());
+    QCOMPARE(colorAtFrame(9999), QColor(Qt::blue).rgba());
+
+    // The tracker is at least three pixels high, though the rows it covers take less.
+    const int bottomRow = ui().tblFrames->rowAt(ui().tblFrames->height() - headerH() - rowH() + 1);
+    QVERIFY((bottomRow + 1) * h < 3);
+    QCOMPARE(tracker()->rect().height(), 3.0);
+    QCOMPARE(trackerTop(), double(headerH()));
+}
+
+void TestFrameScroller::trackerFollowsTheTable()
+{
+    show(repeated(Red, 300));
+    const double h = window->frameItemHeight();
+    ui().tblFrames->verticalScrollBar()->setValue(120);
+    QCOMPARE(topRow(), 120);
+    QVERIFY(qAbs(trackerTop() - (headerH() + 120 * h)) < 1e-9);
+    const int bottomRow = ui().tblFrames->rowAt(ui().tblFrames->height() - headerH() - rowH() + 1);
+    QCOMPARE(tracker()->rect().height(), std::trunc((bottomRow - 120 + 1) * h));
+
+    // By keyboard: the current row moves to the end, the table scrolls, the tracker follows.
+    ui().tblFrames->setFocus();
+    ui().tblFrames->setCurrentIndex(FramescopeProbe::model(*window)->cellIndex(0, 0));
+    QTest::keyClick(ui().tblFrames, Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(ui().tblFrames->currentIndex().row(), 299);
+    QVERIFY(topRow() > 250);
+    QVERIFY(qAbs(trackerTop() - (headerH() + topRow() * h)) < 1e-9);
+    // The tracker's bottom meets the last bar's bottom.
+    QVERIFY(qAbs(trackerTop() + tracker()->rect().height()
+                 - FramescopeProbe::scene(*window).sceneRect().bottom()) < 2);
+}
+
+void TestFrameScroller::trackerIsClamped()
+{
+    QGraphicsScene scene;
+    scene.setSceneRect(0, 0, 21, 400);
+    auto *tracker = new ScrollTracker(18);
+    scene.addItem(tracker);
+    tracker->setRect(0, 50, 21, 30);
+    QSignalSpy moved(tracker, &ScrollTracker::moved);
+
+    // Only vertical moves.
+    tracker->setPos(40, 10);
+    QCOMPARE(tracker->pos(), QPointF(0, 10));
+    QCOMPARE(moved.count(), 1);
+
+    // Its bounding rectangle (pen included) stops at the top margin ...
+    tracker->setPos(0, -1000);
+    QCOMPARE(tracker->pos().y(), 18 - 49.0);
+    QCOMPARE(tracker->sceneBoundingRect().top(), 18.0);
+    QCOMPARE(moved.count(), 2);
+
+    // ... and at the scene's bottom.
+    tracker->setPos(-7, 100000);
+    QCOMPARE(tracker->pos(), QPointF(0, 400 - 81.0));
+    QCOMPARE(tracker->sceneBoundingRect().bottom(), 400.0);
+    QCOMPARE(moved.count(), 3);
+
+    tracker->setPos(0, 200);
+    QCOMPARE(tracker->pos(), QPointF(0, 200));
+}
+
+void TestFrameScroller::trackerStopsAtBothEndsOfTheTable()
+{
+    show(repeated(Red, 300));
+    tracker()->setPos(40, -1000);
+    QCOMPARE(tracker()->pos().x(), 0.0);
+    QCOMPARE(topRow(), 0);
+    QCOMPARE(trackerTop(), double(headerH()));
+
+    tracker()->setPos(-7, 100000);
+    QCOMPARE(tracker()->pos().x(), 0.0);
+    QCOMPARE(ui().tblFrames->verticalScrollBar()->value(),
+             ui().tblFrames->verticalScrollBar()->maximum());
+    QVERIFY(topRow() > 0);
+    QVERIFY(qAbs(trackerTop() - (headerH() + topRow() * window->frameItemHeight())) < 1e-6);
+
+    // Pushed to the top again, the table shows its first row.
+    tracker()->setPos(0, -1000);
+    QCOMPARE(topRow(), 0);
+}
+
+void TestFrameScroller::tableFollowsTheTracker_data()
+{
+    QTest::addColumn<int>("frames");
+    QTest::addColumn<int>("scrolledTo");
+    QTest::addColumn<int>("rows");
+
+    QTest::newRow("rows of about a pixel") << 300 << 0 << 7;
+    QTest::newRow("after a scroll bar move") << 300 << 55 << 12;
+    QTest::newRow("backwards") << 300 << 80 << -30;
+    QTest::newRow("a frame is less than a pixel") << 10000 << 4000 << 1500;
+    QTest::newRow("larger frames") << 40 << 3 << 4;
+}
+
+// Moving the tracker by n frame heights scrolls the table by n rows, also when the table was
+// scrolled some other way before; the tracker then sits on the row grid again.
+void TestFrameScroller::tableFollowsTheTracker()
+{
+    QFETCH(int, frames);
+    QFETCH(int, scrolledTo);
+    QFETCH(int, rows);
+    show(repeated(Blue, frames));
+    const double h = window->frameItemHeight();
+    ui().tblFrames->verticalScrollBar()->setValue(scrolledTo);
+    QCOMPARE(topRow(), scrolledTo);
+
+    QSignalSpy moved(tracker(), &ScrollTracker::moved);
+    tracker()->setPos(0, tracker()->pos().y() + rows * h);
+    QCOMPARE(moved.count(), 1);
+    QCOMPARE(topRow(), scrolledTo + rows);
+    QVERIFY(qAbs(trackerTop() - (headerH() + topRow() * h)) < 1e-6);
+
+    // Less than a frame height does not move the table, and the tracker goes back on the grid.
+    tracker()->setPos(0, tracker()->pos().y() + h * 0.6);
+    QCOMPARE(topRow(), scrolledTo + rows);
+    QVERIFY(qAbs(trackerTop() - (headerH() + topRow() * h)) < 1e-6);
+}
+
+void TestFrameScroller::mouseDragMovesOneRowPerFrameHeight()
+{
+    show(repeated(Red, 30));
+    const double h = window->frameItemHeight();
+    QVERIFY(h > 5 && h < 30);
+    ui().tblFrames->verticalScrollBar()->setValue(2);
+    const double startTop = trackerTop();
+    QCOMPARE(startTop, headerH() + 2 * h);
+    QWidget *viewport = ui().gvFrames->viewport();
+    const QPoint start = ui().gvFrames->mapFromScene(
+        QPointF(5, startTop + tracker()->rect().height() / 2));
+
+    // Small steps that are no multiple of a frame height: the tracker stays under the mouse
+    // and the table follows it row by row, no pixel of the drag lost.
+    QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, start);
+    int dragged = 0;
+    for (const int step : {5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, -7, -7, -7, -7, -7, -11}) {
+        dragged += step;
+        QTest::mouseMove(viewport, start + QPoint(0, dragged));
+        QCOMPARE(trackerTop(), startTop + dragged);
+        QCOMPARE(topRow(), 2 + int(std::floor(dragged / h)));
+    }
+    QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, start + QPoint(0, dragged));
+    QCOMPARE(topRow(), 2 + int(std::floor(dragged / h)));
+    // Let go, it sits on the grid again.
+    QVERIFY(qAbs(trackerTop() - (headerH() + topRow() * h)) < 1e-6);
+}
+
+void TestFrameScroller::mouseDragReachesBothEnds()
+{
+    // Frames far less than a pixel high: the tracker's pen and its minimum height keep its top
+    // a few pixels off the first and the last bar.
+    show(repeated(Blue, 20000));
+    const double h = window->frameItemHeight();
+    QScrollBar *bar = ui().tblFrames->verticalScrollBar();
+    bar->setValue(9000);
+    QWidget *viewport = ui().gvFrames->viewport();
+    QPoint mouse = ui().gvFrames->mapFromScene(QPointF(5, trackerTop() + 1));
+    QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, mouse);
+    QTest::mouseMove(viewport, mouse += QPoint(0, 20));
+    QCOMPARE(topRow(), 9000 + int(20 / h));
+    QTest::mouseMove(viewport, mouse += QPoint(0, 1000));
+    QCOMPARE(bar->value(), bar->maximum());
+    QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, mouse);
+    QCOMPARE(bar->value(), bar->maximum());
+
+    // Back from the bottom a pixel at a time, holding the tracker by what shows of its frame
+    // under the last bar: the table leaves its end once the tracker does.
+    mouse = QPoint(5, qMin(int(trackerTop()), viewport->height() - 1));
+    QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, mouse);
+    QVERIFY(tracker()->isDragged());
+    for (int step = 0; step < 10; ++step)
+        QTest::mouseMove(viewport, mouse += QPoint(0, -1));
+    QVERIFY(bar->value() < bar->maximum());
+    QTest::mouseMove(viewport, mouse += QPoint(0, -1000));
+    QCOMPARE(bar->value(), 0);
+    QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, mouse);
+    QCOMPARE(trackerTop(), double(headerH()));
+
+    // And down from the top a pixel at a time: each pixel is 1 / h rows.
+    mouse = ui().gvFrames->mapFromScene(QPointF(5, trackerTop() + 1));
+    QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, mouse);
+    for (int step = 1; step <= 10; ++step) {
+        QTest::mouseMove(viewport, mouse += QPoint(0, 1));
+        QCOMPARE(bar->value(), int(std::floor(step / h + 1e-6)));
+    }
+    QTest::mouseMove(viewport, mouse += QPoint(0, -50));
+    QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, mouse);
+    QCOMPARE(bar->value(), 0);
+    QCOMPARE(trackerTop(), double(headerH()));
+}
+
+void TestFrameScroller::resizeRebuilds()
+{
+    show(repeated(Red, 10000));
+    const ScrollTracker *before = tracker();
+    const double h = window->frameItemHeight();
+    window->resize(840, 801);
+    QTRY_VERIFY(ui().gvFrames->viewport()->height() > 300);
+    QVERIFY(tracker());
+    QVERIFY(tracker() != before || window->frameItemHeight() != h);
+    QCOMPARE(window->frameItemHeight(),
+             double(ui().gvFrames->viewport()->height() - headerH()) / 10000);
+    QCOMPARE(tracker()->pos(), QPointF(0, 0));
+    QVERIFY(barImage().height() <= ui().gvFrames->viewport()->height() + 1);
+}
+
+// The command line's capture is loaded while the window is built, before its layout gave the
+// strip its size; the strip's first layout brings the scroller to that size.
+void TestFrameScroller::captureOpenedBeforeTheWindowShows()
+{
+    window.reset();
+    QFile file(env.path(QStringLiteral("start.drf3")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(CaptureBuilder::randomCapture(300, 7));
+    file.close();
+
+    window = std::make_unique<Framescope>(file.fileName());
+    QCOMPARE(FramescopeProbe::frames(*window).size(), 300);
+    window->resize(840, 601);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    // The load brought the log to the front; the frames' page is laid out once it shows.
+    QCOMPARE(ui().tabs->currentIndex(), 1);
+    ui().tabs->setCurrentIndex(0);
+    QCoreApplication::processEvents();
+
+    const int viewH = ui().gvFrames->viewport()->height();
+    QVERIFY(viewH > 150);
+    QCOMPARE(window->frameItemHeight(), double(viewH - headerH()) / 300);
+    QVERIFY(qAbs(FramescopeProbe::scene(*window).sceneRect().height() - (viewH - 1)) < 1e-6);
+    QVERIFY(barImage().height() >= viewH - 1);
+    QCOMPARE(trackerTop(), double(headerH()));
+}
+
+void TestFrameScroller::emptyLoadAfterFramesDropsTheTracker()
+{
+    show(repeated(Red, 50));
+    QVERIFY(tracker());
+    show({});
+    QVERIFY(!tracker());
+    QVERIFY(FramescopeProbe::scene(*window).items().isEmpty());
+}
+
+QTEST_MAIN(TestFrameScroller)
+#include "tst_framescroller.moc"

@@ -1,0 +1,230 @@
+#include "framescopeprobe.h"
+#include "modaldriver.h"
+#include "testenv.h"
+
+#include "app/framescope.h"
+#include "frames/framerecord.h"
+#include "views/frametablemodel.h"
+
+#include <QInputDialog>
+#include <QLabel>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+using namespace Korvex;
+
+namespace {
+
+FrameList makeFrames(int count)
+{
+    FrameList frames;
+    for (int i = 0; i < count; ++i) {
+        auto *record = new FrameRecord;
+        record->setPayloadSizeCode(quint8(i % 7));
+        record->setChannelType(quint8(i % 12));
+        record->setPayload(QByteArray(1, char(i)));
+        frames.append(record);
+    }
+    return frames;
+}
+
+/// What the Find Frame dialog offered when it came up.
+struct DialogSeen
+{
+    bool shown = false;
+    QString title;
+    QString label;
+    double value = -99;
+    double minimum = -99;
+    double maximum = -99;
+    int decimals = -99;
+    QInputDialog::InputMode mode = QInputDialog::TextInput;
+};
+
+} // namespace
+
+/// First, previous, next and last frame, and Find Frame with its input dialog.
+class TestNavigation : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void moves_data();
+    void moves();
+    void emptyList();
+    void findFrameDialog_data();
+    void findFrameDialog();
+    void findFrameCancelled();
+    void findFrameOnAnEmptyList();
+
+private:
+    Ui::Framescope &ui() { return FramescopeProbe::ui(*window); }
+    int currentRow() { return ui().tblFrames->currentIndex().row(); }
+    QString status() { return FramescopeProbe::statusLabel(*window)->text(); }
+    QAction *action(const QString &name)
+    {
+        static const QMap<QString, QAction *Ui::Framescope::*> actions = {
+            {"first", &Ui::Framescope::actionGoFirst},
+            {"prev", &Ui::Framescope::actionGoPrev},
+            {"next", &Ui::Framescope::actionGoNext},
+            {"last", &Ui::Framescope::actionGoLast},
+            {"find", &Ui::Framescope::actionFind},
+        };
+        return ui().*actions.value(name);
+    }
+    // Runs Find Frame; the dialog is read and then handled by `answer` once it is up.
+    DialogSeen findFrame(const std::function<void(QInputDialog *)> &answer);
+
+    TestEnv env;
+    std::unique_ptr<Framescope> window;
+};
+
+void TestNavigation::init()
+{
+    window = std::make_unique<Framescope>(QString());
+    FramescopeProbe::showFrames(*window, makeFrames(30));
+}
+
+void TestNavigation::cleanup()
+{
+    window.reset();
+}
+
+void TestNavigation::moves_data()
+{
+    QTest::addColumn<int>("startRow");
+    QTest::addColumn<QString>("move");
+    QTest::addColumn<int>("row");
+
+    QTest::newRow("previous with no current row") << -1 << "prev" << -1;
+    QTest::newRow("next with no current row goes to the first") << -1 << "next" << 0;
+    QTest::newRow("first with no current row") << -1 << "first" << 0;
+    QTest::newRow("last with no current row") << -1 << "last" << 29;
+    QTest::newRow("previous at the first row") << 0 << "prev" << 0;
+    QTest::newRow("next at the first row") << 0 << "next" << 1;
+    QTest::newRow("previous in the middle") << 12 << "prev" << 11;
+    QTest::newRow("next in the middle") << 12 << "next" << 13;
+    QTest::newRow("first from the middle") << 12 << "first" << 0;
+    QTest::newRow("last from the middle") << 12 << "last" << 29;
+    QTest::newRow("next at the last row") << 29 << "next" << 29;
+    QTest::newRow("previous at the last row") << 29 << "prev" << 28;
+}
+
+void TestNavigation::moves()
+{
+    QFETCH(int, startRow);
+    QFETCH(QString, move);
+    QFETCH(int, row);
+
+    if (startRow >= 0)
+        ui().tblFrames->setCurrentIndex(FramescopeProbe::model(*window)->cellIndex(startRow, 0));
+    QCOMPARE(currentRow(), startRow);
+    action(move)->trigger();
+    QCOMPARE(currentRow(), row);
+    if (row < 0)
+        return;
+    // The move goes through the table's current-index change: the panel shows the new row,
+    // which is also the one selected.
+    const FrameRecord *record = FramescopeProbe::frames(*window).at(row);
+    QCOMPARE(status(), record->headerText());
+    QCOMPARE(ui().txtPayload->toPlainText().left(8),
+             QStringLiteral("0000: %1").arg(row, 2, 16, QLatin1Char('0')).toUpper());
+    const QModelIndexList selected = ui().tblFrames->selectionModel()->selectedRows();
+    QCOMPARE(selected.size(), 1);
+    QCOMPARE(selected.first().row(), row);
+}
+
+void TestNavigation::emptyList()
+{
+    FramescopeProbe::showFrames(*window, {});
+    for (const char *move : {"first", "prev", "next", "last"}) {
+        action(QLatin1String(move))->trigger();
+        QCOMPARE(currentRow(), -1);
+        QCOMPARE(status(), QStringLiteral("No frame selected"));
+    }
+}
+
+DialogSeen TestNavigation::findFrame(const std::function<void(QInputDialog *)> &answer)
+{
+    DialogSeen seen;
+    ModalDriver::whenModal<QInputDialog>([&seen, answer](QInputDialog *dialog) {
+        seen.shown = true;
+        seen.title = dialog->windowTitle();
+        seen.label = dialog->labelText();
+        seen.mode = dialog->inputMode();
+        seen.value = dialog->doubleValue();
+        seen.minimum = dialog->doubleMinimum();
+        seen.maximum = dialog->doubleMaximum();
+        seen.decimals = dialog->doubleDecimals();
+        answer(dialog);
+    });
+    action(QStringLiteral("find"))->trigger();
+    return seen;
+}
+
+void TestNavigation::findFrameDialog_data()
+{
+    QTest::addColumn<int>("startRow");
+    QTest::addColumn<double>("entered");
+    QTest::addColumn<double>("proposed");
+    QTest::addColumn<int>("row");
+
+    QTest::newRow("proposes the current row") << 25 << 7.0 << 25.0 << 7;
+    QTest::newRow("zero goes to the first frame") << 25 << 0.0 << 25.0 << 0;
+    QTest::newRow("no current row shows 0") << -1 << 3.0 << 0.0 << 3;
+    QTest::newRow("the last frame") << 2 << 29.0 << 2.0 << 29;
+    QTest::newRow("nothing above the last row") << 2 << 500.0 << 2.0 << 29;
+    QTest::newRow("nothing below 0") << 2 << -4.0 << 2.0 << 0;
+}
+
+void TestNavigation::findFrameDialog()
+{
+    QFETCH(int, startRow);
+    QFETCH(double, entered);
+    if (startRow >= 0)
+        ui().tblFrames->setCurrentIndex(FramescopeProbe::model(*window)->cellIndex(startRow, 0));
+
+    const DialogSeen seen = findFrame([entered](QInputDialog *dialog) {
+        dialog->setDoubleValue(entered);
+        dialog->accept();
+    });
+    QVERIFY(seen.shown);
+    QCOMPARE(seen.title, QStringLiteral("Find Frame"));
+    QCOMPARE(seen.label, QStringLiteral("Go To Frame:"));
+    QCOMPARE(seen.mode, QInputDialog::DoubleInput);
+    QTEST(seen.value, "proposed");
+    QCOMPARE(seen.minimum, 0.0);
+    QCOMPARE(seen.maximum, 29.0);
+    QCOMPARE(seen.decimals, 0);
+    QTEST(currentRow(), "row");
+    QCOMPARE(status(), FramescopeProbe::frames(*window).at(currentRow())->headerText());
+}
+
+void TestNavigation::findFrameCancelled()
+{
+    ui().tblFrames->setCurrentIndex(FramescopeProbe::model(*window)->cellIndex(4, 0));
+    const DialogSeen seen = findFrame([](QInputDialog *dialog) {
+        dialog->setDoubleValue(20);
+        dialog->reject();
+    });
+    QVERIFY(seen.shown);
+    QCOMPARE(currentRow(), 4);
+}
+
+void TestNavigation::findFrameOnAnEmptyList()
+{
+    FramescopeProbe::showFrames(*window, {});
+    const DialogSeen seen = findFrame([](QInputDialog *dialog) { dialog->accept(); });
+    QVERIFY(seen.shown);
+    QCOMPARE(seen.value, 0.0);
+    QCOMPARE(currentRow(), -1);
+    QCOMPARE(status(), QStringLiteral("No frame selected"));
+}
+
+QTEST_MAIN(TestNavigation)
+#include "tst_navigation.moc"

@@ -1,0 +1,39 @@
+#ifndef VIEWS_FRAMEDETAIL_H
+#define VIEWS_FRAMEDETAIL_H
+
+#include <QByteArray>
+#include <QString>
+
+namespace Korvex {
+
+class FrameRecord;
+
+/// The texts of the detail panel for one frame: header fields, their labels, the status text
+/// and the payload dump. The viewer and drfdump both print through it.
+class FrameDetail
+{
+public:
+    /// Byte order of the payload dump within one column group.
+    enum ByteOrder { BigEndian = 0, LittleEndian = 1 };
+
+    /// A header field: "0x" before base 16 digits (lower case), zero-padded to binaryWidth
+    /// in base 2 only.
+    static QString headerField(uint value, int base, int binaryWidth);
+
+    static QString payloadSizeField(const FrameRecord &record, int base);
+    static QString channelTypeField(const FrameRecord &record, int base);
+    static QString ctsField(const FrameRecord &record, int base);
+
+    static QString payloadSizeLabel(const FrameRecord &record);
+    static QString channelTypeLabel(const FrameRecord &record);
+    static QString statusText(const FrameRecord &record);
+
+    /// The hex dump: address, the column groups, three spaces and the ASCII part on every line,
+    /// each line ended by a line feed; an empty payload gives an empty text.
+    static QString payloadDump(const QByteArray &payload, int bytesPerColumn, int columns,
+                               int byteOrder);
+};
+
+} // namespace Korvex
+
+#endif // VIEWS_FRAMEDETAIL_H
