@@ -59,9 +59,11 @@ ColorFile::Table ColorFile::parse(const QByteArray &bytes)
         const QByteArray line = bytes.mid(start, end - start);
         start = end + 1;
 
-        const QList<QByteArray> fields = line.split(';');
-        if (fields.size() != FieldCount)
+        // Counted before splitting: a long line of separators would otherwise become millions
+        // of empty fields, costing far more memory than the file itself.
+        if (line.count(';') != FieldCount - 1)
             continue;
+        const QList<QByteArray> fields = line.split(';');
         Entry entry;
         entry.text = Color::fromRgb(component(fields.at(1)), component(fields.at(2)),
                                     component(fields.at(3)));

@@ -177,8 +177,11 @@ bool FrameGenerator::writeFile(const QString &fileName, quint32 seed, qint64 fra
         return false;
     }
     QSaveFile file(fileName);
+    // The last bytes written may still sit in the file's buffer, and commit() does not notice
+    // when writing them out fails (a full disk): it would put the cut copy in place of the old
+    // file. So flush first and give up if that fails.
     if (file.open(QIODevice::WriteOnly) && writeCapture(file, seed, frameCount, date)
-        && file.commit())
+        && file.flush() && file.commit())
         return true;
     // Read the reason before cancelling, which would replace it; the unfinished copy is
     // discarded and an existing file keeps its content.

@@ -2,6 +2,10 @@
 # Installs what building and testing Framescope needs on Debian 12 (run as root).
 set -euo pipefail
 packages=(cmake g++ make qt6-base-dev qt6-base-dev-tools)
+# The install check: desktop entry, file types, manual page.
+packages+=(desktop-file-utils shared-mime-info man-db)
+# The Debian package (cpack -G DEB finds the library dependencies with these).
+packages+=(dpkg-dev file)
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' \
