@@ -20,6 +20,10 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
     settings = new QSettings(QStringLiteral("Kestrant"), QStringLiteral("Framescope"));
     ui.setupUi(this);
     logWriter.setEditor(ui.txtLog);
+    // A tag of megabytes without a blank is one log line. Breaking lines at blanks only lays it
+    // out in one pass; the default, which may also break inside a word, searches the rest of
+    // the word again for every screen line and takes minutes.
+    ui.txtLog->setWordWrapMode(QTextOption::WordWrap);
     // "Clear" empties the panel through the form; lines still waiting to be written go too.
     connect(ui.pushButton, &QPushButton::clicked, &logWriter, &LogWriter::discard);
 

@@ -1,0 +1,331 @@
+#include "capturebuilder.h"
+#include "framescopeprobe.h"
+#include "testenv.h"
+
+#include "colors/colordlg.h"
+#include "views/frametablemodel.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTimer>
+#include <QtTest>
+
+#include <algorithm>
+#include <csignal>
+#include <memory>
+
+#include <sys/resource.h>
+
+using namespace Korvex;
+using namespace CaptureBuilder;
+using Probe = FramescopeProbe;
+
+namespace {
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+/// The log panel's lines, each with the name of its background colour.
+QStringList logLines(Framescope &window)
+{
+    Probe::logWriter(window).flush();
+    QStringList lines;
+    const QTextDocument *document = Probe::ui(window).txtLog->document();
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        if (block.text().isEmpty() && !block.next().isValid())
+            break;
+        const QColor color = block.blockFormat().background().color();
+        const char *level = color == QColor(Qt::white)        ? "info"
+                            : color == QColor(Qt::darkYellow) ? "warning"
+                            : color == QColor(Qt::red)        ? "error"
+                                                              : "unknown";
+        lines.append(QLatin1String(level) + QLatin1Char('\t') + block.text());
+    }
+    return lines;
+}
+
+/// Every cell text of the table, row by row: what the user sees of the frames.
+QStringList tableTexts(Framescope &window)
+{
+    QStringList texts;
+    const FrameTableModel *model = Probe::model(window);
+    for (int row = 0; row < model->rowCount(); ++row) {
+        for (int column = 0; column < model->columnCount(); ++column)
+            texts.append(model->data(model->cellIndex(row, column), Qt::DisplayRole).toString());
+    }
+    return texts;
+}
+
+} // namespace
+
+/// The viewer with what a user's machine may hold: a capture that changes or vanishes while it
+/// is shown, settings of the wrong type, colour files that are folders, a disk that fills up.
+class TestHostileViewer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void fileChangedWhileShown_data();
+    void fileChangedWhileShown();
+    void recentFilesOfWrongType_data();
+    void recentFilesOfWrongType();
+    void colourFilesAreFolders();
+    void megabyteTagInTheLog();
+    void generatorOnFullDisk();
+
+private:
+    Framescope &window();
+    void answerMessageBoxes();
+
+    std::unique_ptr<TestEnv> m_env;
+    QTemporaryDir m_dir;
+    std::unique_ptr<Framescope> m_window;
+    QTimer m_boxWatcher;
+    QStringList m_boxes; // "title|text" of every message box shown
+};
+
+void TestHostileViewer::init()
+{
+    m_env = std::make_unique<TestEnv>();
+    m_boxes.clear();
+    // A box that a test does not expect is answered and noted, so it fails the test instead
+    // of blocking it.
+    connect(&m_boxWatcher, &QTimer::timeout, this, &TestHostileViewer::answerMessageBoxes,
+            Qt::UniqueConnection);
+    m_boxWatcher.start(0);
+}
+
+void TestHostileViewer::cleanup()
+{
+    m_window.reset();
+    m_boxWatcher.stop();
+    m_env.reset();
+}
+
+Framescope &TestHostileViewer::window()
+{
+    if (!m_window) {
+        m_window = std::make_unique<Framescope>(QString());
+        m_window->show();
+    }
+    return *m_window;
+}
+
+void TestHostileViewer::answerMessageBoxes()
+{
+    auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+    if (!box)
+        return;
+    m_boxes.append(box->windowTitle() + QLatin1Char('|') + box->text());
+    box->done(QMessageBox::Ok);
+}
+
+void TestHostileViewer::fileChangedWhileShown_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::newRow("deleted") << "deleted";
+    QTest::newRow("cut inside a frame") << "truncated";
+    QTest::newRow("emptied") << "emptied";
+    QTest::newRow("replaced by a folder") << "folder";
+}
+
+void TestHostileViewer::fileChangedWhileShown()
+{
+    // The viewer reads the whole file at load time and keeps the frames; what happens to the
+    // file afterwards changes nothing on screen until the user loads it again.
+    QFETCH(QString, change);
+    const QString path = m_dir.filePath(QStringLiteral("shown.drf3"));
+    const QByteArray bytes = randomCapture(50, 3);
+    QVERIFY(writeFile(path, bytes));
+    Framescope &w = window();
+    w.loadFile(path);
+    QCOMPARE(Probe::frames(w).size(), 50);
+    const QStringList shown = tableTexts(w);
+    Probe::ui(w).tblFrames->setCurrentIndex(Probe::model(w)->cellIndex(49, 0));
+    const QString dump = Probe::ui(w).txtPayload->toPlainText();
+
+    // What is left of the file: the tags and the first 20 frames (of 50), then half a frame.
+    const qsizetype tagsEnd = bytes.indexOf('#') + 1;
+    qsizetype cut = tagsEnd;
+    {
+        QBuffer buffer;
+        buffer.setData(bytes.mid(tagsEnd));
+        buffer.open(QIODevice::ReadOnly);
+        QDataStream in(&buffer);
+        in.setByteOrder(QDataStream::LittleEndian);
+        for (int i = 0; i < 20; ++i)
+            FrameRecord(0, in);
+        cut += buffer.pos() + 6;
+    }
+    if (change == "deleted") {
+        QVERIFY(QFile::remove(path));
+    } else if (change == "truncated") {
+        QVERIFY(QFile::resize(path, cut));
+    } else if (change == "emptied") {
+        QVERIFY(QFile::resize(path, 0));
+    } else {
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QDir().mkpath(path));
+    }
+
+    // Still shown as read: the table, the detail panel, the scroller on a resize.
+    QCOMPARE(tableTexts(w), shown);
+    Probe::ui(w).tblFrames->setCurrentIndex(Probe::model(w)->cellIndex(0, 0));
+    Probe::ui(w).tblFrames->setCurrentIndex(Probe::model(w)->cellIndex(49, 0));
+    QCOMPARE(Probe::ui(w).txtPayload->toPlainText(), dump);
+    w.resize(w.width() + 40, w.height() + 40);
+    QCoreApplication::processEvents();
+    QVERIFY(Probe::tracker(w));
+
+    // Loaded again: the log says what the file now holds.
+    Probe::logWriter(w).flush();
+    Probe::ui(w).txtLog->clear();
+    w.loadFile(path);
+    const QStringList log = logLines(w);
+    if (change == "deleted" || change == "folder") {
+        QCOMPARE(log, (QStringList{QStringLiteral("info\tSet DigRF Version to 3G"),
+                                   QStringLiteral("error\tCannot open file %1").arg(path)}));
+        QCOMPARE(tableTexts(w), shown);
+    } else if (change == "truncated") {
+        QCOMPARE(Probe::frames(w).size(), 20);
+        QCOMPARE(tableTexts(w), shown.mid(0, 20 * 5));
+        QVERIFY(std::any_of(log.cbegin(), log.cend(), [](const QString &line) {
+            return line.startsWith(QLatin1String("warning\tFound invalid frame: Incomplete payload: "));
+        }));
+        QCOMPARE(log.last(), QStringLiteral("info\t20 frames loaded."));
+    } else {
+        QVERIFY(Probe::frames(w).isEmpty());
+        QCOMPARE(Probe::model(w)->rowCount(), 0);
+        QCOMPARE(log.last(), QStringLiteral("info\t0 frames loaded."));
+    }
+    QVERIFY(m_boxes.isEmpty());
+}
+
+void TestHostileViewer::recentFilesOfWrongType_data()
+{
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<int>("entries");
+    QTest::newRow("a string") << QVariant(QStringLiteral("/no/such/capture.drf3")) << 0;
+    QTest::newRow("a byte array") << QVariant(QByteArray("/no/such/capture.drf3")) << 0;
+    QTest::newRow("an int") << QVariant(7) << 0;
+    QTest::newRow("a map") << QVariant(QVariantMap{{QStringLiteral("a"), 1}}) << 0;
+    QTest::newRow("a list of odd entries")
+        << QVariant(QVariantList{42, QVariantMap{{QStringLiteral("x"), 1}}, QStringLiteral("/a.drf3")})
+        << 3;
+}
+
+void TestHostileViewer::recentFilesOfWrongType()
+{
+    // A settings file edited by hand or written by another version: a value that is not a list
+    // counts as no recent files; a list's entries are shown as their text. Nothing crashes.
+    QFETCH(QVariant, stored);
+    QFETCH(int, entries);
+    QSettings(QStringLiteral("Kestrant"), QStringLiteral("Framescope"))
+        .setValue(QStringLiteral("RecentFiles"), stored);
+    Framescope &w = window();
+    QCOMPARE(Probe::recentFiles(w).size(), entries);
+    QCOMPARE(Probe::ui(w).menuRecentFiles->actions().size(), entries);
+
+    const QString path = m_dir.filePath(QStringLiteral("recent.drf3"));
+    QVERIFY(writeFile(path, capture(frame(1, 4, 0, 0))));
+    w.loadFile(path);
+    QCOMPARE(Probe::recentFiles(w).size(), entries + 1);
+    QCOMPARE(Probe::recentFiles(w).first().toString(), path);
+    QCOMPARE(Probe::ui(w).menuRecentFiles->actions().first()->text(), path);
+    // Written back as a proper list, which the next start reads as such.
+    m_window.reset();
+    QCOMPARE(Probe::recentFiles(window()).size(), entries + 1);
+}
+
+void TestHostileViewer::colourFilesAreFolders()
+{
+    // Folders where the working copies should be: one error box each at start-up, then a
+    // viewer without colours that works as ever.
+    for (const char *name : {"colors3G.lst", "colorsV4.lst"}) {
+        const QString path = m_env->dataFolder() + QLatin1String(name);
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QDir().mkpath(path));
+    }
+    Framescope &w = window();
+    QTRY_COMPARE(m_boxes.size(), 2);
+    QCOMPARE(m_boxes, (QStringList{
+                          QStringLiteral("Error loading colors!|Cannot open file %1colors3G.lst!")
+                              .arg(m_env->dataFolder()),
+                          QStringLiteral("Error loading colors!|Cannot open file %1colorsV4.lst!")
+                              .arg(m_env->dataFolder())}));
+    m_boxes.clear();
+
+    const QString path = m_dir.filePath(QStringLiteral("plain.drf3"));
+    QVERIFY(writeFile(path, randomCapture(10, 5)));
+    w.loadFile(path);
+    QCOMPARE(Probe::frames(w).size(), 10);
+    const QModelIndex cell = Probe::model(w)->cellIndex(3, 0);
+    QVERIFY(!Probe::model(w)->data(cell, Qt::BackgroundRole).isValid());
+    QVERIFY(!Probe::model(w)->data(cell, Qt::ForegroundRole).isValid());
+    QVERIFY(Probe::tracker(w));
+    QVERIFY(m_boxes.isEmpty());
+}
+
+void TestHostileViewer::megabyteTagInTheLog()
+{
+    // A tag name of a mebibyte with no colon after it reaches the log as one line.
+    const QString path = m_dir.filePath(QStringLiteral("tag.drf3"));
+    QVERIFY(writeFile(path, "{" + QByteArray(1 << 20, 'T')));
+    Framescope &w = window();
+    w.loadFile(path);
+    const QStringList log = logLines(w);
+    QCOMPARE(log.size(), 7);
+    QCOMPARE(log.at(2).size(), qsizetype(QStringLiteral("info\tFound tag ''").size() + (1 << 20) - 1));
+    QCOMPARE(log.last(), QStringLiteral("info\t0 frames loaded."));
+    QVERIFY(Probe::frames(w).isEmpty());
+}
+
+void TestHostileViewer::generatorOnFullDisk()
+{
+    // The disk fills up while the last, still buffered bytes are written: the generation fails
+    // and the file that was there stays as it was.
+    const QString path = m_dir.filePath(QStringLiteral("existing.drf3"));
+    const QByteArray previous = capture(frame(1, 4, 0, 0));
+    QVERIFY(writeFile(path, previous));
+    Framescope &w = window();
+
+    rlimit saved{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 300;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = w.generateFrameFile(path, 0, 10);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    QVERIFY(!written);
+    QCOMPARE(readFile(path), previous);
+    QCOMPARE(QDir(m_dir.path()).entryList({QStringLiteral("existing*")}, QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral("existing.drf3")});
+    // With room the same call writes the file.
+    QVERIFY(w.generateFrameFile(path, 0, 10));
+    QVERIFY(readFile(path).startsWith("{TYPE:"));
+}
+
+QTEST_MAIN(TestHostileViewer)
+#include "tst_hostileviewer.moc"
