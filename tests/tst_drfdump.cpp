@@ -1,4 +1,5 @@
 #include "capturebuilder.h"
+#include "drfdumprun.h"
 
 #include "files/capturefile.h"
 #include "views/frametext.h"
@@ -16,25 +17,7 @@ using namespace CaptureBuilder;
 
 namespace {
 
-struct Run
-{
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run drfdump(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(DRFDUMP_PATH), arguments);
-    Run run;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.status = process.exitCode();
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
-}
+using Run = DrfdumpRun;
 
 class NullSink final : public FrameReaderSink
 {

@@ -1,4 +1,5 @@
 #include "files/framegenerator.h"
+#include "drfdumprun.h"
 
 #include <QBuffer>
 #include <QDateTime>
@@ -12,25 +13,7 @@ using namespace Korvex;
 
 namespace {
 
-struct Run
-{
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run drfdump(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(DRFDUMP_PATH), arguments);
-    Run run;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.status = process.exitCode();
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
-}
+using Run = DrfdumpRun;
 
 QByteArray contents(const QString &path)
 {

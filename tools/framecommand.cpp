@@ -1,5 +1,7 @@
 #include "tools/commands.h"
 
+#include "tools/errorsink.h"
+
 #include "files/capturefile.h"
 #include "files/framereader.h"
 #include "views/framedetail.h"
@@ -10,20 +12,6 @@
 namespace Korvex::Dump {
 
 namespace {
-
-/// Keeps the reader's error lines, the ones that explain a failed load.
-class ErrorSink final : public FrameReaderSink
-{
-public:
-    void log(const QString &text, LogLevel level) override
-    {
-        if (level == LogLevel::Error)
-            errors.append(text);
-    }
-    void progress(int) override {}
-
-    QStringList errors;
-};
 
 // The detail panel of one frame, in the order the panel shows it.
 QString frameReport(const FrameRecord &record, const FrameOptions &options)

@@ -1,5 +1,7 @@
 #include "tools/commands.h"
 
+#include "tools/errorsink.h"
+
 #include "files/capturefile.h"
 #include "files/framereader.h"
 #include "views/frametext.h"
@@ -45,20 +47,6 @@ public:
 private:
     FILE *m_file;
     QString m_text;
-};
-
-/// Keeps the reader's error lines, the ones that explain a failure.
-class ErrorSink final : public FrameReaderSink
-{
-public:
-    void log(const QString &text, LogLevel level) override
-    {
-        if (level == LogLevel::Error)
-            errors.append(text);
-    }
-    void progress(int) override {}
-
-    QStringList errors;
 };
 
 /// Prints every log line as LEVEL<TAB>TEXT.
