@@ -14,6 +14,9 @@ constexpr int FieldCount = 7;
 // digits (the line end in the last field) does not matter.
 int component(const QByteArray &field)
 {
+    // The conversion would stop at a NUL byte and take "25<NUL>5" for 25.
+    if (field.contains('\0'))
+        return 0;
     bool ok = false;
     const int value = field.trimmed().toInt(&ok, 10);
     return ok ? value : 0;

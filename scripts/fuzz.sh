@@ -37,7 +37,7 @@ for target in "${targets[@]}"; do
     if "$build/tests/fuzz/fuzz_$target" "$work" "$root/tests/fuzz/corpus/$target" \
         -max_total_time="$seconds" -timeout=60 -rss_limit_mb=2048 -print_final_stats=1 \
         -artifact_prefix="$findings/" >"$log" 2>&1; then
-        grep -E '^#[0-9]+ +DONE' "$log" | tail -n 1 || true
+        grep -E '^#[0-9]+[[:space:]]+DONE' "$log" | tail -n 1 || true
         grep -E '^stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb)' "$log" || true
     else
         failed+=("$target")

@@ -82,6 +82,7 @@ seed colorfile numbers 'A; 12 ;+3;-0;0012;2147483648;99999999999\nB;0x10;1e2;1.5
 seed colorfile no-final-line-end 'not impl;255;255;255;0;0;0'
 seed colorfile latin1-names 'Kan\xe4l \xff;1;2;3;4;5;6\nCR\rinside;1;2;3;4;5;6\n'
 seed colorfile empty ''
+seed colorfile nul-inside-number 'not impl;255;255;25\x00\x00\x00\x005;0;0;0'
 
 # Payload dumps: bytes per column (0-2 for 1, 2, 4), columns - 1, byte order and base bits,
 # then payload size code, channel type, CTS bit, then the payload.

@@ -2,10 +2,11 @@
 #include "framescopeprobe.h"
 #include "testenv.h"
 
-#include "colors/colordlg.h"
 #include "views/frametablemodel.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QMenu>
