@@ -14,6 +14,8 @@
 //
 // Each measured program runs in a fresh process, so that its peak memory is its own.
 
+#include "procstatus.h"
+
 #include "capturebuilder.h"
 #include "framescopeprobe.h"
 #include "testenv.h"
@@ -52,18 +54,6 @@ extern char **environ;
 using namespace Korvex;
 
 namespace {
-
-qint64 statusKiB(const char *key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(qstrlen(key)).trimmed().split(' ').first().toLongLong();
-    }
-    return -1;
-}
 
 double mib(qint64 kib)
 {

@@ -5,6 +5,8 @@
 // Each viewer load runs in a fresh process (bench_load --viewer FILE) so that its peak memory
 // is its own.
 
+#include "procstatus.h"
+
 #include "capturebuilder.h"
 #include "framescopeprobe.h"
 #include "testenv.h"
@@ -46,18 +48,6 @@ public:
     qint64 lines = 0;
     qint64 values = 0;
 };
-
-qint64 statusKiB(const char *key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(qstrlen(key)).trimmed().split(' ').first().toLongLong();
-    }
-    return -1;
-}
 
 double ms(qint64 ns)
 {

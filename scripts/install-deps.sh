@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Installs what building and testing Framescope needs on Debian 12 (run as root).
+# Installs what building and testing Framescope needs on Debian 12 (run as root), and the
+# further packages named as arguments.
 set -euo pipefail
 packages=(cmake g++ make qt6-base-dev qt6-base-dev-tools)
 # The install check: desktop entry, file types, manual page.
 packages+=(desktop-file-utils shared-mime-info man-db)
 # The Debian package (cpack -G DEB finds the library dependencies with these).
 packages+=(dpkg-dev file)
+packages+=("$@")
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' \
