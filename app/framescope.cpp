@@ -1,6 +1,7 @@
 #include "app/framescope.h"
 
 #include "colors/colordlg.h"
+#include "files/capture.h"
 #include "views/frametablemodel.h"
 #include "views/payloadhighlighter.h"
 
@@ -43,9 +44,10 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
     colorDlg = new ColorDlg;
     colorDlg->hide();
 
-    model = new FrameTableModel(colorDlg);
-    model->setFrames(&frames, protocolVersion);
+    model = new FrameTableModel(&colorDlg->scheme());
+    model->setCapture(nullptr);
     ui.tblFrames->setModel(model);
+    ui.tblFrames->setShownScrollBar(ui.sbFrames);
     ui.tblFrames->horizontalHeader()->setStretchLastSection(true);
     ui.tblFrames->setWordWrap(false);
 
@@ -79,15 +81,15 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
 
 Framescope::~Framescope()
 {
-    for (FrameRecord *record : std::as_const(frames))
-        delete record;
+    // The table lets go of the capture before it goes.
+    ui.tblFrames->setModel(nullptr);
     delete model;
+    capture.reset();
     delete settings;
     delete highlighter;
     delete recentFiles;
     delete colorDlg;
     scene.clear();
-    frames.clear();
 }
 
 void Framescope::appendLog(const QString &text, const QColor &color)

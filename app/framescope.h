@@ -2,7 +2,6 @@
 #define APP_FRAMESCOPE_H
 
 #include "app/logwriter.h"
-#include "frames/framerecord.h"
 #include "ui_framescope.h"
 
 #include <QGraphicsScene>
@@ -11,6 +10,8 @@
 #include <QModelIndex>
 #include <QRect>
 #include <QVariant>
+
+#include <memory>
 
 QT_BEGIN_NAMESPACE
 class QDataStream;
@@ -22,12 +23,13 @@ QT_END_NAMESPACE
 
 namespace Korvex {
 
+class Capture;
 class ColorDlg;
 class FrameTableModel;
 class PayloadHighlighter;
 class ScrollTracker;
 
-/// The main window: owns the loaded frames, the view settings of the detail panel,
+/// The main window: owns the loaded capture, the view settings of the detail panel,
 /// the settings store, the table model, the colour dialog and the frame scroller.
 class Framescope : public QMainWindow
 {
@@ -42,7 +44,6 @@ public:
     void appendLog(const QString &text, const QColor &color);
 
     void loadFile(const QString &fileName);
-    int parseFrameFile(QDataStream &in, qint64 size);
     void rebuildRecentFilesMenu();
     /// Writes a capture of random frames; false when the file could not be written completely.
     bool generateFrameFile(const QString &fileName, int protocolVersion, int frameCount);
@@ -80,10 +81,15 @@ protected:
 private:
     friend struct FramescopeProbe;
 
+    /// Hands a loaded capture to the views; the previous one goes once they let go of it.
+    void showCapture(std::unique_ptr<Capture> loaded);
+    /// The number of frames the table shows.
+    qint64 shownFrames() const;
+
     Ui::Framescope ui;
-    FrameList frames;
+    /// The frames on display, their protocol version and their load's log.
+    std::unique_ptr<Capture> capture;
     ColorDlg *colorDlg = nullptr;
-    int protocolVersion = 0;
     QSettings *settings = nullptr;
     FrameTableModel *model = nullptr;
     QList<QVariant> *recentFiles = nullptr;

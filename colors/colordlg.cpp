@@ -70,9 +70,9 @@ ColorDlg::~ColorDlg() = default;
 void ColorDlg::loadColors(int version, bool defaults)
 {
     const QString path = userDataFolder() + ColorFile::fileName(version, defaults);
-    QMap<QString, FrameColors> &colors = table(version);
+    FrameColorScheme::Table &table = colors.table(version);
     // Cleared before the file is opened: a version whose file cannot be read has no colours.
-    colors.clear();
+    table.clear();
 
     const std::optional<ColorFile::Table> entries = ColorFile::read(path);
     if (!entries) {
@@ -81,15 +81,15 @@ void ColorDlg::loadColors(int version, bool defaults)
         return;
     }
     for (auto it = entries->cbegin(); it != entries->cend(); ++it)
-        colors.insert(it.key(), FrameColors{toQColor(it->text), toQColor(it->background)});
+        table.insert(it.key(), FrameColors{toQColor(it->text), toQColor(it->background)});
 }
 
 void ColorDlg::saveColors(int version)
 {
     const QString path = userDataFolder() + ColorFile::fileName(version, false);
     ColorFile::Table entries;
-    const QMap<QString, FrameColors> &colors = table(version);
-    for (auto it = colors.cbegin(); it != colors.cend(); ++it)
+    const FrameColorScheme::Table &table = colors.table(version);
+    for (auto it = table.cbegin(); it != table.cend(); ++it)
         entries.insert(it.key(), ColorFile::Entry{toFileColor(it->textColor), toFileColor(it->bgColor)});
 
     if (!ColorFile::write(path, entries)) {
@@ -105,37 +105,23 @@ void ColorDlg::saveAllColors()
     saveColors(1);
 }
 
-const QMap<QString, FrameColors> &ColorDlg::table(int version) const
-{
-    return version == 0 ? colors3G : colorsV4;
-}
-
-QMap<QString, FrameColors> &ColorDlg::table(int version)
-{
-    return version == 0 ? colors3G : colorsV4;
-}
-
 QColor ColorDlg::textColor(int version, const QString &name) const
 {
-    const auto &colors = table(version);
-    const auto it = colors.constFind(name);
-    return it == colors.constEnd() ? QColor() : it->textColor;
+    return colors.textColor(version, name);
 }
 
 QColor ColorDlg::bgColor(int version, const QString &name) const
 {
-    const auto &colors = table(version);
-    const auto it = colors.constFind(name);
-    return it == colors.constEnd() ? QColor() : it->bgColor;
+    return colors.bgColor(version, name);
 }
 
 void ColorDlg::fillColorList(int version)
 {
     // Clearing reports a change to no current item, which itemSelected passes over.
     ui.lstColors->clear();
-    const QMap<QString, FrameColors> &colors = table(version);
+    const FrameColorScheme::Table &table = colors.table(version);
     QListWidgetItem *first = nullptr;
-    for (auto it = colors.cbegin(); it != colors.cend(); ++it) {
+    for (auto it = table.cbegin(); it != table.cend(); ++it) {
         auto *item = new QListWidgetItem(it.key(), ui.lstColors);
         setItemColor(item, Qt::ForegroundRole, it->textColor);
         setItemColor(item, Qt::BackgroundRole, it->bgColor);
@@ -199,14 +185,14 @@ void ColorDlg::setTextColor()
     QListWidgetItem *item = ui.lstColors->currentItem();
     if (!item)
         return;
-    QMap<QString, FrameColors> &colors = table(currentVersion);
-    const FrameColors entry = colors.value(item->text());
+    FrameColorScheme::Table &table = colors.table(currentVersion);
+    const FrameColors entry = table.value(item->text());
     const QColor chosen = QColorDialog::getColor(entry.textColor, this);
     if (!chosen.isValid())
         return;
 
     // The lookups read this table, so the frame table shows the change at its next repaint.
-    colors.insert(item->text(), FrameColors{chosen, entry.bgColor});
+    table.insert(item->text(), FrameColors{chosen, entry.bgColor});
     ui.btnTextColor->setStyleSheet(buttonStyleSheet(chosen));
     item = ui.lstColors->currentItem();
     if (!item)
@@ -220,13 +206,13 @@ void ColorDlg::setBgColor()
     QListWidgetItem *item = ui.lstColors->currentItem();
     if (!item)
         return;
-    QMap<QString, FrameColors> &colors = table(currentVersion);
-    const FrameColors entry = colors.value(item->text());
+    FrameColorScheme::Table &table = colors.table(currentVersion);
+    const FrameColors entry = table.value(item->text());
     const QColor chosen = QColorDialog::getColor(entry.bgColor, this);
     if (!chosen.isValid())
         return;
 
-    colors.insert(item->text(), FrameColors{entry.textColor, chosen});
+    table.insert(item->text(), FrameColors{entry.textColor, chosen});
     ui.btnBgColor->setStyleSheet(buttonStyleSheet(chosen));
     item = ui.lstColors->currentItem();
     if (!item)

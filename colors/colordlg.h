@@ -1,7 +1,7 @@
 #ifndef COLORS_COLORDLG_H
 #define COLORS_COLORDLG_H
 
-#include "colors/framecolors.h"
+#include "colors/framecolorscheme.h"
 #include "ui_colordlg.h"
 
 #include <QColor>
@@ -34,6 +34,8 @@ public:
     /// A lookup never adds an entry.
     QColor textColor(int version, const QString &name) const;
     QColor bgColor(int version, const QString &name) const;
+    /// The tables the dialog edits, for the views that paint with them.
+    const FrameColorScheme &scheme() const { return colors; }
 
     void fillColorList(int version);
     void setListHighlight(QColor text, QColor bg);
@@ -47,12 +49,8 @@ public slots:
     void setBgColor();
 
 private:
-    const QMap<QString, FrameColors> &table(int version) const;
-    QMap<QString, FrameColors> &table(int version);
-
     Ui::ColorDlg ui;
-    QMap<QString, FrameColors> colors3G;
-    QMap<QString, FrameColors> colorsV4;
+    FrameColorScheme colors;
     int currentVersion = 0;
 };
 

@@ -1,8 +1,6 @@
 #include "files/capturefile.h"
 
 #include <QCoreApplication>
-#include <QDataStream>
-#include <QFile>
 #include <QFileInfo>
 
 namespace Korvex {
@@ -35,26 +33,6 @@ QString cannotOpenLogText(const QString &fileName)
 QString openedLogText(const QString &fileName)
 {
     return tr("Open file %1: success").arg(fileName);
-}
-
-CaptureResult readCaptureFile(const QString &fileName, FrameList &frames, FrameReaderSink &sink,
-                              int *protocolVersion)
-{
-    const int version = protocolVersionOf(fileName);
-    if (protocolVersion)
-        *protocolVersion = version;
-    sink.log(protocolVersionLogText(version), LogLevel::Info);
-
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        sink.log(cannotOpenLogText(fileName), LogLevel::Error);
-        return CaptureResult::CannotOpen;
-    }
-    sink.log(openedLogText(fileName), LogLevel::Info);
-    QDataStream in(&file);
-    in.setByteOrder(QDataStream::LittleEndian);
-    return readFrames(in, file.size(), version, frames, sink) < 0 ? CaptureResult::Aborted
-                                                                  : CaptureResult::Loaded;
 }
 
 } // namespace Korvex

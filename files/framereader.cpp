@@ -1,106 +1,58 @@
 #include "files/framereader.h"
 
-#include <QBuffer>
+#include "files/frameindex.h"
+#include "frames/framerecord.h"
+
 #include <QByteArray>
 #include <QCoreApplication>
-#include <QDataStream>
 #include <QIODevice>
+#include <QtEndian>
 
 #include <algorithm>
+#include <cmath>
 
 namespace Korvex {
 
 FrameReaderSink::~FrameReaderSink() = default;
 
+bool FrameReaderSink::proceed(qint64)
+{
+    return true;
+}
+
+bool FrameReaderSink::wantsFrames() const
+{
+    return false;
+}
+
+void FrameReaderSink::frame(const ScannedFrame &)
+{
+}
+
 namespace {
 
-// Bytes fetched from the file at a time.
+// Bytes fetched from the device at a time.
 constexpr qsizetype ChunkBytes = qsizetype(1) << 20;
 // The most one frame can take: header word, time word and sixteen payload words.
 constexpr qsizetype LargestFrame = 8 + 64;
+// Frames, and tag-section bytes, between two calls of the sink's proceed().
+constexpr qint64 FramesPerStep = 65536;
+constexpr qint64 BytesPerStep = qint64(1) << 20;
 
 QString tr(const char *text)
 {
     return QCoreApplication::translate("Framescope", text);
 }
 
-/// The log line of every accepted frame, "Frame %1: payload size %2 bytes", filled in without
-/// parsing the pattern again for each of a million frames.
-class FrameLineText
-{
-public:
-    explicit FrameLineText(const QString &pattern)
-        : m_pattern(pattern)
-        , m_first(pattern.indexOf(QLatin1String("%1")))
-        , m_second(pattern.indexOf(QLatin1String("%2")))
-    {
-        // A pattern with its markers in another order or with more of them takes QString::arg.
-        m_simple = m_first >= 0 && m_second > m_first + 1 && pattern.count(QLatin1Char('%')) == 2;
-    }
-
-    QString text(int count, int bytes) const
-    {
-        if (!m_simple)
-            return m_pattern.arg(count).arg(bytes);
-        Number first(count);
-        Number second(bytes);
-        QString line(m_pattern.size() - 4 + first.size() + second.size(), Qt::Uninitialized);
-        QChar *out = line.data();
-        const QChar *pattern = m_pattern.constData();
-        out = std::copy(pattern, pattern + m_first, out);
-        out = std::copy(first.begin(), first.end(), out);
-        out = std::copy(pattern + m_first + 2, pattern + m_second, out);
-        out = std::copy(second.begin(), second.end(), out);
-        std::copy(pattern + m_second + 2, pattern + m_pattern.size(), out);
-        return line;
-    }
-
-private:
-    /// The decimal digits of a number, as QString::arg writes them.
-    class Number
-    {
-    public:
-        explicit Number(int value)
-        {
-            quint32 magnitude = value < 0 ? 0u - quint32(value) : quint32(value);
-            do {
-                m_digits[--m_start] = QChar(u'0' + int(magnitude % 10));
-                magnitude /= 10;
-            } while (magnitude != 0);
-            if (value < 0)
-                m_digits[--m_start] = QChar(u'-');
-        }
-        const QChar *begin() const { return m_digits + m_start; }
-        const QChar *end() const { return m_digits + Size; }
-        qsizetype size() const { return Size - m_start; }
-
-    private:
-        static constexpr int Size = 12;
-        QChar m_digits[Size];
-        int m_start = Size;
-    };
-
-    QString m_pattern;
-    qsizetype m_first;
-    qsizetype m_second;
-    bool m_simple = false;
-};
-
-/// The capture as a byte source: reads the file in large chunks and decodes frames from memory,
-/// so that a frame costs no file access of its own. A frame is decoded only once the chunk
-/// holds a whole frame or everything left in the file, so the decoder sees the same bytes and
-/// the same end of file as it would on the file itself.
+/// The capture as a byte source: reads the device in large chunks and hands out bytes from
+/// memory. Frames are decoded only once the chunk holds a whole frame or everything left, so
+/// the decoder sees the same bytes and the same end of file as it would on the file itself.
 class ChunkedInput
 {
 public:
-    ChunkedInput(QIODevice *device, QDataStream::ByteOrder byteOrder)
+    explicit ChunkedInput(QIODevice &device)
         : m_device(device)
     {
-        m_buffer.setBuffer(&m_chunk);
-        m_buffer.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-        m_stream.setDevice(&m_buffer);
-        m_stream.setByteOrder(byteOrder);
-        m_stream.setVersion(QDataStream::Qt_4_0);
     }
 
     bool atEnd() { return !ensure(1); }
@@ -110,6 +62,7 @@ public:
     {
         if (!ensure(1))
             return 0;
+        ++m_offset;
         return m_chunk.at(m_pos++);
     }
 
@@ -135,14 +88,21 @@ public:
         return m_chunk.size() - m_pos == 1 && m_chunk.at(m_pos) == '}';
     }
 
-    FrameRecord *readFrame(int protocolVersion)
+    /// The next frame's bytes: at least LargestFrame of them, or all that the file has left.
+    const char *frameBytes(qint64 *available)
     {
         ensure(LargestFrame);
-        m_buffer.seek(m_pos);
-        auto *record = new FrameRecord(protocolVersion, m_stream);
-        m_pos = m_buffer.pos();
-        return record;
+        *available = m_chunk.size() - m_pos;
+        return m_chunk.constData() + m_pos;
     }
+
+    void skip(qint64 bytes)
+    {
+        m_pos += bytes;
+        m_offset += quint64(bytes);
+    }
+
+    quint64 offset() const { return m_offset; }
 
 private:
     // True when at least `bytes` bytes are in memory; false when the file ends before that.
@@ -159,33 +119,83 @@ private:
         m_pos = 0;
         const qsizetype kept = m_chunk.size();
         m_chunk.resize(kept + ChunkBytes);
-        const qint64 got = m_device ? m_device->read(m_chunk.data() + kept, ChunkBytes) : -1;
+        const qint64 got = m_device.read(m_chunk.data() + kept, ChunkBytes);
         if (got <= 0)
             m_deviceDone = true;
         m_chunk.resize(kept + qMax<qint64>(got, 0));
-        m_buffer.seek(0);
     }
 
-    QIODevice *m_device;
+    QIODevice &m_device;
     QByteArray m_chunk;
     qsizetype m_pos = 0;
+    quint64 m_offset = 0;
     bool m_deviceDone = false;
-    QBuffer m_buffer;
-    QDataStream m_stream;
 };
+
+/// The per-frame progress value, (size - remaining) × 80 / size truncated, reported when it
+/// changes. It is worked out only when the bytes counted pass the point where it can change.
+class FrameProgress
+{
+public:
+    FrameProgress(FrameReaderSink &sink, qint64 size)
+        : m_sink(sink)
+        , m_size(size)
+    {
+    }
+
+    void counted(qint64 remaining)
+    {
+        if (m_size - remaining < m_next)
+            return;
+        const double share = m_size > 0 ? double(m_size - remaining) * 80 / double(m_size) : 0.0;
+        const int value = int(std::clamp(share, 0.0, 100.0));
+        if (value != m_last) {
+            m_sink.progress(value);
+            m_last = value;
+        }
+        nextStep();
+    }
+
+private:
+    // A little before the first count of bytes at which the value can pass m_last. The first
+    // frame always works it out: its value may lie below the 10 of the tag section.
+    void nextStep()
+    {
+        m_next = m_size > 0 ? qint64(std::floor(double(m_last + 1) * double(m_size) / 80)) - 2 : 0;
+    }
+
+    FrameReaderSink &m_sink;
+    qint64 m_size;
+    int m_last = 10;
+    qint64 m_next = 0;
+};
+
+// Payload bytes that a frame of the size code counts for progress, and the words it takes in
+// the file; codes 7 and above are invalid frames.
+constexpr int PayloadBytes[7] = {1, 4, 8, 12, 16, 32, 64};
+constexpr int PayloadWords[7] = {1, 1, 2, 3, 4, 8, 16};
 
 } // namespace
 
-int readFrames(QDataStream &in, qint64 size, int protocolVersion, FrameList &frames,
-               FrameReaderSink &sink)
+ReadOutcome readFrames(QIODevice &device, qint64 size, int protocolVersion,
+                       FrameReaderSink &sink, FrameIndex *index, qint64 frameLimit)
 {
-    in.setVersion(QDataStream::Qt_4_0);
-    ChunkedInput input(in.device(), in.byteOrder());
+    ChunkedInput input(device);
+    ReadOutcome outcome;
     sink.progress(5);
     qint64 remaining = size;
 
     // The tag section: every tag is logged; the DATA LIST tag ends it.
+    qint64 nextStep = BytesPerStep;
     while (!input.atEnd()) {
+        if (qint64(input.offset()) >= nextStep) {
+            nextStep += BytesPerStep;
+            if (!sink.proceed(0)) {
+                sink.log(tr("Load cancelled after %1 frames.").arg(0), LogLevel::Warning);
+                outcome.result = ReadResult::Cancelled;
+                return outcome;
+            }
+        }
         --remaining;
         if (input.readByte() != '{')
             continue;
@@ -203,13 +213,15 @@ int readFrames(QDataStream &in, qint64 size, int protocolVersion, FrameList &fra
                          .arg(length)
                          .arg(name),
                      LogLevel::Error);
-            return -1;
+            outcome.result = ReadResult::Aborted;
+            return outcome;
         }
         --remaining;
         if (input.readByte() != '#') {
             sink.log(tr("Missing # symbol in '%1' tag! File load aborted.").arg(name),
                      LogLevel::Error);
-            return -1;
+            outcome.result = ReadResult::Aborted;
+            return outcome;
         }
         break;
     }
@@ -217,41 +229,78 @@ int readFrames(QDataStream &in, qint64 size, int protocolVersion, FrameList &fra
     // The frame block.
     sink.progress(10);
     sink.log(tr("Parsing frames ..."), LogLevel::Info);
-    const FrameLineText frameText(tr("Frame %1: payload size %2 bytes"));
-    int lastProgress = 10;
-    int count = 0;
-    const FrameRecord *previous = nullptr;
-    if (!input.atEnd()) {
-        do {
-            if (input.closingBraceOnly())
-                break;
-            FrameRecord *record = input.readFrame(protocolVersion);
-            // A frame cut short by the end of the file counts only the bytes the file still had:
-            // the count never passes the file's size, so the value stays at most 80 and never
-            // falls back.
-            remaining = qMax<qint64>(0, remaining - record->serializedSize());
-            const double share = size > 0 ? double(size - remaining) * 80 / double(size) : 0.0;
-            const int value = int(std::clamp(share, 0.0, 100.0));
-            if (value != lastProgress) {
-                sink.progress(value);
-                lastProgress = value;
-            }
+    outcome.dataEnd = input.offset();
+    FrameProgress progress(sink, size);
+    const bool wantsFrames = sink.wantsFrames();
+    const bool digRf3G = protocolVersion == 0;
+    qint64 count = 0;
+    quint64 ticks = 0;
+    QString invalid;
+    while (!input.atEnd()) {
+        if (count % FramesPerStep == 0 && count > 0 && !sink.proceed(count)) {
+            sink.log(tr("Load cancelled after %1 frames.").arg(count), LogLevel::Warning);
+            outcome.result = ReadResult::Cancelled;
+            outcome.frames = count;
+            return outcome;
+        }
+        if (input.closingBraceOnly())
+            break;
+        if (count >= frameLimit) {
+            outcome.result = ReadResult::Limited;
+            break;
+        }
 
-            // The file holds each frame's distance to the one before; the table shows the time
-            // since the first frame.
-            record->setTime(count == 0 ? 0 : record->time() + previous->time());
-            if (!record->isValid()) {
-                sink.log(tr("Found invalid frame: %1. No further frames will be loaded.")
-                             .arg(record->errorText()),
-                         LogLevel::Warning);
-                delete record;
-                break;
-            }
-            ++count;
-            sink.log(frameText.text(count, record->payloadSizeBits() / 8), LogLevel::Info);
-            frames.append(record);
-            previous = record;
-        } while (!input.atEnd());
+        qint64 available = 0;
+        const char *bytes = input.frameBytes(&available);
+        const quint32 header = available >= 4 ? qFromLittleEndian<quint32>(bytes) : 0;
+        const quint32 code = (header >> 5) & 0xFF;
+        qint64 length = 0;
+        if (!digRf3G) {
+            // Header and time word only; a frame cut short by the end of the file still counts.
+            length = qMin<qint64>(8, available);
+        } else if (code < 7 && available >= 8 + 4 * PayloadWords[code]) {
+            length = 8 + 4 * PayloadWords[code];
+        } else {
+            // An invalid frame: the decoder says why, and how many bytes it took.
+            qint64 taken = 0;
+            const FrameRecord record(protocolVersion, bytes, available, &taken);
+            input.skip(taken);
+            remaining = qMax<qint64>(0, remaining - record.serializedSize());
+            progress.counted(remaining);
+            invalid = record.errorText();
+            break;
+        }
+
+        // The file holds each frame's distance to the one before; the table shows the time
+        // since the first frame.
+        const quint32 delta = available >= 8 ? qFromLittleEndian<quint32>(bytes + 4) : 0;
+        ticks = count == 0 ? 0 : ticks + delta;
+        if (index)
+            index->append(quint8(digRf3G ? header & 0xFF : 0), input.offset(), ticks);
+        if (wantsFrames)
+            sink.frame({count, input.offset(), ticks, bytes, length});
+        input.skip(length);
+        ++count;
+        // A record that is not DigRF 3G counts no bytes.
+        if (digRf3G)
+            remaining = qMax<qint64>(0, remaining - 8 - PayloadBytes[code]);
+        progress.counted(remaining);
+    }
+    outcome.frames = count;
+    outcome.dataEnd = input.offset();
+    sink.proceed(count);
+    if (!invalid.isEmpty()) {
+        sink.log(tr("Found invalid frame: %1. No further frames will be loaded.").arg(invalid),
+                 LogLevel::Warning);
+    }
+    if (outcome.result == ReadResult::Limited) {
+        sink.log(tr("The capture holds more frames than can be shown; the first %1 frames "
+                    "are loaded.")
+                     .arg(count),
+                 LogLevel::Warning);
+        sink.progress(85);
+        sink.log(tr("%1 frames loaded.").arg(count), LogLevel::Info);
+        return outcome;
     }
     sink.progress(85);
 
@@ -275,7 +324,7 @@ int readFrames(QDataStream &in, qint64 size, int protocolVersion, FrameList &fra
     else if (c != '}')
         sink.log(tr("Tag 'DATA LIST' is open and EOF reached!"), LogLevel::Info);
     sink.log(tr("%1 frames loaded.").arg(count), LogLevel::Info);
-    return 0;
+    return outcome;
 }
 
 } // namespace Korvex

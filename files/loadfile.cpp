@@ -1,29 +1,59 @@
 #include "app/framescope.h"
 
-#include "files/capturefile.h"
+#include "app/captureloader.h"
+#include "colors/colordlg.h"
+#include "files/capture.h"
+#include "views/frametablemodel.h"
 
 #include <QAction>
-#include <QDataStream>
-#include <QFile>
 #include <QFileInfo>
+#include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeySequence>
+#include <QLabel>
 #include <QMenu>
 #include <QProgressDialog>
 #include <QSettings>
 
 namespace Korvex {
 
+namespace {
+
+QColor levelColor(LogLevel level)
+{
+    static const QColor colors[] = {Qt::white, Qt::darkYellow, Qt::red};
+    return colors[int(level)];
+}
+
+// With word wrap off every row is one line high, so the height that resizing each row to its
+// contents would give is the height of the first row; set once, it costs nothing per row.
+void sizeRowsToContents(QTableView *table)
+{
+    QHeaderView *header = table->verticalHeader();
+    if (header->count() == 0)
+        return;
+    const QAbstractItemView *view = table;
+    const int height = qMax(view->sizeHintForRow(0), header->sectionSizeHint(0));
+    header->setDefaultSectionSize(height);
+}
+
+} // namespace
+
 void Framescope::loadFile(const QString &fileName)
 {
     setWindowTitle(tr("Kestrant Framescope - %1").arg(fileName));
-    protocolVersion = protocolVersionOf(fileName);
-    appendLog(protocolVersionLogText(protocolVersion), Qt::white);
-
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        appendLog(cannotOpenLogText(fileName), Qt::red);
+    auto loaded = std::make_unique<Capture>(fileName);
+    const Capture *reading = loaded.get();
+    CaptureLoader loader(
+        [this](const QString &text, LogLevel level) { appendLog(text, levelColor(level)); },
+        [this, reading](qint64 first, qint64 count) {
+            for (qint64 n = first; n < first + count; ++n)
+                appendLog(LogLines::frameLine(n + 1, reading->index().loggedPayloadBytes(n)),
+                          Qt::white);
+        });
+    // A file that cannot be opened leaves the frames on display as they are.
+    if (!loaded->open(loader))
         return;
-    }
 
     if (!progressDialog) {
         progressDialog = new QProgressDialog(tr("Loading file ..."), tr("Cancel"), 0, 100, this);
@@ -35,11 +65,17 @@ void Framescope::loadFile(const QString &fileName)
         progressDialog->setValue(0);
     }
     progressDialog->show();
-    appendLog(openedLogText(fileName), Qt::white);
+    loader.setDialog(progressDialog);
 
-    QDataStream in(&file);
-    in.setByteOrder(QDataStream::LittleEndian);
-    parseFrameFile(in, file.size());
+    // The views let go of the frames on display: a repaint during the load shows an empty
+    // table rather than frames that are about to go.
+    showCapture(nullptr);
+    logWriter.beginBatch();
+    const Capture::Status status = loaded->read(loader);
+    logWriter.endBatch();
+    showCapture(std::move(loaded));
+    if (status != Capture::Status::Aborted)
+        progressDialog->setValue(89);
     progressDialog->setValue(90);
 
     settings->setValue(QStringLiteral("FileLoadPath"), QFileInfo(fileName).absolutePath());
@@ -59,6 +95,31 @@ void Framescope::loadFile(const QString &fileName)
     buildFramesScroller();
     progressDialog->setValue(100);
     progressDialog->hide();
+}
+
+void Framescope::showCapture(std::unique_ptr<Capture> loaded)
+{
+    // The model lets go of the old capture before it is deleted.
+    model->setCapture(loaded.get());
+    std::swap(capture, loaded);
+    loaded.reset();
+    if (!capture || capture->status() == Capture::Status::Aborted)
+        return;
+    capture->setLogListener([this](const QString &text, LogLevel level) {
+        // Found while a view paints: the log takes the line once the paint is over.
+        QMetaObject::invokeMethod(
+            this, [this, text, level] { appendLog(text, levelColor(level)); },
+            Qt::QueuedConnection);
+    });
+
+    for (int column = 0; column < 4; ++column)
+        ui.tblFrames->resizeColumnToContents(column);
+    sizeRowsToContents(ui.tblFrames);
+    statusLabel->setText(tr("No frame selected"));
+    connect(ui.tblFrames->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &Framescope::selectFrame, Qt::UniqueConnection);
+    if (model->rowCount() > 0)
+        ui.tblFrames->setCurrentIndex(model->cellIndex(0, 0));
 }
 
 void Framescope::rebuildRecentFilesMenu()

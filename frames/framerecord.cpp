@@ -63,7 +63,77 @@ FrameRecord::FrameRecord(int protocolVersion, QDataStream &in)
     }
 }
 
+FrameRecord::FrameRecord(int protocolVersion, const char *bytes, qint64 available,
+                         qint64 *consumed)
+    : m_protocolVersion(protocolVersion)
+{
+    const qint64 taken = decode(reinterpret_cast<const uchar *>(bytes), qMax<qint64>(0, available));
+    if (consumed)
+        *consumed = taken;
+}
+
+qint64 FrameRecord::decode(const uchar *data, qint64 available)
+{
+    qint64 pos = 0;
+    // A word cut short by the end of the bytes takes what is left and reads as 0.
+    const auto word = [&]() -> quint32 {
+        if (available - pos < 4) {
+            pos = available;
+            return 0;
+        }
+        const quint32 value = qFromLittleEndian<quint32>(data + pos);
+        pos += 4;
+        return value;
+    };
+    const quint32 headerWord = word();
+    m_time = word();
+    if (m_protocolVersion != 0)
+        return pos;
+
+    m_header = FrameHeader::fromWord(headerWord);
+    const int bits = m_header.payloadSizeBits();
+    if (bits == -1) {
+        m_valid = false;
+        m_errorText = QStringLiteral("Unsupported payload size value: %1").arg(m_header.payloadSizeCode);
+        return pos;
+    }
+    const int size = (bits + 7) / 8;
+    if (size <= 0) {
+        m_valid = false;
+        m_errorText = QStringLiteral("Invalid payload size: %1 bytes").arg(size);
+        return pos;
+    }
+
+    const int words = size >= 4 ? size / 4 : 1;
+    const qint64 got = qBound<qint64>(0, available - pos, qint64(words) * 4);
+    const int complete = int(got / 4);
+    // Each word's bytes b0 b1 b2 b3 are the payload bytes b3 b2 b1 b0.
+    m_payload.resize(qsizetype(words) * 4);
+    char *out = m_payload.data();
+    for (int w = 0; w < complete; ++w) {
+        const uchar *in = data + pos + 4 * w;
+        for (int b = 0; b < 4; ++b)
+            out[4 * w + b] = char(in[3 - b]);
+    }
+    m_payload.resize(size);
+    if (complete < words) {
+        m_valid = false;
+        m_errorText = QStringLiteral("Incomplete payload: %1 words are missing").arg(words - complete);
+    }
+    return pos + got;
+}
+
 FrameRecord::~FrameRecord() = default;
+
+FrameRecord FrameRecord::missing(int protocolVersion)
+{
+    FrameRecord record;
+    record.m_protocolVersion = protocolVersion;
+    record.m_valid = false;
+    record.m_missing = true;
+    record.m_errorText = QStringLiteral("Frame no longer in the file");
+    return record;
+}
 
 quint64 FrameRecord::timeNs() const
 {

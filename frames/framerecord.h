@@ -21,7 +21,16 @@ public:
     FrameRecord();
     /// Decodes one frame from the stream, whose byte order the caller has set.
     FrameRecord(int protocolVersion, QDataStream &in);
+    /// Decodes one frame from the bytes of a capture (little-endian), exactly as the stream
+    /// constructor reads them from a file that ends after `available` bytes. `consumed`, if
+    /// given, receives the bytes that decoding took.
+    FrameRecord(int protocolVersion, const char *bytes, qint64 available,
+                qint64 *consumed = nullptr);
     virtual ~FrameRecord();
+
+    /// A frame that the capture indexed but whose bytes are no longer in its file.
+    static FrameRecord missing(int protocolVersion);
+    bool isMissing() const { return m_missing; }
 
     /// Ticks of 1000/312 ns. Kept in 64 bits so that captures longer than 4.29 s keep their times.
     quint64 time() const { return m_time; }
@@ -52,11 +61,15 @@ public:
     qint64 serializedSize() const;
 
 private:
+    // Decodes the capture layout from memory; returns the bytes taken.
+    qint64 decode(const uchar *data, qint64 available);
+
     quint64 m_time = 0;
     FrameHeader m_header;
     QByteArray m_payload;
     int m_protocolVersion = 0;
     bool m_valid = true;
+    bool m_missing = false;
     QString m_errorText;
 };
 

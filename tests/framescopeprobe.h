@@ -2,9 +2,12 @@
 #define TESTS_FRAMESCOPEPROBE_H
 
 #include "app/framescope.h"
+#include "files/capture.h"
 #include "views/frametablemodel.h"
 
 #include <QItemSelectionModel>
+
+#include <memory>
 
 namespace Korvex {
 
@@ -12,8 +15,10 @@ namespace Korvex {
 struct FramescopeProbe
 {
     static Ui::Framescope &ui(Framescope &w) { return w.ui; }
-    static const FrameList &frames(const Framescope &w) { return w.frames; }
-    static int protocolVersion(const Framescope &w) { return w.protocolVersion; }
+    /// The capture on display, or nullptr.
+    static const Capture *capture(const Framescope &w) { return w.capture.get(); }
+    static qint64 frameCount(const Framescope &w) { return w.capture ? w.capture->frameCount() : 0; }
+    static int protocolVersion(const Framescope &w) { return w.model->protocolVersion(); }
     static int headerBase(const Framescope &w) { return w.headerBase; }
     static int payloadBytesPerColumn(const Framescope &w) { return w.payloadBytesPerColumn; }
     static int payloadCols(const Framescope &w) { return w.payloadCols; }
@@ -27,16 +32,13 @@ struct FramescopeProbe
     static QProgressDialog *progressDialog(const Framescope &w) { return w.progressDialog; }
     static LogWriter &logWriter(Framescope &w) { return w.logWriter; }
 
-    /// Puts the frames into the window as a load ends: the window owns them from now on, the
-    /// table shows them with no current row, and the scroller is rebuilt.
-    static void showFrames(Framescope &w, const FrameList &frames, int protocolVersion = 0)
+    /// Puts a capture into the window as a load ends, but with no current row, and rebuilds
+    /// the scroller. nullptr empties the table.
+    static void showCapture(Framescope &w, std::unique_ptr<Capture> capture)
     {
-        qDeleteAll(w.frames);
-        w.frames = frames;
-        w.protocolVersion = protocolVersion;
-        w.model->setFrames(&w.frames, protocolVersion);
-        QObject::connect(w.ui.tblFrames->selectionModel(), &QItemSelectionModel::currentChanged,
-                         &w, &Framescope::selectFrame, Qt::UniqueConnection);
+        w.showCapture(std::move(capture));
+        w.model->resetModel();
+        w.statusLabel->setText(Framescope::tr("No frame selected"));
         w.buildFramesScroller();
     }
 };

@@ -1,3 +1,4 @@
+#include "capturefixture.h"
 #include "framescopeprobe.h"
 #include "testenv.h"
 
@@ -16,27 +17,9 @@ using namespace Korvex;
 
 namespace {
 
-FrameRecord *record3G(quint8 code, quint8 type, quint8 cts, const QByteArray &payload)
-{
-    auto *record = new FrameRecord;
-    record->setPayloadSizeCode(code);
-    record->setChannelType(type);
-    record->setCtsBit(cts);
-    record->setPayload(payload);
-    return record;
-}
-
 QString blanks(int count)
 {
     return QString(count, QLatin1Char(' '));
-}
-
-FrameRecord *recordV4()
-{
-    QByteArray bytes(8, '\0');
-    QDataStream in(bytes);
-    in.setByteOrder(QDataStream::LittleEndian);
-    return new FrameRecord(1, in);
 }
 
 // The ranges of a block that carry a foreground colour, with that colour.
@@ -86,11 +69,12 @@ private:
 void TestDetailPanel::init()
 {
     window = std::make_unique<Framescope>(QString());
-    FramescopeProbe::showFrames(
-        *window, {record3G(1, 4, 1, QByteArray::fromHex("48656C6C")),
-                  record3G(2, 11, 0, QByteArray::fromHex("48656C6C6F")),
-                  record3G(6, 9, 1, QByteArray(64, '\x41')),
-                  record3G(0, 2, 0, QByteArray::fromHex("7F"))});
+    using CaptureFixture::frameOf;
+    FramescopeProbe::showCapture(
+        *window, CaptureFixture::load3G(frameOf(1, 4, 1, 0, QByteArray::fromHex("48656C6C"))
+                                        + frameOf(2, 11, 0, 0, QByteArray::fromHex("48656C6C6F212121"))
+                                        + frameOf(6, 9, 1, 0, QByteArray(64, '\x41'))
+                                        + frameOf(0, 2, 0, 0, QByteArray::fromHex("7F"))));
 }
 
 void TestDetailPanel::cleanup()
@@ -120,7 +104,7 @@ void TestDetailPanel::showsTheCurrentFrame_data()
     QTest::newRow("hex")
         << 1 << 1 << 0 << 4 << 0
         << QStringList{"0x2", "0xb", "0x0", "(64 bit)", "(Data Channel H)", "64 bit Data Channel H"}
-        << "0000: 48 65 6C 6C   Hell\n0004: 6F" + blanks(12) + "o\n";
+        << "0000: 48 65 6C 6C   Hell\n0004: 6F 21 21 21   o!!!\n";
     QTest::newRow("octal, 2 x 2")
         << 2 << 2 << 1 << 2 << 0
         << QStringList{"6", "11", "1", "(512 bit)", "(Data Channel F)", "512 bit Data Channel F"}
@@ -128,7 +112,7 @@ void TestDetailPanel::showsTheCurrentFrame_data()
     QTest::newRow("decimal, little endian 2 x 2")
         << 1 << 3 << 1 << 2 << 1
         << QStringList{"2", "11", "0", "(64 bit)", "(Data Channel H)", "64 bit Data Channel H"}
-        << "0000: 6548 6C6C   Hell\n0004:   6F" + blanks(8) + "o\n";
+        << "0000: 6548 6C6C   Hell\n0004: 216F 2121   o!!!\n";
     QTest::newRow("ASCII of 0x7F")
         << 3 << 0 << 2 << 1 << 0
         << QStringList{"000", "0010", "0", "(8 bit)", "(RF IC Control)", "8 bit RF IC Control"}
@@ -205,7 +189,7 @@ void TestDetailPanel::rowPastTheEnd()
 
 void TestDetailPanel::frameThatIsNotDigRF3G()
 {
-    FramescopeProbe::showFrames(*window, {recordV4()}, 1);
+    FramescopeProbe::showCapture(*window, CaptureFixture::loadV4({0}));
     select(0);
     QCOMPARE(ui().lblPlSize->text(), QStringLiteral("(-1 bit)"));
     QCOMPARE(ui().lblLct->text(), QStringLiteral("(not impl)"));
@@ -223,7 +207,7 @@ void TestDetailPanel::highlighterGreysAddressAndAscii_data()
     // The grey starts at the first of three spaces: after the last group's space on a full
     // line, right after the last digits on a short one.
     QTest::newRow("full line") << 1 << 0 << 17;
-    QTest::newRow("short last line") << 1 << 1 << 8;
+    QTest::newRow("second line") << 1 << 1 << 17;
     QTest::newRow("one byte") << 3 << 0 << 8;
 }
 

@@ -1,6 +1,7 @@
 #include "capturebuilder.h"
 #include "drfdumprun.h"
 
+#include "files/capture.h"
 #include "files/capturefile.h"
 #include "views/frametext.h"
 
@@ -250,17 +251,16 @@ void TestDrfdump::largeTableMatchesCells()
     QCOMPARE(lines.size(), 20002);
     QCOMPARE(lines.last(), QByteArray());
 
-    FrameList frames;
+    Capture frames(path);
     NullSink sink;
-    QCOMPARE(readCaptureFile(path, frames, sink), CaptureResult::Loaded);
-    QCOMPARE(frames.size(), 20000);
-    for (qsizetype row = 0; row < frames.size(); ++row) {
+    QCOMPARE(frames.load(sink), Capture::Status::Loaded);
+    QCOMPARE(frames.frameCount(), 20000);
+    for (qint64 row = 0; row < frames.frameCount(); ++row) {
         QStringList cells;
         for (int column = 0; column < FrameText::ColumnCount; ++column)
-            cells.append(FrameText::cell(*frames.at(row), column, 0));
+            cells.append(FrameText::cell(frames.frame(row), column, 0));
         QCOMPARE(QString::fromUtf8(lines.at(row + 1)), cells.join(QLatin1Char('\t')));
     }
-    qDeleteAll(frames);
 }
 
 QTEST_GUILESS_MAIN(TestDrfdump)

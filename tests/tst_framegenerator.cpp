@@ -1,4 +1,7 @@
 #include "files/framegenerator.h"
+#include "capturefixture.h"
+
+#include "files/frameindex.h"
 #include "files/framereader.h"
 #include "frames/framerecord.h"
 
@@ -230,19 +233,17 @@ void TestFrameGenerator::readBackAsDrawn()
     QBuffer buffer;
     buffer.setData(file);
     buffer.open(QIODevice::ReadOnly);
-    QDataStream in(&buffer);
-    in.setByteOrder(QDataStream::LittleEndian);
-    FrameList frames;
     RecordingSink sink;
-    QCOMPARE(readFrames(in, file.size(), 0, frames, sink), 0);
-    const std::unique_ptr<FrameList, void (*)(FrameList *)> owner(&frames,
-                                                                  [](FrameList *l) { qDeleteAll(*l); });
+    FrameIndex index(0);
+    QCOMPARE(readFrames(buffer, file.size(), 0, sink, &index).result, ReadResult::Complete);
+    const std::unique_ptr<Capture> frames = CaptureFixture::load(file);
 
     // Every frame loads, with no warning: no size code 7, and the closing brace closes the tag.
     QCOMPARE(sink.problems, QStringList());
     QCOMPARE(sink.lines.last(), QStringLiteral("%1 frames loaded.").arg(count));
     QVERIFY(!sink.lines.contains(QStringLiteral("Tag 'DATA LIST' is open and EOF reached!")));
-    QCOMPARE(frames.size(), count);
+    QCOMPARE(index.count(), count);
+    QCOMPARE(frames->frameCount(), count);
 
     FrameGenerator generator(20240101u);
     FrameRecord drawn;
@@ -250,7 +251,7 @@ void TestFrameGenerator::readBackAsDrawn()
     QSet<int> channelTypes;
     for (int i = 0; i < count; ++i) {
         generator.drawFrame(drawn);
-        const FrameRecord &read = *frames.at(i);
+        const FrameRecord read = frames->frame(i);
         QVERIFY(read.isValid());
         QCOMPARE(read.payloadSizeCode(), drawn.payloadSizeCode());
         QCOMPARE(read.channelType(), drawn.channelType());

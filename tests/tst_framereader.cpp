@@ -1,5 +1,6 @@
 #include "capturebuilder.h"
 
+#include "files/capture.h"
 #include "files/capturefile.h"
 #include "files/framereader.h"
 
@@ -31,25 +32,35 @@ public:
     QList<int> values;
 };
 
-struct ReadResult
+/// What loading a capture file gave: the whole log as drfdump prints it (from the first tag on),
+/// the frames read back from the file, the progress values.
+struct LoadedCapture
 {
-    int result = 0;
-    FrameList frames;
-    RecordingSink sink;
-
-    ReadResult() = default;
-    ReadResult(const ReadResult &) = delete;
-    ~ReadResult() { qDeleteAll(frames); }
+    Capture::Status status = Capture::Status::NotLoaded;
+    QList<FrameRecord> frames;
+    QStringList lines;
+    QList<int> values;
 };
 
-void readBytes(const QByteArray &bytes, int protocolVersion, ReadResult &out)
+void readBytes(const QByteArray &bytes, int protocolVersion, LoadedCapture &out)
 {
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QDataStream in(&buffer);
-    in.setByteOrder(QDataStream::LittleEndian);
-    out.result = readFrames(in, bytes.size(), protocolVersion, out.frames, out.sink);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(protocolVersion == 0 ? "capture.drf3" : "capture.drf4");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    Capture capture(path);
+    RecordingSink sink;
+    out.status = capture.load(sink);
+    out.values = sink.values;
+    for (qint64 row = 2; row < capture.log().size(); ++row) {
+        static const char *const names[] = {"info", "warning", "error"};
+        const LogLines::Line line = capture.log().at(row);
+        out.lines.append(QLatin1String(names[int(line.level)]) + QLatin1Char('\t') + line.text);
+    }
+    for (qint64 n = 0; n < capture.frameCount(); ++n)
+        out.frames.append(capture.frame(n));
 }
 
 QStringList info(const QStringList &texts)
@@ -76,7 +87,6 @@ private slots:
     void timeAccumulation_data();
     void timeAccumulation();
     void progressValues();
-    void keepsFramesItDidNotRead();
     void chunkBoundaries_data();
     void chunkBoundaries();
     void largestFrameAcrossChunks_data();
@@ -89,9 +99,11 @@ private slots:
 
 void TestFrameReader::log_data()
 {
+    constexpr Capture::Status Loaded = Capture::Status::Loaded;
+    constexpr Capture::Status Aborted = Capture::Status::Aborted;
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("version");
-    QTest::addColumn<int>("result");
+    QTest::addColumn<Capture::Status>("result");
     QTest::addColumn<int>("frames");
     QTest::addColumn<QStringList>("lines");
 
@@ -111,76 +123,76 @@ void TestFrameReader::log_data()
                                                   "frames will be loaded.");
 
     QTest::newRow("one frame, file ends after it")
-        << one << 0 << 0 << 1 << oneHead + QStringList{OpenTag, "info\t1 frames loaded."};
+        << one << 0 << Loaded << 1 << oneHead + QStringList{OpenTag, "info\t1 frames loaded."};
     QTest::newRow("closing brace after the last frame")
-        << one + "}" << 0 << 0 << 1 << oneHead + info({"1 frames loaded."});
+        << one + "}" << 0 << Loaded << 1 << oneHead + info({"1 frames loaded."});
     QTest::newRow("closing brace, no frame")
-        << QByteArray("{DATA LIST-1:#}") << 0 << 0 << 0
+        << QByteArray("{DATA LIST-1:#}") << 0 << Loaded << 0
         << info({"Found tag 'DATA LIST-1'", "Parsing frames ...", "0 frames loaded."});
     QTest::newRow("brace and line feed start one more frame")
-        << one + "}\n" << 0 << 0 << 1 << oneHead + QStringList{oneWordMissing, OpenTag,
+        << one + "}\n" << 0 << Loaded << 1 << oneHead + QStringList{oneWordMissing, OpenTag,
                                                                 "info\t1 frames loaded."};
     QTest::newRow("as DigRF v4: 8-byte frames, payload size 0")
-        << one << 1 << 0 << 2
+        << one << 1 << Loaded << 2
         << info({"Found tag 'TYPE'", "Tag value: X", "Found tag 'DATA LIST-12'",
                  "Parsing frames ...", "Frame 1: payload size 0 bytes",
                  "Frame 2: payload size 0 bytes"})
                + QStringList{OpenTag, "info\t2 frames loaded."};
     QTest::newRow("bytes before a tag are skipped")
-        << "junk" + one + "}" << 0 << 0 << 1 << oneHead + info({"1 frames loaded."});
+        << "junk" + one + "}" << 0 << Loaded << 1 << oneHead + info({"1 frames loaded."});
     QTest::newRow("empty file")
-        << QByteArray() << 0 << 0 << 0
+        << QByteArray() << 0 << Loaded << 0
         << info({"Parsing frames ..."}) + QStringList{OpenTag, "info\t0 frames loaded."};
     QTest::newRow("no DATA LIST tag")
-        << QByteArray("{TYPE:X}{A:B}") << 0 << 0 << 0
+        << QByteArray("{TYPE:X}{A:B}") << 0 << Loaded << 0
         << info({"Found tag 'TYPE'", "Tag value: X", "Found tag 'A'", "Tag value: B",
                  "Parsing frames ..."})
                + QStringList{OpenTag, "info\t0 frames loaded."};
     QTest::newRow("DATA LIST without hyphen")
-        << QByteArray("{DATA LIST:#") + frame(1, 4, 0, 0) << 0 << -1 << 0
+        << QByteArray("{DATA LIST:#") + frame(1, 4, 0, 0) << 0 << Aborted << 0
         << QStringList{"info\tFound tag 'DATA LIST'",
                        "error\tWrong data length (0) in 'DATA LIST' tag! File load aborted."};
     QTest::newRow("DATA LIST-0")
-        << QByteArray("{DATA LIST-0:#") + frame(1, 4, 0, 0) << 0 << -1 << 0
+        << QByteArray("{DATA LIST-0:#") + frame(1, 4, 0, 0) << 0 << Aborted << 0
         << QStringList{"info\tFound tag 'DATA LIST-0'",
                        "error\tWrong data length (0) in 'DATA LIST-0' tag! File load aborted."};
     QTest::newRow("DATA LIST-12a")
-        << QByteArray("{DATA LIST-12a:#") + frame(1, 4, 0, 0) << 0 << -1 << 0
+        << QByteArray("{DATA LIST-12a:#") + frame(1, 4, 0, 0) << 0 << Aborted << 0
         << QStringList{"info\tFound tag 'DATA LIST-12a'",
                        "error\tWrong data length (0) in 'DATA LIST-12a' tag! File load aborted."};
     QTest::newRow("missing hash sign")
-        << QByteArray("{TYPE:X}{DATA LIST-5:x") + frame(1, 4, 0, 0) << 0 << -1 << 0
+        << QByteArray("{TYPE:X}{DATA LIST-5:x") + frame(1, 4, 0, 0) << 0 << Aborted << 0
         << QStringList{"info\tFound tag 'TYPE'", "info\tTag value: X",
                        "info\tFound tag 'DATA LIST-5'",
                        "error\tMissing # symbol in 'DATA LIST-5' tag! File load aborted."};
     // The byte whose reading reaches the end of the file is not part of the name.
     QTest::newRow("DATA LIST name cut by the end of the file")
-        << QByteArray("{DATA LIST-12") << 0 << -1 << 0
+        << QByteArray("{DATA LIST-12") << 0 << Aborted << 0
         << QStringList{"info\tFound tag 'DATA LIST-1'",
                        "error\tMissing # symbol in 'DATA LIST-1' tag! File load aborted."};
     QTest::newRow("code 7 mid-file, bytes after it without a brace")
         << capture(two, "ABCD")
-        << 0 << 0 << 2
+        << 0 << Loaded << 2
         << twoHead + QStringList{code7, "warning\t3 bytes ignored after last frame.", OpenTag,
                                  "info\t2 frames loaded."};
     QTest::newRow("code 7, then bytes, a brace and more bytes")
         << capture(two, "AB}CD")
-        << 0 << 0 << 2
+        << 0 << Loaded << 2
         << twoHead + QStringList{code7, "warning\t1 bytes ignored after last frame.",
                                  "warning\tFound data after 'DATA LIST' tag. It's ignored.",
                                  "info\t2 frames loaded."};
     QTest::newRow("code 7, then the closing brace")
         << capture(two, "}")
-        << 0 << 0 << 2 << twoHead + QStringList{code7, "info\t2 frames loaded."};
+        << 0 << Loaded << 2 << twoHead + QStringList{code7, "info\t2 frames loaded."};
     QTest::newRow("unsupported size code in the first frame")
-        << capture(frame(0x100, 5)) << 0 << 0 << 0
+        << capture(frame(0x100, 5)) << 0 << Loaded << 0
         << info({"Found tag 'TYPE'", "Tag value: test", "Found tag 'DATA LIST-8'",
                  "Parsing frames ..."})
                + QStringList{"warning\tFound invalid frame: Unsupported payload size value: 8. "
                              "No further frames will be loaded.",
                              OpenTag, "info\t0 frames loaded."};
     QTest::newRow("payload cut inside its last word")
-        << capture(frame(1, 4, 0, 0) + frame(2, 5, 1, 3).chopped(2)) << 0 << 0 << 1
+        << capture(frame(1, 4, 0, 0) + frame(2, 5, 1, 3).chopped(2)) << 0 << Loaded << 1
         << info({"Found tag 'TYPE'", "Tag value: test", "Found tag 'DATA LIST-26'",
                  "Parsing frames ...", "Frame 1: payload size 4 bytes"})
                + QStringList{oneWordMissing, OpenTag, "info\t1 frames loaded."};
@@ -191,21 +203,21 @@ void TestFrameReader::log()
     QFETCH(QByteArray, bytes);
     QFETCH(int, version);
     QFETCH(QStringList, lines);
-    QFETCH(int, result);
+    QFETCH(Capture::Status, result);
     QFETCH(int, frames);
-    ReadResult read;
+    LoadedCapture read;
     readBytes(bytes, version, read);
-    QCOMPARE(read.sink.lines, lines);
-    QCOMPARE(read.result, result);
+    QCOMPARE(read.lines, lines);
+    QCOMPARE(read.status, result);
     QCOMPARE(read.frames.size(), frames);
 }
 
 void TestFrameReader::firstFrameFields()
 {
-    ReadResult read;
+    LoadedCapture read;
     readBytes("{TYPE:X}{DATA LIST-12:#" + QByteArray::fromHex("280000000500000044332211"), 0, read);
     QCOMPARE(read.frames.size(), 1);
-    const FrameRecord *record = read.frames.first();
+    const FrameRecord *record = &read.frames.first();
     QCOMPARE(record->payloadSizeCode(), quint8(1));
     QCOMPARE(record->channelType(), quint8(4));
     QCOMPARE(record->ctsBit(), quint8(0));
@@ -233,11 +245,11 @@ void TestFrameReader::timeAccumulation()
         QByteArray block;
         for (quint32 delta : std::as_const(deltas))
             block += version == 0 ? frame(0, 2, 1, delta) : frame(headerWord(0, 2, 1), delta);
-        ReadResult read;
+        LoadedCapture read;
         readBytes(capture(block, "}"), version, read);
         QList<quint64> got;
-        for (const FrameRecord *record : std::as_const(read.frames))
-            got.append(record->time());
+        for (const FrameRecord &record : std::as_const(read.frames))
+            got.append(record.time());
         QCOMPARE(got, times);
     }
 }
@@ -249,31 +261,17 @@ void TestFrameReader::progressValues()
     QByteArray block;
     for (int i = 0; i < 1000; ++i)
         block += frame(6, i % 16, i % 2, quint32(i));
-    ReadResult read;
+    LoadedCapture read;
     readBytes(capture(block), 0, read);
     QList<int> expected{5, 10};
     for (int value = 0; value < 80; ++value)
         expected.append(value);
     expected.append(85);
-    QCOMPARE(read.sink.values, expected);
+    QCOMPARE(read.values, expected);
 
-    ReadResult aborted;
+    LoadedCapture aborted;
     readBytes("{DATA LIST-0:#", 0, aborted);
-    QCOMPARE(aborted.sink.values, QList<int>{5});
-}
-
-void TestFrameReader::keepsFramesItDidNotRead()
-{
-    auto *earlier = new FrameRecord;
-    for (const QByteArray &bytes : {QByteArray("{DATA LIST-0:#"), capture(frame(1, 4, 0, 0))}) {
-        ReadResult read;
-        read.frames.append(earlier);
-        readBytes(bytes, 0, read);
-        QCOMPARE(read.frames.first(), earlier);
-        QCOMPARE(read.frames.size(), read.result < 0 ? 1 : 2);
-        read.frames.removeFirst();
-    }
-    delete earlier;
+    QCOMPARE(aborted.values, QList<int>{5});
 }
 
 void TestFrameReader::chunkBoundaries_data()
@@ -310,12 +308,12 @@ void TestFrameReader::chunkBoundaries()
         expected.append(record);
     }
 
-    ReadResult read;
+    LoadedCapture read;
     readBytes(bytes, 0, read);
     QCOMPARE(read.frames.size(), expected.size());
     quint64 time = 0;
     for (qsizetype i = 0; i < expected.size(); ++i) {
-        const FrameRecord *got = read.frames.at(i);
+        const FrameRecord *got = &read.frames.at(i);
         if (i > 0)
             time += expected.at(i)->time();
         QCOMPARE(got->payloadSizeCode(), expected.at(i)->payloadSizeCode());
@@ -325,11 +323,11 @@ void TestFrameReader::chunkBoundaries()
         QCOMPARE(got->time(), time);
     }
     qDeleteAll(expected);
-    const bool reportsInvalid = read.sink.lines.join('\n').contains(QStringLiteral("Found invalid frame"));
+    const bool reportsInvalid = read.lines.join('\n').contains(QStringLiteral("Found invalid frame"));
     QCOMPARE(reportsInvalid, !invalidText.isEmpty());
     if (reportsInvalid)
-        QVERIFY(read.sink.lines.join('\n').contains(invalidText));
-    QCOMPARE(read.sink.lines.last(), QStringLiteral("info\t%1 frames loaded.").arg(expected.size()));
+        QVERIFY(read.lines.join('\n').contains(invalidText));
+    QCOMPARE(read.lines.last(), QStringLiteral("info\t%1 frames loaded.").arg(expected.size()));
 }
 
 void TestFrameReader::largestFrameAcrossChunks_data()
@@ -356,19 +354,19 @@ void TestFrameReader::largestFrameAcrossChunks()
         block += frame(0, 0, 1, 1);
     QCOMPARE(head.size() + block.size(), start);
     block += frame(6, 7, 1, 5) + frame(1, 4, 0, 2);
-    ReadResult read;
+    LoadedCapture read;
     readBytes(head + block + "}", 0, read);
 
     const int count = sixteens + (filler - 16 * sixteens) / 12 + 2;
     QCOMPARE(read.frames.size(), count);
-    const FrameRecord *large = read.frames.at(count - 2);
+    const FrameRecord *large = &read.frames.at(count - 2);
     QCOMPARE(large->payloadSizeCode(), quint8(6));
     QByteArray payload;
     for (int i = 0; i < 64; ++i)
         payload += char(i);
     QCOMPARE(large->payload(), payload);
-    QCOMPARE(read.frames.last()->payload(), QByteArray::fromHex("00010203"));
-    QCOMPARE(read.sink.lines.last(), QStringLiteral("info\t%1 frames loaded.").arg(count));
+    QCOMPARE(read.frames.last().payload(), QByteArray::fromHex("00010203"));
+    QCOMPARE(read.lines.last(), QStringLiteral("info\t%1 frames loaded.").arg(count));
 }
 
 void TestFrameReader::anyBytes()
@@ -383,16 +381,16 @@ void TestFrameReader::anyBytes()
         if (round % 2 == 1)
             bytes.prepend("{DATA LIST-9:#");
         for (int version : {0, 1}) {
-            ReadResult read;
+            LoadedCapture read;
             readBytes(bytes, version, read);
             const QStringList frameLines =
-                read.sink.lines.filter(QRegularExpression(QStringLiteral("^info\tFrame \\d+:")));
+                read.lines.filter(QRegularExpression(QStringLiteral("^info\tFrame \\d+:")));
             QCOMPARE(frameLines.size(), read.frames.size());
-            if (read.result == 0)
-                QCOMPARE(read.sink.lines.last(),
+            if (read.status == Capture::Status::Loaded)
+                QCOMPARE(read.lines.last(),
                          QStringLiteral("info\t%1 frames loaded.").arg(read.frames.size()));
             else
-                QVERIFY(read.sink.lines.last().startsWith(QLatin1String("error\t")));
+                QVERIFY(read.lines.last().startsWith(QLatin1String("error\t")));
         }
     }
 }
@@ -436,32 +434,30 @@ void TestFrameReader::captureFile()
     struct Case
     {
         QString fileName;
-        CaptureResult result;
+        Capture::Status status;
         int version;
         QStringList firstLines;
     };
     const QList<Case> cases{
-        {good, CaptureResult::Loaded, 1,
+        {good, Capture::Status::Loaded, 1,
          info({"Set DigRF Version to v4", "Open file " + good + ": success"})},
-        {aborted, CaptureResult::Aborted, 0,
+        {aborted, Capture::Status::Aborted, 0,
          info({"Set DigRF Version to 3G", "Open file " + aborted + ": success"})},
-        {dir.filePath("missing.drf3"), CaptureResult::CannotOpen, 0,
+        {dir.filePath("missing.drf3"), Capture::Status::CannotOpen, 0,
          QStringList{"info\tSet DigRF Version to 3G",
                      "error\tCannot open file " + dir.filePath("missing.drf3")}},
-        {dir.path(), CaptureResult::CannotOpen, 1,
+        {dir.path(), Capture::Status::CannotOpen, 1,
          QStringList{"info\tSet DigRF Version to v4", "error\tCannot open file " + dir.path()}},
     };
     for (const Case &c : cases) {
-        FrameList frames;
+        Capture capture(c.fileName);
         RecordingSink sink;
-        int version = -1;
-        QCOMPARE(readCaptureFile(c.fileName, frames, sink, &version), c.result);
-        QCOMPARE(version, c.version);
+        QCOMPARE(capture.load(sink), c.status);
+        QCOMPARE(capture.protocolVersion(), c.version);
         QCOMPARE(sink.lines.mid(0, 2), c.firstLines);
-        if (c.result == CaptureResult::CannotOpen)
+        if (c.status == Capture::Status::CannotOpen)
             QCOMPARE(sink.lines.size(), 2);
-        QCOMPARE(frames.size(), c.fileName == good ? 2 : 0);
-        qDeleteAll(frames);
+        QCOMPARE(capture.frameCount(), c.fileName == good ? 2 : 0);
     }
 }
 

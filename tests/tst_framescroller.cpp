@@ -1,4 +1,5 @@
 #include "capturebuilder.h"
+#include "capturefixture.h"
 #include "framescopeprobe.h"
 #include "testenv.h"
 
@@ -24,17 +25,12 @@ namespace {
 // Channel types and the bar colours the test's colour table gives them.
 enum Type : quint8 { Red = 4, White = 5, Blue = 6, Missing = 7 };
 
-FrameList makeFrames(const QVector<quint8> &types)
+std::unique_ptr<Capture> makeFrames(const QVector<quint8> &types)
 {
-    FrameList frames;
-    for (const quint8 type : types) {
-        auto *record = new FrameRecord;
-        record->setPayloadSizeCode(1);
-        record->setChannelType(type);
-        record->setPayload(QByteArray(4, '\0'));
-        frames.append(record);
-    }
-    return frames;
+    QByteArray block;
+    for (const quint8 type : types)
+        block += CaptureFixture::frameOf(1, type, 0, 0);
+    return CaptureFixture::load3G(block);
 }
 
 QVector<quint8> repeated(quint8 type, int count)
@@ -127,7 +123,7 @@ QImage TestFrameScroller::barImage()
 
 void TestFrameScroller::show(const QVector<quint8> &types)
 {
-    FramescopeProbe::showFrames(*window, makeFrames(types));
+    FramescopeProbe::showCapture(*window, makeFrames(types));
     // The table lays its rows and scroll bar out once the event loop comes round.
     QCoreApplication::processEvents();
 }
@@ -419,7 +415,7 @@ void TestFrameScroller::captureOpenedBeforeTheWindowShows()
     file.close();
 
     window = std::make_unique<Framescope>(file.fileName());
-    QCOMPARE(FramescopeProbe::frames(*window).size(), 300);
+    QCOMPARE(FramescopeProbe::frameCount(*window), 300);
     window->resize(840, 601);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));

@@ -1,3 +1,4 @@
+#include "capturefixture.h"
 #include "testenv.h"
 
 #include "colors/colordlg.h"
@@ -5,43 +6,12 @@
 
 #include <QAbstractItemModelTester>
 #include <QColor>
-#include <QDataStream>
 #include <QtTest>
 
 #include <memory>
 
 using namespace Korvex;
-
-namespace {
-
-FrameRecord *record3G(quint64 time, quint8 code, quint8 type, quint8 cts, const QByteArray &payload)
-{
-    auto *record = new FrameRecord;
-    record->setTime(time);
-    record->setPayloadSizeCode(code);
-    record->setChannelType(type);
-    record->setCtsBit(cts);
-    record->setPayload(payload);
-    return record;
-}
-
-FrameRecord *recordV4(quint32 time)
-{
-    QByteArray bytes(4, '\0');
-    bytes += QByteArray(reinterpret_cast<const char *>(&time), 4);
-    QDataStream in(bytes);
-    in.setByteOrder(QDataStream::ByteOrder(QSysInfo::ByteOrder));
-    return new FrameRecord(1, in);
-}
-
-/// Owns the records of a frame list.
-struct OwnedFrames
-{
-    FrameList list;
-    ~OwnedFrames() { qDeleteAll(list); }
-};
-
-} // namespace
+using CaptureFixture::frameOf;
 
 /// The frame table model: its rows, cells, titles and colours for DigRF 3G and v4.
 class TestFrameTableModel : public QObject
@@ -64,7 +34,9 @@ private:
     TestEnv env;
     std::unique_ptr<ColorDlg> colorDlg;
     std::unique_ptr<FrameTableModel> model;
-    OwnedFrames frames;
+    // Frame 0 (time 0 like every first frame), then the frames the tests look at.
+    std::unique_ptr<Capture> frames;
+    std::unique_ptr<Capture> v4;
 };
 
 void TestFrameTableModel::initTestCase()
@@ -79,40 +51,44 @@ void TestFrameTableModel::initTestCase()
         file.write(bytes);
     }
     colorDlg = std::make_unique<ColorDlg>();
+    frames = CaptureFixture::load3G(frameOf(0, 0, 0, 0) + frameOf(1, 4, 1, 312, QByteArray::fromHex("11223344"))
+                                    + frameOf(0, 2, 0, 688, QByteArray::fromHex("0a"))
+                                    + frameOf(6, 9, 1, 4294967295u - 1000, QByteArray(64, '\x5a')));
+    v4 = CaptureFixture::loadV4({312, 7});
+    QCOMPARE(frames->frameCount(), 4);
+    QCOMPARE(v4->frameCount(), 2);
 }
 
 void TestFrameTableModel::init()
 {
-    frames.list = {record3G(312, 1, 4, 1, QByteArray::fromHex("11223344")),
-                   record3G(1000, 0, 2, 0, QByteArray::fromHex("0a")),
-                   record3G(4294967295u, 6, 9, 1, QByteArray(64, '\x5a'))};
-    model = std::make_unique<FrameTableModel>(colorDlg.get());
-    model->setFrames(&frames.list, 0);
+    model = std::make_unique<FrameTableModel>(&colorDlg->scheme());
+    model->setCapture(frames.get());
 }
 
 void TestFrameTableModel::cleanup()
 {
     model.reset();
-    qDeleteAll(frames.list);
-    frames.list.clear();
 }
 
 void TestFrameTableModel::modelTester()
 {
     QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
-    FrameList empty;
-    model->setFrames(&empty, 1);
+    model->setCapture(nullptr);
     QCOMPARE(model->rowCount(), 0);
     QCOMPARE(model->columnCount(), 5);
-    model->setFrames(&frames.list, 0);
-    QCOMPARE(model->rowCount(), 3);
+    model->setCapture(frames.get());
+    QCOMPARE(model->rowCount(), 4);
     model->colorsEnabled = false;
     model->resetModel();
-    FrameList v4{recordV4(5)};
-    model->setFrames(&v4, 1);
-    QCOMPARE(model->rowCount(), 1);
-    model->setFrames(&frames.list, 0);
-    qDeleteAll(v4);
+    model->setCapture(v4.get());
+    QCOMPARE(model->rowCount(), 2);
+    // A window smaller than the capture, moved over it.
+    model->setCapture(frames.get());
+    model->setWindowSize(2);
+    QCOMPARE(model->rowCount(), 2);
+    model->setWindowBase(1);
+    model->setWindowBase(5);
+    QCOMPARE(model->windowBase(), 2);
 }
 
 void TestFrameTableModel::cells()
@@ -125,8 +101,8 @@ void TestFrameTableModel::cells()
     };
     for (int row = 0; row < 3; ++row) {
         for (int column = 0; column < 5; ++column) {
-            const QModelIndex index = model->cellIndex(row, column);
-            QCOMPARE(index, model->index(row, column));
+            const QModelIndex index = model->cellIndex(row + 1, column);
+            QCOMPARE(index, model->index(row + 1, column));
             QCOMPARE(model->data(index).toString(), expected[row][column]);
             QCOMPARE(model->data(index, Qt::TextAlignmentRole).toInt(), 0x86);
             QVERIFY(!model->data(index, Qt::FontRole).isValid());
@@ -144,9 +120,9 @@ void TestFrameTableModel::colors3G_data()
     QTest::addColumn<int>("row");
     QTest::addColumn<QColor>("text");
     QTest::addColumn<QColor>("background");
-    QTest::newRow("both colours") << 0 << QColor(1, 2, 3) << QColor(250, 251, 252);
-    QTest::newRow("invalid background") << 1 << QColor(10, 20, 30) << QColor();
-    QTest::newRow("no entry") << 2 << QColor() << QColor();
+    QTest::newRow("both colours") << 1 << QColor(1, 2, 3) << QColor(250, 251, 252);
+    QTest::newRow("invalid background") << 2 << QColor(10, 20, 30) << QColor();
+    QTest::newRow("no entry") << 3 << QColor() << QColor();
 }
 
 void TestFrameTableModel::colors3G()
@@ -172,9 +148,7 @@ void TestFrameTableModel::colors3G()
 
 void TestFrameTableModel::colorsV4()
 {
-    OwnedFrames v4;
-    v4.list = {recordV4(312), recordV4(7)};
-    model->setFrames(&v4.list, 1);
+    model->setCapture(v4.get());
     for (int column = 0; column < 5; ++column) {
         const QModelIndex index = model->cellIndex(1, column);
         QCOMPARE(model->data(index, Qt::ForegroundRole).value<QColor>(), QColor(4, 5, 6));
@@ -182,17 +156,15 @@ void TestFrameTableModel::colorsV4()
     }
     QCOMPARE(model->data(model->cellIndex(0, 2)).toString(), QStringLiteral("not impl"));
     QCOMPARE(model->data(model->cellIndex(1, 3)).toString(), QStringLiteral("-1"));
-    // The colours follow the table's version: a DigRF 3G record in a v4 table has none.
-    model->setFrames(&frames.list, 1);
-    QVERIFY(!model->data(model->cellIndex(0, 0), Qt::BackgroundRole).isValid());
-    QCOMPARE(model->data(model->cellIndex(0, 2)).toString(), QStringLiteral("not impl"));
+    QCOMPARE(model->data(model->cellIndex(1, 0)).toString(), QStringLiteral("22"));
 }
 
 void TestFrameTableModel::headers()
 {
     const QStringList titles{"Time [ns]", "Frame", "CTS", "Payload Size [Bits]", "Payload"};
-    for (int version : {0, 1}) {
-        model->setFrames(&frames.list, version);
+    for (const Capture *capture : {frames.get(), v4.get()}) {
+        const int version = capture->protocolVersion();
+        model->setCapture(capture);
         for (int section = 0; section < 5; ++section) {
             const QString title = section == 2 && version == 1 ? QStringLiteral("CRI")
                                                                : titles.at(section);
@@ -201,11 +173,18 @@ void TestFrameTableModel::headers()
         }
         QVERIFY(!model->headerData(5, Qt::Horizontal).isValid());
     }
-    for (int section : {0, 1, 2, 41}) {
+    model->setCapture(frames.get());
+    for (int section : {0, 1, 3}) {
         const QVariant label = model->headerData(section, Qt::Vertical);
         QCOMPARE(label.typeId(), QMetaType::Int);
         QCOMPARE(label.toInt(), section);
     }
+    // A window further down labels its rows with the frames they show.
+    model->setWindowSize(2);
+    model->setWindowBase(2);
+    QCOMPARE(model->headerData(0, Qt::Vertical).toInt(), 2);
+    QCOMPARE(model->headerData(1, Qt::Vertical).toInt(), 3);
+    QVERIFY(!model->headerData(2, Qt::Vertical).isValid());
     QVERIFY(!model->headerData(0, Qt::Vertical, Qt::DecorationRole).isValid());
 }
 
@@ -214,7 +193,7 @@ void TestFrameTableModel::indexesOutsideTheList()
     QVERIFY(!model->cellIndex(-1, 0).isValid());
     QVERIFY(!model->data(model->cellIndex(-1, 0)).isValid());
     // Rows past the list are never read.
-    QVERIFY(!model->data(model->cellIndex(3, 0)).isValid());
+    QVERIFY(!model->data(model->cellIndex(4, 0)).isValid());
     QVERIFY(!model->data(model->cellIndex(1000000, 1), Qt::BackgroundRole).isValid());
     QVERIFY(!model->data(QModelIndex()).isValid());
 }

@@ -1,4 +1,5 @@
 #include "app/framescope.h"
+#include "files/capture.h"
 #include "files/capturefile.h"
 #include "framescopeprobe.h"
 #include "modaldriver.h"
@@ -165,13 +166,12 @@ void TestGenerateDialog::writesTheFile()
     QCOMPARE(run.boxIcons, QList<QMessageBox::Icon>{QMessageBox::Information});
 
     // The file opens with every frame and no warning; the window does not load it.
-    FrameList frames;
+    Capture frames(path);
     CollectingSink sink;
-    QCOMPARE(readCaptureFile(path, frames, sink), CaptureResult::Loaded);
-    QCOMPARE(frames.size(), 25);
-    qDeleteAll(frames);
+    QCOMPARE(frames.load(sink), Capture::Status::Loaded);
+    QCOMPARE(frames.frameCount(), 25);
     QCOMPARE(sink.problems, QStringList());
-    QVERIFY(FramescopeProbe::frames(*m_window).isEmpty());
+    QVERIFY(!FramescopeProbe::capture(*m_window));
     QCOMPARE(m_window->windowTitle(), title);
     // Generating does not move the folder the open dialog starts in.
     QCOMPARE(QSettings(QStringLiteral("Kestrant"), QStringLiteral("Framescope"))

@@ -97,7 +97,7 @@ void TestMainWindow::startsEmpty()
     QCOMPARE(ui.tblFrames->model()->columnCount(), 5);
     QCOMPARE(FramescopeProbe::statusLabel(*m_window)->text(), QStringLiteral("No frame selected"));
     QVERIFY(ui.txtLog->document()->isEmpty());
-    QVERIFY(FramescopeProbe::frames(*m_window).isEmpty());
+    QVERIFY(!FramescopeProbe::capture(*m_window));
     QCOMPARE(FramescopeProbe::protocolVersion(*m_window), 0);
     QVERIFY(ui.tblFrames->horizontalHeader()->stretchLastSection());
     QVERIFY(!ui.tblFrames->wordWrap());
@@ -127,7 +127,7 @@ void TestMainWindow::formObjects_data()
 
     const QList<QPair<const char *, const char *>> objects = {
         {"centralwidget", "QWidget"},  {"tabs", "QTabWidget"},       {"tab", "QWidget"},
-        {"tab_4", "QWidget"},          {"tblFrames", "QTableView"},  {"gvFrames", "QGraphicsView"},
+        {"tab_4", "QWidget"},          {"tblFrames", "Korvex::FrameTableView"},  {"gvFrames", "QGraphicsView"},
         {"groupBox", "QGroupBox"},     {"groupBox_2", "QGroupBox"},  {"cbBase", "QComboBox"},
         {"pnHeader", "QFrame"},        {"gbPlSize", "QGroupBox"},    {"gbLct", "QGroupBox"},
         {"gbCts", "QGroupBox"},        {"edPlSize", "QLineEdit"},    {"lblPlSize", "QLabel"},

@@ -1,3 +1,4 @@
+#include "capturefixture.h"
 #include "framescopeprobe.h"
 #include "modaldriver.h"
 #include "testenv.h"
@@ -17,17 +18,12 @@ using namespace Korvex;
 
 namespace {
 
-FrameList makeFrames(int count)
+std::unique_ptr<Capture> makeFrames(int count)
 {
-    FrameList frames;
-    for (int i = 0; i < count; ++i) {
-        auto *record = new FrameRecord;
-        record->setPayloadSizeCode(quint8(i % 7));
-        record->setChannelType(quint8(i % 12));
-        record->setPayload(QByteArray(1, char(i)));
-        frames.append(record);
-    }
-    return frames;
+    QByteArray block;
+    for (int i = 0; i < count; ++i)
+        block += CaptureFixture::frameOf(i % 7, i % 12, 0, 0, QByteArray(1, char(i)));
+    return CaptureFixture::load3G(block);
 }
 
 /// What the Find Frame dialog offered when it came up.
@@ -87,7 +83,7 @@ private:
 void TestNavigation::init()
 {
     window = std::make_unique<Framescope>(QString());
-    FramescopeProbe::showFrames(*window, makeFrames(30));
+    FramescopeProbe::showCapture(*window, makeFrames(30));
 }
 
 void TestNavigation::cleanup()
@@ -130,8 +126,7 @@ void TestNavigation::moves()
         return;
     // The move goes through the table's current-index change: the panel shows the new row,
     // which is also the one selected.
-    const FrameRecord *record = FramescopeProbe::frames(*window).at(row);
-    QCOMPARE(status(), record->headerText());
+    QCOMPARE(status(), FramescopeProbe::capture(*window)->frame(row).headerText());
     QCOMPARE(ui().txtPayload->toPlainText().left(8),
              QStringLiteral("0000: %1").arg(row, 2, 16, QLatin1Char('0')).toUpper());
     const QModelIndexList selected = ui().tblFrames->selectionModel()->selectedRows();
@@ -141,7 +136,7 @@ void TestNavigation::moves()
 
 void TestNavigation::emptyList()
 {
-    FramescopeProbe::showFrames(*window, {});
+    FramescopeProbe::showCapture(*window, nullptr);
     for (const char *move : {"first", "prev", "next", "last"}) {
         action(QLatin1String(move))->trigger();
         QCOMPARE(currentRow(), -1);
@@ -202,7 +197,7 @@ void TestNavigation::findFrameDialog()
     QCOMPARE(seen.maximum, 29.0);
     QCOMPARE(seen.decimals, 0);
     QTEST(currentRow(), "row");
-    QCOMPARE(status(), FramescopeProbe::frames(*window).at(currentRow())->headerText());
+    QCOMPARE(status(), FramescopeProbe::capture(*window)->frame(currentRow()).headerText());
 }
 
 void TestNavigation::findFrameCancelled()
@@ -218,7 +213,7 @@ void TestNavigation::findFrameCancelled()
 
 void TestNavigation::findFrameOnAnEmptyList()
 {
-    FramescopeProbe::showFrames(*window, {});
+    FramescopeProbe::showCapture(*window, nullptr);
     const DialogSeen seen = findFrame([](QInputDialog *dialog) { dialog->accept(); });
     QVERIFY(seen.shown);
     QCOMPARE(seen.value, 0.0);

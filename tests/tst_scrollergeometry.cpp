@@ -22,6 +22,8 @@ private slots:
     void rowAt();
     void rowAtIsExactOnTheGrid_data();
     void rowAtIsExactOnTheGrid();
+    void lastBarFrom_data() { rowAtIsExactOnTheGrid_data(); }
+    void lastBarFrom();
 };
 
 void TestScrollerGeometry::itemHeight_data()
@@ -141,15 +143,15 @@ void TestScrollerGeometry::rowAt_data()
     QTest::addColumn<double>("sceneTop");
     QTest::addColumn<double>("h");
     QTest::addColumn<qint64>("count");
-    QTest::addColumn<int>("row");
+    QTest::addColumn<qint64>("row");
 
-    QTest::newRow("on the header") << 23.0 << 30.0 << qint64(100) << 0;
-    QTest::newRow("just short of a row") << 23.0 + 59 << 30.0 << qint64(100) << 1;
-    QTest::newRow("one row height down") << 23.0 + 30 << 30.0 << qint64(100) << 1;
-    QTest::newRow("above the header") << 10.0 << 30.0 << qint64(100) << 0;
-    QTest::newRow("past the last row") << 23.0 + 3000 << 30.0 << qint64(100) << 99;
-    QTest::newRow("compressed") << 23.0 + 1.0 << 0.038 << qint64(10000) << 26;
-    QTest::newRow("empty list") << 100.0 << 30.0 << qint64(0) << 0;
+    QTest::newRow("on the header") << 23.0 << 30.0 << qint64(100) << qint64(0);
+    QTest::newRow("just short of a row") << 23.0 + 59 << 30.0 << qint64(100) << qint64(1);
+    QTest::newRow("one row height down") << 23.0 + 30 << 30.0 << qint64(100) << qint64(1);
+    QTest::newRow("above the header") << 10.0 << 30.0 << qint64(100) << qint64(0);
+    QTest::newRow("past the last row") << 23.0 + 3000 << 30.0 << qint64(100) << qint64(99);
+    QTest::newRow("compressed") << 23.0 + 1.0 << 0.038 << qint64(10000) << qint64(26);
+    QTest::newRow("empty list") << 100.0 << 30.0 << qint64(0) << qint64(0);
 }
 
 void TestScrollerGeometry::rowAt()
@@ -184,6 +186,21 @@ void TestScrollerGeometry::rowAtIsExactOnTheGrid()
         if (row + 1 < count)
             QCOMPARE(ScrollerGeometry::rowAt(top + h, h, 23, count), row + 1);
     }
+}
+
+// The strip is painted pixel row by pixel row from the last bar that starts at or above it.
+void TestScrollerGeometry::lastBarFrom()
+{
+    QFETCH(double, h);
+    QFETCH(qint64, count);
+    const qint64 lastRow = ScrollerGeometry::barRows(count - 1, h, 23).last + 2;
+    qint64 bar = -1;
+    for (qint64 y = 0; y <= lastRow; ++y) {
+        while (bar + 1 < count && ScrollerGeometry::barRows(bar + 1, h, 23).first <= y)
+            ++bar;
+        QCOMPARE(ScrollerGeometry::lastBarFrom(y, h, 23, count), bar);
+    }
+    QCOMPARE(ScrollerGeometry::lastBarFrom(5, h, 23, 0), qint64(-1));
 }
 
 QTEST_APPLESS_MAIN(TestScrollerGeometry)

@@ -2,7 +2,7 @@
 
 #include "tools/errorsink.h"
 
-#include "files/capturefile.h"
+#include "files/capture.h"
 #include "files/framereader.h"
 #include "views/framedetail.h"
 
@@ -34,23 +34,21 @@ QString frameReport(const FrameRecord &record, const FrameOptions &options)
 
 int printFrame(const QString &fileName, const FrameOptions &options, FILE *out, FILE *err)
 {
-    FrameList frames;
+    Capture frames(fileName);
     ErrorSink sink;
-    const CaptureResult result = readCaptureFile(fileName, frames, sink);
     int status = Success;
-    if (result != CaptureResult::Loaded) {
+    if (frames.load(sink) != Capture::Status::Loaded) {
         for (const QString &line : std::as_const(sink.errors))
             std::fprintf(err, "drfdump: %s\n", line.toUtf8().constData());
         status = Failed;
-    } else if (options.frame < 0 || options.frame >= frames.size()) {
+    } else if (options.frame < 0 || options.frame >= frames.frameCount()) {
         std::fprintf(err, "drfdump: frame %lld is not in the file, which holds %lld frames\n",
-                     static_cast<long long>(options.frame), static_cast<long long>(frames.size()));
+                     static_cast<long long>(options.frame), static_cast<long long>(frames.frameCount()));
         status = BadUsage;
     } else {
-        const QByteArray bytes = frameReport(*frames.at(options.frame), options).toUtf8();
+        const QByteArray bytes = frameReport(frames.frame(options.frame), options).toUtf8();
         std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out);
     }
-    qDeleteAll(frames);
     return status;
 }
 

@@ -2,7 +2,7 @@
 
 #include "tools/errorsink.h"
 
-#include "files/capturefile.h"
+#include "files/capture.h"
 #include "files/framereader.h"
 #include "views/frametext.h"
 
@@ -53,8 +53,9 @@ private:
 class LogSink final : public FrameReaderSink
 {
 public:
-    explicit LogSink(Output &out)
+    LogSink(Output &out, int protocolVersion)
         : m_out(out)
+        , m_protocolVersion(protocolVersion)
     {
     }
 
@@ -69,9 +70,19 @@ public:
         m_out.flushIfFull();
     }
     void progress(int) override {}
+    bool wantsFrames() const override { return true; }
+    // Each frame's line, in its place among the others.
+    void frame(const ScannedFrame &frame) override
+    {
+        const int bytes = m_protocolVersion != 0
+                              ? 0
+                              : FrameHeader::fromWord(quint8(frame.bytes[0])).payloadSizeBits() / 8;
+        log(LogLines::frameLine(frame.number + 1, bytes), LogLevel::Info);
+    }
 
 private:
     Output &m_out;
+    int m_protocolVersion;
 };
 
 bool needsCsvQuotes(QStringView field)
@@ -134,7 +145,7 @@ Format formatOf(const QString &name)
     return Format::Tsv;
 }
 
-void printRows(const FrameList &frames, int protocolVersion, Format format, Output &out)
+void printRows(const Capture &frames, int protocolVersion, Format format, Output &out)
 {
     QStringList titles;
     for (int column = 0; column < FrameText::ColumnCount; ++column)
@@ -149,20 +160,20 @@ void printRows(const FrameList &frames, int protocolVersion, Format format, Outp
             keys.append(key + QLatin1Char(':'));
         }
         text += QLatin1Char('[');
-        for (qsizetype row = 0; row < frames.size(); ++row) {
+        for (qint64 row = 0; row < frames.frameCount(); ++row) {
             text += QLatin1String(row == 0 ? "\n{" : ",\n{");
             for (int column = 0; column < FrameText::ColumnCount; ++column) {
                 if (column > 0)
                     text += QLatin1Char(',');
                 text += keys.at(column);
                 const qsizetype start = text.size();
-                FrameText::appendCell(text, *frames.at(row), column, protocolVersion);
+                FrameText::appendCell(text, frames.frame(row), column, protocolVersion);
                 quoteJsonString(text, start);
             }
             text += QLatin1Char('}');
             out.flushIfFull();
         }
-        text += QLatin1String(frames.isEmpty() ? "]\n" : "\n]\n");
+        text += QLatin1String(frames.frameCount() == 0 ? "]\n" : "\n]\n");
         return;
     }
 
@@ -177,12 +188,13 @@ void printRows(const FrameList &frames, int protocolVersion, Format format, Outp
             quoteCsvField(text, start);
     }
     text += lineEnd;
-    for (const FrameRecord *record : frames) {
+    for (qint64 row = 0; row < frames.frameCount(); ++row) {
+        const FrameRecord record = frames.frame(row);
         for (int column = 0; column < FrameText::ColumnCount; ++column) {
             if (column > 0)
                 text += separator;
             const qsizetype start = text.size();
-            FrameText::appendCell(text, *record, column, protocolVersion);
+            FrameText::appendCell(text, record, column, protocolVersion);
             if (format == Format::Csv)
                 quoteCsvField(text, start);
         }
@@ -195,32 +207,27 @@ void printRows(const FrameList &frames, int protocolVersion, Format format, Outp
 
 int printTable(const QString &fileName, const QString &format, FILE *out, FILE *err)
 {
-    FrameList frames;
+    Capture frames(fileName);
     ErrorSink sink;
-    int protocolVersion = 0;
-    const CaptureResult result = readCaptureFile(fileName, frames, sink, &protocolVersion);
     int status = Success;
-    if (result == CaptureResult::Loaded) {
+    if (frames.load(sink) == Capture::Status::Loaded) {
         Output output(out);
-        printRows(frames, protocolVersion, formatOf(format), output);
+        printRows(frames, frames.protocolVersion(), formatOf(format), output);
     } else {
         for (const QString &line : std::as_const(sink.errors))
             std::fprintf(err, "drfdump: %s\n", line.toUtf8().constData());
         status = Failed;
     }
-    qDeleteAll(frames);
     return status;
 }
 
 int printLog(const QString &fileName, FILE *out, FILE *err)
 {
     Q_UNUSED(err);
-    FrameList frames;
+    Capture frames(fileName);
     Output output(out);
-    LogSink sink(output);
-    const CaptureResult result = readCaptureFile(fileName, frames, sink);
-    qDeleteAll(frames);
-    return result == CaptureResult::Loaded ? Success : Failed;
+    LogSink sink(output, frames.protocolVersion());
+    return frames.load(sink) == Capture::Status::Loaded ? Success : Failed;
 }
 
 } // namespace Korvex::Dump

@@ -1,6 +1,8 @@
 #include "app/framescope.h"
 
+#include "files/capture.h"
 #include "views/framedetail.h"
+#include "views/frametablemodel.h"
 
 #include <QLabel>
 
@@ -38,12 +40,12 @@ void Framescope::selectFrame(QModelIndex current, QModelIndex previous)
     // The form's controls report their first values while the window is still being built.
     if (!statusLabel)
         return;
-    const int row = current.row();
-    if (row < 0 || row >= frames.size() || !frames.at(row)) {
+    const qint64 frame = current.isValid() ? model->frameAt(current.row()) : -1;
+    if (frame < 0 || !capture || frame >= capture->frameCount()) {
         statusLabel->setText(tr("No frame selected"));
         return;
     }
-    const FrameRecord &record = *frames.at(row);
+    const FrameRecord record = capture->frame(frame);
     statusLabel->setText(FrameDetail::statusText(record));
     ui.edPlSize->setText(FrameDetail::payloadSizeField(record, headerBase));
     ui.edLct->setText(FrameDetail::channelTypeField(record, headerBase));

@@ -1,14 +1,15 @@
 #include "app/framescope.h"
 
 #include "colors/colordlg.h"
+#include "files/capture.h"
 #include "views/frametablemodel.h"
+#include "views/frametext.h"
 #include "views/scrollergeometry.h"
 #include "views/scrolltracker.h"
 
 #include <QColor>
 #include <QEvent>
 #include <QGraphicsPixmapItem>
-#include <QHash>
 #include <QHeaderView>
 #include <QImage>
 #include <QPixmap>
@@ -16,31 +17,33 @@
 
 #include <array>
 #include <optional>
-#include <vector>
 
 namespace Korvex {
 
 namespace {
 
-/// The bar colours of one build. A frame's channel type name depends only on whether it is a
-/// DigRF 3G record and on its channel type, so each of those looks its colour up once, and each
-/// distinct name reaches the colour tables once.
+/// The bar colours of one build, looked up once per channel type: a frame's colour follows
+/// from its channel type alone, which the capture's index holds.
 class BarColors
 {
 public:
-    BarColors(const ColorDlg &colors, int protocolVersion)
-        : colors(colors)
-        , protocolVersion(protocolVersion)
+    BarColors(const FrameColorScheme &colors, const FrameIndex &index)
+        : m_colors(colors)
+        , m_index(index)
     {
     }
 
     /// The premultiplied pixel of the frame's bar, or nothing for a frame without a bar.
-    std::optional<QRgb> of(const FrameRecord &record)
+    std::optional<QRgb> of(qint64 frame)
     {
-        const int key = record.protocolVersion() != 0 ? 256 : record.channelType();
-        Slot &slot = byKey[std::size_t(key)];
+        const int key = m_index.protocolVersion() != 0 ? 16 : m_index.fields(frame).channelType;
+        Slot &slot = m_byKey[std::size_t(key)];
         if (!slot.known) {
-            slot.pixel = byName(record.channelTypeName());
+            const QColor color = m_colors.bgColor(m_index.protocolVersion(),
+                                                  FrameText::channelTypeName(m_index, frame));
+            // White means no bar; a name without a colour paints as opaque black.
+            if (color != QColor(Qt::white))
+                slot.pixel = color.isValid() ? qPremultiply(color.rgba()) : qRgb(0, 0, 0);
             slot.known = true;
         }
         return slot.pixel;
@@ -53,58 +56,31 @@ private:
         std::optional<QRgb> pixel;
     };
 
-    std::optional<QRgb> byName(const QString &name)
-    {
-        const auto it = names.constFind(name);
-        if (it != names.constEnd())
-            return *it;
-        const QColor color = colors.bgColor(protocolVersion, name);
-        std::optional<QRgb> pixel;
-        // White means no bar; a name without a colour paints as opaque black.
-        if (color != QColor(Qt::white))
-            pixel = color.isValid() ? qPremultiply(color.rgba()) : qRgb(0, 0, 0);
-        names.insert(name, pixel);
-        return pixel;
-    }
-
-    const ColorDlg &colors;
-    int protocolVersion;
-    std::array<Slot, 257> byKey;
-    QHash<QString, std::optional<QRgb>> names;
+    const FrameColorScheme &m_colors;
+    const FrameIndex &m_index;
+    std::array<Slot, 17> m_byKey;
 };
 
-/// Paints every frame's bar into one image of the strip. Later bars cover earlier ones where
-/// they overlap, so walking backwards each pixel row is written once, and a bar whose rows are
-/// all covered already is skipped without reading its frame: a compressed strip of a million
-/// frames reads only the few frames that stay visible.
-QImage paintBars(const FrameList &frames, double h, int headerH, int stripW, BarColors &colors)
+/// Paints the bars of `count` frames into one image of the strip, pixel row by pixel row. Later
+/// bars cover earlier ones where they overlap, so each pixel row shows the last bar with a
+/// colour that reaches it; finding it costs a few index lookups, so the strip costs what its
+/// pixels cost whatever the number of frames.
+QImage paintBars(qint64 count, double h, int headerH, int stripW, BarColors &colors)
 {
-    const qint64 count = frames.size();
     const qint64 last = qMax(ScrollerGeometry::barRows(0, h, headerH).last,
                              ScrollerGeometry::barRows(count - 1, h, headerH).last);
     const int height = int(qBound(qint64(1), last + 1, qint64(32767)));
     QImage image(qMax(1, stripW), height, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
 
-    std::vector<char> painted(std::size_t(height), 0);
-    for (qint64 i = count - 1; i >= 0; --i) {
-        const ScrollerGeometry::PixelRows rows = ScrollerGeometry::barRows(i, h, headerH);
-        const int first = int(qBound(qint64(0), rows.first, qint64(height)));
-        const int end = int(qBound(qint64(0), rows.last + 1, qint64(height)));
-        int row = first;
-        while (row < end && painted[std::size_t(row)])
-            ++row;
-        if (row == end || !frames.at(i))
-            continue;
-        const std::optional<QRgb> pixel = colors.of(*frames.at(i));
-        if (!pixel)
-            continue;
-        for (; row < end; ++row) {
-            if (painted[std::size_t(row)])
-                continue;
-            painted[std::size_t(row)] = 1;
-            auto *line = reinterpret_cast<QRgb *>(image.scanLine(row));
-            std::fill(line, line + image.width(), *pixel);
+    for (int y = 0; y < height; ++y) {
+        qint64 bar = ScrollerGeometry::lastBarFrom(y, h, headerH, count);
+        for (; bar >= 0 && ScrollerGeometry::barRows(bar, h, headerH).last >= y; --bar) {
+            if (const std::optional<QRgb> pixel = colors.of(bar)) {
+                auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+                std::fill(line, line + image.width(), *pixel);
+                break;
+            }
         }
     }
     return image;
@@ -127,8 +103,8 @@ void Framescope::buildFramesScroller()
     scrollerBuiltFor = stripGeometry(ui);
     scene.clear();
     tracker = nullptr;
-    const qint64 count = frames.size();
-    if (count == 0)
+    const qint64 count = shownFrames();
+    if (count == 0 || !capture)
         return;
 
     const double h = frameItemHeight();
@@ -139,8 +115,8 @@ void Framescope::buildFramesScroller()
     scene.addItem(tracker);
 
     // One image holds every bar: an item per frame costs seconds and gigabytes at a million.
-    BarColors colors(*colorDlg, protocolVersion);
-    const QImage bars = paintBars(frames, h, headerH, ui.gvFrames->width(), colors);
+    BarColors colors(colorDlg->scheme(), capture->index());
+    const QImage bars = paintBars(count, h, headerH, ui.gvFrames->width(), colors);
     scene.addItem(new QGraphicsPixmapItem(QPixmap::fromImage(bars)));
 
     const QRectF rect(0, 0, ui.gvFrames->viewport()->width(),
@@ -169,7 +145,7 @@ bool Framescope::eventFilter(QObject *watched, QEvent *event)
 
 double Framescope::frameItemHeight() const
 {
-    return ScrollerGeometry::itemHeight(frames.size(), ui.tblFrames->rowHeight(0),
+    return ScrollerGeometry::itemHeight(shownFrames(), ui.tblFrames->rowHeight(0),
                                         ui.tblFrames->horizontalHeader()->height(),
                                         ui.tblFrames->height(),
                                         ui.gvFrames->viewport()->height());
@@ -183,9 +159,9 @@ void Framescope::updateFramesScroller()
         return;
     const int rowH = ui.tblFrames->rowHeight(0);
     const int headerH = ui.tblFrames->horizontalHeader()->height();
-    const int topRow = ui.tblFrames->rowAt(rowH - 1);
-    const int bottomRow = ui.tblFrames->rowAt(ui.tblFrames->height() - headerH - rowH + 1);
-    const QRectF sceneRect = ScrollerGeometry::trackerRect(topRow, bottomRow, frames.size(),
+    const qint64 topRow = ui.tblFrames->shownRowAt(rowH - 1);
+    const qint64 bottomRow = ui.tblFrames->shownRowAt(ui.tblFrames->height() - headerH - rowH + 1);
+    const QRectF sceneRect = ScrollerGeometry::trackerRect(topRow, bottomRow, shownFrames(),
                                                            frameItemHeight(), headerH,
                                                            ui.gvFrames->viewport()->width());
     // The position keeps whatever earlier drags left in it; the rectangle makes up for it.
@@ -200,14 +176,14 @@ void Framescope::frameScrollerMoved()
     // n rows from wherever the last scroll of the table put it. Stopped at either end of the
     // strip it shows the first or the last rows, which its pen and minimum height would keep
     // out of reach when frames are less than a pixel high.
-    int row = ScrollerGeometry::rowAt(tracker->pos().y() + tracker->rect().top(),
-                                      frameItemHeight(),
-                                      ui.tblFrames->horizontalHeader()->height(), frames.size());
+    qint64 row = ScrollerGeometry::rowAt(tracker->pos().y() + tracker->rect().top(),
+                                         frameItemHeight(),
+                                         ui.tblFrames->horizontalHeader()->height(), shownFrames());
     if (tracker->stoppedAtTop())
         row = 0;
     else if (tracker->stoppedAtBottom())
-        row = int(frames.size()) - 1;
-    ui.tblFrames->scrollTo(model->cellIndex(row, 0), QAbstractItemView::PositionAtTop);
+        row = shownFrames() - 1;
+    ui.tblFrames->scrollToShownRow(row);
     // Back onto the row grid also when the table did not scroll (same row, or its end reached).
     updateFramesScroller();
 }

@@ -1,25 +1,83 @@
 #include "views/frametablemodel.h"
 
-#include "colors/colordlg.h"
+#include "colors/framecolorscheme.h"
+#include "files/capture.h"
 #include "views/frametext.h"
 
 #include <QColor>
 
 namespace Korvex {
 
-FrameTableModel::FrameTableModel(ColorDlg *colorSource)
-    : colorSource(colorSource)
+FrameTableModel::FrameTableModel(const FrameColorScheme *colorSource)
+    : m_colors(colorSource)
 {
 }
 
 FrameTableModel::~FrameTableModel() = default;
 
-void FrameTableModel::setFrames(FrameList *frames, int protocolVersion)
+void FrameTableModel::setCapture(const Capture *capture)
 {
     beginResetModel();
-    this->frames = frames;
-    this->protocolVersion = protocolVersion;
+    m_capture = capture;
+    m_rows = FrameRows(capture ? capture->frameCount() : 0);
+    m_base = 0;
     endResetModel();
+}
+
+void FrameTableModel::setRows(const FrameRows &rows)
+{
+    beginResetModel();
+    m_rows = rows;
+    m_base = 0;
+    endResetModel();
+}
+
+int FrameTableModel::protocolVersion() const
+{
+    return m_capture ? m_capture->protocolVersion() : 0;
+}
+
+void FrameTableModel::setWindowSize(int rows)
+{
+    beginResetModel();
+    m_windowSize = qMax(1, rows);
+    m_base = 0;
+    endResetModel();
+}
+
+void FrameTableModel::setWindowBase(qint64 base)
+{
+    base = qBound<qint64>(0, base, qMax<qint64>(0, m_rows.count() - rowCount()));
+    if (base == m_base)
+        return;
+    // The rows keep their count: only what they show moves, so the views need no new layout
+    // of their rows, only their current and selected rows carried along.
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList from = persistentIndexList();
+    QModelIndexList to;
+    to.reserve(from.size());
+    const int rows = rowCount();
+    for (const QModelIndex &index : from) {
+        const qint64 row = index.row() + m_base - base;
+        to.append(row >= 0 && row < rows ? createIndex(int(row), index.column()) : QModelIndex());
+    }
+    m_base = base;
+    changePersistentIndexList(from, to);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    emit headerDataChanged(Qt::Vertical, 0, rows - 1);
+}
+
+int FrameTableModel::modelRow(qint64 shownRow) const
+{
+    const qint64 row = shownRow - m_base;
+    return row >= 0 && row < rowCount() ? int(row) : -1;
+}
+
+qint64 FrameTableModel::frameAt(int modelRow) const
+{
+    if (modelRow < 0 || modelRow >= rowCount())
+        return -1;
+    return m_rows.frameAt(m_base + modelRow);
 }
 
 QModelIndex FrameTableModel::cellIndex(int row, int column) const
@@ -37,7 +95,7 @@ void FrameTableModel::resetModel()
 // view walking the model as a tree must not find children in every cell.
 int FrameTableModel::rowCount(const QModelIndex &parent) const
 {
-    return frames && !parent.isValid() ? int(frames->size()) : 0;
+    return parent.isValid() ? 0 : int(qMin<qint64>(m_rows.count(), m_windowSize));
 }
 
 int FrameTableModel::columnCount(const QModelIndex &parent) const
@@ -47,25 +105,24 @@ int FrameTableModel::columnCount(const QModelIndex &parent) const
 
 QVariant FrameTableModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= rowCount())
-        return QVariant();
-    const FrameRecord *record = frames->at(index.row());
-    if (!record)
+    const qint64 frame = index.isValid() ? frameAt(index.row()) : -1;
+    if (frame < 0 || !m_capture || frame >= m_capture->frameCount())
         return QVariant();
 
     switch (role) {
     case Qt::TextAlignmentRole:
         return int(Qt::AlignRight | Qt::AlignHCenter | Qt::AlignVCenter);
     case Qt::DisplayRole:
-        return FrameText::cell(*record, index.column(), protocolVersion);
+        return FrameText::cell(m_capture->frame(frame), index.column(), protocolVersion());
     case Qt::BackgroundRole:
     case Qt::ForegroundRole: {
-        if (!colorsEnabled || !colorSource)
+        if (!colorsEnabled || !m_colors)
             return QVariant();
-        const QString name = record->channelTypeName();
+        // The colours follow the channel type, which the index holds: no file access.
+        const QString name = FrameText::channelTypeName(m_capture->index(), frame);
         const QColor color = role == Qt::BackgroundRole
-                                 ? colorSource->bgColor(protocolVersion, name)
-                                 : colorSource->textColor(protocolVersion, name);
+                                 ? m_colors->bgColor(protocolVersion(), name)
+                                 : m_colors->textColor(protocolVersion(), name);
         return color.isValid() ? QVariant(color) : QVariant();
     }
     default:
@@ -77,11 +134,14 @@ QVariant FrameTableModel::headerData(int section, Qt::Orientation orientation, i
 {
     if (role != Qt::DisplayRole)
         return QVariant();
-    if (orientation == Qt::Vertical)
-        return section;
+    if (orientation == Qt::Vertical) {
+        const qint64 frame = frameAt(section);
+        // The frame limit keeps frame numbers within int.
+        return frame < 0 ? QVariant() : QVariant(int(frame));
+    }
     if (section < 0 || section >= FrameText::ColumnCount)
         return QVariant();
-    return FrameText::columnTitle(section, protocolVersion);
+    return FrameText::columnTitle(section, protocolVersion());
 }
 
 } // namespace Korvex

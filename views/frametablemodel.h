@@ -1,23 +1,50 @@
 #ifndef VIEWS_FRAMETABLEMODEL_H
 #define VIEWS_FRAMETABLEMODEL_H
 
-#include "frames/framerecord.h"
+#include "views/framerows.h"
 
 #include <QAbstractTableModel>
 
 namespace Korvex {
 
-class ColorDlg;
+class Capture;
+class FrameColorScheme;
 
-/// Presents the main window's frame list to the frame table: one row per frame, five columns,
-/// coloured by logical channel type while colouring is on.
+/// Presents a capture's frames to the frame table: five columns, coloured by logical channel
+/// type while colouring is on. A table view keeps pixel positions in int and some memory per
+/// row, so the model holds a window of at most windowSize() rows of what it shows, starting at
+/// windowBase(); the table moves the window as it scrolls (FrameTableView). Row labels are the
+/// frame numbers.
 class FrameTableModel : public QAbstractTableModel
 {
 public:
-    explicit FrameTableModel(ColorDlg *colorSource);
+    static constexpr int DefaultWindowSize = 1 << 18;
+
+    explicit FrameTableModel(const FrameColorScheme *colorSource);
     ~FrameTableModel() override;
 
-    void setFrames(FrameList *frames, int protocolVersion);
+    /// Shows every frame of the capture (nothing for nullptr); resets the model.
+    void setCapture(const Capture *capture);
+    /// Shows these rows of the capture (the capture may be null: rows without texts).
+    void setRows(const FrameRows &rows);
+    const Capture *capture() const { return m_capture; }
+    const FrameRows &rows() const { return m_rows; }
+    /// The version of the frames shown: it chooses the third column and the colour table.
+    int protocolVersion() const;
+
+    int windowSize() const { return m_windowSize; }
+    void setWindowSize(int rows);
+    qint64 windowBase() const { return m_base; }
+    /// Moves the window (kept within the rows shown); the views keep their current and selected
+    /// rows as far as they stay inside it.
+    void setWindowBase(qint64 base);
+
+    /// Which of the shown rows a model row is, and back (-1 outside the window).
+    qint64 shownRow(int modelRow) const { return m_base + modelRow; }
+    int modelRow(qint64 shownRow) const;
+    /// The frame a model row shows, or -1.
+    qint64 frameAt(int modelRow) const;
+
     QModelIndex cellIndex(int row, int column) const;
     /// The reset that follows a change of colorsEnabled.
     void resetModel();
@@ -31,9 +58,11 @@ public:
     bool colorsEnabled = true;
 
 private:
-    FrameList *frames = nullptr;
-    int protocolVersion = 0;
-    ColorDlg *colorSource = nullptr;
+    const Capture *m_capture = nullptr;
+    FrameRows m_rows;
+    const FrameColorScheme *m_colors = nullptr;
+    int m_windowSize = DefaultWindowSize;
+    qint64 m_base = 0;
 };
 
 } // namespace Korvex

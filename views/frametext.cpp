@@ -1,5 +1,7 @@
 #include "views/frametext.h"
 
+#include "files/frameindex.h"
+
 #include <QCoreApplication>
 
 namespace Korvex::FrameText {
@@ -74,6 +76,10 @@ QString columnTitle(int column, int protocolVersion)
 
 void appendCell(QString &out, const FrameRecord &record, int column, int protocolVersion)
 {
+    if (record.isMissing() && (column == 0 || column == 4)) {
+        out += QCoreApplication::translate("QAbstractTableModel", "missing");
+        return;
+    }
     switch (column) {
     case 0:
         appendNumber(out, record.timeNs());
@@ -118,6 +124,11 @@ QString cell(const FrameRecord &record, int column, int protocolVersion)
         text.reserve(48);
     appendCell(text, record, column, protocolVersion);
     return text;
+}
+
+QString channelTypeName(const FrameIndex &index, qint64 frame)
+{
+    return index.protocolVersion() != 0 ? notImplemented() : index.fields(frame).channelTypeName();
 }
 
 } // namespace Korvex::FrameText

@@ -3,9 +3,13 @@
 
 #include "frames/framerecord.h"
 
+#include <QtGlobal>
+
 #include <QString>
 
 namespace Korvex {
+
+class FrameIndex;
 
 /// The texts of the frame table: its column titles and the text of every cell, shared by the
 /// viewer's table and drfdump so that both always show the same.
@@ -18,11 +22,16 @@ constexpr int ColumnCount = 5;
 QString columnTitle(int column, int protocolVersion);
 
 /// Appends the text of one cell to `out`; nothing for a column past 4. Column 2 follows the
-/// given protocol version (the table's), the other columns the record's own.
+/// given protocol version (the table's), the other columns the record's own. A frame that is
+/// no longer in its file shows "missing" for its time and payload.
 void appendCell(QString &out, const FrameRecord &record, int column, int protocolVersion);
 
 /// The text of one cell.
 QString cell(const FrameRecord &record, int column, int protocolVersion);
+
+/// The channel type name of an indexed frame, the key of its colours: "not impl" when the
+/// capture is not DigRF 3G.
+QString channelTypeName(const FrameIndex &index, qint64 frame);
 
 } // namespace FrameText
 

@@ -3,57 +3,48 @@
 #include "views/frametablemodel.h"
 
 #include <QInputDialog>
-#include <QTableView>
 
 namespace Korvex {
 
-namespace {
-
-// Makes column 0 of the row current; its current-index change redraws the detail panel and
-// scrolls the tracker along. A row the table does not have is refused here: the view itself
-// would take a made-up index of an empty list as its current one.
-void makeCurrent(QTableView *table, const FrameTableModel *model, int row)
-{
-    if (row >= 0 && row < model->rowCount())
-        table->setCurrentIndex(model->cellIndex(row, 0));
-}
-
-} // namespace
-
 void Framescope::findFrame()
 {
-    const int current = ui.tblFrames->currentIndex().row();
-    const int rows = model->rowCount();
+    const qint64 current = ui.tblFrames->currentShownRow();
+    const qint64 rows = shownFrames();
     bool ok = false;
     const double value = QInputDialog::getDouble(this, tr("Find Frame"), tr("Go To Frame:"),
-                                                 current, 0, rows - 1, 0, &ok);
+                                                 double(current), 0, double(rows - 1), 0, &ok);
     if (!ok)
         return;
-    makeCurrent(ui.tblFrames, model, int(value));
+    ui.tblFrames->goToShownRow(model->rows().rowOf(qint64(value)));
 }
 
 void Framescope::goFirstFrame()
 {
-    makeCurrent(ui.tblFrames, model, 0);
+    ui.tblFrames->goToShownRow(0);
 }
 
 void Framescope::goPrevFrame()
 {
-    const int row = ui.tblFrames->currentIndex().row() - 1;
+    const qint64 row = ui.tblFrames->currentShownRow() - 1;
     if (row >= 0)
-        makeCurrent(ui.tblFrames, model, row);
+        ui.tblFrames->goToShownRow(row);
 }
 
 void Framescope::goNextFrame()
 {
-    const int row = ui.tblFrames->currentIndex().row() + 1;
-    if (row < model->rowCount())
-        makeCurrent(ui.tblFrames, model, row);
+    const qint64 row = ui.tblFrames->currentShownRow() + 1;
+    if (row < shownFrames())
+        ui.tblFrames->goToShownRow(row);
 }
 
 void Framescope::goLastFrame()
 {
-    makeCurrent(ui.tblFrames, model, model->rowCount() - 1);
+    ui.tblFrames->goToShownRow(shownFrames() - 1);
+}
+
+qint64 Framescope::shownFrames() const
+{
+    return model->rows().count();
 }
 
 } // namespace Korvex

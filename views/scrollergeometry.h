@@ -36,11 +36,14 @@ public:
 
     /// The tracker in scene coordinates over rows topRow to bottomRow; a bottomRow of -1 (no
     /// row at the viewport's bottom) means the list ends above it.
-    static QRectF trackerRect(int topRow, int bottomRow, qint64 count, double h, int headerH,
-                              int viewW);
+    static QRectF trackerRect(qint64 topRow, qint64 bottomRow, qint64 count, double h,
+                              int headerH, int viewW);
 
     /// The row whose bar the tracker's top at scene y stands for, within 0 to count - 1.
-    static int rowAt(double sceneTop, double h, int headerH, qint64 count);
+    static qint64 rowAt(double sceneTop, double h, int headerH, qint64 count);
+
+    /// The last of `count` bars whose first pixel row lies at or above pixel row y, or -1.
+    static qint64 lastBarFrom(qint64 y, double h, int headerH, qint64 count);
 };
 
 } // namespace Korvex

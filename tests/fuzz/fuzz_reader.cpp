@@ -6,7 +6,10 @@
 
 #include "fuzzcheck.h"
 
+#include "files/frameblock.h"
+#include "files/frameindex.h"
 #include "files/framereader.h"
+#include "files/loglines.h"
 #include "frames/framerecord.h"
 
 #include <QBuffer>
@@ -23,20 +26,49 @@ using namespace Korvex;
 
 namespace {
 
-/// Everything the reader reports, in order.
+/// Everything the reader reports, in order, each frame's line in its place; and the log as a
+/// capture keeps it, with the frames' lines made from the index.
 class RecordingSink final : public FrameReaderSink
 {
 public:
+    RecordingSink(std::shared_ptr<const FrameIndex> index)
+        : index(std::move(index))
+    {
+    }
+
     void log(const QString &text, LogLevel level) override
     {
         lines.append(text);
         levels.append(level);
+        kept.append(text, level);
     }
     void progress(int value) override { values.append(value); }
+    bool proceed(qint64 framesRead) override
+    {
+        FUZZ_CHECK(framesRead >= logged, QStringLiteral("frames read went back"));
+        kept.appendFrames(index, logged, framesRead - logged);
+        logged = framesRead;
+        return true;
+    }
+    bool wantsFrames() const override { return true; }
+    void frame(const ScannedFrame &frame) override
+    {
+        FUZZ_CHECK(frame.number == frames, QStringLiteral("frames out of order"));
+        ++frames;
+        const int bytes = index->protocolVersion() != 0
+                              ? 0
+                              : FrameHeader::fromWord(quint8(frame.bytes[0])).payloadSizeBits() / 8;
+        lines.append(LogLines::frameLine(frame.number + 1, bytes));
+        levels.append(LogLevel::Info);
+    }
 
+    std::shared_ptr<const FrameIndex> index;
     QStringList lines;
     QList<LogLevel> levels;
     QList<int> values;
+    LogLines kept;
+    qint64 logged = 0;
+    qint64 frames = 0;
 };
 
 /// A device that hands the file out a few bytes at a time, as a slow pipe would; the reader
@@ -74,16 +106,20 @@ private:
     quint32 m_state;
 };
 
-/// One read of a file: the result, what the sink heard and the frames kept.
-struct ReadOutcome
+/// One read of a file: the result, what the sink heard, the index and the frames it holds,
+/// read back from the file's bytes as a capture reads them back.
+struct ReadBack
 {
-    int result = 0;
-    RecordingSink sink;
-    FrameList frames;
+    explicit ReadBack(int protocolVersion)
+        : index(std::make_shared<FrameIndex>(protocolVersion))
+        , sink(index)
+    {
+    }
 
-    ReadOutcome() = default;
-    ReadOutcome(const ReadOutcome &) = delete;
-    ~ReadOutcome() { qDeleteAll(frames); }
+    int result = 0;
+    std::shared_ptr<FrameIndex> index;
+    RecordingSink sink;
+    std::vector<FrameRecord> frames;
 };
 
 /// One message pattern of the reader, as a regular expression with its level.
@@ -295,10 +331,8 @@ quint32 wordAt(const QByteArray &file, qsizetype at)
 
 void checkRead(const QByteArray &file, int protocolVersion, bool trickle)
 {
-    ReadOutcome read;
-    // A frame already in the list belongs to the caller: it stays, first and alive.
-    auto *earlier = new FrameRecord;
-    read.frames.append(earlier);
+    ReadBack read(protocolVersion);
+    quint64 dataEnd = 0;
     {
         QBuffer buffer;
         TrickleDevice slow(file, quint32(file.size()) * 2654435761u);
@@ -308,18 +342,42 @@ void checkRead(const QByteArray &file, int protocolVersion, bool trickle)
             buffer.open(QIODevice::ReadOnly);
             device = &buffer;
         }
-        QDataStream in(device);
-        in.setByteOrder(QDataStream::LittleEndian);
-        read.result = readFrames(in, file.size(), protocolVersion, read.frames, read.sink);
+        const ReadOutcome outcome = readFrames(*device, file.size(), protocolVersion, read.sink,
+                                               read.index.get());
+        FUZZ_CHECK(outcome.result == ReadResult::Complete || outcome.result == ReadResult::Aborted,
+                   QStringLiteral("unexpected result"));
+        FUZZ_CHECK(outcome.frames == read.index->count(), QStringLiteral("frame count"));
+        read.result = outcome.result == ReadResult::Aborted ? -1 : 0;
+        dataEnd = outcome.dataEnd;
+    }
+    FUZZ_CHECK(dataEnd <= quint64(file.size()), QStringLiteral("data end past the file"));
+    // The frames read back block by block from their checkpoints.
+    FrameBlock block;
+    for (qint64 first = 0; first < read.index->count(); first += FrameBlock::Size) {
+        const quint64 offset = read.index->checkpoint(first).offset;
+        const qint64 extent = FrameBlock::extent(*read.index, first, dataEnd);
+        FUZZ_CHECK(offset + quint64(extent) <= dataEnd, QStringLiteral("block past the data"));
+        block.layOut(*read.index, first, file.constData() + offset, extent, dataEnd);
+        FUZZ_CHECK(block.present == block.count, QStringLiteral("frame missing from its file"));
+        for (int k = 0; k < block.count; ++k) {
+            FrameRecord record(protocolVersion, file.constData() + offset + block.starts[size_t(k)],
+                               block.lengths[size_t(k)]);
+            record.setTime(block.ticks[size_t(k)]);
+            read.frames.push_back(record);
+        }
     }
     const QString where = QStringLiteral("version %1, %2, input %3")
                               .arg(protocolVersion)
                               .arg(trickle ? "trickled" : "buffered", fuzzHex(file));
 
-    FUZZ_CHECK(read.result == 0 || read.result == -1, where);
-    FUZZ_CHECK(!read.frames.isEmpty() && read.frames.first() == earlier, where);
-    read.frames.removeFirst();
-    delete earlier;
+    const qsizetype kept = qsizetype(read.frames.size());
+    // The capture's log, its frames' lines made from the index, reads as the reader spoke.
+    const RecordingSink &heard = read.sink;
+    FUZZ_CHECK(heard.kept.size() == heard.lines.size(), where);
+    for (qsizetype i = 0; i < heard.lines.size(); ++i) {
+        const LogLines::Line line = heard.kept.at(i);
+        FUZZ_CHECK(line.text == heard.lines.at(i) && line.level == heard.levels.at(i), where);
+    }
 
     // Every line is one of the reader's texts, at that text's level.
     const RecordingSink &sink = read.sink;
@@ -343,7 +401,7 @@ void checkRead(const QByteArray &file, int protocolVersion, bool trickle)
         FUZZ_CHECK(value >= 0 && value <= 100, QString::number(value) + QLatin1Char(' ') + where);
     if (read.result < 0) {
         FUZZ_CHECK(sink.values.size() == 1, where);
-        FUZZ_CHECK(read.frames.isEmpty(), where);
+        FUZZ_CHECK(read.frames.empty(), where);
         FUZZ_CHECK(!sink.levels.isEmpty() && sink.levels.last() == LogLevel::Error, where);
         FUZZ_CHECK(sink.levels.count(LogLevel::Error) == 1, where);
     } else {
@@ -354,14 +412,14 @@ void checkRead(const QByteArray &file, int protocolVersion, bool trickle)
         }
         FUZZ_CHECK(!sink.levels.contains(LogLevel::Error), where);
         FUZZ_CHECK(sink.lines.count(QStringLiteral("Parsing frames ...")) == 1, where);
-        FUZZ_CHECK(sink.lines.last() == QStringLiteral("%1 frames loaded.").arg(read.frames.size()), where);
+        FUZZ_CHECK(sink.lines.last() == QStringLiteral("%1 frames loaded.").arg(kept), where);
     }
 
     // Every kept frame is valid, of the version asked for, and together they fit in the file.
     qint64 consumed = 0;
-    for (qsizetype i = 0; i < read.frames.size(); ++i) {
-        const FrameRecord *record = read.frames.at(i);
-        FUZZ_CHECK(record && record->isValid() && record->errorText().isEmpty(), where);
+    for (qsizetype i = 0; i < kept; ++i) {
+        const FrameRecord *record = &read.frames.at(size_t(i));
+        FUZZ_CHECK(record->isValid() && record->errorText().isEmpty(), where);
         FUZZ_CHECK(record->protocolVersion() == protocolVersion, where);
         if (protocolVersion == 0) {
             FUZZ_CHECK(record->payloadSizeCode() <= 6, where);
@@ -371,10 +429,10 @@ void checkRead(const QByteArray &file, int protocolVersion, bool trickle)
             FUZZ_CHECK(record->payload().isEmpty() && record->serializedSize() == 0, where);
             // A frame that is not decoded is its two words, of which the file's last one may
             // hold only a few bytes.
-            consumed += i + 1 < read.frames.size() ? 8 : 1;
+            consumed += i + 1 < kept ? 8 : 1;
         }
         FUZZ_CHECK(record->serialize().size() == record->serializedSize(), where);
-        FUZZ_CHECK(i == 0 ? record->time() == 0 : record->time() >= read.frames.at(i - 1)->time(), where);
+        FUZZ_CHECK(i == 0 ? record->time() == 0 : record->time() >= read.frames.at(size_t(i - 1)).time(), where);
     }
     FUZZ_CHECK(consumed <= file.size(), where);
 
@@ -384,9 +442,9 @@ void checkRead(const QByteArray &file, int protocolVersion, bool trickle)
     FUZZ_CHECK(sink.lines == model.lines, sink.lines.join(u'|') + QStringLiteral(" <> ") + model.lines.join(u'|') + QLatin1Char(' ') + where);
     FUZZ_CHECK(sink.levels == model.levels, where);
     FUZZ_CHECK(sink.values == model.values, where);
-    FUZZ_CHECK(read.frames.size() == qsizetype(model.frames.size()), where);
-    for (qsizetype i = 0; i < read.frames.size(); ++i) {
-        const FrameRecord &got = *read.frames.at(i);
+    FUZZ_CHECK(read.frames.size() == model.frames.size(), where);
+    for (qsizetype i = 0; i < kept; ++i) {
+        const FrameRecord &got = read.frames.at(size_t(i));
         const FrameRecord &want = *model.frames.at(size_t(i));
         FUZZ_CHECK(got.time() == want.time() && got.payload() == want.payload()
                        && got.payloadSizeCode() == want.payloadSizeCode()
@@ -395,7 +453,7 @@ void checkRead(const QByteArray &file, int protocolVersion, bool trickle)
         // The frame's time is its stored distance to the previous one, summed up.
         const qsizetype at = model.offsets.at(size_t(i));
         if (i > 0)
-            FUZZ_CHECK(got.time() - read.frames.at(i - 1)->time() == wordAt(file, at + 4), where);
+            FUZZ_CHECK(got.time() - read.frames.at(size_t(i - 1)).time() == wordAt(file, at + 4), where);
         if (protocolVersion == 0)
             FUZZ_CHECK(got.payloadSizeCode() == quint8(wordAt(file, at) >> 5)
                            && got.channelType() == ((wordAt(file, at) >> 1) & 0x0F)

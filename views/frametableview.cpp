@@ -1,0 +1,200 @@
+#include "views/frametableview.h"
+
+#include "views/frametablemodel.h"
+
+#include <QHeaderView>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <limits>
+
+namespace Korvex {
+
+FrameTableView::FrameTableView(QWidget *parent)
+    : QTableView(parent)
+{
+    setVerticalScrollMode(ScrollPerItem);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &FrameTableView::viewScrolled);
+}
+
+FrameTableView::~FrameTableView() = default;
+
+void FrameTableView::setModel(QAbstractItemModel *model)
+{
+    QTableView::setModel(model);
+    updateBar();
+}
+
+void FrameTableView::setShownScrollBar(QScrollBar *bar)
+{
+    if (m_bar)
+        disconnect(m_bar, nullptr, this, nullptr);
+    m_bar = bar;
+    if (!m_bar)
+        return;
+    // The table's own bar covers only the model's window; the shown rows' bar replaces it.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_bar->setOrientation(Qt::Vertical);
+    connect(m_bar, &QScrollBar::valueChanged, this, &FrameTableView::barMoved);
+    updateBar();
+}
+
+FrameTableModel *FrameTableView::frameModel() const
+{
+    return dynamic_cast<FrameTableModel *>(model());
+}
+
+qint64 FrameTableView::currentShownRow() const
+{
+    const FrameTableModel *frames = frameModel();
+    const QModelIndex current = currentIndex();
+    return frames && current.isValid() ? frames->shownRow(current.row()) : -1;
+}
+
+int FrameTableView::pageRows() const
+{
+    const int rowH = qMax(1, verticalHeader()->defaultSectionSize());
+    return qMax(1, viewport()->height() / rowH);
+}
+
+void FrameTableView::windowAround(qint64 row)
+{
+    FrameTableModel *frames = frameModel();
+    if (!frames)
+        return;
+    const qint64 shown = frames->rows().count();
+    const int size = frames->rowCount();
+    if (shown <= size)
+        return;
+    // Room for a few pages on either side, so that paging never meets the window's edge.
+    const qint64 margin = qMin<qint64>(size / 4, qint64(pageRows()) * 4 + 16);
+    const qint64 base = frames->windowBase();
+    const bool nearTop = row - base < margin && base > 0;
+    const bool nearBottom = base + size - row <= margin && base + size < shown;
+    if (nearTop || nearBottom || row < base || row >= base + size) {
+        m_syncing = true;
+        const qint64 top = frames->shownRow(verticalScrollBar()->value());
+        frames->setWindowBase(row - size / 2);
+        // The rows on screen stay where they were.
+        verticalScrollBar()->setValue(int(std::clamp<qint64>(top - frames->windowBase(), 0, size)));
+        m_syncing = false;
+    }
+}
+
+void FrameTableView::goToShownRow(qint64 row)
+{
+    FrameTableModel *frames = frameModel();
+    if (!frames || row < 0 || row >= frames->rows().count())
+        return;
+    windowAround(row);
+    const int column = currentIndex().isValid() ? currentIndex().column() : 0;
+    setCurrentIndex(frames->cellIndex(frames->modelRow(row), column));
+}
+
+void FrameTableView::scrollToShownRow(qint64 row)
+{
+    FrameTableModel *frames = frameModel();
+    if (!frames || frames->rows().count() == 0)
+        return;
+    row = qBound<qint64>(0, row, frames->rows().count() - 1);
+    windowAround(row);
+    verticalScrollBar()->setValue(frames->modelRow(row));
+}
+
+qint64 FrameTableView::shownRowAt(int y) const
+{
+    const FrameTableModel *frames = frameModel();
+    const int row = rowAt(y);
+    return frames && row >= 0 ? frames->shownRow(row) : -1;
+}
+
+QModelIndex FrameTableView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
+{
+    FrameTableModel *frames = frameModel();
+    const bool control = modifiers & Qt::ControlModifier;
+    // Moves between rows count in shown rows, so that they carry the window along; moves
+    // within a row are the table's own.
+    qint64 step = 0;
+    switch (cursorAction) {
+    case MoveUp:
+    case MovePrevious:
+        step = -1;
+        break;
+    case MoveDown:
+    case MoveNext:
+        step = 1;
+        break;
+    case MovePageUp:
+        step = -pageRows();
+        break;
+    case MovePageDown:
+        step = pageRows();
+        break;
+    case MoveHome:
+    case MoveEnd:
+        if (!control)
+            return QTableView::moveCursor(cursorAction, modifiers);
+        break;
+    default:
+        return QTableView::moveCursor(cursorAction, modifiers);
+    }
+    const qint64 shown = frames ? frames->rows().count() : 0;
+    if (shown == 0)
+        return QModelIndex();
+    const qint64 current = currentShownRow();
+    qint64 target = 0;
+    if (cursorAction == MoveHome)
+        target = 0;
+    else if (cursorAction == MoveEnd)
+        target = shown - 1;
+    else if (current >= 0)
+        target = qBound<qint64>(0, current + step, shown - 1);
+    windowAround(target);
+    const int column = currentIndex().isValid() ? currentIndex().column() : 0;
+    return frames->cellIndex(frames->modelRow(target), column);
+}
+
+void FrameTableView::viewScrolled(int value)
+{
+    FrameTableModel *frames = frameModel();
+    if (m_syncing || !frames)
+        return;
+    const qint64 top = frames->shownRow(value);
+    windowAround(top);
+    windowAround(top + pageRows());
+    if (m_bar) {
+        const QSignalBlocker blocker(m_bar);
+        m_bar->setValue(int(frames->shownRow(verticalScrollBar()->value())));
+    }
+}
+
+void FrameTableView::barMoved(int value)
+{
+    if (!m_syncing)
+        scrollToShownRow(value);
+}
+
+void FrameTableView::updateGeometries()
+{
+    QTableView::updateGeometries();
+    updateBar();
+}
+
+void FrameTableView::updateBar()
+{
+    FrameTableModel *frames = frameModel();
+    if (!m_bar)
+        return;
+    const qint64 shown = frames ? frames->rows().count() : 0;
+    const QScrollBar *own = verticalScrollBar();
+    // The rows that fit below the last top row are as many as in the window.
+    const qint64 maximum = shown - (frames ? frames->rowCount() : 0) + own->maximum();
+    const QSignalBlocker blocker(m_bar);
+    m_bar->setRange(0, int(std::clamp<qint64>(maximum, 0, std::numeric_limits<int>::max())));
+    m_bar->setPageStep(qMax(1, own->pageStep()));
+    m_bar->setSingleStep(1);
+    m_bar->setValue(int(frames ? frames->shownRow(own->value()) : 0));
+    m_bar->setVisible(m_bar->maximum() > 0);
+}
+
+} // namespace Korvex
