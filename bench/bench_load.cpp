@@ -1,24 +1,29 @@
-// Loading a large capture: the reader alone, drfdump's table, the viewer's load, and memory.
+// Loading a large capture: the reader building the index, drfdump's outputs, the viewer's
+// load, and memory.
 //
-//   bench_load [FRAMES...]        captures of 100000 and 1000000 frames unless counts are given
+//   bench_load [FRAMES...]        captures of 1,000,000 and 10,000,000 frames unless counts
+//                                 are given (100000000 for the largest target)
 //
+// Captures are written with random time deltas into BENCH_DIR (default: a temporary folder)
+// and kept there when BENCH_DIR is set, so that a second run finds them in the page cache.
 // Each viewer load runs in a fresh process (bench_load --viewer FILE) so that its peak memory
 // is its own.
 
+#include "benchcapture.h"
 #include "procstatus.h"
 
 #include "capturebuilder.h"
 #include "framescopeprobe.h"
 #include "testenv.h"
 
-#include "files/capturefile.h"
+#include "files/capture.h"
 #include "files/framereader.h"
 #include "views/frametablemodel.h"
 
 #include <QApplication>
-#include <QDataStream>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QPlainTextEdit>
 #include <QStatusBar>
@@ -48,6 +53,11 @@ public:
     qint64 lines = 0;
     qint64 values = 0;
 };
+
+double mib(qint64 bytes)
+{
+    return double(bytes) / 1048576.0;
+}
 
 double ms(qint64 ns)
 {
@@ -210,9 +220,9 @@ int runViewer(const QString &fileName)
     const qint64 gap = longestGap(logDone.wall, &gapStart);
     const qint64 loadGap = longestGap(tablePainted.wall, &loadGapStart);
 
-    const qsizetype frames = FramescopeProbe::frames(window).size();
+    const qint64 frames = FramescopeProbe::frameCount(window);
     const int blocks = FramescopeProbe::ui(window).txtLog->document()->blockCount();
-    std::printf("    frames in the table        %lld, log lines %d\n", qint64(frames), blocks);
+    std::printf("    frames in the table        %lld, log lines %d\n", frames, blocks);
     std::printf("    stage                        wall ms     cpu ms\n");
     const auto line = [](const char *name, const Mark &at) {
         std::printf("    %-26s %9.1f  %9.1f\n", name, ms(at.wall), ms(at.cpu));
@@ -246,37 +256,34 @@ int runViewer(const QString &fileName)
     return 0;
 }
 
-void runReader(const QString &fileName, qint64 fileSize, int count)
+void runReader(const QString &fileName, qint64 fileSize, qint64 count)
 {
     const qint64 heapBefore = qint64(mallinfo2().uordblks);
-    QFile file(fileName);
-    file.open(QIODevice::ReadOnly);
-    QDataStream in(&file);
-    in.setByteOrder(QDataStream::LittleEndian);
-    FrameList frames;
+    Capture capture(fileName);
     NullSink sink;
     QElapsedTimer clock;
     clock.start();
     const qint64 cpuBefore = cpuNs();
-    readFrames(in, file.size(), 0, frames, sink);
+    capture.load(sink);
     const qint64 elapsed = clock.nsecsElapsed();
     const qint64 cpu = cpuNs() - cpuBefore;
     const qint64 heap = qint64(mallinfo2().uordblks) - heapBefore;
-    qint64 payload = 0;
-    for (const FrameRecord *record : std::as_const(frames))
-        payload += record->payload().size();
-    std::printf("  (a) reader alone            %8.1f ms wall, %.1f ms cpu: %.2f M frames/s, "
-                "%.1f MB/s by cpu time (%lld frames, %lld log lines, %lld progress calls)\n",
+    std::printf("  (a) reader building the index %8.1f ms wall, %.1f ms cpu: %.1f M frames/s, "
+                "%.0f MB/s by cpu time (%lld frames, %lld log lines, %lld progress calls)\n",
                 ms(elapsed), ms(cpu), double(count) / (double(cpu) / 1e9) / 1e6,
-                double(fileSize) / (double(cpu) / 1e3), qint64(frames.size()), sink.lines,
+                double(fileSize) / (double(cpu) / 1e3), capture.frameCount(), sink.lines,
                 sink.values);
-    std::printf("  (d) memory per frame         %.1f bytes beyond its %.1f payload bytes "
-                "(record %zu bytes, list entry %zu)\n",
-                double(heap - payload) / double(count), double(payload) / double(count),
-                sizeof(FrameRecord), sizeof(FrameRecord *));
+    std::printf("  (d) index %.2f bytes per frame (%.1f MiB); heap growth of the load %.1f MiB\n",
+                double(capture.index().memoryBytes()) / double(count),
+                mib(capture.index().memoryBytes()), mib(heap));
+    // Reading frames back: a table page and a walk over everything.
     clock.restart();
-    qDeleteAll(frames);
-    std::printf("      deleting the frames     %8.1f ms\n", ms(clock.nsecsElapsed()));
+    qint64 bytes = 0;
+    for (qint64 n = count / 2; n < count / 2 + 40 && n < count; ++n)
+        bytes += capture.frame(n).payload().size();
+    const qint64 page = clock.nsecsElapsed();
+    std::printf("      40 frames read back from the middle %.3f ms (%lld payload bytes)\n",
+                ms(page), bytes);
 }
 
 void runDrfdump(const QString &fileName, const QStringList &options, const char *label)
@@ -294,8 +301,12 @@ void runDrfdump(const QString &fileName, const QStringList &options, const char 
     clock.start();
     process.start(QStringLiteral(DRFDUMP_PATH), options + QStringList{fileName});
     process.waitForFinished(-1);
-    std::printf("  (b) drfdump %-16s %8.1f ms wall, %.1f ms cpu (exit %d)\n", label,
-                ms(clock.nsecsElapsed()), ms(childCpu() - cpuBefore), process.exitCode());
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    // The largest peak of any child so far: the runs go from small captures to large ones.
+    std::printf("  (b) drfdump %-16s %8.1f ms wall, %.1f ms cpu, peak %.1f MiB (exit %d)\n",
+                label, ms(clock.nsecsElapsed()), ms(childCpu() - cpuBefore),
+                double(usage.ru_maxrss) / 1024.0, process.exitCode());
 }
 
 } // namespace
@@ -310,28 +321,38 @@ int main(int argc, char *argv[])
     }
 
     QCoreApplication app(argc, argv);
-    QList<int> counts;
+    QList<qint64> counts;
     for (int i = 1; i < argc; ++i)
-        counts.append(QByteArray(argv[i]).toInt());
+        counts.append(QByteArray(argv[i]).toLongLong());
     if (counts.isEmpty())
-        counts = {100000, 1000000};
+        counts = {1000000, 10000000};
 
-    QTemporaryDir dir;
-    for (int count : std::as_const(counts)) {
-        const QString fileName = dir.filePath(QStringLiteral("bench%1.drf3").arg(count));
-        const QByteArray bytes = CaptureBuilder::randomCapture(count, 42);
-        {
-            QFile file(fileName);
-            file.open(QIODevice::WriteOnly);
-            file.write(bytes);
+    printMachineLoad();
+    QTemporaryDir temporary;
+    const QString folder = qEnvironmentVariableIsSet("BENCH_DIR")
+                               ? qEnvironmentVariable("BENCH_DIR")
+                               : temporary.path();
+    for (qint64 count : std::as_const(counts)) {
+        const QString fileName = folder + QStringLiteral("/bench%1.drf3").arg(count);
+        if (!QFileInfo::exists(fileName)) {
+            QElapsedTimer clock;
+            clock.start();
+            if (!writeBenchCapture(fileName, count)) {
+                std::printf("cannot write %s\n", qPrintable(fileName));
+                return 1;
+            }
+            std::printf("(capture written in %.1f s)\n", ms(clock.nsecsElapsed()) / 1000);
         }
-        std::printf("%d random frames, %.1f MB\n", count, double(bytes.size()) / 1e6);
+        const qint64 size = QFileInfo(fileName).size();
+        std::printf("%lld random frames, %.1f MB\n", count, double(size) / 1e6);
         std::fflush(stdout);
 
-        runReader(fileName, bytes.size(), count);
+        runReader(fileName, size, count);
         std::fflush(stdout);
         runDrfdump(fileName, {}, "> /dev/null");
         runDrfdump(fileName, {QStringLiteral("--log")}, "--log");
+        if (qEnvironmentVariableIsSet("BENCH_SKIP_VIEWER"))
+            continue;
         std::printf("  (c) viewer loadFile (offscreen, fresh process)\n");
         std::fflush(stdout);
 
@@ -340,6 +361,7 @@ int main(int argc, char *argv[])
         viewer.start(QCoreApplication::applicationFilePath(),
                      {QStringLiteral("--viewer"), fileName});
         viewer.waitForFinished(-1);
+        printMachineLoad();
     }
     return 0;
 }

@@ -241,6 +241,7 @@ ReadOutcome readFrames(QIODevice &device, qint64 size, int protocolVersion,
             sink.log(tr("Load cancelled after %1 frames.").arg(count), LogLevel::Warning);
             outcome.result = ReadResult::Cancelled;
             outcome.frames = count;
+            outcome.dataEnd = input.offset();
             return outcome;
         }
         if (input.closingBraceOnly())

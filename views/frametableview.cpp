@@ -3,6 +3,7 @@
 #include "views/frametablemodel.h"
 
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -22,7 +23,24 @@ FrameTableView::~FrameTableView() = default;
 void FrameTableView::setModel(QAbstractItemModel *model)
 {
     QTableView::setModel(model);
+    m_current = -1;
+    if (model) {
+        connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
+                &FrameTableView::currentMoved);
+        // A reset drops the current row, as the table's own does.
+        connect(model, &QAbstractItemModel::modelReset, this, [this] { m_current = -1; });
+    }
     updateBar();
+}
+
+void FrameTableView::currentMoved()
+{
+    const FrameTableModel *frames = frameModel();
+    // While the window moves the current row may fall outside it: it stays the current one.
+    if (m_moving || !frames)
+        return;
+    const QModelIndex current = selectionModel()->currentIndex();
+    m_current = current.isValid() ? frames->shownRow(current.row()) : -1;
 }
 
 void FrameTableView::setShownScrollBar(QScrollBar *bar)
@@ -42,13 +60,6 @@ void FrameTableView::setShownScrollBar(QScrollBar *bar)
 FrameTableModel *FrameTableView::frameModel() const
 {
     return dynamic_cast<FrameTableModel *>(model());
-}
-
-qint64 FrameTableView::currentShownRow() const
-{
-    const FrameTableModel *frames = frameModel();
-    const QModelIndex current = currentIndex();
-    return frames && current.isValid() ? frames->shownRow(current.row()) : -1;
 }
 
 int FrameTableView::pageRows() const
@@ -73,10 +84,18 @@ void FrameTableView::windowAround(qint64 row)
     const bool nearBottom = base + size - row <= margin && base + size < shown;
     if (nearTop || nearBottom || row < base || row >= base + size) {
         m_syncing = true;
+        m_moving = true;
         const qint64 top = frames->shownRow(verticalScrollBar()->value());
         frames->setWindowBase(row - size / 2);
         // The rows on screen stay where they were.
         verticalScrollBar()->setValue(int(std::clamp<qint64>(top - frames->windowBase(), 0, size)));
+        // The current row, back in the window, is the table's current row again.
+        const int current = frames->modelRow(m_current);
+        if (current >= 0 && currentIndex().row() != current)
+            selectionModel()->setCurrentIndex(frames->cellIndex(current, qMax(0, currentIndex().column())),
+                                              QItemSelectionModel::ClearAndSelect
+                                                  | QItemSelectionModel::Rows);
+        m_moving = false;
         m_syncing = false;
     }
 }
@@ -159,13 +178,27 @@ void FrameTableView::viewScrolled(int value)
     FrameTableModel *frames = frameModel();
     if (m_syncing || !frames)
         return;
-    const qint64 top = frames->shownRow(value);
-    windowAround(top);
-    windowAround(top + pageRows());
     if (m_bar) {
         const QSignalBlocker blocker(m_bar);
-        m_bar->setValue(int(frames->shownRow(verticalScrollBar()->value())));
+        m_bar->setValue(int(frames->shownRow(value)));
     }
+    // The window follows once the scroll is over: moved now, it would change the rows under
+    // whatever scrolled the table (a new current row being reported, say).
+    if (!m_followPending) {
+        m_followPending = true;
+        QMetaObject::invokeMethod(this, &FrameTableView::followScroll, Qt::QueuedConnection);
+    }
+}
+
+void FrameTableView::followScroll()
+{
+    m_followPending = false;
+    FrameTableModel *frames = frameModel();
+    if (!frames)
+        return;
+    const qint64 top = frames->shownRow(verticalScrollBar()->value());
+    windowAround(top);
+    windowAround(top + pageRows());
 }
 
 void FrameTableView::barMoved(int value)

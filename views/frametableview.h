@@ -29,8 +29,9 @@ public:
     void setShownScrollBar(QScrollBar *bar);
     QScrollBar *shownScrollBar() const { return m_bar; }
 
-    /// The shown row that is current, or -1.
-    qint64 currentShownRow() const;
+    /// The shown row that is current, or -1. It stays current while the model's window is
+    /// elsewhere, and is current in the table again when the window comes back to it.
+    qint64 currentShownRow() const { return m_current; }
     /// Makes a shown row current, which also selects it and scrolls it into view.
     void goToShownRow(qint64 row);
     /// Scrolls so that the shown row is the top one.
@@ -51,8 +52,14 @@ private:
     void updateBar();
     int pageRows() const;
 
+    void currentMoved();
+    void followScroll();
+
     QPointer<QScrollBar> m_bar;
     bool m_syncing = false;
+    bool m_moving = false;
+    bool m_followPending = false;
+    qint64 m_current = -1;
 };
 
 } // namespace Korvex
