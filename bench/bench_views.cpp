@@ -1,8 +1,17 @@
-// Times the frame views at a million frames: a scroller build (what every window resize does),
-// selecting a frame with the detail panel redrawn, dragging the tracker and scrolling the table.
-// Prints its figures; run it on the offscreen platform.
+// Times the frame views at large captures: an overview rebuild (what every window resize does),
+// selecting a frame with the detail panel redrawn, paging, jumping to the last frame, dragging
+// the tracker and the scroll bar. Prints its figures; run it on the offscreen platform.
+//
+//   bench_views [FRAMES...]       1,000,000 and 10,000,000 frames unless counts are given
+//
+// Captures go to BENCH_DIR (kept) or a temporary folder.
+
+#include "benchcapture.h"
+#include "framescopeprobe.h"
 
 #include "app/framescope.h"
+#include "files/capture.h"
+#include "views/frametableview.h"
 #include "views/scrolltracker.h"
 
 #include <QAbstractItemModel>
@@ -10,18 +19,18 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QGraphicsPixmapItem>
 #include <QGraphicsScene>
 #include <QGraphicsView>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QRandomGenerator>
 #include <QScrollBar>
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QtEndian>
 
 #include <algorithm>
 #include <cstdio>
@@ -47,30 +56,13 @@ double msSince(const QElapsedTimer &timer)
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
-// A capture of random valid DigRF 3G frames in the layout the reader expects.
-bool writeCapture(const QString &fileName, qint64 count)
+/// Discards what a load reports.
+class QuietSink final : public FrameReaderSink
 {
-    static const int words[] = {1, 1, 2, 3, 4, 8, 16};
-    QRandomGenerator random(1234);
-    QByteArray block;
-    block.reserve(count * 28);
-    auto word = [&block](quint32 value) {
-        char bytes[4];
-        qToLittleEndian<quint32>(value, bytes);
-        block.append(bytes, 4);
-    };
-    for (qint64 i = 0; i < count; ++i) {
-        const quint32 code = random.bounded(7u);
-        word(code << 5 | random.bounded(16u) << 1 | random.bounded(2u));
-        word(random.bounded(1000u));
-        for (int w = 0; w < words[code]; ++w)
-            word(random.generate());
-    }
-    QFile file(fileName);
-    const QByteArray tags = "{TYPE:bench}{DATA LIST-" + QByteArray::number(block.size()) + ":#";
-    return file.open(QIODevice::WriteOnly) && file.write(tags) == tags.size()
-           && file.write(block) == block.size() && file.write("}", 1) == 1;
-}
+public:
+    void log(const QString &, LogLevel) override {}
+    void progress(int) override {}
+};
 
 ScrollTracker *findTracker(QGraphicsView *view)
 {
@@ -89,8 +81,8 @@ void report(const char *what, const std::vector<double> &ms)
 
 void benchFrames(qint64 count, const QString &folder)
 {
-    const QString file = QStringLiteral("%1/bench-%2.drf3").arg(folder).arg(count);
-    if (!writeCapture(file, count)) {
+    const QString file = QStringLiteral("%1/bench%2.drf3").arg(folder).arg(count);
+    if (!QFileInfo::exists(file) && !writeBenchCapture(file, count)) {
         std::printf("cannot write %s\n", qPrintable(file));
         return;
     }
@@ -102,27 +94,43 @@ void benchFrames(qint64 count, const QString &folder)
         std::printf("the window was not exposed: repaints are not timed\n");
     QElapsedTimer timer;
     timer.start();
-    window.loadFile(file);
+    // Loaded straight into the window: the load itself is bench_load's.
+    auto capture = std::make_unique<Capture>(file);
+    QuietSink sink;
+    capture->load(sink);
+    FramescopeProbe::showCapture(window, std::move(capture));
     const double loadMs = msSince(timer);
 
-    auto *table = window.findChild<QTableView *>(QStringLiteral("tblFrames"));
+    auto *table = window.findChild<FrameTableView *>(QStringLiteral("tblFrames"));
     auto *strip = window.findChild<QGraphicsView *>(QStringLiteral("gvFrames"));
     auto *payload = window.findChild<QPlainTextEdit *>(QStringLiteral("txtPayload"));
     auto *next = window.findChild<QAction *>(QStringLiteral("actionGoNext"));
-    // The load brought the log to the front; the user looks at the frames.
+    auto *last = window.findChild<QAction *>(QStringLiteral("actionGoLast"));
+    auto *first = window.findChild<QAction *>(QStringLiteral("actionGoFirst"));
     window.findChild<QTabWidget *>(QStringLiteral("tabs"))->setCurrentIndex(0);
     QApplication::processEvents();
-    std::printf("%lld frames (loaded in %.0f ms, %lld rows in the table)\n", count, loadMs,
-                static_cast<long long>(table->model()->rowCount()));
+    std::printf("%lld frames (loaded in %.0f ms, %lld rows in the table's window)\n", count,
+                loadMs, static_cast<long long>(table->model()->rowCount()));
+    const auto repaintAll = [&] {
+        table->viewport()->repaint();
+        strip->viewport()->repaint();
+        payload->viewport()->repaint();
+        window.statusBar()->repaint();
+    };
 
-    // Scroller builds: a direct rebuild, and a window resize with its repaint.
+    // Overview rebuilds: a direct rebuild, and a window resize with its repaint.
     std::vector<double> builds;
     for (int i = 0; i < 15; ++i) {
         timer.restart();
         window.buildFramesScroller();
         builds.push_back(msSince(timer));
     }
-    report("scroller build", builds);
+    report("overview rebuild", builds);
+    for (QGraphicsItem *item : strip->scene()->items()) {
+        if (auto *bars = dynamic_cast<QGraphicsPixmapItem *>(item))
+            std::printf("  overview image %d x %d pixels\n", bars->pixmap().width(),
+                        bars->pixmap().height());
+    }
     std::vector<double> resizes;
     for (int i = 0; i < 10; ++i) {
         timer.restart();
@@ -130,27 +138,60 @@ void benchFrames(qint64 count, const QString &folder)
         strip->viewport()->repaint();
         resizes.push_back(msSince(timer));
     }
-    report("window resize (build + strip repaint)", resizes);
-    std::printf("  scene %g x %g, %lld items\n", strip->sceneRect().width(),
-                strip->sceneRect().height(), static_cast<long long>(strip->scene()->items().size()));
+    report("window resize (rebuild + strip repaint)", resizes);
 
     // Selecting the next frame, with the panel and the status bar painted.
     std::vector<double> selects;
-    table->setCurrentIndex(table->model()->index(int(count / 2), 0));
+    table->goToShownRow(count / 2);
     for (int i = 0; i < 200; ++i) {
         timer.restart();
         next->trigger();
-        payload->viewport()->repaint();
-        window.statusBar()->repaint();
+        QCoreApplication::sendPostedEvents();
+        repaintAll();
         selects.push_back(msSince(timer));
     }
-    report("select next frame + panel repaint", selects);
+    report("select next frame + repaints", selects);
 
-    // Dragging the tracker with the mouse a pixel at a time, the table scrolling along and both
-    // repainting.
-    ScrollTracker *tracker = findTracker(strip);
+    // Paging down with the keyboard, the window moving along now and then.
+    std::vector<double> pages;
+    table->setFocus();
+    for (int i = 0; i < 200; ++i) {
+        timer.restart();
+        QTest::keyClick(table, Qt::Key_PageDown);
+        QCoreApplication::sendPostedEvents();
+        repaintAll();
+        pages.push_back(msSince(timer));
+    }
+    report("page down + repaints", pages);
+
+    // Jumping to the last frame and back to the first.
+    std::vector<double> jumps;
+    for (int i = 0; i < 20; ++i) {
+        timer.restart();
+        (i % 2 ? first : last)->trigger();
+        QCoreApplication::sendPostedEvents();
+        repaintAll();
+        jumps.push_back(msSince(timer));
+    }
+    report("jump to last / first frame + repaints", jumps);
+    std::printf("  current row after the jumps: %lld\n", table->currentShownRow());
+
+    // The scroll bar dragged to places all over the capture.
     std::vector<double> drags;
-    table->verticalScrollBar()->setValue(0);
+    QScrollBar *bar = table->shownScrollBar();
+    for (int i = 0; i < 100; ++i) {
+        timer.restart();
+        bar->setValue(int(qint64(bar->maximum()) * ((i * 37) % 100) / 100));
+        QCoreApplication::sendPostedEvents();
+        repaintAll();
+        drags.push_back(msSince(timer));
+    }
+    report("scroll bar moved anywhere + repaints", drags);
+
+    // Dragging the tracker with the mouse a pixel at a time, the table scrolling along.
+    ScrollTracker *tracker = findTracker(strip);
+    std::vector<double> trackerDrags;
+    bar->setValue(0);
     QWidget *viewport = strip->viewport();
     QPoint mouse = strip->mapFromScene(QPointF(5, tracker ? tracker->sceneBoundingRect().center().y() : 0));
     QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, mouse);
@@ -158,25 +199,14 @@ void benchFrames(qint64 count, const QString &folder)
         mouse += QPoint(0, 1);
         timer.restart();
         QTest::mouseMove(viewport, mouse);
-        viewport->repaint();
-        table->viewport()->repaint();
-        drags.push_back(msSince(timer));
+        QCoreApplication::sendPostedEvents();
+        repaintAll();
+        trackerDrags.push_back(msSince(timer));
     }
     QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, mouse);
-    report("tracker drag by 1 px + repaints", drags);
-    std::printf("  table top row after a drag of 150 px: %d\n", table->rowAt(table->rowHeight(0) - 1));
-
-    // Scrolling the table by a page, the tracker following.
-    std::vector<double> scrolls;
-    QScrollBar *bar = table->verticalScrollBar();
-    for (int i = 0; i < 200; ++i) {
-        timer.restart();
-        bar->setValue(bar->value() + bar->pageStep());
-        strip->viewport()->repaint();
-        table->viewport()->repaint();
-        scrolls.push_back(msSince(timer));
-    }
-    report("table page scroll + repaints", scrolls);
+    report("tracker drag by 1 px + repaints", trackerDrags);
+    std::printf("  table top row after a drag of 150 px: %lld\n",
+                table->shownRowAt(table->rowHeight(0) - 1));
 }
 
 } // namespace
@@ -199,7 +229,16 @@ int main(int argc, char *argv[])
             QFile::copy(source, colors + QLatin1String(base) + QLatin1String(suffix));
     }
 
-    for (const qint64 count : {qint64(100000), qint64(1000000)})
-        benchFrames(count, home.path());
+    QList<qint64> counts;
+    for (int i = 1; i < argc; ++i)
+        counts.append(QByteArray(argv[i]).toLongLong());
+    if (counts.isEmpty())
+        counts = {1000000, 10000000};
+    const QString folder = qEnvironmentVariableIsSet("BENCH_DIR") ? qEnvironmentVariable("BENCH_DIR")
+                                                                   : home.path();
+    for (const qint64 count : std::as_const(counts)) {
+        printMachineLoad();
+        benchFrames(count, folder);
+    }
     return 0;
 }

@@ -4,6 +4,7 @@
 #include "colors/colordlg.h"
 #include "files/capture.h"
 #include "views/frametablemodel.h"
+#include "views/frametext.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -14,6 +15,7 @@
 #include <QMenu>
 #include <QProgressDialog>
 #include <QSettings>
+#include <QStyle>
 
 namespace Korvex {
 
@@ -114,6 +116,16 @@ void Framescope::showCapture(std::unique_ptr<Capture> loaded)
 
     for (int column = 0; column < 4; ++column)
         ui.tblFrames->resizeColumnToContents(column);
+    // The table sizes a column to the rows it looks at, near the top; the last frame has the
+    // longest time.
+    if (model->rowCount() > 0) {
+        const QString longest = FrameText::cell(capture->frame(capture->frameCount() - 1), 0,
+                                                capture->protocolVersion());
+        const int margin = 2 * ui.tblFrames->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 8;
+        const int width = ui.tblFrames->fontMetrics().horizontalAdvance(longest) + margin;
+        if (ui.tblFrames->columnWidth(0) < width)
+            ui.tblFrames->setColumnWidth(0, width);
+    }
     sizeRowsToContents(ui.tblFrames);
     statusLabel->setText(tr("No frame selected"));
     connect(ui.tblFrames->selectionModel(), &QItemSelectionModel::currentChanged, this,
