@@ -91,7 +91,7 @@ private:
     /// Runs the Print action: `choose` picks the frames, then "Print to File (PDF)" with pdfPath
     /// in the print dialog, whose page layout goes to `layout`.
     void print(const QString &pdfPath, const std::function<void(PrintFramesDlg *)> &choose,
-               Stop stop, QPageLayout *layout = nullptr);
+               Stop stop, QPageLayout *layout = nullptr, int copies = 1);
 
     TestEnv m_env;
     QTemporaryDir m_dir;
@@ -192,7 +192,7 @@ void TestPrinting::printedTable()
 }
 
 void TestPrinting::print(const QString &pdfPath, const std::function<void(PrintFramesDlg *)> &choose,
-                         Stop stop, QPageLayout *layout)
+                         Stop stop, QPageLayout *layout, int copies)
 {
     bool framesSeen = false;
     bool printSeen = false;
@@ -215,6 +215,10 @@ void TestPrinting::print(const QString &pdfPath, const std::function<void(PrintF
             } else {
                 qWarning("the print dialog offers no PDF file");
             }
+            if (auto *copiesBox = dialog->findChild<QSpinBox *>(QStringLiteral("copies")))
+                copiesBox->setValue(copies);
+            else
+                qWarning("the print dialog offers no copies");
             if (stop == Stop::PrintDialog) {
                 dialog->reject();
                 return;
@@ -260,11 +264,14 @@ void TestPrinting::printsToPdf_data()
     QTest::addColumn<QString>("choice");
     QTest::addColumn<Runs>("printed");
     QTest::addColumn<bool>("severalPages");
+    QTest::addColumn<int>("copies");
 
-    QTest::newRow("no file") << 0 << "rbAll" << Runs() << false;
-    QTest::newRow("every frame") << 300 << "rbAll" << Runs{{0, 300}} << true;
-    QTest::newRow("the selected frame") << 300 << "rbSelection" << Runs{{5, 6}} << false;
-    QTest::newRow("a range") << 300 << "rbRange" << Runs{{290, 300}} << false;
+    QTest::newRow("no file") << 0 << "rbAll" << Runs() << false << 1;
+    QTest::newRow("every frame") << 300 << "rbAll" << Runs{{0, 300}} << true << 1;
+    QTest::newRow("the selected frame") << 300 << "rbSelection" << Runs{{5, 6}} << false << 1;
+    QTest::newRow("a range") << 300 << "rbRange" << Runs{{290, 300}} << false << 1;
+    // A file takes no copies by itself: each is printed.
+    QTest::newRow("three copies") << 300 << "rbAll" << Runs{{0, 300}} << true << 3;
 }
 
 void TestPrinting::printsToPdf()
@@ -273,6 +280,7 @@ void TestPrinting::printsToPdf()
     QFETCH(QString, choice);
     QFETCH(Runs, printed);
     QFETCH(bool, severalPages);
+    QFETCH(int, copies);
 
     if (frames > 0) {
         const QString capturePath = m_dir.filePath(QStringLiteral("many.drf3"));
@@ -288,7 +296,7 @@ void TestPrinting::printsToPdf()
         dialog->findChild<QRadioButton *>(choice)->click();
         dialog->findChild<QSpinBox *>(QStringLiteral("sbFrom"))->setValue(290);
         QCOMPARE(runsOf(dialog->printRows()), printed);
-    }, Stop::Nowhere, &layout);
+    }, Stop::Nowhere, &layout, copies);
 
     // Every page of the printout is in the file: as many as the same printout counts on a
     // printer set up like the dialog's.
@@ -302,8 +310,8 @@ void TestPrinting::printsToPdf()
     const std::unique_ptr<FramePrinter> expected =
         FramescopeProbe::framePrinter(*m_window, PrintRows::runs(rows, runs));
     QVERIFY(expected->layOut(&reference, [] { return true; }));
-    QCOMPARE(pdfPages(pdf), expected->pageCount());
-    QCOMPARE(pdfPages(pdf) > 1, severalPages);
+    QCOMPARE(pdfPages(pdf), expected->pageCount() * copies);
+    QCOMPARE(expected->pageCount() > 1, severalPages);
 }
 
 QTEST_MAIN(TestPrinting)

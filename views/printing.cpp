@@ -80,22 +80,31 @@ void Framescope::showPrintDlg()
         first = qMax(first, printer.fromPage());
         last = qMin(last, printer.toPage());
     }
+    // Copies the printing system does not make are printed here: the whole printout again
+    // when collated, otherwise each page again.
+    const int copies = printer.supportsMultipleCopies() ? 1 : qMax(1, printer.copyCount());
+    const int printouts = printer.collateCopies() ? copies : 1;
+    const int pageCopies = printer.collateCopies() ? 1 : copies;
     progress.setLabelText(
         tr("Printing pages %1 to %2 of %3 ...").arg(first).arg(last).arg(frames->pageCount()));
-    progress.setRange(0, qMax(1, last - first + 1));
+    progress.setRange(0, qMax(1, (last - first + 1) * copies));
 
     QPainter painter;
     bool cancelled = !proceed();
-    for (int page = first; page <= last && !cancelled; ++page) {
-        if (painter.isActive()) {
-            printer.newPage();
-        } else if (!painter.begin(&printer)) {
-            // The printing system could not start; it has said why where it can.
-            return;
+    for (int printout = 0; printout < printouts && !cancelled; ++printout) {
+        for (int page = first; page <= last && !cancelled; ++page) {
+            for (int copy = 0; copy < pageCopies && !cancelled; ++copy) {
+                if (painter.isActive()) {
+                    printer.newPage();
+                } else if (!painter.begin(&printer)) {
+                    // The printing system could not start; it has said why where it can.
+                    return;
+                }
+                frames->paintPage(painter, page);
+                ++done;
+                cancelled = !proceed();
+            }
         }
-        frames->paintPage(painter, page);
-        ++done;
-        cancelled = !proceed();
     }
     if (!painter.isActive())
         return;
