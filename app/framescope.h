@@ -25,8 +25,10 @@ namespace Korvex {
 
 class Capture;
 class ColorDlg;
+class FramePrinter;
 class FrameTableModel;
 class PayloadHighlighter;
+class PrintRows;
 class ScrollTracker;
 
 /// The main window: owns the loaded capture, the view settings of the detail panel,
@@ -85,6 +87,8 @@ private:
     void showCapture(std::unique_ptr<Capture> loaded);
     /// The number of frames the table shows.
     qint64 shownFrames() const;
+    /// The printout of these rows of the table, with the table's visible columns.
+    std::unique_ptr<FramePrinter> framePrinter(const PrintRows &rows) const;
 
     Ui::Framescope ui;
     /// The frames on display, their protocol version and their load's log.

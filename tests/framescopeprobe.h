@@ -3,6 +3,7 @@
 
 #include "app/framescope.h"
 #include "files/capture.h"
+#include "views/frameprinter.h"
 #include "views/frametablemodel.h"
 
 #include <QItemSelectionModel>
@@ -31,6 +32,11 @@ struct FramescopeProbe
     static ScrollTracker *tracker(const Framescope &w) { return w.tracker; }
     static QProgressDialog *progressDialog(const Framescope &w) { return w.progressDialog; }
     static LogWriter &logWriter(Framescope &w) { return w.logWriter; }
+    /// What the Print action prints of these rows.
+    static std::unique_ptr<FramePrinter> framePrinter(const Framescope &w, const PrintRows &rows)
+    {
+        return w.framePrinter(rows);
+    }
 
     /// Puts a capture into the window as a load ends, but with no current row, and rebuilds
     /// the scroller. nullptr empties the table.
