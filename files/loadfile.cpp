@@ -1,6 +1,7 @@
 #include "app/framescope.h"
 
 #include "app/captureloader.h"
+#include "app/logmodel.h"
 #include "colors/colordlg.h"
 #include "files/capture.h"
 #include "views/frametablemodel.h"
@@ -18,12 +19,6 @@
 namespace Korvex {
 
 namespace {
-
-QColor levelColor(LogLevel level)
-{
-    static const QColor colors[] = {Qt::white, Qt::darkYellow, Qt::red};
-    return colors[int(level)];
-}
 
 // With word wrap off every row is one line high, so the height that resizing each row to its
 // contents would give is the height of the first row; set once, it costs nothing per row.
@@ -43,13 +38,11 @@ void Framescope::loadFile(const QString &fileName)
 {
     setWindowTitle(tr("Kestrant Framescope - %1").arg(fileName));
     auto loaded = std::make_unique<Capture>(fileName);
-    const Capture *reading = loaded.get();
+    // The frames' lines refer to the index, which the log keeps as long as it shows them.
     CaptureLoader loader(
-        [this](const QString &text, LogLevel level) { appendLog(text, levelColor(level)); },
-        [this, reading](qint64 first, qint64 count) {
-            for (qint64 n = first; n < first + count; ++n)
-                appendLog(LogLines::frameLine(n + 1, reading->index().loggedPayloadBytes(n)),
-                          Qt::white);
+        [this](const QString &text, LogLevel level) { appendLog(text, LogModel::color(level)); },
+        [this, index = loaded->sharedIndex()](qint64 first, qint64 count) {
+            appendFrameLines(index, first, count);
         });
     // A file that cannot be opened leaves the frames on display as they are.
     if (!loaded->open(loader))
@@ -70,9 +63,7 @@ void Framescope::loadFile(const QString &fileName)
     // The views let go of the frames on display: a repaint during the load shows an empty
     // table rather than frames that are about to go.
     showCapture(nullptr);
-    logWriter.beginBatch();
     const Capture::Status status = loaded->read(loader);
-    logWriter.endBatch();
     showCapture(std::move(loaded));
     if (status != Capture::Status::Aborted)
         progressDialog->setValue(89);
@@ -108,7 +99,7 @@ void Framescope::showCapture(std::unique_ptr<Capture> loaded)
     capture->setLogListener([this](const QString &text, LogLevel level) {
         // Found while a view paints: the log takes the line once the paint is over.
         QMetaObject::invokeMethod(
-            this, [this, text, level] { appendLog(text, levelColor(level)); },
+            this, [this, text, level] { appendLog(text, LogModel::color(level)); },
             Qt::QueuedConnection);
     });
 
