@@ -86,9 +86,12 @@ qint64 LogView::rowAt(int y) const
 QRect LogView::visualRect(qint64 row) const
 {
     const int height = rowHeight();
-    if (row < m_top || row >= rowCount() || row - m_top > viewport()->height() / height)
+    if (row < m_top || row >= rowCount() || row - m_top >= viewport()->height() / height + 1)
         return {};
-    return {0, int(row - m_top) * height, viewport()->width(), height};
+    const int y = int(row - m_top) * height;
+    if (y >= viewport()->height())
+        return {};
+    return {0, y, viewport()->width(), height};
 }
 
 void LogView::setTop(qint64 top)
@@ -180,7 +183,7 @@ void LogView::copy()
     QString text;
     qint64 copied = 0;
     for (const auto &[first, last] : m_selection.ranges()) {
-        for (qint64 row = first; row <= last && copied < CopyLimit; ++row, ++copied) {
+        for (qint64 row = first; row <= last && copied < m_copyLimit; ++row, ++copied) {
             if (copied > 0)
                 text += QLatin1Char('\n');
             text += m_model->text(row);

@@ -31,10 +31,6 @@ class LogView : public QAbstractScrollArea
     Q_OBJECT
 
 public:
-    /// The most lines one copy takes: a selection of a hundred million lines would not fit in
-    /// memory as text.
-    static constexpr qint64 CopyLimit = 1000000;
-
     explicit LogView(QWidget *parent = nullptr);
     ~LogView() override;
 
@@ -51,13 +47,15 @@ public:
     /// Where a row is in the viewport; empty when it is not on screen.
     QRect visualRect(qint64 row) const;
     const RowSelection &selection() const { return m_selection; }
-    /// Scrolls so that the row is the top one, or as near as the end of the log allows.
-    void scrollToRow(qint64 row);
+    /// The most lines one copy takes (a million unless set): a selection of a hundred million
+    /// lines would not fit in memory as text.
+    qint64 copyLimit() const { return m_copyLimit; }
+    void setCopyLimit(qint64 lines) { m_copyLimit = lines; }
 
 public slots:
     /// Empties the log.
     void clear();
-    /// Puts the selected lines on the clipboard, joined by line feeds, at most CopyLimit.
+    /// Puts the selected lines on the clipboard, joined by line feeds, at most copyLimit().
     void copy();
     void selectAll();
 
@@ -104,6 +102,7 @@ private:
     // The row that Shift+click selects from, and the selection a drag started with.
     qint64 m_anchor = -1;
     RowSelection m_dragStart;
+    qint64 m_copyLimit = 1000000;
 };
 
 } // namespace Korvex
