@@ -1,5 +1,6 @@
 #include "app/framescope.h"
 
+#include "app/logmodel.h"
 #include "colors/colordlg.h"
 #include "files/capture.h"
 #include "views/frametablemodel.h"
@@ -11,6 +12,7 @@
 #include <QProgressDialog>
 #include <QScrollBar>
 #include <QSettings>
+#include <QStatusBar>
 
 namespace Korvex {
 
@@ -20,13 +22,14 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
     Q_UNUSED(flags);
     settings = new QSettings(QStringLiteral("Kestrant"), QStringLiteral("Framescope"));
     ui.setupUi(this);
-    logWriter.setEditor(ui.txtLog);
-    // A tag of megabytes without a blank is one log line. Breaking lines at blanks only lays it
-    // out in one pass; the default, which may also break inside a word, searches the rest of
-    // the word again for every screen line and takes minutes.
-    ui.txtLog->setWordWrapMode(QTextOption::WordWrap);
-    // "Clear" empties the panel through the form; lines still waiting to be written go too.
-    connect(ui.pushButton, &QPushButton::clicked, &logWriter, &LogWriter::discard);
+    logModel = new LogModel(this);
+    ui.txtLog->setModel(logModel);
+    connect(ui.txtLog, &LogView::copyLimited, this, [this](qint64 copied, qint64 selected) {
+        statusBar()->showMessage(tr("Copied the first %L1 of %L2 selected log lines.")
+                                     .arg(copied)
+                                     .arg(selected),
+                                 10000);
+    });
 
     connect(ui.actionOpen_File, &QAction::triggered, this, &Framescope::openFile);
     connect(ui.actionFileSave, &QAction::triggered, this, &Framescope::saveFile);
@@ -95,7 +98,14 @@ Framescope::~Framescope()
 void Framescope::appendLog(const QString &text, const QColor &color)
 {
     ui.tabs->setCurrentIndex(1);
-    logWriter.append(text, color);
+    logModel->append(text, color);
+}
+
+void Framescope::appendFrameLines(const std::shared_ptr<const LoggedFrames> &frames, qint64 first,
+                                  qint64 count)
+{
+    ui.tabs->setCurrentIndex(1);
+    logModel->appendFrames(frames, first, count);
 }
 
 void Framescope::resizeEvent(QResizeEvent *)

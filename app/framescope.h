@@ -1,7 +1,6 @@
 #ifndef APP_FRAMESCOPE_H
 #define APP_FRAMESCOPE_H
 
-#include "app/logwriter.h"
 #include "ui_framescope.h"
 
 #include <QGraphicsScene>
@@ -27,6 +26,8 @@ class Capture;
 class ColorDlg;
 class FramePrinter;
 class FrameTableModel;
+class LoggedFrames;
+class LogModel;
 class PayloadHighlighter;
 class PrintRows;
 class ScrollTracker;
@@ -83,6 +84,10 @@ protected:
 private:
     friend struct FramescopeProbe;
 
+    /// Appends the lines of frames `first` to `first + count - 1` to the log panel, as
+    /// appendLog does with one line.
+    void appendFrameLines(const std::shared_ptr<const LoggedFrames> &frames, qint64 first,
+                          qint64 count);
     /// Hands a loaded capture to the views; the previous one goes once they let go of it.
     void showCapture(std::unique_ptr<Capture> loaded);
     /// The number of frames the table shows.
@@ -106,7 +111,8 @@ private:
     QGraphicsScene scene;
     ScrollTracker *tracker = nullptr;
     QProgressDialog *progressDialog = nullptr;
-    LogWriter logWriter;
+    /// The lines of the log panel.
+    LogModel *logModel = nullptr;
     /// Strip and table geometry the frame scroller was last built for.
     QRect scrollerBuiltFor;
     bool scrollerCheckPending = false;

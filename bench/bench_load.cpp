@@ -25,7 +25,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QProcess>
 #include <QProgressBar>
@@ -154,7 +153,6 @@ int runViewer(const QString &fileName)
         file.write(CaptureBuilder::randomCapture(10, 1));
     }
     window.loadFile(warmUp);
-    FramescopeProbe::logWriter(window).flush();
     QProgressBar *bar = FramescopeProbe::progressDialog(window)->findChild<QProgressBar *>();
 
     PaintWatch watch;
@@ -188,9 +186,8 @@ int runViewer(const QString &fileName)
     const Mark tablePainted = mark();
     const qint64 peakAtTable = statusKiB("VmHWM:");
 
-    LogWriter &log = FramescopeProbe::logWriter(window);
-    while (log.pendingLines() > 0)
-        QCoreApplication::processEvents();
+    // The log is complete as the load returns; painting the panel shows its last lines.
+    FramescopeProbe::ui(window).txtLog->viewport()->render(&image);
     const Mark logDone = mark();
     QCoreApplication::processEvents();
     repaint.stop();
@@ -221,8 +218,9 @@ int runViewer(const QString &fileName)
     const qint64 loadGap = longestGap(tablePainted.wall, &loadGapStart);
 
     const qint64 frames = FramescopeProbe::frameCount(window);
-    const int blocks = FramescopeProbe::ui(window).txtLog->document()->blockCount();
-    std::printf("    frames in the table        %lld, log lines %d\n", frames, blocks);
+    const qint64 lines = FramescopeProbe::logModel(window).rowCount();
+    std::printf("    frames in the table        %lld, log lines %lld
+", frames, lines);
     std::printf("    stage                        wall ms     cpu ms\n");
     const auto line = [](const char *name, const Mark &at) {
         std::printf("    %-26s %9.1f  %9.1f\n", name, ms(at.wall), ms(at.cpu));

@@ -191,9 +191,6 @@ int main(int argc, char *argv[])
         window.resize(1000, 700);
         window.show();
         window.loadFile(capturePath);
-        // The load's log lines are written out now, so that they do not take turns with
-        // the printing.
-        FramescopeProbe::logWriter(window).flush();
         QCoreApplication::processEvents();
         std::printf("%d random frames\n", count);
         const qint64 rssBefore = statusKiB("VmRSS:");

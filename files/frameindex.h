@@ -1,6 +1,7 @@
 #ifndef FILES_FRAMEINDEX_H
 #define FILES_FRAMEINDEX_H
 
+#include "files/loggedframes.h"
 #include "frames/frameheader.h"
 
 #include <QtGlobal>
@@ -17,7 +18,7 @@ namespace Korvex {
 /// and accumulated time. A frame's offset and time are found from its checkpoint by walking the
 /// header bytes and the time words in the file; nothing else is kept per frame. The index only
 /// grows: frames are appended as they are read.
-class FrameIndex
+class FrameIndex final : public LoggedFrames
 {
 public:
     static constexpr int CheckpointEvery = 64;
@@ -67,7 +68,7 @@ public:
     static int frameBytes(quint8 header, int protocolVersion);
 
     /// Payload bytes of frame n as the load log counts them: 0 when not DigRF 3G.
-    int loggedPayloadBytes(qint64 n) const;
+    int loggedPayloadBytes(qint64 n) const override;
 
     /// Memory the index holds.
     qint64 memoryBytes() const;

@@ -1,10 +1,10 @@
 #include "app/framescope.h"
 
 #include "app/captureloader.h"
+#include "app/logmodel.h"
 #include "colors/colordlg.h"
 #include "files/capture.h"
 #include "views/frametablemodel.h"
-#include "views/frametext.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -15,17 +15,10 @@
 #include <QMenu>
 #include <QProgressDialog>
 #include <QSettings>
-#include <QStyle>
 
 namespace Korvex {
 
 namespace {
-
-QColor levelColor(LogLevel level)
-{
-    static const QColor colors[] = {Qt::white, Qt::darkYellow, Qt::red};
-    return colors[int(level)];
-}
 
 // With word wrap off every row is one line high, so the height that resizing each row to its
 // contents would give is the height of the first row; set once, it costs nothing per row.
@@ -45,13 +38,11 @@ void Framescope::loadFile(const QString &fileName)
 {
     setWindowTitle(tr("Kestrant Framescope - %1").arg(fileName));
     auto loaded = std::make_unique<Capture>(fileName);
-    const Capture *reading = loaded.get();
+    // The frames' lines refer to the index, which the log keeps as long as it shows them.
     CaptureLoader loader(
-        [this](const QString &text, LogLevel level) { appendLog(text, levelColor(level)); },
-        [this, reading](qint64 first, qint64 count) {
-            for (qint64 n = first; n < first + count; ++n)
-                appendLog(LogLines::frameLine(n + 1, reading->index().loggedPayloadBytes(n)),
-                          Qt::white);
+        [this](const QString &text, LogLevel level) { appendLog(text, LogModel::color(level)); },
+        [this, index = loaded->sharedIndex()](qint64 first, qint64 count) {
+            appendFrameLines(index, first, count);
         });
     // A file that cannot be opened leaves the frames on display as they are.
     if (!loaded->open(loader))
@@ -72,9 +63,7 @@ void Framescope::loadFile(const QString &fileName)
     // The views let go of the frames on display: a repaint during the load shows an empty
     // table rather than frames that are about to go.
     showCapture(nullptr);
-    logWriter.beginBatch();
     const Capture::Status status = loaded->read(loader);
-    logWriter.endBatch();
     showCapture(std::move(loaded));
     if (status != Capture::Status::Aborted)
         progressDialog->setValue(89);
@@ -110,22 +99,12 @@ void Framescope::showCapture(std::unique_ptr<Capture> loaded)
     capture->setLogListener([this](const QString &text, LogLevel level) {
         // Found while a view paints: the log takes the line once the paint is over.
         QMetaObject::invokeMethod(
-            this, [this, text, level] { appendLog(text, levelColor(level)); },
+            this, [this, text, level] { appendLog(text, LogModel::color(level)); },
             Qt::QueuedConnection);
     });
 
     for (int column = 0; column < 4; ++column)
         ui.tblFrames->resizeColumnToContents(column);
-    // The table sizes a column to the rows it looks at, near the top; the last frame has the
-    // longest time.
-    if (model->rowCount() > 0) {
-        const QString longest = FrameText::cell(capture->frame(capture->frameCount() - 1), 0,
-                                                capture->protocolVersion());
-        const int margin = 2 * ui.tblFrames->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 8;
-        const int width = ui.tblFrames->fontMetrics().horizontalAdvance(longest) + margin;
-        if (ui.tblFrames->columnWidth(0) < width)
-            ui.tblFrames->setColumnWidth(0, width);
-    }
     sizeRowsToContents(ui.tblFrames);
     statusLabel->setText(tr("No frame selected"));
     connect(ui.tblFrames->selectionModel(), &QItemSelectionModel::currentChanged, this,

@@ -1,6 +1,6 @@
 #include "files/loglines.h"
 
-#include "files/frameindex.h"
+#include "files/loggedframes.h"
 
 #include <QCoreApplication>
 
@@ -15,7 +15,7 @@ void LogLines::append(const QString &text, LogLevel level)
     m_levels.push_back(level);
 }
 
-void LogLines::appendFrames(const std::shared_ptr<const FrameIndex> &index, qint64 first,
+void LogLines::appendFrames(const std::shared_ptr<const LoggedFrames> &frames, qint64 first,
                             qint64 count)
 {
     if (count <= 0)
@@ -23,14 +23,14 @@ void LogLines::appendFrames(const std::shared_ptr<const FrameIndex> &index, qint
     const qint64 lines = qint64(m_levels.size());
     if (!m_runs.empty()) {
         Run &last = m_runs.back();
-        if (last.index == index && last.first + last.count == first
+        if (last.frames == frames && last.first + last.count == first
             && last.row + last.count == size()) {
             last.count += count;
             m_frameLines += count;
             return;
         }
     }
-    m_runs.push_back({size(), lines, index, first, count});
+    m_runs.push_back({size(), lines, frames, first, count});
     m_frameLines += count;
 }
 
@@ -43,7 +43,7 @@ void LogLines::append(const LogLines &other)
     };
     for (const Run &run : other.m_runs) {
         appendLinesUpTo(std::size_t(run.linesBefore));
-        appendFrames(run.index, run.first, run.count);
+        appendFrames(run.frames, run.first, run.count);
     }
     appendLinesUpTo(other.m_levels.size());
 }
@@ -83,7 +83,7 @@ LogLines::Line LogLines::at(qint64 row) const
     const Run *run = runBefore(row);
     if (run && row < run->row + run->count) {
         const qint64 frame = run->first + (row - run->row);
-        return {frameLine(frame + 1, run->index->loggedPayloadBytes(frame)), LogLevel::Info};
+        return {frameLine(frame + 1, run->frames->loggedPayloadBytes(frame)), LogLevel::Info};
     }
     const auto line = std::size_t(lineOf(row, run));
     return {lineText(line), m_levels[line]};

@@ -9,7 +9,7 @@
 
 namespace Korvex {
 
-class FrameIndex;
+class LoggedFrames;
 
 /// Severity of one line of the load log: the viewer paints information white, warnings dark
 /// yellow and errors (an aborted load, a file that cannot be opened) red.
@@ -28,9 +28,10 @@ public:
     };
 
     void append(const QString &text, LogLevel level);
-    /// Appends the lines of the index's frames from `first` on, `count` of them. Called again
-    /// for the same index and the frames right after, it lengthens the last run instead.
-    void appendFrames(const std::shared_ptr<const FrameIndex> &index, qint64 first, qint64 count);
+    /// Appends the lines of the frames from `first` on, `count` of them (a capture's index).
+    /// Called again for the same frames and the ones right after, it lengthens the last run.
+    void appendFrames(const std::shared_ptr<const LoggedFrames> &frames, qint64 first,
+                      qint64 count);
     /// Appends every line of another log; frame lines keep referring to their index.
     void append(const LogLines &other);
     void clear();
@@ -47,7 +48,7 @@ private:
     {
         qint64 row;         // first row of the run
         qint64 linesBefore; // ordinary lines before it
-        std::shared_ptr<const FrameIndex> index;
+        std::shared_ptr<const LoggedFrames> frames;
         qint64 first;
         qint64 count;
     };

@@ -2,6 +2,7 @@
 #define TESTS_FRAMESCOPEPROBE_H
 
 #include "app/framescope.h"
+#include "app/logmodel.h"
 #include "files/capture.h"
 #include "views/frameprinter.h"
 #include "views/frametablemodel.h"
@@ -31,11 +32,27 @@ struct FramescopeProbe
     static QGraphicsScene &scene(Framescope &w) { return w.scene; }
     static ScrollTracker *tracker(const Framescope &w) { return w.tracker; }
     static QProgressDialog *progressDialog(const Framescope &w) { return w.progressDialog; }
-    static LogWriter &logWriter(Framescope &w) { return w.logWriter; }
     /// What the Print action prints of these rows.
     static std::unique_ptr<FramePrinter> framePrinter(const Framescope &w, const PrintRows &rows)
     {
         return w.framePrinter(rows);
+    }
+    static LogModel &logModel(Framescope &w) { return *w.logModel; }
+    /// The log panel's lines as "LEVEL<TAB>TEXT", the level read from each line's background
+    /// (as drfdump --log names them).
+    static QStringList logLines(Framescope &w)
+    {
+        QStringList lines;
+        const LogModel &log = *w.logModel;
+        for (qint64 row = 0; row < log.rowCount(); ++row) {
+            const QColor color = log.background(row);
+            const char *level = color == QColor(Qt::white)        ? "info"
+                                : color == QColor(Qt::darkYellow) ? "warning"
+                                : color == QColor(Qt::red)        ? "error"
+                                                                  : "unknown";
+            lines.append(QLatin1String(level) + QLatin1Char('\t') + log.text(row));
+        }
+        return lines;
     }
 
     /// Puts a capture into the window as a load ends, but with no current row, and rebuilds

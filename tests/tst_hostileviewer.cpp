@@ -11,10 +11,8 @@
 #include <QFile>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QTextBlock>
 #include <QTimer>
 #include <QtTest>
 
@@ -45,20 +43,7 @@ QByteArray readFile(const QString &path)
 /// The log panel's lines, each with the name of its background colour.
 QStringList logLines(Framescope &window)
 {
-    Probe::logWriter(window).flush();
-    QStringList lines;
-    const QTextDocument *document = Probe::ui(window).txtLog->document();
-    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
-        if (block.text().isEmpty() && !block.next().isValid())
-            break;
-        const QColor color = block.blockFormat().background().color();
-        const char *level = color == QColor(Qt::white)        ? "info"
-                            : color == QColor(Qt::darkYellow) ? "warning"
-                            : color == QColor(Qt::red)        ? "error"
-                                                              : "unknown";
-        lines.append(QLatin1String(level) + QLatin1Char('\t') + block.text());
-    }
-    return lines;
+    return Probe::logLines(window);
 }
 
 /// Every cell text of the table, row by row: what the user sees of the frames.
@@ -212,7 +197,6 @@ void TestHostileViewer::fileChangedWhileShown()
     QCOMPARE(logLines(w).mid(logged), kept < 50 ? missingLines : QStringList());
 
     // Loaded again: the log says what the file now holds.
-    Probe::logWriter(w).flush();
     Probe::ui(w).txtLog->clear();
     w.loadFile(path);
     const QStringList log = logLines(w);

@@ -8,13 +8,11 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
-#include <QTextBlock>
 #include <QToolBar>
 
 using namespace Korvex;
@@ -36,14 +34,12 @@ private slots:
     void viewSettingSlots_data();
     void viewSettingSlots();
     void logLinesKeepTheirColours();
-    void logColoursTheAppendedLineAfterAClick();
     void clearEmptiesTheLog();
-    void batchedLogMatchesDirectLog();
     void exitClosesTheWindow();
 
 private:
     QStringList actionTexts(const QList<QAction *> &actions) const;
-    QList<QColor> blockColours(QPlainTextEdit *edit) const;
+    QList<QColor> logColours() const;
 
     TestEnv m_env;
     Framescope *m_window = nullptr;
@@ -72,14 +68,12 @@ QStringList TestMainWindow::actionTexts(const QList<QAction *> &actions) const
     return texts;
 }
 
-QList<QColor> TestMainWindow::blockColours(QPlainTextEdit *edit) const
+QList<QColor> TestMainWindow::logColours() const
 {
+    const LogModel &log = FramescopeProbe::logModel(*m_window);
     QList<QColor> colours;
-    for (QTextBlock block = edit->document()->begin(); block.isValid(); block = block.next()) {
-        // A line without a background of its own shows as an invalid colour.
-        const QBrush brush = block.blockFormat().background();
-        colours << (brush.style() == Qt::SolidPattern ? brush.color() : QColor());
-    }
+    for (qint64 row = 0; row < log.rowCount(); ++row)
+        colours << log.background(row);
     return colours;
 }
 
@@ -96,7 +90,7 @@ void TestMainWindow::startsEmpty()
     QCOMPARE(ui.tblFrames->model()->rowCount(), 0);
     QCOMPARE(ui.tblFrames->model()->columnCount(), 5);
     QCOMPARE(FramescopeProbe::statusLabel(*m_window)->text(), QStringLiteral("No frame selected"));
-    QVERIFY(ui.txtLog->document()->isEmpty());
+    QCOMPARE(ui.txtLog->model()->rowCount(), 0);
     QVERIFY(!FramescopeProbe::capture(*m_window));
     QCOMPARE(FramescopeProbe::protocolVersion(*m_window), 0);
     QVERIFY(ui.tblFrames->horizontalHeader()->stretchLastSection());
@@ -116,7 +110,7 @@ void TestMainWindow::missingCommandLineFileIsIgnored()
     Framescope window(m_env.path(QStringLiteral("no-such-capture.drf3")));
     auto &ui = FramescopeProbe::ui(window);
     QCOMPARE(window.windowTitle(), QStringLiteral("Kestrant Framescope"));
-    QVERIFY(ui.txtLog->document()->isEmpty());
+    QCOMPARE(ui.txtLog->model()->rowCount(), 0);
     QCOMPARE(ui.tabs->currentIndex(), 0);
 }
 
@@ -134,7 +128,7 @@ void TestMainWindow::formObjects_data()
         {"edLct", "QLineEdit"},        {"lblLct", "QLabel"},         {"edCts", "QLineEdit"},
         {"cbBytesPerColumn", "QComboBox"}, {"edColumns", "QSpinBox"}, {"cbByteOrder", "QComboBox"},
         {"txtPayload", "QPlainTextEdit"}, {"pushButton", "QPushButton"},
-        {"txtLog", "QPlainTextEdit"},  {"menubar", "QMenuBar"},      {"menuFile", "QMenu"},
+        {"txtLog", "Korvex::LogView"},  {"menubar", "QMenuBar"},      {"menuFile", "QMenu"},
         {"menuRecentFiles", "QMenu"},  {"menuEdit", "QMenu"},        {"menuHelp", "QMenu"},
         {"statusbar", "QStatusBar"},   {"toolBar", "QToolBar"},
     };
@@ -276,79 +270,33 @@ void TestMainWindow::logLinesKeepTheirColours()
     ui.tabs->setCurrentIndex(0);
     m_window->appendLog(QStringLiteral("second"), Qt::red);
     QCOMPARE(ui.tabs->currentIndex(), 1);
+    // A click into the first line does not move the colour of the next line there.
+    QTRY_VERIFY(ui.txtLog->visualRect(0).isValid());
+    QTest::mouseClick(ui.txtLog->viewport(), Qt::LeftButton, {}, ui.txtLog->visualRect(0).center());
     m_window->appendLog(QStringLiteral("third"), Qt::darkYellow);
     m_window->appendLog(QStringLiteral("fourth"), Qt::darkYellow);
     m_window->appendLog(QStringLiteral("fifth"), Qt::white);
+    // Any other colour is kept as it is.
+    m_window->appendLog(QStringLiteral("sixth"), Qt::cyan);
 
-    QCOMPARE(ui.txtLog->toPlainText(), QStringLiteral("first\nsecond\nthird\nfourth\nfifth"));
-    QCOMPARE(blockColours(ui.txtLog),
-             QList<QColor>({Qt::white, Qt::red, Qt::darkYellow, Qt::darkYellow, Qt::white}));
-}
-
-void TestMainWindow::logColoursTheAppendedLineAfterAClick()
-{
-    auto &ui = FramescopeProbe::ui(*m_window);
-    m_window->appendLog(QStringLiteral("one"), Qt::white);
-    m_window->appendLog(QStringLiteral("two"), Qt::white);
-    ui.tabs->setCurrentIndex(1);
-    // Click into the first line: the cursor leaves the end of the log.
-    const QRect first = ui.txtLog->cursorRect(QTextCursor(ui.txtLog->document()->firstBlock()));
-    QTest::mouseClick(ui.txtLog->viewport(), Qt::LeftButton, {}, first.center());
-    QCOMPARE(ui.txtLog->textCursor().blockNumber(), 0);
-
-    m_window->appendLog(QStringLiteral("three"), Qt::red);
-    QCOMPARE(blockColours(ui.txtLog), QList<QColor>({Qt::white, Qt::white, Qt::red}));
+    QCOMPARE(FramescopeProbe::logLines(*m_window),
+             QStringList({"info\tfirst", "error\tsecond", "warning\tthird", "warning\tfourth",
+                          "info\tfifth", "unknown\tsixth"}));
+    QCOMPARE(logColours(), QList<QColor>({Qt::white, Qt::red, Qt::darkYellow, Qt::darkYellow,
+                                          Qt::white, Qt::cyan}));
 }
 
 void TestMainWindow::clearEmptiesTheLog()
 {
     auto &ui = FramescopeProbe::ui(*m_window);
     m_window->appendLog(QStringLiteral("old"), Qt::red);
+    m_window->appendLog(QStringLiteral("other"), Qt::blue);
     QTest::mouseClick(ui.pushButton, Qt::LeftButton);
-    QVERIFY(ui.txtLog->document()->isEmpty());
+    QCOMPARE(ui.txtLog->model()->rowCount(), 0);
 
     m_window->appendLog(QStringLiteral("new"), Qt::darkYellow);
-    QCOMPARE(ui.txtLog->document()->blockCount(), 1);
-    QCOMPARE(ui.txtLog->toPlainText(), QStringLiteral("new"));
-    QCOMPARE(blockColours(ui.txtLog), QList<QColor>({Qt::darkYellow}));
-}
-
-void TestMainWindow::batchedLogMatchesDirectLog()
-{
-    auto &ui = FramescopeProbe::ui(*m_window);
-    LogWriter &writer = FramescopeProbe::logWriter(*m_window);
-    QStringList expectedText;
-    QList<QColor> expectedColours;
-    const QColor cycle[] = {Qt::white, Qt::white, Qt::darkYellow, Qt::white, Qt::red};
-
-    writer.beginBatch();
-    // Short runs of colours, then one run long enough to be written over several slices and
-    // to fill more than one chunk of the queue.
-    for (int i = 0; i < 200000; ++i) {
-        const QColor colour = i < 10000 ? cycle[i % 5] : i < 199990 ? QColor(Qt::white) : cycle[i % 5];
-        m_window->appendLog(QString::number(i), colour);
-        expectedText << QString::number(i);
-        expectedColours << colour;
-    }
-    QVERIFY(ui.txtLog->document()->isEmpty());
-    writer.endBatch();
-    // Lines logged while the queue drains go behind it.
-    m_window->appendLog(QStringLiteral("after"), Qt::red);
-    expectedText << QStringLiteral("after");
-    expectedColours << QColor(Qt::red);
-    QTRY_COMPARE(writer.pendingLines(), qint64(0));
-
-    QCOMPARE(ui.txtLog->toPlainText(), expectedText.join(QLatin1Char('\n')));
-    QCOMPARE(blockColours(ui.txtLog), expectedColours);
-
-    // "Clear" while lines are still queued drops them too.
-    writer.beginBatch();
-    m_window->appendLog(QStringLiteral("queued"), Qt::white);
-    writer.endBatch();
-    QTest::mouseClick(ui.pushButton, Qt::LeftButton);
-    QCOMPARE(writer.pendingLines(), qint64(0));
-    QTest::qWait(20);
-    QVERIFY(ui.txtLog->document()->isEmpty());
+    QCOMPARE(FramescopeProbe::logLines(*m_window), QStringList{"warning\tnew"});
+    QCOMPARE(logColours(), QList<QColor>({Qt::darkYellow}));
 }
 
 void TestMainWindow::exitClosesTheWindow()

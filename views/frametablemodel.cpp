@@ -80,6 +80,13 @@ qint64 FrameTableModel::frameAt(int modelRow) const
     return m_rows.frameAt(m_base + modelRow);
 }
 
+QString FrameTableModel::cellText(qint64 shownRow, int column) const
+{
+    if (!m_capture || shownRow < 0 || shownRow >= m_rows.count())
+        return QString();
+    return FrameText::cell(m_capture->frame(m_rows.frameAt(shownRow)), column, protocolVersion());
+}
+
 QModelIndex FrameTableModel::cellIndex(int row, int column) const
 {
     return createIndex(row, column);

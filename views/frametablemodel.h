@@ -45,6 +45,9 @@ public:
     /// The frame a model row shows, or -1.
     qint64 frameAt(int modelRow) const;
 
+    /// The display text of a cell of any shown row, inside the window or not.
+    QString cellText(qint64 shownRow, int column) const;
+
     QModelIndex cellIndex(int row, int column) const;
     /// The reset that follows a change of colorsEnabled.
     void resetModel();

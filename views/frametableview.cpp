@@ -5,6 +5,8 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 
 #include <algorithm>
 #include <limits>
@@ -125,6 +127,21 @@ qint64 FrameTableView::shownRowAt(int y) const
     const FrameTableModel *frames = frameModel();
     const int row = rowAt(y);
     return frames && row >= 0 ? frames->shownRow(row) : -1;
+}
+
+int FrameTableView::sizeHintForColumn(int column) const
+{
+    const int hint = QTableView::sizeHintForColumn(column);
+    const FrameTableModel *frames = frameModel();
+    if (column != 0 || !frames || frames->rows().count() == 0)
+        return hint;
+    // The size the item delegate gives the text, as for any cell, plus the grid line.
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.features |= QStyleOptionViewItem::HasDisplay;
+    option.text = frames->cellText(frames->rows().count() - 1, column);
+    const QSize size = style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this);
+    return qMax(hint, size.width() + (showGrid() ? 1 : 0));
 }
 
 QModelIndex FrameTableView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)

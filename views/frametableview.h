@@ -40,6 +40,9 @@ public:
     qint64 shownRowAt(int y) const;
 
 protected:
+    /// Also fits the last shown row's text: times grow down the capture, and the table itself
+    /// looks at the rows near the top only.
+    int sizeHintForColumn(int column) const override;
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
     void updateGeometries() override;
 
