@@ -117,6 +117,7 @@ private slots:
     void logCompleteWhenLoadEnds();
     void loadStartedDuringALoad();
     void windowWorksDuringALoad();
+    void cancelKeepsTheFramesRead();
 
 private:
     QString writeCapture(const QString &name, const QByteArray &bytes);
@@ -578,6 +579,36 @@ void TestLoading::windowWorksDuringALoad()
         loading = false;
         QVERIFY2(ranDuringLoad, qPrintable(QStringLiteral("load %1").arg(load)));
     }
+}
+
+void TestLoading::cancelKeepsTheFramesRead()
+{
+    // Cancel pressed a quarter through: the load stops at its next look at the dialog (every
+    // 65,536 frames), shows the frames read so far and says so.
+    const QString path = writeCapture(QStringLiteral("cancel.drf3"), randomCapture(200000, 6));
+    Framescope &w = window();
+    w.loadFile(writeCapture(QStringLiteral("first.drf3"), capture(frame(1, 4, 0, 0), "}")));
+    QProgressDialog *dialog = Probe::progressDialog(w);
+    QProgressBar *bar = dialog->findChild<QProgressBar *>();
+    const auto connection = connect(bar, &QProgressBar::valueChanged, dialog, [dialog](int value) {
+        if (value == 20)
+            dialog->findChild<QPushButton *>()->click();
+    });
+    w.loadFile(path);
+    disconnect(connection);
+    QCOMPARE(Probe::frameCount(w), 65536);
+    QCOMPARE(Probe::model(w)->rowCount(), 65536);
+    QCOMPARE(Probe::ui(w).tblFrames->currentIndex().row(), 0);
+    const QStringList log = Probe::logLines(w);
+    QCOMPARE(log.last(), QStringLiteral("warning\tLoad cancelled after 65536 frames."));
+    QCOMPARE(log.at(log.size() - 2).section(QLatin1Char(':'), 0, 0),
+             QStringLiteral("info\tFrame 65536"));
+    QVERIFY(dialog->isHidden());
+    QCOMPARE(strings(Probe::recentFiles(w)).first(), QFileInfo(path).absoluteFilePath());
+
+    // The next load is not cancelled by the earlier press.
+    w.loadFile(path);
+    QCOMPARE(Probe::frameCount(w), 200000);
 }
 
 QTEST_MAIN(TestLoading)
