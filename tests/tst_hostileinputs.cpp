@@ -1,4 +1,5 @@
 #include "capturebuilder.h"
+#include "hangguard.h"
 
 #include "colors/colorfile.h"
 #include "files/capturefile.h"
@@ -168,7 +169,7 @@ void TestHostileInputs::randomHundredMegabytes()
     QProcess dump;
     dump.setStandardOutputFile(m_dir.filePath(QStringLiteral("log.txt")));
     dump.start(QStringLiteral(DRFDUMP_PATH), {QStringLiteral("--log"), path});
-    QVERIFY(dump.waitForFinished(300000));
+    QVERIFY(dump.waitForFinished(HangGuardMs));
     QCOMPARE(dump.exitStatus(), QProcess::NormalExit);
     QCOMPARE(dump.exitCode(), result == CaptureResult::Loaded ? 0 : 1);
     QFile log(m_dir.filePath(QStringLiteral("log.txt")));
@@ -418,7 +419,7 @@ void TestHostileInputs::fullDiskWhenGenerating()
     generate.start(QStringLiteral(DRFDUMP_PATH),
                    {QStringLiteral("--generate"), QString::number(frames), QStringLiteral("--seed"),
                     QStringLiteral("3"), QStringLiteral("-o"), path});
-    QVERIFY(generate.waitForFinished(120000));
+    QVERIFY(generate.waitForFinished(HangGuardMs));
     QCOMPARE(generate.exitStatus(), QProcess::NormalExit);
     const QStringList left = QDir(folder.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden);
     QCOMPARE(left, QStringList{QStringLiteral("existing.drf3")});
