@@ -35,6 +35,11 @@ void LogWriter::setEditor(QPlainTextEdit *editor)
     m_editor = editor;
     // The log is read-only; an undo history of every line would only cost memory.
     m_editor->setUndoRedoEnabled(false);
+    // Only the user's own scrolling (wheel, scroll bar, keys) decides whether the log follows
+    // new lines: a relayout, after a resize for instance, moves the end of the text as well.
+    QScrollBar *bar = m_editor->verticalScrollBar();
+    connect(bar, &QAbstractSlider::actionTriggered, this,
+            [this, bar] { m_follow = bar->sliderPosition() >= bar->maximum(); });
 }
 
 void LogWriter::append(const QString &text, const QColor &color)
@@ -52,7 +57,7 @@ void LogWriter::append(const QString &text, const QColor &color)
     }
     chunk.text += text;
     chunk.runs.back().end = chunk.text.size();
-    ++m_pendingLines;
+    m_pendingLines += text.count(QLatin1Char('\n')) + 1;
 
     if (!m_batching && !m_timer.isActive())
         writeText(std::numeric_limits<qsizetype>::max());
@@ -81,6 +86,12 @@ void LogWriter::discard()
     m_timer.stop();
     m_queue.clear();
     m_pendingLines = 0;
+    m_follow = true;
+}
+
+bool LogWriter::writeStep()
+{
+    return writeText(SliceStep);
 }
 
 void LogWriter::writeSlice()
@@ -88,7 +99,7 @@ void LogWriter::writeSlice()
     QElapsedTimer clock;
     clock.start();
     while (m_pendingLines > 0 && clock.elapsed() < SliceMs)
-        writeText(SliceStep);
+        writeStep();
     if (m_pendingLines > 0 && !m_batching)
         m_timer.start();
 }
@@ -101,8 +112,6 @@ bool LogWriter::writeText(qsizetype characters)
     if (!m_editor || m_pendingLines == 0)
         return false;
 
-    QScrollBar *bar = m_editor->verticalScrollBar();
-    const bool atBottom = bar->value() == bar->maximum();
     QTextDocument *document = m_editor->document();
     QTextCursor cursor(document);
     cursor.movePosition(QTextCursor::End);
@@ -144,8 +153,10 @@ bool LogWriter::writeText(qsizetype characters)
         m_queue.pop_front();
     cursor.endEditBlock();
 
-    if (atBottom)
+    if (m_follow) {
+        QScrollBar *bar = m_editor->verticalScrollBar();
         bar->setValue(bar->maximum());
+    }
     return true;
 }
 

@@ -35,8 +35,13 @@ public:
 
     /// Writes every queued line now.
     void flush();
+    /// Writes the next few queued lines, whole lines of about 64K characters together; false
+    /// when nothing was queued. The idle-time slices are made of such steps.
+    bool writeStep();
     /// Drops every queued line (the log was cleared).
     void discard();
+    /// Lines queued and not yet written; a text with line feeds counts as one line per feed
+    /// and one more.
     qint64 pendingLines() const { return m_pendingLines; }
 
 private:
@@ -63,6 +68,8 @@ private:
     std::deque<Chunk> m_queue;
     qint64 m_pendingLines = 0;
     bool m_batching = false;
+    // The log shows its last line after every write unless the user scrolled away from it.
+    bool m_follow = true;
     QTimer m_timer;
 };
 

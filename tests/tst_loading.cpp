@@ -1,5 +1,6 @@
 #include "capturebuilder.h"
 #include "framescopeprobe.h"
+#include "modaldriver.h"
 #include "testenv.h"
 
 #include "files/capturefile.h"
@@ -19,7 +20,6 @@
 #include <QTimer>
 #include <QtTest>
 
-#include <functional>
 #include <memory>
 
 using namespace Korvex;
@@ -77,16 +77,6 @@ QStringList strings(const QList<QVariant> &list)
     for (const QVariant &value : list)
         texts.append(value.toString());
     return texts;
-}
-
-// Runs `action` on the modal dialog that the next statement opens.
-void onModalDialog(std::function<void(QWidget *)> action)
-{
-    QTimer::singleShot(0, [action] {
-        QWidget *dialog = QApplication::activeModalWidget();
-        QVERIFY(dialog);
-        action(dialog);
-    });
 }
 
 } // namespace
@@ -412,9 +402,7 @@ void TestLoading::openDialog()
     QString folder;
     QStringList filters;
     QString caption;
-    onModalDialog([&](QWidget *widget) {
-        auto *dialog = qobject_cast<QFileDialog *>(widget);
-        QVERIFY(dialog);
+    ModalDriver::whenModal<QFileDialog>([&](QFileDialog *dialog) {
         folder = dialog->directory().absolutePath();
         filters = dialog->nameFilters();
         caption = dialog->windowTitle();
@@ -430,8 +418,7 @@ void TestLoading::openDialog()
                  .contains(QStringLiteral("FileLoadPath")));
 
     // The suffix chooses the version, whichever filter was chosen.
-    onModalDialog([&](QWidget *widget) {
-        auto *dialog = qobject_cast<QFileDialog *>(widget);
+    ModalDriver::whenModal<QFileDialog>([&](QFileDialog *dialog) {
         dialog->selectNameFilter(QStringLiteral("DigRf 3G files (*.drf3)"));
         dialog->selectFile(v4);
         QMetaObject::invokeMethod(dialog, "accept");
@@ -441,9 +428,9 @@ void TestLoading::openDialog()
     QCOMPARE(w.windowTitle(), QStringLiteral("Kestrant Framescope - ") + v4);
 
     // Next time the dialog starts in the folder of that file.
-    onModalDialog([&](QWidget *widget) {
-        folder = qobject_cast<QFileDialog *>(widget)->directory().absolutePath();
-        widget->close();
+    ModalDriver::whenModal<QFileDialog>([&](QFileDialog *dialog) {
+        folder = dialog->directory().absolutePath();
+        dialog->close();
     });
     open->trigger();
     QCOMPARE(folder, dir.filePath(QStringLiteral("open")));
@@ -521,25 +508,32 @@ void TestLoading::colorMode()
 
 void TestLoading::secondLoadWhileLogIsWritten()
 {
-    // The first load's lines are still being written at idle time when the second starts
-    // (a load lets the writer run only a few short slices before it returns):
-    // the log ends up with both loads' lines in order.
-    const QString large = writeCapture(QStringLiteral("large.drf3"), randomCapture(150000, 3));
+    // A load that starts while earlier lines are still queued for writing at idle time: the
+    // log ends up with all lines in order.
+    const QString large = writeCapture(QStringLiteral("large.drf3"), randomCapture(20000, 3));
     const QString small = writeCapture(QStringLiteral("small.drf4"), capture(frame(1, 4, 0, 0)));
-    QStringList expected;
-    for (const QString &path : {large, small}) {
+    const auto readerLines = [](const QString &path) {
         FrameList frames;
         LineSink sink;
         readCaptureFile(path, frames, sink);
-        expected += sink.lines;
         qDeleteAll(frames);
-    }
+        return sink.lines;
+    };
     Framescope &w = window();
     w.loadFile(large);
-    QVERIFY(Probe::logWriter(w).pendingLines() > 0);
-    QCoreApplication::processEvents();
+    QStringList expected = readerLines(large);
+
+    LogWriter &writer = Probe::logWriter(w);
+    writer.beginBatch();
+    for (int i = 0; i < 20000; ++i) {
+        w.appendLog(QStringLiteral("queued line %1").arg(i), Qt::white);
+        expected.append(QStringLiteral("info\tqueued line %1").arg(i));
+    }
+    writer.endBatch();
+    writer.writeStep();
+    QVERIFY(writer.pendingLines() > 0);
     w.loadFile(small);
-    QCOMPARE(logLines(w), expected);
+    QCOMPARE(logLines(w), expected + readerLines(small));
 }
 
 void TestLoading::loadStartedDuringALoad()

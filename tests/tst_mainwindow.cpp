@@ -1,5 +1,6 @@
 #include "app/framescope.h"
 #include "framescopeprobe.h"
+#include "hangguard.h"
 #include "testenv.h"
 
 #include <QAction>
@@ -9,6 +10,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -39,6 +41,7 @@ private slots:
     void logColoursTheAppendedLineAfterAClick();
     void clearEmptiesTheLog();
     void batchedLogMatchesDirectLog();
+    void logFollowsNewLines();
     void exitClosesTheWindow();
 
 private:
@@ -322,7 +325,7 @@ void TestMainWindow::batchedLogMatchesDirectLog()
     const QColor cycle[] = {Qt::white, Qt::white, Qt::darkYellow, Qt::white, Qt::red};
 
     writer.beginBatch();
-    // Short runs of colours, then one run long enough to be written over several slices and
+    // Short runs of colours, then one run long enough to be written over several steps and
     // to fill more than one chunk of the queue.
     for (int i = 0; i < 200000; ++i) {
         const QColor colour = i < 10000 ? cycle[i % 5] : i < 199990 ? QColor(Qt::white) : cycle[i % 5];
@@ -330,16 +333,35 @@ void TestMainWindow::batchedLogMatchesDirectLog()
         expectedText << QString::number(i);
         expectedColours << colour;
     }
+    // A tag value may hold line feeds: each starts a paragraph of the same colour.
+    m_window->appendLog(QStringLiteral("a\nb\nc"), Qt::darkYellow);
+    expectedText << QStringLiteral("a") << QStringLiteral("b") << QStringLiteral("c");
+    expectedColours << QColor(Qt::darkYellow) << QColor(Qt::darkYellow) << QColor(Qt::darkYellow);
     QVERIFY(ui.txtLog->document()->isEmpty());
     writer.endBatch();
     // Lines logged while the queue drains go behind it.
     m_window->appendLog(QStringLiteral("after"), Qt::red);
     expectedText << QStringLiteral("after");
     expectedColours << QColor(Qt::red);
-    QTRY_COMPARE(writer.pendingLines(), qint64(0));
 
+    // Written a step at a time by hand: each step writes some lines and leaves the rest queued.
+    qint64 pending = writer.pendingLines();
+    QCOMPARE(pending, qint64(200000 + 3 + 1));
+    while (pending > 0) {
+        QVERIFY(writer.writeStep());
+        QVERIFY(writer.pendingLines() < pending);
+        pending = writer.pendingLines();
+    }
+    QVERIFY(!writer.writeStep());
     QCOMPARE(ui.txtLog->toPlainText(), expectedText.join(QLatin1Char('\n')));
     QCOMPARE(blockColours(ui.txtLog), expectedColours);
+
+    // Left to itself, the writer empties its queue at idle time.
+    writer.beginBatch();
+    m_window->appendLog(QStringLiteral("idle"), Qt::white);
+    writer.endBatch();
+    QTRY_COMPARE_WITH_TIMEOUT(writer.pendingLines(), qint64(0), HangGuardMs);
+    QCOMPARE(ui.txtLog->document()->lastBlock().text(), QStringLiteral("idle"));
 
     // "Clear" while lines are still queued drops them too.
     writer.beginBatch();
@@ -347,8 +369,39 @@ void TestMainWindow::batchedLogMatchesDirectLog()
     writer.endBatch();
     QTest::mouseClick(ui.pushButton, Qt::LeftButton);
     QCOMPARE(writer.pendingLines(), qint64(0));
-    QTest::qWait(20);
+    writer.flush();
     QVERIFY(ui.txtLog->document()->isEmpty());
+}
+
+void TestMainWindow::logFollowsNewLines()
+{
+    auto &ui = FramescopeProbe::ui(*m_window);
+    QPlainTextEdit *log = ui.txtLog;
+    QScrollBar *bar = log->verticalScrollBar();
+    const auto lastLineShows = [log] {
+        QTextCursor end(log->document());
+        end.movePosition(QTextCursor::End);
+        return log->viewport()->rect().contains(log->cursorRect(end).center());
+    };
+    // Long lines wrap over many screen lines: a narrower log is laid out taller.
+    for (int i = 0; i < 3; ++i)
+        m_window->appendLog(QStringLiteral("word ").repeated(20000), Qt::white);
+    QVERIFY(lastLineShows());
+    const int width = log->width();
+    m_window->resize(m_window->width() - 150, m_window->height());
+    QTRY_VERIFY_WITH_TIMEOUT(log->width() < width, HangGuardMs);
+    m_window->appendLog(QStringLiteral("after the resize"), Qt::red);
+    QVERIFY(lastLineShows());
+
+    // Scrolled up by the user, the log stays where it is ...
+    bar->triggerAction(QAbstractSlider::SliderToMinimum);
+    m_window->appendLog(QStringLiteral("while reading"), Qt::white);
+    QCOMPARE(bar->value(), 0);
+    QVERIFY(!lastLineShows());
+    // ... until the user goes back to its end.
+    bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    m_window->appendLog(QStringLiteral("followed again"), Qt::white);
+    QVERIFY(lastLineShows());
 }
 
 void TestMainWindow::exitClosesTheWindow()
