@@ -286,6 +286,10 @@ void TestHostileInputs::dataListLength_data()
     QTest::newRow("one past 32 bits") << QByteArray("4294967296") << false;
     QTest::newRow("past 64 bits") << QByteArray("18446744073709551616") << false;
     QTest::newRow("ten thousand nines") << QByteArray(10000, '9') << false;
+    // Anything but digits makes it no number, also where Qt's conversion would stop or skip.
+    QTest::newRow("NUL after the digits") << QByteArray("112\0xyz", 7) << false;
+    QTest::newRow("blank before the digits") << QByteArray(" 12") << false;
+    QTest::newRow("plus sign") << QByteArray("+12") << false;
 }
 
 void TestHostileInputs::dataListLength()
