@@ -34,7 +34,14 @@ public:
     {
         static const char *const names[] = {"info", "warning", "error"};
         const QString line = QLatin1String(names[int(level)]) + QLatin1Char('\t') + text;
-        digest.addData((line + QLatin1Char('\n')).toUtf8());
+        // drfdump writes a backslash, tab, line feed and carriage return in the text escaped.
+        QString escaped = text;
+        escaped.replace(QLatin1String("\\"), QLatin1String("\\\\"))
+            .replace(QLatin1String("\t"), QLatin1String("\\t"))
+            .replace(QLatin1String("\n"), QLatin1String("\\n"))
+            .replace(QLatin1String("\r"), QLatin1String("\\r"));
+        digest.addData((QLatin1String(names[int(level)]) + QLatin1Char('\t') + escaped
+                        + QLatin1Char('\n')).toUtf8());
         if (keepLines)
             lines.append(line);
         last = line;

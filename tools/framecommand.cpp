@@ -1,6 +1,7 @@
 #include "tools/commands.h"
 
 #include "tools/errorsink.h"
+#include "tools/textoutput.h"
 
 #include "files/capturefile.h"
 #include "files/framereader.h"
@@ -47,8 +48,9 @@ int printFrame(const QString &fileName, const FrameOptions &options, FILE *out, 
                      static_cast<long long>(options.frame), static_cast<long long>(frames.size()));
         status = BadUsage;
     } else {
-        const QByteArray bytes = frameReport(*frames.at(options.frame), options).toUtf8();
-        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out);
+        TextOutput output(out);
+        output.text() = frameReport(*frames.at(options.frame), options);
+        status = output.finish(err);
     }
     qDeleteAll(frames);
     return status;

@@ -1,6 +1,7 @@
 #include "tools/commands.h"
 
 #include "tools/errorsink.h"
+#include "tools/textoutput.h"
 
 #include "files/capturefile.h"
 #include "files/framereader.h"
@@ -9,70 +10,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace Korvex::Dump {
 
 namespace {
-
-// Text is collected and written in large pieces: no write or flush per line.
-constexpr qsizetype FlushChars = qsizetype(1) << 18;
-
-/// Collects output text and writes it to a FILE in UTF-8.
-class Output
-{
-public:
-    explicit Output(FILE *file)
-        : m_file(file)
-    {
-        m_text.reserve(FlushChars + 4096);
-    }
-    ~Output() { flush(); }
-
-    QString &text() { return m_text; }
-
-    void flushIfFull()
-    {
-        if (m_text.size() >= FlushChars)
-            flush();
-    }
-
-    void flush()
-    {
-        if (m_text.isEmpty())
-            return;
-        const QByteArray bytes = m_text.toUtf8();
-        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), m_file);
-        m_text.resize(0);
-    }
-
-private:
-    FILE *m_file;
-    QString m_text;
-};
-
-/// Prints every log line as LEVEL<TAB>TEXT.
-class LogSink final : public FrameReaderSink
-{
-public:
-    explicit LogSink(Output &out)
-        : m_out(out)
-    {
-    }
-
-    void log(const QString &text, LogLevel level) override
-    {
-        static const QLatin1String levels[] = {QLatin1String("info\t"),
-                                               QLatin1String("warning\t"),
-                                               QLatin1String("error\t")};
-        m_out.text() += levels[int(level)];
-        m_out.text() += text;
-        m_out.text() += QLatin1Char('\n');
-        m_out.flushIfFull();
-    }
-    void progress(int) override {}
-
-private:
-    Output &m_out;
-};
 
 bool needsCsvQuotes(QStringView field)
 {
@@ -123,6 +65,85 @@ void quoteJsonString(QString &text, qsizetype start)
     text += QLatin1Char('"');
 }
 
+/// Prints every log line, as LEVEL<TAB>TEXT with the text escaped (tsv) or as one object of
+/// a JSON array.
+class LogSink final : public FrameReaderSink
+{
+public:
+    LogSink(TextOutput &out, bool json)
+        : m_out(out)
+        , m_json(json)
+    {
+    }
+
+    void log(const QString &text, LogLevel level) override
+    {
+        static const QLatin1String levels[] = {QLatin1String("info"), QLatin1String("warning"),
+                                               QLatin1String("error")};
+        QString &out = m_out.text();
+        if (m_json) {
+            out += QLatin1String(m_lines == 0 ? "[\n{\"level\":\"" : ",\n{\"level\":\"");
+            out += levels[int(level)];
+            out += QLatin1String("\",\"text\":");
+            const qsizetype start = out.size();
+            out += text;
+            quoteJsonString(out, start);
+            out += QLatin1Char('}');
+        } else {
+            out += levels[int(level)];
+            out += QLatin1Char('\t');
+            appendEscaped(out, text);
+            out += QLatin1Char('\n');
+        }
+        ++m_lines;
+        m_out.flushIfFull();
+    }
+    void progress(int) override {}
+
+    /// Closes the JSON array.
+    void end()
+    {
+        if (m_json)
+            m_out.text() += QLatin1String(m_lines == 0 ? "[]\n" : "\n]\n");
+    }
+
+private:
+    // A line feed, carriage return or tab inside a text would break the one line per entry:
+    // they are written as \n, \r and \t, and the backslash itself as \\.
+    static void appendEscaped(QString &out, const QString &text)
+    {
+        const auto special = [](QChar c) {
+            return c == u'\\' || c == u'\t' || c == u'\n' || c == u'\r';
+        };
+        if (std::none_of(text.cbegin(), text.cend(), special)) {
+            out += text;
+            return;
+        }
+        for (const QChar c : text) {
+            switch (c.unicode()) {
+            case u'\\':
+                out += QLatin1String("\\\\");
+                break;
+            case u'\t':
+                out += QLatin1String("\\t");
+                break;
+            case u'\n':
+                out += QLatin1String("\\n");
+                break;
+            case u'\r':
+                out += QLatin1String("\\r");
+                break;
+            default:
+                out += c;
+            }
+        }
+    }
+
+    TextOutput &m_out;
+    bool m_json;
+    qint64 m_lines = 0;
+};
+
 enum class Format { Tsv, Csv, Json };
 
 Format formatOf(const QString &name)
@@ -134,7 +155,7 @@ Format formatOf(const QString &name)
     return Format::Tsv;
 }
 
-void printRows(const FrameList &frames, int protocolVersion, Format format, Output &out)
+void printRows(const FrameList &frames, int protocolVersion, Format format, TextOutput &out)
 {
     QStringList titles;
     for (int column = 0; column < FrameText::ColumnCount; ++column)
@@ -201,8 +222,9 @@ int printTable(const QString &fileName, const QString &format, FILE *out, FILE *
     const CaptureResult result = readCaptureFile(fileName, frames, sink, &protocolVersion);
     int status = Success;
     if (result == CaptureResult::Loaded) {
-        Output output(out);
+        TextOutput output(out);
         printRows(frames, protocolVersion, formatOf(format), output);
+        status = output.finish(err);
     } else {
         for (const QString &line : std::as_const(sink.errors))
             std::fprintf(err, "drfdump: %s\n", line.toUtf8().constData());
@@ -212,15 +234,16 @@ int printTable(const QString &fileName, const QString &format, FILE *out, FILE *
     return status;
 }
 
-int printLog(const QString &fileName, FILE *out, FILE *err)
+int printLog(const QString &fileName, const QString &format, FILE *out, FILE *err)
 {
-    Q_UNUSED(err);
     FrameList frames;
-    Output output(out);
-    LogSink sink(output);
+    TextOutput output(out);
+    LogSink sink(output, formatOf(format) == Format::Json);
     const CaptureResult result = readCaptureFile(fileName, frames, sink);
     qDeleteAll(frames);
-    return result == CaptureResult::Loaded ? Success : Failed;
+    sink.end();
+    const int written = output.finish(err);
+    return result == CaptureResult::Loaded ? written : Failed;
 }
 
 } // namespace Korvex::Dump
