@@ -42,7 +42,9 @@ public:
     void appendLog(const QString &text, const QColor &color);
 
     void loadFile(const QString &fileName);
-    int parseFrameFile(QDataStream &in, qint64 size);
+    /// Reads the frames as the given protocol version (0 DigRF 3G, else DigRF v4); the window
+    /// takes that version together with the frames when it hands them to its views.
+    int parseFrameFile(QDataStream &in, qint64 size, int version);
     void rebuildRecentFilesMenu();
     /// Writes a capture of random frames; false when the file could not be written completely.
     bool generateFrameFile(const QString &fileName, int protocolVersion, int frameCount);

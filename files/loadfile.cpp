@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QDataStream>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QKeySequence>
@@ -16,8 +17,10 @@ namespace Korvex {
 void Framescope::loadFile(const QString &fileName)
 {
     setWindowTitle(tr("Kestrant Framescope - %1").arg(fileName));
-    protocolVersion = protocolVersionOf(fileName);
-    appendLog(protocolVersionLogText(protocolVersion), Qt::white);
+    // The frames on display keep the version they were read with until new ones replace them:
+    // a file that cannot be opened changes nothing that draws or describes them.
+    const int version = protocolVersionOf(fileName);
+    appendLog(protocolVersionLogText(version), Qt::white);
 
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -39,17 +42,20 @@ void Framescope::loadFile(const QString &fileName)
 
     QDataStream in(&file);
     in.setByteOrder(QDataStream::LittleEndian);
-    parseFrameFile(in, file.size());
+    parseFrameFile(in, file.size(), version);
     progressDialog->setValue(90);
 
-    settings->setValue(QStringLiteral("FileLoadPath"), QFileInfo(fileName).absolutePath());
+    // The recent files name a file by its absolute, clean path: a relative name would mean
+    // another file, or none, in a session started elsewhere, and two spellings are one file.
+    const QString path = QDir::cleanPath(QFileInfo(fileName).absoluteFilePath());
+    settings->setValue(QStringLiteral("FileLoadPath"), QFileInfo(path).absolutePath());
     qsizetype position = -1;
     for (qsizetype i = 0; i < recentFiles->size() && position < 0; ++i) {
-        if (recentFiles->at(i).toString() == fileName)
+        if (recentFiles->at(i).toString() == path)
             position = i;
     }
     if (position < 0)
-        recentFiles->prepend(fileName);
+        recentFiles->prepend(path);
     else
         recentFiles->swapItemsAt(0, position);
     settings->setValue(QStringLiteral("RecentFiles"), *recentFiles);

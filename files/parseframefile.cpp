@@ -57,7 +57,7 @@ void sizeRowsToContents(QTableView *table)
 
 } // namespace
 
-int Framescope::parseFrameFile(QDataStream &in, qint64 size)
+int Framescope::parseFrameFile(QDataStream &in, qint64 size, int version)
 {
     // The views let go of the old rows before their records go, so that a repaint during the
     // load never reads a deleted record.
@@ -71,7 +71,6 @@ int Framescope::parseFrameFile(QDataStream &in, qint64 size)
     // the table stays consistently empty.
     WindowSink sink(*this, progressDialog);
     FrameList loaded;
-    const int version = protocolVersion;
     logWriter.beginBatch();
     const int result = readFrames(in, size, version, loaded, sink);
     logWriter.endBatch();

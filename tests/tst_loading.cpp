@@ -8,13 +8,18 @@
 
 #include <QAction>
 #include <QFileDialog>
+#include <QGraphicsPixmapItem>
+#include <QGraphicsScene>
 #include <QHeaderView>
+#include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QTextBlock>
 #include <QTimer>
@@ -60,6 +65,16 @@ QStringList logLines(Framescope &window)
     return lines;
 }
 
+// The overview strip's bars as last built.
+QImage barImage(Framescope &window)
+{
+    for (QGraphicsItem *item : Probe::scene(window).items()) {
+        if (auto *bars = qgraphicsitem_cast<QGraphicsPixmapItem *>(item))
+            return bars->pixmap().toImage();
+    }
+    return QImage();
+}
+
 QStringList menuTexts(Framescope &window)
 {
     QStringList texts;
@@ -99,6 +114,7 @@ private slots:
     void tableAfterLoad();
     void progress();
     void recentFilesOrder();
+    void recentFilesAreAbsolute();
     void recentFilesSurviveRestart_data();
     void recentFilesSurviveRestart();
     void recentFilesOfWrongType();
@@ -223,10 +239,16 @@ void TestLoading::unopenableFileChangesNothing()
     const QVariant folder = settings.value(QStringLiteral("FileLoadPath"));
     const QVariant recent = settings.value(QStringLiteral("RecentFiles"));
     const int logSize = int(logLines(w).size());
+    const QImage bars = barImage(w);
+    QVERIFY(!bars.isNull());
 
     w.loadFile(path);
     QCOMPARE(w.windowTitle(), QStringLiteral("Kestrant Framescope - ") + path);
-    QCOMPARE(Probe::protocolVersion(w), 1);
+    // The frames on display keep the version they were read with: the strip, built anew for
+    // a resize, keeps its DigRF 3G colours.
+    QCOMPARE(Probe::protocolVersion(w), 0);
+    w.buildFramesScroller();
+    QCOMPARE(barImage(w), bars);
     QCOMPARE(logLines(w).mid(logSize), (QStringList{QStringLiteral("info\tSet DigRF Version to v4"),
                                                     QStringLiteral("error\tCannot open file ") + path}));
     QCOMPARE(Probe::frames(w).size(), 2);
@@ -347,6 +369,24 @@ void TestLoading::recentFilesOrder()
         QCOMPARE(menuTexts(w), expected);
         QCOMPARE(strings(settings.value(QStringLiteral("RecentFiles")).toList()), expected);
     }
+}
+
+void TestLoading::recentFilesAreAbsolute()
+{
+    // A name as typed in a shell names another file, or none, in a session started elsewhere:
+    // the list keeps the absolute, clean path, and the spellings of one file are one entry.
+    const QString path = writeCapture(QStringLiteral("sub/rel.drf3"), capture(frame(1, 4, 0, 0)));
+    const QString working = QDir::currentPath();
+    const auto restore = qScopeGuard([&working] { QDir::setCurrent(working); });
+    QVERIFY(QDir::setCurrent(dir.path()));
+    Framescope &w = window();
+    for (const QString &name : {QStringLiteral("sub/rel.drf3"), QStringLiteral("./sub//rel.drf3"),
+                                QStringLiteral("sub/../sub/rel.drf3")}) {
+        w.loadFile(name);
+        QCOMPARE(w.windowTitle(), QStringLiteral("Kestrant Framescope - ") + name);
+        QCOMPARE(strings(Probe::recentFiles(w)), QStringList{path});
+    }
+    QCOMPARE(menuTexts(w), QStringList{path});
 }
 
 void TestLoading::recentFilesSurviveRestart_data()
