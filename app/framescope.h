@@ -82,6 +82,10 @@ protected:
 private:
     friend struct FramescopeProbe;
 
+    /// Shows no frame: empty header fields, labels and dump, "No frame selected" in the status
+    /// bar.
+    void showNoFrame();
+
     Ui::Framescope ui;
     FrameList frames;
     ColorDlg *colorDlg = nullptr;

@@ -274,6 +274,10 @@ void TestLoading::abortedLoadEmptiesTable()
     QCOMPARE(Probe::model(w)->rowCount(), 0);
     QCOMPARE(table->verticalHeader()->count(), 0);
     QVERIFY(!table->currentIndex().isValid());
+    // Nothing of the earlier capture's frame stays in the detail panel.
+    QCOMPARE(Probe::statusLabel(w)->text(), QStringLiteral("No frame selected"));
+    QCOMPARE(Probe::ui(w).edPlSize->text(), QString());
+    QCOMPARE(Probe::ui(w).txtPayload->toPlainText(), QString());
     table->viewport()->repaint();
     QCOMPARE(strings(Probe::recentFiles(w)), (QStringList{bad, good}));
     QSettings settings(QStringLiteral("Kestrant"), QStringLiteral("Framescope"));

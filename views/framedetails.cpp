@@ -1,8 +1,11 @@
 #include "app/framescope.h"
 
 #include "views/framedetail.h"
+#include "views/payloadhighlighter.h"
 
 #include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 
 namespace Korvex {
 
@@ -40,7 +43,7 @@ void Framescope::selectFrame(QModelIndex current, QModelIndex previous)
         return;
     const int row = current.row();
     if (row < 0 || row >= frames.size() || !frames.at(row)) {
-        statusLabel->setText(tr("No frame selected"));
+        showNoFrame();
         return;
     }
     const FrameRecord &record = *frames.at(row);
@@ -50,8 +53,22 @@ void Framescope::selectFrame(QModelIndex current, QModelIndex previous)
     ui.edCts->setText(FrameDetail::ctsField(record, headerBase));
     ui.lblPlSize->setText(FrameDetail::payloadSizeLabel(record));
     ui.lblLct->setText(FrameDetail::channelTypeLabel(record));
+    highlighter->setDumpLayout(payloadBytesPerColumn, payloadCols);
     ui.txtPayload->setPlainText(FrameDetail::payloadDump(record.payload(), payloadBytesPerColumn,
                                                          payloadCols, payloadByteOrder));
+}
+
+void Framescope::showNoFrame()
+{
+    // Whatever the panel showed belongs to a frame that is no longer selected, or to none (the
+    // form's placeholders); none of it may look like a frame.
+    for (QLineEdit *field : {ui.edPlSize, ui.edLct, ui.edCts})
+        field->clear();
+    ui.lblPlSize->clear();
+    ui.lblLct->clear();
+    ui.txtPayload->clear();
+    if (statusLabel)
+        statusLabel->setText(tr("No frame selected"));
 }
 
 } // namespace Korvex
