@@ -24,9 +24,13 @@ void Framescope::findFrame()
 {
     const int current = ui.tblFrames->currentIndex().row();
     const int rows = model->rowCount();
+    // The spin box refuses a digit that would leave its range without a word: the label says
+    // what it takes.
+    const QString label = rows > 0 ? tr("Go To Frame (%1 \u2013 %2):").arg(0).arg(rows - 1)
+                                   : tr("Go To Frame (no frames):");
     bool ok = false;
-    const double value = QInputDialog::getDouble(this, tr("Find Frame"), tr("Go To Frame:"),
-                                                 current, 0, rows - 1, 0, &ok);
+    const double value = QInputDialog::getDouble(this, tr("Find Frame"), label, current, 0,
+                                                 rows - 1, 0, &ok);
     if (!ok)
         return;
     makeCurrent(ui.tblFrames, model, int(value));
