@@ -99,7 +99,7 @@ void TestFrameScroller::init()
     window = std::make_unique<Framescope>(QString());
     window->resize(840, 601);
     window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(window.get(), HangGuardMs));
 }
 
 void TestFrameScroller::cleanup()
@@ -424,7 +424,7 @@ void TestFrameScroller::captureOpenedBeforeTheWindowShows()
     QCOMPARE(FramescopeProbe::frames(*window).size(), 300);
     window->resize(840, 601);
     window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(window.get(), HangGuardMs));
     // The load brought the log to the front; the frames' page is laid out once it shows, and
     // the scroller is then built for the strip's size.
     QCOMPARE(ui().tabs->currentIndex(), 1);

@@ -1,6 +1,7 @@
 #include "app/framescope.h"
 #include "files/capturefile.h"
 #include "framescopeprobe.h"
+#include "hangguard.h"
 #include "modaldriver.h"
 #include "testenv.h"
 
@@ -87,7 +88,7 @@ void TestGenerateDialog::init()
     QSettings(QStringLiteral("Kestrant"), QStringLiteral("Framescope")).clear();
     m_window = new Framescope(QString());
     m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    QVERIFY(QTest::qWaitForWindowExposed(m_window, HangGuardMs));
 }
 
 void TestGenerateDialog::cleanup()

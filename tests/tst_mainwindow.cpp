@@ -56,7 +56,7 @@ void TestMainWindow::init()
 {
     m_window = new Framescope(QString());
     m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    QVERIFY(QTest::qWaitForWindowExposed(m_window, HangGuardMs));
 }
 
 void TestMainWindow::cleanup()
