@@ -51,6 +51,9 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
     model->setCapture(nullptr);
     ui.tblFrames->setModel(model);
     ui.tblFrames->setShownScrollBar(ui.sbFrames);
+    // A reset (a load, a colour mode switch) drops the table's current row without reporting
+    // it, so the panel is told here.
+    connect(model, &QAbstractItemModel::modelReset, this, &Framescope::showNoFrame);
     ui.tblFrames->horizontalHeader()->setStretchLastSection(true);
     ui.tblFrames->setWordWrap(false);
 
@@ -77,6 +80,8 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
 
     statusLabel = new QLabel(tr("No frame selected"));
     ui.statusbar->addWidget(statusLabel, 1);
+    // The form's sample texts in the detail panel are for its designer; no frame shows yet.
+    showNoFrame();
 
     if (!fileName.isEmpty() && QFile::exists(fileName))
         loadFile(fileName);

@@ -94,6 +94,9 @@ private:
     qint64 shownFrames() const;
     /// The printout of these rows of the table, with the table's visible columns.
     std::unique_ptr<FramePrinter> framePrinter(const PrintRows &rows) const;
+    /// Shows no frame: empty header fields, labels and dump, "No frame selected" in the status
+    /// bar.
+    void showNoFrame();
 
     Ui::Framescope ui;
     /// The frames on display, their protocol version and their load's log.

@@ -140,10 +140,9 @@ void LogView::scrollContentsBy(int, int dy)
 
 void LogView::rowsAppended()
 {
-    // A new line shows unless the user has scrolled up since the last one came.
-    const bool follow = !m_scrolledUp;
-    m_scrolledUp = false;
-    if (follow)
+    // A new line shows unless the user has scrolled up to read: the view then stays where the
+    // user put it, however many lines come, until the user goes back to the end.
+    if (!m_scrolledUp)
         m_top = maxTop();
     updateBars();
     viewport()->update();

@@ -24,8 +24,8 @@ class LogModel;
 /// The log panel: one row per line of a LogModel on the line's background. Only the rows on
 /// screen are painted and the scroll bar counts rows, so a log of any length scrolls (the item
 /// views keep pixel positions in int, which a hundred million rows overflow). It follows new
-/// lines unless the user has scrolled up since the last one came; lines can be selected and
-/// copied as plain text.
+/// lines unless the user has scrolled up to read, until the user goes back to the end; lines
+/// can be selected and copied as plain text.
 class LogView : public QAbstractScrollArea
 {
     Q_OBJECT

@@ -1,8 +1,13 @@
 #include "colors/colorfile.h"
 
+#include "files/unsigneddecimal.h"
+
 #include <QFile>
 #include <QList>
 #include <QSaveFile>
+
+#include <climits>
+#include <optional>
 
 namespace Korvex {
 
@@ -10,16 +15,20 @@ namespace {
 
 constexpr int FieldCount = 7;
 
-// A field that is not a decimal number, or is empty, counts as 0; white space around the
-// digits (the line end in the last field) does not matter.
+// A field that is not a decimal number (with an optional sign), or is empty, or lies past the
+// range of int, counts as 0; white space around it (the line end in the last field) does not
+// matter. A number outside 0-255 makes its colour invalid later.
 int component(const QByteArray &field)
 {
-    // The conversion would stop at a NUL byte and take "25<NUL>5" for 25.
-    if (field.contains('\0'))
+    QByteArrayView digits = QByteArrayView(field).trimmed();
+    const bool negative = digits.startsWith('-');
+    if (negative || digits.startsWith('+'))
+        digits = digits.sliced(1);
+    const std::optional<quint64> value = parseUnsignedDecimal(digits);
+    const quint64 limit = negative ? quint64(INT_MAX) + 1 : quint64(INT_MAX);
+    if (!value || *value > limit)
         return 0;
-    bool ok = false;
-    const int value = field.trimmed().toInt(&ok, 10);
-    return ok ? value : 0;
+    return negative ? int(-qint64(*value)) : int(*value);
 }
 
 void appendColor(QByteArray &out, const ColorFile::Color &color)

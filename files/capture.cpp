@@ -26,6 +26,7 @@ namespace {
 class RecordingSink final : public FrameReaderSink
 {
 public:
+    /// Without an index the frames' lines are not kept.
     RecordingSink(FrameReaderSink &sink, LogLines &log, std::shared_ptr<const FrameIndex> index)
         : m_sink(sink)
         , m_log(log)
@@ -41,7 +42,8 @@ public:
     void progress(int value) override { m_sink.progress(value); }
     bool proceed(qint64 framesRead) override
     {
-        m_log.appendFrames(m_index, m_logged, framesRead - m_logged);
+        if (m_index)
+            m_log.appendFrames(m_index, m_logged, framesRead - m_logged);
         m_logged = framesRead;
         return m_sink.proceed(framesRead);
     }
@@ -85,13 +87,23 @@ bool Capture::open(FrameReaderSink &sink)
     return true;
 }
 
+Capture::Status Capture::scan(FrameReaderSink &sink)
+{
+    return open(sink) ? readInto(sink, false) : m_status;
+}
+
 Capture::Status Capture::read(FrameReaderSink &sink)
 {
-    RecordingSink recording(sink, m_log, m_index);
+    return readInto(sink, true);
+}
+
+Capture::Status Capture::readInto(FrameReaderSink &sink, bool indexed)
+{
+    RecordingSink recording(sink, m_log, indexed ? m_index : nullptr);
     // Frames are read back with positioned reads, which leave the file's position alone.
     m_file.seek(0);
     const ReadOutcome outcome = readFrames(m_file, m_file.size(), protocolVersion(), recording,
-                                           m_index.get(), m_frameLimit);
+                                           indexed ? m_index.get() : nullptr, m_frameLimit);
     m_dataEnd = outcome.dataEnd;
     switch (outcome.result) {
     case ReadResult::Complete:

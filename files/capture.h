@@ -43,6 +43,10 @@ public:
     bool open(FrameReaderSink &sink);
     /// The second half of load(), after open().
     Status read(FrameReaderSink &sink);
+    /// Opens and reads the file like load(), but keeps no index: every frame goes to the
+    /// sink's frame() only, so that a capture of any size is read in constant memory. The
+    /// capture's log then holds the ordinary lines alone, and no frame can be read back.
+    Status scan(FrameReaderSink &sink);
     Status status() const { return m_status; }
     /// At most this many frames are indexed (tests lower it).
     void setFrameLimit(qint64 limit) { m_frameLimit = limit; }
@@ -74,6 +78,7 @@ public:
 
 private:
     struct Block;
+    Status readInto(FrameReaderSink &sink, bool indexed);
     const Block &block(qint64 n) const;
     void reportMissing(qint64 n) const;
 

@@ -1,6 +1,7 @@
 #include "files/framereader.h"
 
 #include "files/frameindex.h"
+#include "files/unsigneddecimal.h"
 #include "frames/framerecord.h"
 
 #include <QByteArray>
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace Korvex {
 
@@ -206,8 +208,12 @@ ReadOutcome readFrames(QIODevice &device, qint64 size, int protocolVersion,
             sink.log(tr("Tag value: %1").arg(input.readText('}')), LogLevel::Info);
             continue;
         }
+        // The length is the text after the last hyphen, digits only (the name's characters are
+        // its bytes); any other text, and a number past 32 bits, is no length.
         const qsizetype hyphen = name.lastIndexOf(QLatin1Char('-'));
-        const uint length = hyphen < 0 ? 0u : name.mid(hyphen + 1).toUInt(nullptr, 10);
+        const std::optional<quint64> number =
+            hyphen < 0 ? std::nullopt : parseUnsignedDecimal(name.mid(hyphen + 1).toLatin1());
+        const uint length = number && *number <= 0xFFFFFFFFu ? uint(*number) : 0u;
         if (length == 0) {
             sink.log(tr("Wrong data length (%1) in '%2' tag! File load aborted.")
                          .arg(length)

@@ -7,6 +7,7 @@
 #include "views/frametablemodel.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -69,14 +70,17 @@ void Framescope::loadFile(const QString &fileName)
         progressDialog->setValue(89);
     progressDialog->setValue(90);
 
-    settings->setValue(QStringLiteral("FileLoadPath"), QFileInfo(fileName).absolutePath());
+    // The recent files name a file by its absolute, clean path: a relative name would mean
+    // another file, or none, in a session started elsewhere, and two spellings are one file.
+    const QString path = QDir::cleanPath(QFileInfo(fileName).absoluteFilePath());
+    settings->setValue(QStringLiteral("FileLoadPath"), QFileInfo(path).absolutePath());
     qsizetype position = -1;
     for (qsizetype i = 0; i < recentFiles->size() && position < 0; ++i) {
-        if (recentFiles->at(i).toString() == fileName)
+        if (recentFiles->at(i).toString() == path)
             position = i;
     }
     if (position < 0)
-        recentFiles->prepend(fileName);
+        recentFiles->prepend(path);
     else
         recentFiles->swapItemsAt(0, position);
     settings->setValue(QStringLiteral("RecentFiles"), *recentFiles);

@@ -42,6 +42,7 @@ public:
 
     /// The text of a frame's line; `number` counts from 1.
     static QString frameLine(qint64 number, int payloadBytes);
+    static void appendFrameLine(QString &out, qint64 number, int payloadBytes);
 
 private:
     struct Run

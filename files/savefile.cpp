@@ -14,14 +14,25 @@ void Framescope::saveFile()
 {
     const QString folder = settings->value(QStringLiteral("FileLoadPath"), QStringLiteral("."))
                                .toString();
-    const QString fileName = QFileDialog::getSaveFileName(this, tr("Select DigRF 3G File Name"),
-                                                          folder, tr("DigRf 3G files (*.drf3)"));
-    if (fileName.isEmpty())
+    // The viewer reads a file as DigRF 3G by its suffix alone, so a name typed without one
+    // gets it; otherwise the generated file would open as DigRF v4.
+    QFileDialog dialog(this, tr("Select DigRF 3G File Name"), folder,
+                       tr("DigRf 3G files (*.drf3)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("drf3"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
+    const QString fileName = dialog.selectedFiles().constFirst();
 
+    // The spin box refuses a digit that would leave its range without a word: the label says
+    // what it takes.
+    constexpr int MinFrames = 1;
+    constexpr int MaxFrames = 10000;
     bool ok = false;
-    const double count = QInputDialog::getDouble(this, tr("Generate DigRF 3G File"),
-                                                 tr("Number of frames:"), 10, 1, 10000, 0, &ok);
+    const double count = QInputDialog::getDouble(
+        this, tr("Generate DigRF 3G File"),
+        tr("Number of frames (%1 \u2013 %2):").arg(MinFrames).arg(MaxFrames), 10, MinFrames,
+        MaxFrames, 0, &ok);
     if (!ok)
         return;
 

@@ -34,6 +34,7 @@ seed reader length-zero.drf3 '{DATA LIST-0:#'
 seed reader length-not-number.drf3 '{DATA LIST-12a:#'
 seed reader length-largest.drf3 "{DATA LIST-4294967295:#$one"
 seed reader length-too-large.drf3 "{DATA LIST-4294967296:#$one"
+seed reader length-with-nul.drf3 "{DATA LIST-112\x00x:#$one"
 seed reader missing-hash.drf3 "{DATA LIST-5:x$one"
 seed reader code7-mid-file.drf3 "{DATA LIST-40:#$one$code7$one\x7E\x7F"
 seed reader code7-then-brace.drf3 "{DATA LIST-40:#$one$code7\x01\x02}\x03"

@@ -28,7 +28,6 @@ need() {
 }
 need desktop-file-validate
 need update-mime-database
-need timeout
 
 if ! env -u DESTDIR "$cmake" --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1; then
     cat "$work/install.log"
@@ -40,8 +39,9 @@ fi
 home="$work/home"
 mkdir -p "$home" "$work/runtime"
 chmod 0700 "$work/runtime"
+# It replaces the shell it runs in: call it in a subshell.
 run_env() {
-    env -u DISPLAY -u WAYLAND_DISPLAY HOME="$home" XDG_DATA_HOME="$home/data" \
+    exec env -u DISPLAY -u WAYLAND_DISPLAY HOME="$home" XDG_DATA_HOME="$home/data" \
         XDG_CONFIG_HOME="$home/config" XDG_CACHE_HOME="$home/cache" \
         XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=offscreen "$@"
 }
@@ -55,23 +55,52 @@ else
 fi
 
 # ---- the viewer through its launcher
-# The viewer must still be running when timeout ends it: 124 is timeout's own exit status.
+capture="$work/capture.drf3"
+(run_env "$prefix/bin/drfdump" --generate 10 --seed 1 -o "$capture") || fail "drfdump --generate"
+settings="$home/config/Kestrant/Framescope.conf"
+
+# True once the process has become the viewer: env and the launcher hand their process over
+# to it, so it is followed and ended by that one id.
+is_viewer() {
+    case $(readlink "/proc/$1/exe" 2>/dev/null) in
+        */framescope) return 0 ;;
+    esac
+    return 1
+}
+
+# True once the viewer with that process id is up; with "loads", once it has also opened the
+# capture and stored it in its settings, which it does from its event loop.
+viewer_up() {
+    is_viewer "$1" && { [ "$2" != loads ] || grep -qs RecentFiles "$settings"; }
+}
+
+# start_viewer LAUNCHER [loads]: the launcher must start the viewer, which keeps running. The
+# wait ends as soon as that is seen or the process has gone; its ceiling (10 minutes) only
+# guards against a hang.
 start_viewer() {
-    run_env timeout 3 "$@" >"$work/viewer.log" 2>&1
-    status=$?
-    if [ "$status" -eq 124 ]; then
-        pass "viewer started by $1 ran until timeout ended it"
+    rm -f "$settings"
+    (run_env "$1" "$capture") >"$work/viewer.log" 2>&1 &
+    pid=$!
+    waited=0
+    while ! viewer_up "$pid" "${2:-}" && kill -0 "$pid" 2>/dev/null && [ "$waited" -lt 1200 ]; do
+        sleep 0.5
+        waited=$((waited + 1))
+    done
+    if viewer_up "$pid" "${2:-}" && kill -0 "$pid" 2>/dev/null; then
+        pass "viewer started by $1 is up${2:+ with the capture opened}"
     else
-        fail "viewer started by $1 exited with status $status"
+        fail "viewer started by $1 is not up${2:+ with the capture opened}"
         cat "$work/viewer.log"
     fi
+    kill "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
 }
 
 folder="$home/data/Kestrant/Framescope"
 # The first start goes through a link in another folder, as a link on PATH would.
 mkdir -p "$work/links"
 ln -s "$prefix/bin/framescope" "$work/links/framescope"
-start_viewer "$work/links/framescope"
+start_viewer "$work/links/framescope" loads
 for base in colors3G colorsV4; do
     for suffix in def lst; do
         if cmp -s "$prefix/share/framescope/$base.def" "$folder/$base.$suffix"; then

@@ -1,6 +1,7 @@
 #include "about/aboutdlg.h"
 #include "app/framescope.h"
 #include "framescopeprobe.h"
+#include "hangguard.h"
 #include "modaldriver.h"
 #include "testenv.h"
 
@@ -165,7 +166,7 @@ void TestAboutDlg::linksGoToTheDesktop()
 {
     AboutDlg dialog;
     dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog, HangGuardMs));
 
     QTest::mouseClick(child<QToolButton>(dialog, "toolButton1"), Qt::LeftButton);
     QTest::mouseClick(child<QToolButton>(dialog, "toolButton2"), Qt::LeftButton);
@@ -191,7 +192,7 @@ void TestAboutDlg::freshDialogEachOpening()
 {
     Framescope window{QString()};
     window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(QTest::qWaitForWindowExposed(&window, HangGuardMs));
 
     for (int opening = 0; opening < 2; ++opening) {
         QPointer<AboutDlg> seen;

@@ -134,6 +134,8 @@ void TestColorFile::parse_data()
                                        << rgb(0, 2, 0) << rgb(0, 5, 6);
     QTest::newRow("white space around digits") << QByteArray("X; 7 ;\t8;9 ;1;2; 3 \n") << "X" << true
                                                << rgb(7, 8, 9) << rgb(1, 2, 3);
+    QTest::newRow("NUL inside digits is 0") << QByteArray("X;1;2;3;25\0" "5;5;6\n", 17) << "X" << true
+                                            << rgb(1, 2, 3) << rgb(0, 5, 6);
     QTest::newRow("white space inside digits") << QByteArray("X;1 2;2;3;4;5;6\n") << "X" << true
                                                << rgb(0, 2, 3) << rgb(4, 5, 6);
     QTest::newRow("256 spoils the text colour only") << QByteArray("X;256;0;0;1;2;3\n") << "X" << true

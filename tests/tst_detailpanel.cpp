@@ -6,7 +6,9 @@
 #include "frames/framerecord.h"
 #include "views/frametablemodel.h"
 
+#include <QAction>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QtTest>
@@ -16,6 +18,13 @@
 using namespace Korvex;
 
 namespace {
+
+// A capture of one DigRF 3G frame carrying the payload, whose size names the size code.
+std::unique_ptr<Capture> oneFrame(const QByteArray &payload)
+{
+    static const QMap<int, int> codes{{1, 0}, {4, 1}, {8, 2}, {12, 3}, {16, 4}, {32, 5}, {64, 6}};
+    return CaptureFixture::load3G(CaptureFixture::frameOf(codes.value(int(payload.size())), 4, 0, 0, payload));
+}
 
 QString blanks(int count)
 {
@@ -48,8 +57,8 @@ private slots:
     void showsTheCurrentFrame_data();
     void showsTheCurrentFrame();
     void controlsRedrawTheSameFrame();
-    void noCurrentRowOnlyResetsTheStatus();
-    void rowPastTheEnd();
+    void noFrameSelectedShowsNone_data();
+    void noFrameSelectedShowsNone();
     void frameThatIsNotDigRF3G();
     void highlighterGreysAddressAndAscii_data();
     void highlighterGreysAddressAndAscii();
@@ -162,29 +171,49 @@ void TestDetailPanel::controlsRedrawTheSameFrame()
     QCOMPARE(status(), QStringLiteral("32 bit Data Channel A"));
 }
 
-void TestDetailPanel::noCurrentRowOnlyResetsTheStatus()
+void TestDetailPanel::noFrameSelectedShowsNone_data()
 {
-    select(1);
-    const QString dump = ui().txtPayload->toPlainText();
-    ui().tblFrames->setCurrentIndex(QModelIndex());
-    QCOMPARE(status(), QStringLiteral("No frame selected"));
-    QCOMPARE(ui().txtPayload->toPlainText(), dump);
-    QCOMPARE(ui().edLct->text(), QStringLiteral("1011"));
-
-    // A control changed with no current row stores its value and touches nothing else.
-    ui().cbBase->setCurrentIndex(1);
-    QCOMPARE(FramescopeProbe::headerBase(*window), 16);
-    QCOMPARE(ui().edLct->text(), QStringLiteral("1011"));
-    QCOMPARE(ui().txtPayload->toPlainText(), dump);
-    QCOMPARE(status(), QStringLiteral("No frame selected"));
+    QTest::addColumn<QString>("how");
+    QTest::newRow("at start-up") << "start-up";
+    QTest::newRow("current row cleared") << "cleared";
+    QTest::newRow("row past the end") << "past the end";
+    QTest::newRow("colour mode switched") << "colour mode";
+    QTest::newRow("empty list shown") << "empty list";
 }
 
-void TestDetailPanel::rowPastTheEnd()
+void TestDetailPanel::noFrameSelectedShowsNone()
 {
-    select(0);
-    window->selectFrame(FramescopeProbe::model(*window)->cellIndex(4, 0), QModelIndex());
+    // Without a selected frame the panel shows none: no field, label or dump of an earlier one,
+    // nor the form's sample texts.
+    QFETCH(QString, how);
+    if (how == QLatin1String("start-up")) {
+        window = std::make_unique<Framescope>(QString());
+    } else {
+        select(1);
+        QVERIFY(!ui().txtPayload->toPlainText().isEmpty());
+        if (how == QLatin1String("cleared"))
+            ui().tblFrames->setCurrentIndex(QModelIndex());
+        else if (how == QLatin1String("past the end"))
+            window->selectFrame(FramescopeProbe::model(*window)->cellIndex(4, 0), QModelIndex());
+        else if (how == QLatin1String("colour mode"))
+            ui().actionDisable_Colors->trigger();
+        else
+            FramescopeProbe::showCapture(*window, nullptr);
+    }
+    for (const QLineEdit *field : {ui().edPlSize, ui().edLct, ui().edCts})
+        QCOMPARE(field->text(), QString());
+    QCOMPARE(ui().lblPlSize->text(), QString());
+    QCOMPARE(ui().lblLct->text(), QString());
+    QCOMPARE(ui().txtPayload->toPlainText(), QString());
     QCOMPARE(status(), QStringLiteral("No frame selected"));
-    QCOMPARE(ui().edPlSize->text(), QStringLiteral("001"));
+
+    // With no current row, a control changed meanwhile stores its value and shows no frame.
+    if (ui().tblFrames->currentIndex().isValid())
+        return;
+    ui().cbBase->setCurrentIndex(1);
+    QCOMPARE(FramescopeProbe::headerBase(*window), 16);
+    QCOMPARE(ui().edLct->text(), QString());
+    QCOMPARE(status(), QStringLiteral("No frame selected"));
 }
 
 void TestDetailPanel::frameThatIsNotDigRF3G()
@@ -200,36 +229,52 @@ void TestDetailPanel::frameThatIsNotDigRF3G()
 
 void TestDetailPanel::highlighterGreysAddressAndAscii_data()
 {
-    QTest::addColumn<int>("row");
-    QTest::addColumn<int>("line");
-    QTest::addColumn<int>("hexEnd");
+    QTest::addColumn<QByteArray>("payload");
+    QTest::addColumn<int>("bytesIndex");
+    QTest::addColumn<int>("columns");
+    QTest::addColumn<int>("orderIndex");
 
-    // The grey starts at the first of three spaces: after the last group's space on a full
-    // line, right after the last digits on a short one.
-    QTest::newRow("full line") << 1 << 0 << 17;
-    QTest::newRow("second line") << 1 << 1 << 17;
-    QTest::newRow("one byte") << 3 << 0 << 8;
+    // Payloads of the sizes frames have; a group cut short by the payload's end shows its
+    // blanks first in little endian.
+    QTest::newRow("1 byte, 1 column of 4, little endian") << QByteArray::fromHex("06") << 2 << 1 << 1;
+    QTest::newRow("1 byte, 1 column of 2, little endian") << QByteArray::fromHex("06") << 1 << 1 << 1;
+    QTest::newRow("12 bytes, 1 column of 4, big endian") << QByteArray(12, '\x06') << 2 << 1 << 0;
+    QTest::newRow("8 bytes, 3 columns of 2, little endian") << QByteArray("Hello!!!") << 1 << 3 << 1;
+    QTest::newRow("1 byte, 4 columns of 1") << QByteArray::fromHex("7F") << 0 << 4 << 0;
+    QTest::newRow("64 bytes, 4 columns of 4") << QByteArray(64, 'A') << 2 << 4 << 0;
+    QTest::newRow("4 bytes, 16 columns of 1") << QByteArray("abcd") << 0 << 16 << 0;
+    QTest::newRow("blanks in the ASCII part") << QByteArray("  A   B ") << 0 << 3 << 0;
+    QTest::newRow("blank bytes, 1 column of 2, little endian") << QByteArray(4, ' ') << 1 << 1 << 1;
 }
 
 void TestDetailPanel::highlighterGreysAddressAndAscii()
 {
-    QFETCH(int, row);
-    QFETCH(int, line);
-    QFETCH(int, hexEnd);
-    select(row);
-    const QTextBlock block = ui().txtPayload->document()->findBlockByNumber(line);
-    QVERIFY(block.isValid());
-    const int length = int(block.text().size());
-    const auto ranges = coloredRanges(block);
-    QCOMPARE(ranges.size(), 2);
-    QCOMPARE(ranges.at(0).first, qMakePair(0, 6));
-    QCOMPARE(ranges.at(0).second, QColor(Qt::darkGray));
-    QCOMPARE(ranges.at(1).first, qMakePair(hexEnd, length - hexEnd));
-    QCOMPARE(ranges.at(1).second, QColor(Qt::darkGray));
+    QFETCH(QByteArray, payload);
+    QFETCH(int, bytesIndex);
+    QFETCH(int, columns);
+    QFETCH(int, orderIndex);
+    FramescopeProbe::showCapture(*window, oneFrame(payload));
+    ui().cbBytesPerColumn->setCurrentIndex(bytesIndex);
+    ui().edColumns->setValue(columns);
+    ui().cbByteOrder->setCurrentIndex(orderIndex);
+    select(0);
+
+    // Grey: the address with its colon and blank, and the ASCII part, one character per byte
+    // of the line at its end. The hex digits, and the blanks between, keep the editor's colour.
+    const int lineBytes = (1 << bytesIndex) * columns;
+    const QTextDocument *document = ui().txtPayload->document();
+    const int lines = int((payload.size() + lineBytes - 1) / lineBytes);
+    QCOMPARE(document->blockCount(), lines + 1);
+    for (int line = 0; line < lines; ++line) {
+        const QTextBlock block = document->findBlockByNumber(line);
+        const int length = int(block.text().size());
+        const int ascii = qMin(lineBytes, int(payload.size()) - line * lineBytes);
+        const QList<QPair<QPair<int, int>, QColor>> expected{
+            {{0, 6}, QColor(Qt::darkGray)}, {{length - ascii, ascii}, QColor(Qt::darkGray)}};
+        QCOMPARE(coloredRanges(block), expected);
+    }
     // The closing empty paragraph has nothing to grey.
-    const QTextBlock last = ui().txtPayload->document()->lastBlock();
-    QVERIFY(last.text().isEmpty());
-    QVERIFY(coloredRanges(last).isEmpty());
+    QVERIFY(coloredRanges(document->lastBlock()).isEmpty());
 }
 
 QTEST_MAIN(TestDetailPanel)

@@ -13,6 +13,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+#include <poll.h>
+#include <unistd.h>
+
 using namespace Korvex;
 using namespace CaptureBuilder;
 
@@ -41,8 +48,13 @@ private slots:
     void json();
     void log_data();
     void log();
+    void logAsJson();
     void exitStatus_data();
     void exitStatus();
+    void writeErrors_data();
+    void writeErrors();
+    void readerHangsUp_data();
+    void readerHangsUp();
     void largeTableMatchesCells();
 
 private:
@@ -190,6 +202,17 @@ void TestDrfdump::log_data()
     QTest::newRow("missing, named as given")
         << "no/such.DRF3" << 1
         << QByteArray("info\tSet DigRF Version to 3G\nerror\tCannot open file no/such.DRF3\n");
+    // Line breaks, tabs and backslashes in a text are escaped: one entry stays one line.
+    const QString controls = write(QStringLiteral("controls.drf4"), "{NOTE:a\nb\rc\td\\e\x01}");
+    QTest::newRow("escaped text")
+        << controls << 0
+        << ("info\tSet DigRF Version to v4\n"
+            "info\tOpen file " + controls.toUtf8() + ": success\n"
+            "info\tFound tag 'NOTE'\n"
+            "info\tTag value: a\\nb\\rc\\td\\\\e\x01\n"
+            "info\tParsing frames ...\n"
+            "info\tTag 'DATA LIST' is open and EOF reached!\n"
+            "info\t0 frames loaded.\n");
 }
 
 void TestDrfdump::log()
@@ -200,6 +223,32 @@ void TestDrfdump::log()
     const Run run = drfdump({QStringLiteral("--log"), file});
     QCOMPARE(run.out, output);
     QCOMPARE(run.status, status);
+}
+
+void TestDrfdump::logAsJson()
+{
+    // The same entries as the tsv log, with the texts as they are.
+    const QString path = write(QStringLiteral("json.drf3"), "{NOTE:a\nb\\}{DATA LIST-x:#");
+    const Run run = drfdump({QStringLiteral("--log"), QStringLiteral("--format"),
+                             QStringLiteral("json"), path});
+    QCOMPARE(run.status, 1);
+    QJsonParseError error;
+    const QJsonArray entries = QJsonDocument::fromJson(run.out, &error).array();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QStringList got;
+    for (const QJsonValue &entry : entries) {
+        const QJsonObject object = entry.toObject();
+        QCOMPARE(object.keys(), (QStringList{"level", "text"}));
+        got.append(object.value("level").toString() + QLatin1Char('|')
+                   + object.value("text").toString());
+    }
+    QCOMPARE(got, (QStringList{"info|Set DigRF Version to 3G",
+                               "info|Open file " + path + ": success",
+                               "info|Found tag 'NOTE'",
+                               "info|Tag value: a\nb\\",
+                               "info|Found tag 'DATA LIST-x'",
+                               "error|Wrong data length (0) in 'DATA LIST-x' tag! File load "
+                               "aborted."}));
 }
 
 void TestDrfdump::exitStatus_data()
@@ -222,6 +271,7 @@ void TestDrfdump::exitStatus_data()
     QTest::newRow("no file") << QStringList{} << 2 << "*";
     QTest::newRow("two files") << QStringList{three, three} << 2 << "*";
     QTest::newRow("unknown option") << QStringList{"--colour", three} << 2 << "*";
+    QTest::newRow("log as csv") << QStringList{"--log", "--format", "csv", three} << 2 << "*";
 }
 
 void TestDrfdump::exitStatus()
@@ -239,6 +289,82 @@ void TestDrfdump::exitStatus()
     }
     if (status != 0)
         QVERIFY(run.out.isEmpty());
+}
+
+void TestDrfdump::writeErrors_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("tsv") << QStringList{three};
+    QTest::newRow("csv") << QStringList{"--format", "csv", three};
+    QTest::newRow("json") << QStringList{"--format", "json", three};
+    QTest::newRow("log") << QStringList{"--log", three};
+    QTest::newRow("log as json") << QStringList{"--log", "--format", "json", three};
+    QTest::newRow("frame") << QStringList{"--frame", "0", three};
+}
+
+void TestDrfdump::writeErrors()
+{
+    // A full disk, and a standard output the caller closed: said on stderr, exit status 1.
+    QFETCH(QStringList, arguments);
+    // The reason is the system's text, in the language this test runs in as well.
+    const auto message = [](int error) {
+        return "drfdump: cannot write the output: " + QByteArray(std::strerror(error)) + '\n';
+    };
+    const Run full = drfdump(arguments, QStringLiteral("/dev/full"));
+    QCOMPARE(full.status, 1);
+    QCOMPARE(full.err, message(ENOSPC));
+
+    QProcess closed;
+    closed.setChildProcessModifier([] { ::close(STDOUT_FILENO); });
+    closed.start(QStringLiteral(DRFDUMP_PATH), arguments);
+    QVERIFY(closed.waitForFinished(HangGuardMs));
+    QCOMPARE(closed.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(closed.exitCode(), 1);
+    // No file opened later took the place of the closed output.
+    QCOMPARE(closed.readAllStandardError(), message(EBADF));
+}
+
+void TestDrfdump::readerHangsUp_data()
+{
+    QTest::addColumn<bool>("signalBlocked");
+    QTest::newRow("broken pipe signal") << false;
+    QTest::newRow("broken pipe signal blocked") << true;
+}
+
+void TestDrfdump::readerHangsUp()
+{
+    // A reader that stops reading early (drfdump FILE | head) ends drfdump without a word:
+    // the broken pipe ends it at once, or, with its signal blocked, as a failed write.
+    QFETCH(bool, signalBlocked);
+    const QString path = write(QStringLiteral("long.drf3"), randomCapture(100000, 2));
+    int pipeEnds[2];
+    QCOMPARE(pipe(pipeEnds), 0);
+    QProcess process;
+    process.setChildProcessModifier([pipeEnds, signalBlocked] {
+        dup2(pipeEnds[1], STDOUT_FILENO);
+        ::close(pipeEnds[0]);
+        ::close(pipeEnds[1]);
+        if (signalBlocked) {
+            sigset_t set;
+            sigemptyset(&set);
+            sigaddset(&set, SIGPIPE);
+            sigprocmask(SIG_BLOCK, &set, nullptr);
+        }
+    });
+    process.start(QStringLiteral(DRFDUMP_PATH), {path});
+    ::close(pipeEnds[1]);
+    // Megabytes of table, far more than the pipe holds: drfdump is still writing when the
+    // reader goes.
+    pollfd readable{pipeEnds[0], POLLIN, 0};
+    QCOMPARE(poll(&readable, 1, HangGuardMs), 1);
+    char byte = 0;
+    QCOMPARE(read(pipeEnds[0], &byte, 1), ssize_t(1));
+    ::close(pipeEnds[0]);
+    QVERIFY(process.waitForFinished(HangGuardMs));
+    QCOMPARE(process.readAllStandardError(), QByteArray());
+    QCOMPARE(process.exitStatus(), signalBlocked ? QProcess::NormalExit : QProcess::CrashExit);
+    if (signalBlocked)
+        QCOMPARE(process.exitCode(), 1);
 }
 
 void TestDrfdump::largeTableMatchesCells()

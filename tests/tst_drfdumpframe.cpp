@@ -1,7 +1,7 @@
 #include "capturebuilder.h"
+#include "drfdumprun.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -37,13 +37,10 @@ QString TestDrfdumpFrame::write(const QString &name, const QByteArray &bytes)
 
 int TestDrfdumpFrame::run(const QStringList &arguments, QByteArray *out, QByteArray *err)
 {
-    QProcess process;
-    process.start(QStringLiteral(DRFDUMP), arguments);
-    if (!process.waitForFinished(30000))
-        return -1;
-    *out = process.readAllStandardOutput();
-    *err = process.readAllStandardError();
-    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    const DrfdumpRun result = drfdump(arguments);
+    *out = result.out;
+    *err = result.err;
+    return result.status;
 }
 
 void TestDrfdumpFrame::initTestCase()

@@ -55,6 +55,8 @@ private slots:
     void badUsage_data();
     void badUsage();
     void unwritableFile();
+    void nameTheViewerReadsAsV4_data();
+    void nameTheViewerReadsAsV4();
 
 private:
     QTemporaryDir m_dir;
@@ -150,6 +152,36 @@ void TestDrfdumpGenerate::unwritableFile()
     QVERIFY2(run.err.startsWith("drfdump: cannot write file " + path.toLocal8Bit()), run.err);
     QCOMPARE(run.out, QByteArray());
     QVERIFY(!QFile::exists(path));
+}
+
+void TestDrfdumpGenerate::nameTheViewerReadsAsV4_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("warned");
+    QTest::newRow("drf3") << "capture.drf3" << false;
+    QTest::newRow("DRF3") << "capture.DRF3" << false;
+    QTest::newRow("no suffix") << "gen1" << true;
+    QTest::newRow("drf4") << "capture.drf4" << true;
+    QTest::newRow("drf3 inside the name") << "capture.drf3.bak" << true;
+}
+
+void TestDrfdumpGenerate::nameTheViewerReadsAsV4()
+{
+    // The file is written all the same; a name the viewer would read as DigRF v4 is pointed out.
+    QFETCH(QString, name);
+    QFETCH(bool, warned);
+    const QString path = m_dir.filePath(name);
+    const Run run = drfdump({QStringLiteral("--generate"), QStringLiteral("5"),
+                             QStringLiteral("-o"), path});
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.out, QByteArray());
+    if (warned)
+        QCOMPARE(run.err, "drfdump: warning: " + path.toUtf8()
+                              + " does not end in .drf3, so Framescope opens it as DigRF v4 and "
+                                "not as the DigRF 3G capture it holds\n");
+    else
+        QCOMPARE(run.err, QByteArray());
+    QVERIFY(contents(path).startsWith("{TYPE:"));
 }
 
 QTEST_APPLESS_MAIN(TestDrfdumpGenerate)

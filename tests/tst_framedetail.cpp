@@ -199,10 +199,31 @@ void TestFrameDetail::dumpLinesKeepTheirShape_data()
                                                     "001e"};
     QTest::newRow("17 bytes, 2 x 4 little endian")
         << 17 << 4 << 2 << 1 << QStringList{"0000", "0008", "0010"};
+
+    // Every layout the panel offers up to 16 columns, with a short last line.
+    const auto addressesOf = [](int size, int lineBytes) {
+        QStringList addresses;
+        for (int address = 0; address < size; address += lineBytes)
+            addresses.append(QStringLiteral("%1").arg(address, 4, 16, QLatin1Char('0')));
+        return addresses;
+    };
+    for (const int bytesPerColumn : {1, 2, 4}) {
+        for (int columns = 1; columns <= 16; ++columns) {
+            for (const int byteOrder : {0, 1}) {
+                const int size = 2 * bytesPerColumn * columns + 1;
+                QTest::addRow("%d bytes, %d x %d%s", size, columns, bytesPerColumn,
+                              byteOrder == 1 ? " little endian" : "")
+                    << size << bytesPerColumn << columns << byteOrder
+                    << addressesOf(size, bytesPerColumn * columns);
+            }
+        }
+    }
+    // Past 64 KiB the addresses take five digits and the ASCII part moves along.
+    QTest::newRow("65537 bytes, 4 x 4") << 65537 << 4 << 4 << 0 << addressesOf(65537, 16);
 }
 
-// Every line of a dump has the same width up to the ASCII part, which starts after three spaces
-// and holds one character per byte of its line.
+// Every line of a dump has the same width up to the ASCII part, which starts where asciiColumn
+// says, after three spaces, and holds one character per byte of its line, blanks included.
 void TestFrameDetail::dumpLinesKeepTheirShape()
 {
     QFETCH(int, size);
@@ -213,18 +234,20 @@ void TestFrameDetail::dumpLinesKeepTheirShape()
 
     QByteArray payload;
     for (int i = 0; i < size; ++i)
-        payload.append(char('a' + i % 26));
+        payload.append(i % 5 == 1 ? ' ' : char('a' + i % 26));
     const QString dump = FrameDetail::payloadDump(payload, bytesPerColumn, columns, byteOrder);
     QVERIFY(dump.endsWith(QLatin1Char('\n')));
     const QStringList lines = dump.chopped(1).split(QLatin1Char('\n'));
     QCOMPARE(lines.size(), addresses.size());
 
     const int lineBytes = bytesPerColumn * columns;
-    const int asciiColumn = 6 + columns * (2 * bytesPerColumn + 1) + 2;
     QString ascii;
     for (int k = 0; k < lines.size(); ++k) {
         const QString &line = lines.at(k);
-        QCOMPARE(line.left(6), addresses.at(k) + ": ");
+        const int digits = int(addresses.at(k).size());
+        const int groups = digits + 2;
+        QCOMPARE(line.left(groups), addresses.at(k) + ": ");
+        const int asciiColumn = FrameDetail::asciiColumn(bytesPerColumn, columns, digits);
         QCOMPARE(line.mid(asciiColumn - 3, 3), QStringLiteral("   "));
         const QString lineAscii = line.mid(asciiColumn);
         QCOMPARE(lineAscii.size(), qMin(lineBytes, size - k * lineBytes));
@@ -232,14 +255,15 @@ void TestFrameDetail::dumpLinesKeepTheirShape()
 
         // Reading each group's pairs back (last pair first when little endian) gives the bytes.
         for (int c = 0; c < columns; ++c) {
-            const QString group = line.mid(6 + c * (2 * bytesPerColumn + 1), 2 * bytesPerColumn);
-            QCOMPARE(line.at(6 + c * (2 * bytesPerColumn + 1) + 2 * bytesPerColumn), QLatin1Char(' '));
+            const int at = groups + c * (2 * bytesPerColumn + 1);
+            const QString group = line.mid(at, 2 * bytesPerColumn);
+            QCOMPARE(line.at(at + 2 * bytesPerColumn), QLatin1Char(' '));
             for (int j = 0; j < bytesPerColumn; ++j) {
                 const int pair = byteOrder == 1 ? bytesPerColumn - 1 - j : j;
-                const int at = k * lineBytes + c * bytesPerColumn + j;
-                const QString digits = group.mid(2 * pair, 2);
-                QCOMPARE(digits, at < size ? QString::number(uchar(payload.at(at)), 16).toUpper()
-                                           : QStringLiteral("  "));
+                const int byte = k * lineBytes + c * bytesPerColumn + j;
+                QCOMPARE(group.mid(2 * pair, 2),
+                         byte < size ? QString::number(uchar(payload.at(byte)), 16).toUpper()
+                                     : QStringLiteral("  "));
             }
         }
     }

@@ -1,6 +1,7 @@
 #include "capturebuilder.h"
 #include "capturefixture.h"
 #include "framescopeprobe.h"
+#include "hangguard.h"
 #include "testenv.h"
 
 #include "app/framescope.h"
@@ -94,7 +95,7 @@ void TestFrameScroller::init()
     window = std::make_unique<Framescope>(QString());
     window->resize(840, 601);
     window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(window.get(), HangGuardMs));
 }
 
 void TestFrameScroller::cleanup()
@@ -124,8 +125,9 @@ QImage TestFrameScroller::barImage()
 void TestFrameScroller::show(const QVector<quint8> &types)
 {
     FramescopeProbe::showCapture(*window, makeFrames(types));
-    // The table lays its rows and scroll bar out once the event loop comes round.
-    QCoreApplication::processEvents();
+    // The table would lay its rows and scroll bar out once the event loop comes round; the
+    // tests need that done now.
+    ui().tblFrames->doItemsLayout();
 }
 
 void TestFrameScroller::emptyListHasNoTracker()
@@ -395,7 +397,7 @@ void TestFrameScroller::resizeRebuilds()
     const ScrollTracker *before = tracker();
     const double h = window->frameItemHeight();
     window->resize(840, 801);
-    QTRY_VERIFY(ui().gvFrames->viewport()->height() > 300);
+    QTRY_VERIFY_WITH_TIMEOUT(ui().gvFrames->viewport()->height() > 300, HangGuardMs);
     QVERIFY(tracker());
     QVERIFY(tracker() != before || window->frameItemHeight() != h);
     QCOMPARE(window->frameItemHeight(),
@@ -418,14 +420,19 @@ void TestFrameScroller::captureOpenedBeforeTheWindowShows()
     QCOMPARE(FramescopeProbe::frameCount(*window), 300);
     window->resize(840, 601);
     window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    // The load brought the log to the front; the frames' page is laid out once it shows.
+    QVERIFY(QTest::qWaitForWindowExposed(window.get(), HangGuardMs));
+    // The load brought the log to the front; the frames' page is laid out once it shows, and
+    // the scroller is then built for the strip's size.
     QCOMPARE(ui().tabs->currentIndex(), 1);
     ui().tabs->setCurrentIndex(0);
-    QCoreApplication::processEvents();
+    const auto builtForTheStrip = [this] {
+        const int height = ui().gvFrames->viewport()->height();
+        return height > 150
+               && qAbs(FramescopeProbe::scene(*window).sceneRect().height() - (height - 1)) < 1e-6;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(builtForTheStrip(), HangGuardMs);
 
     const int viewH = ui().gvFrames->viewport()->height();
-    QVERIFY(viewH > 150);
     QCOMPARE(window->frameItemHeight(), double(viewH - headerH()) / 300);
     QVERIFY(qAbs(FramescopeProbe::scene(*window).sceneRect().height() - (viewH - 1)) < 1e-6);
     QVERIFY(barImage().height() >= viewH - 1);

@@ -2,6 +2,7 @@
 #include "files/capture.h"
 #include "files/capturefile.h"
 #include "framescopeprobe.h"
+#include "hangguard.h"
 #include "modaldriver.h"
 #include "testenv.h"
 
@@ -65,6 +66,8 @@ private slots:
     void cleanup();
 
     void writesTheFile();
+    void nameWithoutSuffixGetsDrf3_data();
+    void nameWithoutSuffixGetsDrf3();
     void startFolderDefault();
     void cancel_data();
     void cancel();
@@ -86,7 +89,7 @@ void TestGenerateDialog::init()
     QSettings(QStringLiteral("Kestrant"), QStringLiteral("Framescope")).clear();
     m_window = new Framescope(QString());
     m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    QVERIFY(QTest::qWaitForWindowExposed(m_window, HangGuardMs));
 }
 
 void TestGenerateDialog::cleanup()
@@ -157,7 +160,7 @@ void TestGenerateDialog::writesTheFile()
     QCOMPARE(run.nameFilters, QStringList{QStringLiteral("DigRf 3G files (*.drf3)")});
     QCOMPARE(run.startFolder, QDir(m_dir.path()).absolutePath());
     QCOMPARE(run.countTitle, QStringLiteral("Generate DigRF 3G File"));
-    QCOMPARE(run.countLabel, QStringLiteral("Number of frames:"));
+    QCOMPARE(run.countLabel, QStringLiteral("Number of frames (1 \u2013 10000):"));
     QCOMPARE(run.countValue, 10.0);
     QCOMPARE(run.countMinimum, 1.0);
     QCOMPARE(run.countMaximum, 10000.0);
@@ -176,6 +179,27 @@ void TestGenerateDialog::writesTheFile()
     // Generating does not move the folder the open dialog starts in.
     QCOMPARE(QSettings(QStringLiteral("Kestrant"), QStringLiteral("Framescope"))
                  .value(QStringLiteral("FileLoadPath")).toString(), m_dir.path());
+}
+
+void TestGenerateDialog::nameWithoutSuffixGetsDrf3_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("no suffix") << "gen1" << "gen1.drf3";
+    QTest::newRow("drf3") << "gen2.drf3" << "gen2.drf3";
+    QTest::newRow("another suffix") << "gen3.bin" << "gen3.bin";
+}
+
+void TestGenerateDialog::nameWithoutSuffixGetsDrf3()
+{
+    // The file is read back as DigRF 3G only with the suffix .drf3.
+    QFETCH(QString, typed);
+    QFETCH(QString, written);
+    const DialogRun run = generate(m_dir.filePath(typed), 3);
+    QCOMPARE(run.boxes, QStringList{QStringLiteral("File Written|File successfully created.")});
+    QVERIFY(QFile::exists(m_dir.filePath(written)));
+    if (typed != written)
+        QVERIFY(!QFile::exists(m_dir.filePath(typed)));
 }
 
 void TestGenerateDialog::startFolderDefault()

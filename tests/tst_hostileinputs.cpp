@@ -1,4 +1,5 @@
 #include "capturebuilder.h"
+#include "hangguard.h"
 
 #include "colors/colorfile.h"
 #include "files/capture.h"
@@ -35,7 +36,14 @@ public:
     {
         static const char *const names[] = {"info", "warning", "error"};
         const QString line = QLatin1String(names[int(level)]) + QLatin1Char('\t') + text;
-        digest.addData((line + QLatin1Char('\n')).toUtf8());
+        // drfdump writes a backslash, tab, line feed and carriage return in the text escaped.
+        QString escaped = text;
+        escaped.replace(QLatin1String("\\"), QLatin1String("\\\\"))
+            .replace(QLatin1String("\t"), QLatin1String("\\t"))
+            .replace(QLatin1String("\n"), QLatin1String("\\n"))
+            .replace(QLatin1String("\r"), QLatin1String("\\r"));
+        digest.addData((QLatin1String(names[int(level)]) + QLatin1Char('\t') + escaped
+                        + QLatin1Char('\n')).toUtf8());
         if (keepLines)
             lines.append(line);
         last = line;
@@ -188,7 +196,7 @@ void TestHostileInputs::randomHundredMegabytes()
     QProcess dump;
     dump.setStandardOutputFile(m_dir.filePath(QStringLiteral("log.txt")));
     dump.start(QStringLiteral(DRFDUMP_PATH), {QStringLiteral("--log"), path});
-    QVERIFY(dump.waitForFinished(300000));
+    QVERIFY(dump.waitForFinished(HangGuardMs));
     QCOMPARE(dump.exitStatus(), QProcess::NormalExit);
     QCOMPARE(dump.exitCode(), result == Capture::Status::Loaded ? 0 : 1);
     QFile log(m_dir.filePath(QStringLiteral("log.txt")));
@@ -305,6 +313,10 @@ void TestHostileInputs::dataListLength_data()
     QTest::newRow("one past 32 bits") << QByteArray("4294967296") << false;
     QTest::newRow("past 64 bits") << QByteArray("18446744073709551616") << false;
     QTest::newRow("ten thousand nines") << QByteArray(10000, '9') << false;
+    // Anything but digits makes it no number, also where Qt's conversion would stop or skip.
+    QTest::newRow("NUL after the digits") << QByteArray("112\0xyz", 7) << false;
+    QTest::newRow("blank before the digits") << QByteArray(" 12") << false;
+    QTest::newRow("plus sign") << QByteArray("+12") << false;
 }
 
 void TestHostileInputs::dataListLength()
@@ -438,7 +450,7 @@ void TestHostileInputs::fullDiskWhenGenerating()
     generate.start(QStringLiteral(DRFDUMP_PATH),
                    {QStringLiteral("--generate"), QString::number(frames), QStringLiteral("--seed"),
                     QStringLiteral("3"), QStringLiteral("-o"), path});
-    QVERIFY(generate.waitForFinished(120000));
+    QVERIFY(generate.waitForFinished(HangGuardMs));
     QCOMPARE(generate.exitStatus(), QProcess::NormalExit);
     const QStringList left = QDir(folder.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden);
     QCOMPARE(left, QStringList{QStringLiteral("existing.drf3")});

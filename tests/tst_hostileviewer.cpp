@@ -1,5 +1,6 @@
 #include "capturebuilder.h"
 #include "framescopeprobe.h"
+#include "hangguard.h"
 #include "testenv.h"
 
 #include "views/frametablemodel.h"
@@ -185,7 +186,9 @@ void TestHostileViewer::fileChangedWhileShown()
     Probe::ui(w).tblFrames->setCurrentIndex(Probe::model(w)->cellIndex(0, 0));
     Probe::ui(w).tblFrames->setCurrentIndex(Probe::model(w)->cellIndex(49, 0));
     QCOMPARE(Probe::ui(w).txtPayload->toPlainText(), kept == 50 ? dump : QString());
-    w.resize(w.width() + 40, w.height() + 40);
+    const QSize larger = w.size() + QSize(40, 40);
+    w.resize(larger);
+    QTRY_COMPARE_WITH_TIMEOUT(w.size(), larger, HangGuardMs);
     QVERIFY(Probe::tracker(w));
     const QStringList missingLines{
         QStringLiteral("warning\tFrame %1 and frames after it are no longer in the file %2.")
@@ -265,7 +268,7 @@ void TestHostileViewer::colourFilesAreFolders()
         QVERIFY(QDir().mkpath(path));
     }
     Framescope &w = window();
-    QTRY_COMPARE(m_boxes.size(), 2);
+    QTRY_COMPARE_WITH_TIMEOUT(m_boxes.size(), 2, HangGuardMs);
     QCOMPARE(m_boxes, (QStringList{
                           QStringLiteral("Error loading colors!|Cannot open file %1colors3G.lst!")
                               .arg(m_env->dataFolder()),

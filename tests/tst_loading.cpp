@@ -1,5 +1,6 @@
 #include "capturebuilder.h"
 #include "framescopeprobe.h"
+#include "modaldriver.h"
 #include "testenv.h"
 
 #include "files/capture.h"
@@ -8,17 +9,21 @@
 
 #include <QAction>
 #include <QFileDialog>
+#include <QGraphicsPixmapItem>
+#include <QGraphicsScene>
 #include <QHeaderView>
+#include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QTimer>
 #include <QtTest>
 
-#include <functional>
 #include <memory>
 
 using namespace Korvex;
@@ -58,6 +63,16 @@ QStringList logLines(Framescope &window)
     return Probe::logLines(window);
 }
 
+// The overview strip's bars as last built.
+QImage barImage(Framescope &window)
+{
+    for (QGraphicsItem *item : Probe::scene(window).items()) {
+        if (auto *bars = qgraphicsitem_cast<QGraphicsPixmapItem *>(item))
+            return bars->pixmap().toImage();
+    }
+    return QImage();
+}
+
 QStringList menuTexts(Framescope &window)
 {
     QStringList texts;
@@ -75,16 +90,6 @@ QStringList strings(const QList<QVariant> &list)
     for (const QVariant &value : list)
         texts.append(value.toString());
     return texts;
-}
-
-// Runs `action` on the modal dialog that the next statement opens.
-void onModalDialog(std::function<void(QWidget *)> action)
-{
-    QTimer::singleShot(0, [action] {
-        QWidget *dialog = QApplication::activeModalWidget();
-        QVERIFY(dialog);
-        action(dialog);
-    });
 }
 
 } // namespace
@@ -107,6 +112,7 @@ private slots:
     void tableAfterLoad();
     void progress();
     void recentFilesOrder();
+    void recentFilesAreAbsolute();
     void recentFilesSurviveRestart_data();
     void recentFilesSurviveRestart();
     void recentFilesOfWrongType();
@@ -230,11 +236,16 @@ void TestLoading::unopenableFileChangesNothing()
     const QVariant folder = settings.value(QStringLiteral("FileLoadPath"));
     const QVariant recent = settings.value(QStringLiteral("RecentFiles"));
     const int logSize = int(logLines(w).size());
+    const QImage bars = barImage(w);
+    QVERIFY(!bars.isNull());
 
     w.loadFile(path);
     QCOMPARE(w.windowTitle(), QStringLiteral("Kestrant Framescope - ") + path);
-    // The frames shown keep the version they were read with.
+    // The frames on display keep the version they were read with: the strip, built anew for
+    // a resize, keeps its DigRF 3G colours.
     QCOMPARE(Probe::protocolVersion(w), 0);
+    w.buildFramesScroller();
+    QCOMPARE(barImage(w), bars);
     QCOMPARE(logLines(w).mid(logSize), (QStringList{QStringLiteral("info\tSet DigRF Version to v4"),
                                                     QStringLiteral("error\tCannot open file ") + path}));
     QCOMPARE(Probe::frameCount(w), 2);
@@ -260,6 +271,10 @@ void TestLoading::abortedLoadEmptiesTable()
     QCOMPARE(Probe::model(w)->rowCount(), 0);
     QCOMPARE(table->verticalHeader()->count(), 0);
     QVERIFY(!table->currentIndex().isValid());
+    // Nothing of the earlier capture's frame stays in the detail panel.
+    QCOMPARE(Probe::statusLabel(w)->text(), QStringLiteral("No frame selected"));
+    QCOMPARE(Probe::ui(w).edPlSize->text(), QString());
+    QCOMPARE(Probe::ui(w).txtPayload->toPlainText(), QString());
     table->viewport()->repaint();
     QCOMPARE(strings(Probe::recentFiles(w)), (QStringList{bad, good}));
     QSettings settings(QStringLiteral("Kestrant"), QStringLiteral("Framescope"));
@@ -357,6 +372,24 @@ void TestLoading::recentFilesOrder()
     }
 }
 
+void TestLoading::recentFilesAreAbsolute()
+{
+    // A name as typed in a shell names another file, or none, in a session started elsewhere:
+    // the list keeps the absolute, clean path, and the spellings of one file are one entry.
+    const QString path = writeCapture(QStringLiteral("sub/rel.drf3"), capture(frame(1, 4, 0, 0)));
+    const QString working = QDir::currentPath();
+    const auto restore = qScopeGuard([&working] { QDir::setCurrent(working); });
+    QVERIFY(QDir::setCurrent(dir.path()));
+    Framescope &w = window();
+    for (const QString &name : {QStringLiteral("sub/rel.drf3"), QStringLiteral("./sub//rel.drf3"),
+                                QStringLiteral("sub/../sub/rel.drf3")}) {
+        w.loadFile(name);
+        QCOMPARE(w.windowTitle(), QStringLiteral("Kestrant Framescope - ") + name);
+        QCOMPARE(strings(Probe::recentFiles(w)), QStringList{path});
+    }
+    QCOMPARE(menuTexts(w), QStringList{path});
+}
+
 void TestLoading::recentFilesSurviveRestart_data()
 {
     QTest::addColumn<int>("count");
@@ -410,9 +443,7 @@ void TestLoading::openDialog()
     QString folder;
     QStringList filters;
     QString caption;
-    onModalDialog([&](QWidget *widget) {
-        auto *dialog = qobject_cast<QFileDialog *>(widget);
-        QVERIFY(dialog);
+    ModalDriver::whenModal<QFileDialog>([&](QFileDialog *dialog) {
         folder = dialog->directory().absolutePath();
         filters = dialog->nameFilters();
         caption = dialog->windowTitle();
@@ -428,8 +459,7 @@ void TestLoading::openDialog()
                  .contains(QStringLiteral("FileLoadPath")));
 
     // The suffix chooses the version, whichever filter was chosen.
-    onModalDialog([&](QWidget *widget) {
-        auto *dialog = qobject_cast<QFileDialog *>(widget);
+    ModalDriver::whenModal<QFileDialog>([&](QFileDialog *dialog) {
         dialog->selectNameFilter(QStringLiteral("DigRf 3G files (*.drf3)"));
         dialog->selectFile(v4);
         QMetaObject::invokeMethod(dialog, "accept");
@@ -439,9 +469,9 @@ void TestLoading::openDialog()
     QCOMPARE(w.windowTitle(), QStringLiteral("Kestrant Framescope - ") + v4);
 
     // Next time the dialog starts in the folder of that file.
-    onModalDialog([&](QWidget *widget) {
-        folder = qobject_cast<QFileDialog *>(widget)->directory().absolutePath();
-        widget->close();
+    ModalDriver::whenModal<QFileDialog>([&](QFileDialog *dialog) {
+        folder = dialog->directory().absolutePath();
+        dialog->close();
     });
     open->trigger();
     QCOMPARE(folder, dir.filePath(QStringLiteral("open")));

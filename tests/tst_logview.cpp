@@ -242,7 +242,7 @@ void TestLogView::follow_data()
     QTest::newRow("scrolled up, not down to the end") << "UUDA" << false;
     QTest::newRow("back at the end") << "UEA" << true;
     QTest::newRow("down to the end by rows") << "UDDDDDDDDDDDA" << true;
-    QTest::newRow("a line came since") << "UAA" << true;
+    QTest::newRow("lines came since") << "UAA" << false;
 }
 
 void TestLogView::follow()

@@ -1,5 +1,6 @@
 #include "app/framescope.h"
 #include "framescopeprobe.h"
+#include "hangguard.h"
 #include "testenv.h"
 
 #include <QAction>
@@ -49,7 +50,7 @@ void TestMainWindow::init()
 {
     m_window = new Framescope(QString());
     m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    QVERIFY(QTest::qWaitForWindowExposed(m_window, HangGuardMs));
 }
 
 void TestMainWindow::cleanup()

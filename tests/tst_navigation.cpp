@@ -190,7 +190,8 @@ void TestNavigation::findFrameDialog()
     });
     QVERIFY(seen.shown);
     QCOMPARE(seen.title, QStringLiteral("Find Frame"));
-    QCOMPARE(seen.label, QStringLiteral("Go To Frame:"));
+    // The label names the range: a digit that would leave it is refused without a word.
+    QCOMPARE(seen.label, QStringLiteral("Go To Frame (0 \u2013 29):"));
     QCOMPARE(seen.mode, QInputDialog::DoubleInput);
     QTEST(seen.value, "proposed");
     QCOMPARE(seen.minimum, 0.0);
@@ -216,6 +217,7 @@ void TestNavigation::findFrameOnAnEmptyList()
     FramescopeProbe::showCapture(*window, nullptr);
     const DialogSeen seen = findFrame([](QInputDialog *dialog) { dialog->accept(); });
     QVERIFY(seen.shown);
+    QCOMPARE(seen.label, QStringLiteral("Go To Frame (no frames):"));
     QCOMPARE(seen.value, 0.0);
     QCOMPARE(currentRow(), -1);
     QCOMPARE(status(), QStringLiteral("No frame selected"));

@@ -2,6 +2,7 @@
 #include "capturebuilder.h"
 #include "files/framegenerator.h"
 #include "framescopeprobe.h"
+#include "hangguard.h"
 #include "modaldriver.h"
 #include "testenv.h"
 #include "textrecorder.h"
@@ -102,7 +103,7 @@ void TestPrinting::init()
 {
     m_window = new Framescope(QString());
     m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    QVERIFY(QTest::qWaitForWindowExposed(m_window, HangGuardMs));
 }
 
 void TestPrinting::cleanup()

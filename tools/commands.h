@@ -14,8 +14,9 @@ enum Status { Success = 0, Failed = 1, BadUsage = 2 };
 /// Prints the frame table of a capture as tsv, csv or json.
 int printTable(const QString &fileName, const QString &format, FILE *out, FILE *err);
 
-/// Prints the lines the viewer's log gets when it loads the capture.
-int printLog(const QString &fileName, FILE *out, FILE *err);
+/// Prints the lines the viewer's log gets when it loads the capture, as tsv (LEVEL<TAB>TEXT,
+/// the text escaped) or json.
+int printLog(const QString &fileName, const QString &format, FILE *out, FILE *err);
 
 /// Settings of the detail panel, as chosen on the command line.
 struct FrameOptions

@@ -4,8 +4,14 @@
 #include <QCoreApplication>
 #include <QDateTime>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <limits>
 #include <optional>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace Korvex;
 
@@ -32,23 +38,37 @@ std::optional<qint64> number(const QString &text, qint64 low, qint64 high)
 
 int main(int argc, char *argv[])
 {
+    // A reader that stops early (drfdump FILE | head) ends the program at its next write,
+    // quietly, as with any filter; also when the parent had the signal ignored.
+    std::signal(SIGPIPE, SIG_DFL);
+    // A standard stream the caller closed (drfdump FILE >&-) would be taken over by the next
+    // file opened. Held by /dev/null opened for reading, writing to it fails as it should.
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (fcntl(fd, F_GETFD) == -1 && errno == EBADF)
+            open("/dev/null", O_RDONLY);
+    }
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("drfdump"));
     QCoreApplication::setApplicationVersion(QStringLiteral("0.9"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Prints the decoded frames of a DigRF capture, as the Framescope viewer shows them."));
+        "Prints the decoded frames of a DigRF capture, as the Framescope viewer shows them.\n"
+        "Exit status: 0 on success; 1 when FILE cannot be read, its load was aborted or the "
+        "output cannot be written; 2 for bad usage."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption formatOption(QStringLiteral("format"),
         QStringLiteral("Frame table format: tsv (default: the five cells joined by TAB, lines "
                        "ended by LF), csv (RFC 4180, lines ended by CR LF) or json (one array of "
-                       "objects keyed by the column titles)."),
+                       "objects keyed by the column titles). With --log: tsv or json."),
         QStringLiteral("format"),
         QStringLiteral("tsv"));
     const QCommandLineOption logOption(QStringLiteral("log"),
-        QStringLiteral("Print the log lines of loading FILE instead of the frame table."));
+        QStringLiteral("Print the log lines of loading FILE instead of the frame table: "
+                       "LEVEL<TAB>TEXT per line, with a backslash, tab, line feed and carriage "
+                       "return in TEXT written as \\\\, \\t, \\n and \\r; with --format "
+                       "json one array of objects {\"level\": ..., \"text\": ...}."));
     const QCommandLineOption frameOption(QStringLiteral("frame"),
         QStringLiteral("Print the details of frame N (counted from 0)."), QStringLiteral("N"));
     const QCommandLineOption baseOption(QStringLiteral("base"),
@@ -65,7 +85,8 @@ int main(int argc, char *argv[])
         QStringLiteral("order"), QStringLiteral("big"));
     const QCommandLineOption generateOption(QStringLiteral("generate"),
         QStringLiteral("Write a DigRF 3G capture of COUNT random frames (1 to 100000000) to the "
-                       "file given with -o."),
+                       "file given with -o. A name that does not end in .drf3 gets a warning: "
+                       "the viewer would open it as DigRF v4."),
         QStringLiteral("COUNT"));
     const QCommandLineOption seedOption(QStringLiteral("seed"),
         QStringLiteral("Seed of the random frames (default: the current time in seconds)."),
@@ -105,8 +126,12 @@ int main(int argc, char *argv[])
         return usageError(QStringLiteral("expected one capture FILE"));
     const QString fileName = positional.first();
 
-    if (parser.isSet(logOption))
-        return Dump::printLog(fileName, stdout, stderr);
+    if (parser.isSet(logOption)) {
+        const QString format = parser.value(formatOption);
+        if (format != QLatin1String("tsv") && format != QLatin1String("json"))
+            return usageError(QStringLiteral("--log prints tsv or json"));
+        return Dump::printLog(fileName, format, stdout, stderr);
+    }
 
     if (parser.isSet(frameOption)) {
         Dump::FrameOptions options;

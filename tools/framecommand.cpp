@@ -1,6 +1,6 @@
 #include "tools/commands.h"
 
-#include "tools/errorsink.h"
+#include "tools/textoutput.h"
 
 #include "files/capture.h"
 #include "files/framereader.h"
@@ -8,6 +8,8 @@
 
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 namespace Korvex::Dump {
 
@@ -30,26 +32,66 @@ QString frameReport(const FrameRecord &record, const FrameOptions &options)
     return text;
 }
 
+/// Keeps the one frame asked for, and the reader's error lines; the read stops soon after the
+/// frame was met.
+class FrameSink final : public FrameReaderSink
+{
+public:
+    FrameSink(qint64 wanted, int protocolVersion)
+        : m_wanted(wanted)
+        , m_protocolVersion(protocolVersion)
+    {
+    }
+
+    void log(const QString &text, LogLevel level) override
+    {
+        if (level == LogLevel::Error)
+            errors.append(text);
+    }
+    void progress(int) override {}
+    bool proceed(qint64 framesRead) override
+    {
+        frames = framesRead;
+        return !found;
+    }
+    bool wantsFrames() const override { return !found; }
+    void frame(const ScannedFrame &frame) override
+    {
+        if (frame.number != m_wanted)
+            return;
+        found.emplace(m_protocolVersion, frame.bytes, frame.length);
+        found->setTime(frame.ticks);
+    }
+
+    std::optional<FrameRecord> found;
+    qint64 frames = 0;
+    QStringList errors;
+
+private:
+    qint64 m_wanted;
+    int m_protocolVersion;
+};
+
 } // namespace
 
 int printFrame(const QString &fileName, const FrameOptions &options, FILE *out, FILE *err)
 {
-    Capture frames(fileName);
-    ErrorSink sink;
-    int status = Success;
-    if (frames.load(sink) != Capture::Status::Loaded) {
+    Capture capture(fileName);
+    FrameSink sink(options.frame, capture.protocolVersion());
+    const Capture::Status status = capture.scan(sink);
+    if (sink.found) {
+        TextOutput output(out);
+        output.text() = frameReport(*sink.found, options);
+        return output.finish(err);
+    }
+    if (status != Capture::Status::Loaded) {
         for (const QString &line : std::as_const(sink.errors))
             std::fprintf(err, "drfdump: %s\n", line.toUtf8().constData());
-        status = Failed;
-    } else if (options.frame < 0 || options.frame >= frames.frameCount()) {
-        std::fprintf(err, "drfdump: frame %lld is not in the file, which holds %lld frames\n",
-                     static_cast<long long>(options.frame), static_cast<long long>(frames.frameCount()));
-        status = BadUsage;
-    } else {
-        const QByteArray bytes = frameReport(frames.frame(options.frame), options).toUtf8();
-        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out);
+        return Failed;
     }
-    return status;
+    std::fprintf(err, "drfdump: frame %lld is not in the file, which holds %lld frames\n",
+                 static_cast<long long>(options.frame), static_cast<long long>(sink.frames));
+    return BadUsage;
 }
 
 } // namespace Korvex::Dump

@@ -1,5 +1,6 @@
 #include "tools/commands.h"
 
+#include "files/capturefile.h"
 #include "files/framegenerator.h"
 
 #include <QDateTime>
@@ -12,6 +13,13 @@ int generateCapture(qint64 count, quint32 seed, const QString &outFile, FILE *er
         std::fprintf(err, "drfdump: --generate takes a count from 1 to %lld\n",
                      static_cast<long long>(FrameGenerator::MaxFrames));
         return BadUsage;
+    }
+    // The viewer takes the protocol version from the suffix alone: under any other name the
+    // DigRF 3G frames would be read as DigRF v4.
+    if (protocolVersionOf(outFile) != 0) {
+        std::fprintf(err, "drfdump: warning: %s does not end in .drf3, so Framescope opens it as "
+                          "DigRF v4 and not as the DigRF 3G capture it holds\n",
+                     qPrintable(outFile));
     }
     QString reason;
     if (!FrameGenerator::writeFile(outFile, seed, count, QDateTime::currentDateTime(), &reason)) {

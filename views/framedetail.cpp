@@ -54,6 +54,13 @@ QString FrameDetail::statusText(const FrameRecord &record)
     return record.headerText();
 }
 
+int FrameDetail::asciiColumn(int bytesPerColumn, int columns, int addressDigits)
+{
+    // The same clamping as the dump's, so that both agree on any layout.
+    const int groupChars = 2 * qMax(1, bytesPerColumn) + 1;
+    return addressDigits + 2 + groupChars * qMax(1, columns) + 2;
+}
+
 QString FrameDetail::payloadDump(const QByteArray &payload, int bytesPerColumn, int columns,
                                  int byteOrder)
 {

@@ -32,6 +32,11 @@ public:
     /// each line ended by a line feed; an empty payload gives an empty text.
     static QString payloadDump(const QByteArray &payload, int bytesPerColumn, int columns,
                                int byteOrder);
+
+    /// Where the ASCII part of every dump line starts, for a layout and an address of
+    /// addressDigits digits (four below 64 KiB): after the address, ": ", each column group
+    /// with its space, and two more spaces. Blanks in a group or in the ASCII text do not move it.
+    static int asciiColumn(int bytesPerColumn, int columns, int addressDigits = 4);
 };
 
 } // namespace Korvex

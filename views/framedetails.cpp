@@ -3,8 +3,11 @@
 #include "files/capture.h"
 #include "views/framedetail.h"
 #include "views/frametablemodel.h"
+#include "views/payloadhighlighter.h"
 
 #include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 
 namespace Korvex {
 
@@ -42,7 +45,7 @@ void Framescope::selectFrame(QModelIndex current, QModelIndex previous)
         return;
     const qint64 frame = current.isValid() ? model->frameAt(current.row()) : -1;
     if (frame < 0 || !capture || frame >= capture->frameCount()) {
-        statusLabel->setText(tr("No frame selected"));
+        showNoFrame();
         return;
     }
     const FrameRecord record = capture->frame(frame);
@@ -52,8 +55,22 @@ void Framescope::selectFrame(QModelIndex current, QModelIndex previous)
     ui.edCts->setText(FrameDetail::ctsField(record, headerBase));
     ui.lblPlSize->setText(FrameDetail::payloadSizeLabel(record));
     ui.lblLct->setText(FrameDetail::channelTypeLabel(record));
+    highlighter->setDumpLayout(payloadBytesPerColumn, payloadCols);
     ui.txtPayload->setPlainText(FrameDetail::payloadDump(record.payload(), payloadBytesPerColumn,
                                                          payloadCols, payloadByteOrder));
+}
+
+void Framescope::showNoFrame()
+{
+    // Whatever the panel showed belongs to a frame that is no longer selected, or to none (the
+    // form's placeholders); none of it may look like a frame.
+    for (QLineEdit *field : {ui.edPlSize, ui.edLct, ui.edCts})
+        field->clear();
+    ui.lblPlSize->clear();
+    ui.lblLct->clear();
+    ui.txtPayload->clear();
+    if (statusLabel)
+        statusLabel->setText(tr("No frame selected"));
 }
 
 } // namespace Korvex

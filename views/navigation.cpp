@@ -10,9 +10,13 @@ void Framescope::findFrame()
 {
     const qint64 current = ui.tblFrames->currentShownRow();
     const qint64 rows = shownFrames();
+    // The spin box refuses a digit that would leave its range without a word: the label says
+    // what it takes.
+    const QString label = rows > 0 ? tr("Go To Frame (%1 \u2013 %2):").arg(0).arg(rows - 1)
+                                   : tr("Go To Frame (no frames):");
     bool ok = false;
-    const double value = QInputDialog::getDouble(this, tr("Find Frame"), tr("Go To Frame:"),
-                                                 double(current), 0, double(rows - 1), 0, &ok);
+    const double value = QInputDialog::getDouble(this, tr("Find Frame"), label, double(current),
+                                                 0, double(rows - 1), 0, &ok);
     if (!ok)
         return;
     ui.tblFrames->goToShownRow(model->rows().rowOf(qint64(value)));

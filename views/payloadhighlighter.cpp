@@ -1,7 +1,8 @@
 #include "views/payloadhighlighter.h"
 
+#include "views/framedetail.h"
+
 #include <QBrush>
-#include <QRegularExpression>
 #include <QTextCharFormat>
 
 namespace Korvex {
@@ -13,19 +14,29 @@ PayloadHighlighter::PayloadHighlighter(QTextDocument *document)
 
 PayloadHighlighter::~PayloadHighlighter() = default;
 
+void PayloadHighlighter::setDumpLayout(int bytesPerColumn, int columns)
+{
+    if (bytesPerColumn == m_bytesPerColumn && columns == m_columns)
+        return;
+    m_bytesPerColumn = bytesPerColumn;
+    m_columns = columns;
+    rehighlight();
+}
+
 void PayloadHighlighter::highlightBlock(const QString &text)
 {
+    // The address is the hex digits before the line's first colon; a pattern searched for
+    // blanks would find the blanks of missing bytes in a short group instead.
+    const int colon = int(text.indexOf(QLatin1Char(':')));
+    if (colon < 0)
+        return;
     QTextCharFormat format;
     format.setForeground(QBrush(Qt::darkGray, Qt::SolidPattern));
-    // The address with its colon and space, and everything from the three spaces before the
-    // ASCII part to the end of the line.
-    static const QRegularExpression pattern(QStringLiteral("(^[a-fA-F0-9]{4}:\\s)|(\\s\\s\\s.+$)"));
-
-    QRegularExpressionMatch match = pattern.match(text);
-    while (match.hasMatch() && match.capturedLength() > 0) {
-        setFormat(int(match.capturedStart()), int(match.capturedLength()), format);
-        match = pattern.match(text, match.capturedEnd());
-    }
+    const int length = int(text.size());
+    setFormat(0, qMin(colon + 2, length), format);
+    const int ascii = FrameDetail::asciiColumn(m_bytesPerColumn, m_columns, colon);
+    if (ascii < length)
+        setFormat(ascii, length - ascii, format);
 }
 
 } // namespace Korvex

@@ -234,9 +234,16 @@ struct Model
                 log(QStringLiteral("Tag value: %1").arg(readText('}')), LogLevel::Info);
                 continue;
             }
+            // The length: digits only after the last hyphen, at most 32 bits.
             const qsizetype hyphen = name.lastIndexOf(QLatin1Char('-'));
-            bool ok = false;
-            const uint length = hyphen < 0 ? 0u : name.mid(hyphen + 1).toUInt(&ok, 10);
+            const QString digits = hyphen < 0 ? QString() : name.mid(hyphen + 1);
+            quint64 number = 0;
+            bool ok = !digits.isEmpty();
+            for (const QChar c : digits) {
+                ok = ok && c >= u'0' && c <= u'9';
+                number = ok ? qMin<quint64>(number * 10 + (c.unicode() - u'0'), 1ull << 33) : 0;
+            }
+            const uint length = ok && number <= 0xFFFFFFFFu ? uint(number) : 0u;
             if (length == 0) {
                 log(QStringLiteral("Wrong data length (%1) in '%2' tag! File load aborted.")
                         .arg(length)

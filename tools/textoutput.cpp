@@ -1,0 +1,58 @@
+#include "tools/textoutput.h"
+
+#include "tools/commands.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace Korvex::Dump {
+
+namespace {
+
+// Text is collected and written in large pieces: no write or flush per line.
+constexpr qsizetype FlushChars = qsizetype(1) << 18;
+
+} // namespace
+
+TextOutput::TextOutput(FILE *file)
+    : m_file(file)
+{
+    m_text.reserve(FlushChars + 4096);
+}
+
+void TextOutput::flushIfFull()
+{
+    if (m_text.size() >= FlushChars)
+        write();
+}
+
+void TextOutput::write()
+{
+    if (m_text.isEmpty())
+        return;
+    if (m_error == 0) {
+        const QByteArray bytes = m_text.toUtf8();
+        errno = 0;
+        if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), m_file) != size_t(bytes.size()))
+            m_error = errno != 0 ? errno : EIO;
+    }
+    m_text.resize(0);
+}
+
+int TextOutput::finish(FILE *err)
+{
+    write();
+    // The stream's buffer holds the last bytes; only now does a full disk show.
+    errno = 0;
+    if (m_error == 0 && std::fflush(m_file) != 0)
+        m_error = errno != 0 ? errno : EIO;
+    if (m_error == 0 && std::ferror(m_file))
+        m_error = EIO;
+    if (m_error == 0)
+        return Success;
+    if (m_error != EPIPE)
+        std::fprintf(err, "drfdump: cannot write the output: %s\n", std::strerror(m_error));
+    return Failed;
+}
+
+} // namespace Korvex::Dump

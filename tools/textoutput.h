@@ -1,0 +1,37 @@
+#ifndef TOOLS_TEXTOUTPUT_H
+#define TOOLS_TEXTOUTPUT_H
+
+#include <QString>
+
+#include <cstdio>
+
+namespace Korvex::Dump {
+
+/// Collects drfdump's output text and writes it to a FILE in UTF-8, in large pieces rather
+/// than per line. Remembers the first failure to write; after it nothing more is written.
+class TextOutput
+{
+public:
+    explicit TextOutput(FILE *file);
+
+    /// The text not yet written; commands append to it.
+    QString &text() { return m_text; }
+    /// Writes the text once enough of it has been collected.
+    void flushIfFull();
+
+    /// Writes the rest of the text and empties the FILE's buffer. On a failure to write it
+    /// prints the reason on err and returns Failed, else Success. A reader that went away
+    /// early (a closed pipe) gets no message.
+    int finish(FILE *err);
+
+private:
+    void write();
+
+    FILE *m_file;
+    QString m_text;
+    int m_error = 0;
+};
+
+} // namespace Korvex::Dump
+
+#endif // TOOLS_TEXTOUTPUT_H
