@@ -219,8 +219,7 @@ int runViewer(const QString &fileName)
 
     const qint64 frames = FramescopeProbe::frameCount(window);
     const qint64 lines = FramescopeProbe::logModel(window).rowCount();
-    std::printf("    frames in the table        %lld, log lines %lld
-", frames, lines);
+    std::printf("    frames in the table        %lld, log lines %lld\n", frames, lines);
     std::printf("    stage                        wall ms     cpu ms\n");
     const auto line = [](const char *name, const Mark &at) {
         std::printf("    %-26s %9.1f  %9.1f\n", name, ms(at.wall), ms(at.cpu));

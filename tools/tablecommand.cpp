@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <type_traits>
 
 namespace Korvex::Dump {
 
@@ -27,50 +28,53 @@ Format formatOf(const QString &name)
     return Format::Tsv;
 }
 
-// Quotes the CSV field that starts at `start` in the text when RFC 4180 asks for it.
-void quoteCsvField(QString &text, qsizetype start)
+// Quotes the CSV field that starts at `start` in the text (a QString, or UTF-8 bytes) when
+// RFC 4180 asks for it.
+template<typename Text>
+void quoteCsvField(Text &text, qsizetype start)
 {
-    const QStringView field = QStringView(text).mid(start);
-    const auto special = [](QChar c) { return c == u',' || c == u'"' || c == u'\r' || c == u'\n'; };
-    if (std::none_of(field.begin(), field.end(), special))
+    const auto special = [](auto c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; };
+    if (std::none_of(text.cbegin() + start, text.cend(), special))
         return;
-    QString quoted = text.mid(start);
-    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
+    Text quoted = text.mid(start);
+    quoted.replace("\"", "\"\"");
     text.truncate(start);
-    text += QLatin1Char('"');
+    text += '"';
     text += quoted;
-    text += QLatin1Char('"');
+    text += '"';
 }
 
-// Ends the JSON string whose text starts at `start` (its opening quote just before it),
-// escaping what JSON asks for.
-void closeJsonString(QString &text, qsizetype start)
+// Ends the JSON string whose text (a QString, or UTF-8 bytes) starts at `start`, its opening
+// quote just before it, escaping what JSON asks for.
+template<typename Text>
+void closeJsonString(Text &text, qsizetype start)
 {
-    const QStringView field = QStringView(text).mid(start);
-    const auto special = [](QChar c) { return c == u'"' || c == u'\\' || c.unicode() < 0x20; };
-    if (std::any_of(field.begin(), field.end(), special)) {
-        const QString raw = field.toString();
+    const auto code = [](auto c) {
+        if constexpr (sizeof(c) == 1)
+            return uint(uchar(c));
+        else
+            return uint(c.unicode());
+    };
+    const auto special = [code](auto c) { return c == '"' || c == '\\' || code(c) < 0x20; };
+    if (std::any_of(text.cbegin() + start, text.cend(), special)) {
+        const Text raw = text.mid(start);
         text.truncate(start);
-        for (const QChar c : raw) {
-            if (c == u'"' || c == u'\\') {
-                text += QLatin1Char('\\');
+        for (const auto c : raw) {
+            if (c == '"' || c == '\\') {
+                text += '\\';
                 text += c;
-            } else if (c.unicode() < 0x20) {
-                text += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+            } else if (code(c) < 0x20) {
+                const QString escaped = QStringLiteral("\\u%1").arg(code(c), 4, 16, QLatin1Char('0'));
+                if constexpr (std::is_same_v<Text, QString>)
+                    text += escaped;
+                else
+                    text += escaped.toLatin1();
             } else {
                 text += c;
             }
         }
     }
-    text += QLatin1Char('"');
-}
-
-void appendJsonString(QString &text, const QString &value)
-{
-    text += QLatin1Char('"');
-    const qsizetype start = text.size();
-    text += value;
-    closeJsonString(text, start);
+    text += '"';
 }
 
 /// Keeps the reader's error lines, the ones that explain a failed load.
@@ -116,19 +120,20 @@ public:
         record.setTime(frame.ticks);
         if (m_rows == 0)
             writeHead();
-        QString &text = m_out.text();
+        // Cells are written as UTF-8 bytes: no text to convert afterwards.
+        QByteArray &text = m_out.bytes();
         if (m_format == Format::Json) {
-            text += QLatin1String(m_rows == 0 ? "\n{" : ",\n{");
+            text += m_rows == 0 ? "\n{" : ",\n{";
             for (int column = 0; column < FrameText::ColumnCount; ++column) {
                 if (column > 0)
-                    text += QLatin1Char(',');
+                    text += ',';
                 text += m_keys.at(column);
-                text += QLatin1Char('"');
+                text += '"';
                 const qsizetype start = text.size();
                 FrameText::appendCell(text, record, column, m_protocolVersion);
                 closeJsonString(text, start);
             }
-            text += QLatin1Char('}');
+            text += '}';
         } else {
             for (int column = 0; column < FrameText::ColumnCount; ++column) {
                 if (column > 0)
@@ -150,33 +155,33 @@ public:
         if (m_rows == 0)
             writeHead();
         if (m_format == Format::Json)
-            m_out.text() += QLatin1String(m_rows == 0 ? "]\n" : "\n]\n");
+            m_out.bytes() += m_rows == 0 ? "]\n" : "\n]\n";
     }
 
     ErrorLines errors;
 
 private:
-    QChar separator() const { return m_format == Format::Csv ? QLatin1Char(',') : QLatin1Char('\t'); }
-    QLatin1String lineEnd() const { return QLatin1String(m_format == Format::Csv ? "\r\n" : "\n"); }
+    char separator() const { return m_format == Format::Csv ? ',' : '\t'; }
+    const char *lineEnd() const { return m_format == Format::Csv ? "\r\n" : "\n"; }
 
     // The titles, written once the frame block is reached: an aborted load prints nothing.
     void writeHead()
     {
-        QString &text = m_out.text();
+        QByteArray &text = m_out.bytes();
         if (m_format == Format::Json) {
             for (const QString &title : std::as_const(m_titles)) {
-                QString key;
-                appendJsonString(key, title);
-                m_keys.append(key + QLatin1Char(':'));
+                QByteArray key = "\"" + title.toUtf8();
+                closeJsonString(key, 1);
+                m_keys.append(key + ':');
             }
-            text += QLatin1Char('[');
+            text += '[';
             return;
         }
         for (int column = 0; column < FrameText::ColumnCount; ++column) {
             if (column > 0)
                 text += separator();
             const qsizetype start = text.size();
-            text += m_titles.at(column);
+            text += m_titles.at(column).toUtf8();
             if (m_format == Format::Csv)
                 quoteCsvField(text, start);
         }
@@ -187,7 +192,7 @@ private:
     Format m_format;
     int m_protocolVersion;
     QStringList m_titles;
-    QStringList m_keys;
+    QList<QByteArray> m_keys;
     qint64 m_rows = 0;
 };
 

@@ -20,23 +20,35 @@ TextOutput::TextOutput(FILE *file)
     m_text.reserve(FlushChars + 4096);
 }
 
+QByteArray &TextOutput::bytes()
+{
+    if (!m_text.isEmpty()) {
+        m_bytes += m_text.toUtf8();
+        m_text.resize(0);
+    }
+    if (m_bytes.capacity() < FlushChars + 4096)
+        m_bytes.reserve(FlushChars + 4096);
+    return m_bytes;
+}
+
 void TextOutput::flushIfFull()
 {
-    if (m_text.size() >= FlushChars)
+    if (m_text.size() >= FlushChars || m_bytes.size() >= FlushChars)
         write();
 }
 
 void TextOutput::write()
 {
-    if (m_text.isEmpty())
+    bytes();
+    if (m_bytes.isEmpty())
         return;
     if (m_error == 0) {
-        const QByteArray bytes = m_text.toUtf8();
         errno = 0;
-        if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), m_file) != size_t(bytes.size()))
+        if (std::fwrite(m_bytes.constData(), 1, size_t(m_bytes.size()), m_file)
+            != size_t(m_bytes.size()))
             m_error = errno != 0 ? errno : EIO;
     }
-    m_text.resize(0);
+    m_bytes.resize(0);
 }
 
 int TextOutput::finish(FILE *err)

@@ -1,6 +1,7 @@
 #ifndef TOOLS_TEXTOUTPUT_H
 #define TOOLS_TEXTOUTPUT_H
 
+#include <QByteArray>
 #include <QString>
 
 #include <cstdio>
@@ -16,6 +17,8 @@ public:
 
     /// The text not yet written; commands append to it.
     QString &text() { return m_text; }
+    /// The same as UTF-8 bytes, for output made as bytes; what text() held comes first.
+    QByteArray &bytes();
     /// Writes the text once enough of it has been collected.
     void flushIfFull();
 
@@ -29,6 +32,7 @@ private:
 
     FILE *m_file;
     QString m_text;
+    QByteArray m_bytes;
     int m_error = 0;
 };
 

@@ -2,51 +2,91 @@
 
 #include "files/frameindex.h"
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QCoreApplication>
+
+#include <type_traits>
 
 namespace Korvex::FrameText {
 
 namespace {
 
-// Numbers and hexadecimal digits are written straight into the cell text: a million-frame
-// table is printed without a temporary string per number.
-void appendNumber(QString &out, quint64 value, bool negative = false)
+/// Writes one cell's characters straight into the text it is appended to, room for the
+/// longest cell made once: a million-frame table is printed without a call per piece. The
+/// text is a QString for the views, or UTF-8 bytes for drfdump's output: the same cells both.
+template<typename Text, typename Char>
+class CellWriter
 {
-    QChar digits[21];
-    int first = 21;
-    do {
-        digits[--first] = QChar(u'0' + int(value % 10));
-        value /= 10;
-    } while (value != 0);
-    if (negative)
-        digits[--first] = QChar(u'-');
-    out.append(digits + first, 21 - first);
-}
+public:
+    // The longest cell: a 64-byte payload, 128 digits and 32 blanks.
+    static constexpr qsizetype MaxChars = 200;
 
-void appendSigned(QString &out, qint64 value)
-{
-    if (value < 0)
-        appendNumber(out, quint64(0) - quint64(value), true);
-    else
-        appendNumber(out, quint64(value));
-}
-
-// Upper-case hexadecimal digits, a space after every fourth one.
-void appendPayload(QString &out, const QByteArray &payload)
-{
-    static const char16_t hex[] = u"0123456789ABCDEF";
-    const qsizetype digits = payload.size() * 2;
-    const qsizetype start = out.size();
-    out.resize(start + digits + digits / 4);
-    QChar *to = out.data() + start;
-    for (qsizetype i = 0; i < payload.size(); ++i) {
-        const uchar byte = uchar(payload.at(i));
-        *to++ = QChar(hex[byte >> 4]);
-        *to++ = QChar(hex[byte & 0x0F]);
-        if (i % 2 == 1)
-            *to++ = QChar(u' ');
+    explicit CellWriter(Text &out)
+        : m_out(out)
+        , m_start(out.size())
+    {
+        out.resize(m_start + MaxChars);
+        m_begin = out.data() + m_start;
+        m_to = m_begin;
     }
-}
+    ~CellWriter() { m_out.resize(m_start + (m_to - m_begin)); }
+
+    void number(quint64 value, bool negative = false)
+    {
+        Char digits[21];
+        int first = 21;
+        do {
+            digits[--first] = Char('0' + int(value % 10));
+            value /= 10;
+        } while (value != 0);
+        if (negative)
+            digits[--first] = Char('-');
+        while (first < 21)
+            *m_to++ = digits[first++];
+    }
+
+    void signedNumber(qint64 value)
+    {
+        if (value < 0)
+            number(quint64(0) - quint64(value), true);
+        else
+            number(quint64(value));
+    }
+
+    void text(QStringView text)
+    {
+        const qsizetype room = MaxChars - (m_to - m_begin);
+        if constexpr (std::is_same_v<Char, char>) {
+            const QByteArray bytes = text.toUtf8();
+            for (const char c : QByteArrayView(bytes).first(qMin(room, bytes.size())))
+                *m_to++ = c;
+        } else {
+            for (const QChar c : text.left(room))
+                *m_to++ = c;
+        }
+    }
+
+    // Upper-case hexadecimal digits, a space after every fourth one.
+    void payload(const QByteArray &payload)
+    {
+        static const char hex[] = "0123456789ABCDEF";
+        const qsizetype bytes = qMin<qsizetype>(payload.size(), 64);
+        for (qsizetype i = 0; i < bytes; ++i) {
+            const uchar byte = uchar(payload.at(i));
+            *m_to++ = Char(hex[byte >> 4]);
+            *m_to++ = Char(hex[byte & 0x0F]);
+            if (i % 2 == 1)
+                *m_to++ = Char(' ');
+        }
+    }
+
+private:
+    Text &m_out;
+    qsizetype m_start;
+    Char *m_begin;
+    Char *m_to;
+};
 
 QString notImplemented()
 {
@@ -74,46 +114,64 @@ QString columnTitle(int column, int protocolVersion)
     }
 }
 
-void appendCell(QString &out, const FrameRecord &record, int column, int protocolVersion)
+namespace {
+
+template<typename Text, typename Char>
+void writeCell(Text &out, const FrameRecord &record, int column, int protocolVersion)
 {
+    if (column < 0 || column >= ColumnCount)
+        return;
+    CellWriter<Text, Char> cell(out);
     if (record.isMissing() && (column == 0 || column == 4)) {
-        out += QCoreApplication::translate("QAbstractTableModel", "missing");
+        static const QString missing = QCoreApplication::translate("QAbstractTableModel", "missing");
+        cell.text(missing);
         return;
     }
+    static const QString notImpl = notImplemented();
     switch (column) {
     case 0:
-        appendNumber(out, record.timeNs());
+        cell.number(record.timeNs());
         break;
     case 1:
         // The record's headerText(), built in place.
         if (record.protocolVersion() != 0) {
-            out += notImplemented();
+            cell.text(notImpl);
         } else {
             const int bits = record.payloadSizeBits();
             if (bits == -1) {
-                out += QLatin1String("Profile Defined bit ");
+                cell.text(u"Profile Defined bit ");
             } else {
-                appendSigned(out, bits);
-                out += QLatin1String(" bit ");
+                cell.signedNumber(bits);
+                cell.text(u" bit ");
             }
-            out += record.channelTypeName();
+            cell.text(record.channelTypeName());
         }
         break;
     case 2:
         if (protocolVersion == 0)
-            appendNumber(out, record.ctsBit());
+            cell.number(record.ctsBit());
         else
-            out += notImplemented();
+            cell.text(notImpl);
         break;
     case 3:
-        appendSigned(out, record.payloadSizeBits());
+        cell.signedNumber(record.payloadSizeBits());
         break;
     case 4:
-        appendPayload(out, record.payload());
-        break;
-    default:
+        cell.payload(record.payload());
         break;
     }
+}
+
+} // namespace
+
+void appendCell(QString &out, const FrameRecord &record, int column, int protocolVersion)
+{
+    writeCell<QString, QChar>(out, record, column, protocolVersion);
+}
+
+void appendCell(QByteArray &out, const FrameRecord &record, int column, int protocolVersion)
+{
+    writeCell<QByteArray, char>(out, record, column, protocolVersion);
 }
 
 QString cell(const FrameRecord &record, int column, int protocolVersion)

@@ -25,6 +25,8 @@ QString columnTitle(int column, int protocolVersion);
 /// given protocol version (the table's), the other columns the record's own. A frame that is
 /// no longer in its file shows "missing" for its time and payload.
 void appendCell(QString &out, const FrameRecord &record, int column, int protocolVersion);
+/// The same cell as UTF-8 bytes, for output that is written as it is made.
+void appendCell(QByteArray &out, const FrameRecord &record, int column, int protocolVersion);
 
 /// The text of one cell.
 QString cell(const FrameRecord &record, int column, int protocolVersion);
