@@ -16,8 +16,12 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <vector>
 
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace Korvex;
@@ -56,6 +60,7 @@ private slots:
     void readerHangsUp_data();
     void readerHangsUp();
     void largeTableMatchesCells();
+    void constantMemory();
 
 private:
     QString write(const QString &name, const QByteArray &bytes);
@@ -386,6 +391,47 @@ void TestDrfdump::largeTableMatchesCells()
         for (int column = 0; column < FrameText::ColumnCount; ++column)
             cells.append(FrameText::cell(frames.frame(row), column, 0));
         QCOMPARE(QString::fromUtf8(lines.at(row + 1)), cells.join(QLatin1Char('\t')));
+    }
+}
+
+void TestDrfdump::constantMemory()
+{
+    // A capture a hundred times larger takes no more memory to print, in any output: frames
+    // are written as they are read and nothing of them is kept.
+    const QString small = write(QStringLiteral("small.drf3"), randomCapture(20000, 21));
+    const QString large = write(QStringLiteral("large.drf3"), randomCapture(2000000, 22));
+    const auto peakKiB = [](const QStringList &arguments) -> long {
+        const QByteArray program = QByteArrayLiteral(DRFDUMP_PATH);
+        QList<QByteArray> bytes{program};
+        for (const QString &argument : arguments)
+            bytes.append(QFile::encodeName(argument));
+        std::vector<char *> argv;
+        for (QByteArray &argument : bytes)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        const pid_t child = fork();
+        if (child == 0) {
+            const int null = ::open("/dev/null", O_WRONLY);
+            dup2(null, STDOUT_FILENO);
+            execv(program.constData(), argv.data());
+            _exit(127);
+        }
+        int status = 0;
+        rusage usage{};
+        if (child < 0 || wait4(child, &status, 0, &usage) != child || !WIFEXITED(status)
+            || WEXITSTATUS(status) != 0)
+            return -1;
+        return usage.ru_maxrss;
+    };
+    for (const QStringList &options :
+         {QStringList{}, QStringList{"--format", "json"}, QStringList{"--log"},
+          QStringList{"--frame", "19999"}}) {
+        const long few = peakKiB(options + QStringList{small});
+        const long many = peakKiB(options + QStringList{large});
+        QVERIFY2(few > 0 && many > 0, qPrintable(options.join(' ')));
+        QVERIFY2(many - few < 8 * 1024,
+                 qPrintable(QStringLiteral("%1: %2 KiB for 20,000 frames, %3 KiB for 2,000,000")
+                                .arg(options.join(' ')).arg(few).arg(many)));
     }
 }
 
