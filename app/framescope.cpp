@@ -39,6 +39,8 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
     connect(ui.actionPrint, &QAction::triggered, this, &Framescope::showPrintDlg);
     connect(ui.actionColors, &QAction::triggered, this, &Framescope::showColorDlg);
     connect(ui.actionDisable_Colors, &QAction::triggered, this, &Framescope::setColorMode);
+    connect(ui.actionShortcuts, &QAction::triggered, this, &Framescope::showShortcutsDlg);
+    setUpShortcuts();
 
     colorDlg = new ColorDlg;
     colorDlg->hide();
@@ -48,6 +50,8 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
     ui.tblFrames->setModel(model);
     ui.tblFrames->horizontalHeader()->setStretchLastSection(true);
     ui.tblFrames->setWordWrap(false);
+    // Every reset of the model sets the columns back to the style's width.
+    connect(model, &QAbstractItemModel::modelReset, this, &Framescope::fitColumnTitles);
 
     ui.txtPayload->setFont(QFont(QStringLiteral("Courier"), 10));
     highlighter = new PayloadHighlighter(ui.txtPayload->document());
@@ -72,6 +76,10 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
 
     statusLabel = new QLabel(tr("No frame selected"));
     ui.statusbar->addWidget(statusLabel, 1);
+
+    fitTextToFont();
+    restoreWindowState();
+    setAcceptDrops(true);
 
     if (!fileName.isEmpty() && QFile::exists(fileName))
         loadFile(fileName);

@@ -1,5 +1,6 @@
 #include "app/framescope.h"
 
+#include "app/titlefit.h"
 #include "files/framegenerator.h"
 
 #include <QDateTime>
@@ -19,11 +20,19 @@ void Framescope::saveFile()
     if (fileName.isEmpty())
         return;
 
-    bool ok = false;
-    const double count = QInputDialog::getDouble(this, tr("Generate DigRF 3G File"),
-                                                 tr("Number of frames:"), 10, 1, 10000, 0, &ok);
-    if (!ok)
+    // The static QInputDialog::getDouble() would size the dialog to its controls alone,
+    // which cuts its title short.
+    QInputDialog input(this);
+    input.setWindowTitle(tr("Generate DigRF 3G File"));
+    input.setLabelText(tr("Number of frames:"));
+    input.setInputMode(QInputDialog::DoubleInput);
+    input.setDoubleDecimals(0);
+    input.setDoubleRange(1, 10000);
+    input.setDoubleValue(10);
+    widenToTitle(&input);
+    if (input.exec() != QDialog::Accepted)
         return;
+    const double count = input.doubleValue();
 
     if (!generateFrameFile(fileName, 0, int(count))) {
         QMessageBox::critical(this, tr("Error writing file!"),
