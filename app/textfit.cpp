@@ -136,6 +136,8 @@ QSize layoutMinimum(QWidget *widget)
 
 void Framescope::fitTextToFont()
 {
+    // Fonts, style sheets and the sizes they give are settled once the widgets are polished.
+    ensurePolished();
     const HeaderTexts texts = everyHeaderText();
     // The CTS box has no value label; its empty one is sized for nothing.
     const QStringList none;
@@ -160,8 +162,6 @@ void Framescope::fitTextToFont()
     for (const auto &entry : boxes) {
         if (!formSizes.contains(entry.box))
             formSizes.insert(entry.box, entry.box->minimumSize());
-        // The style sheet sets the box's frame, and so its margins, when it is polished.
-        entry.box->ensurePolished();
         entry.field->setMinimumWidth(
             lineEditWidth(entry.field, widestText(entry.field->fontMetrics(), entry.fieldTexts)));
         const QFontMetrics metrics = entry.label->fontMetrics();
@@ -196,9 +196,12 @@ void Framescope::fitTextToFont()
     ui.groupBox->setFixedSize(formSizes.value(ui.groupBox).expandedTo(layoutMinimum(ui.groupBox)));
 
     // A combo box lets a narrow window squeeze it below its text; these keep their entries
-    // whole and the window's minimum width grows instead.
-    for (QComboBox *box : {ui.cbBase, ui.cbBytesPerColumn, ui.cbByteOrder})
+    // whole and the window's minimum width grows instead. Their size follows their entries
+    // from the start: by default it would only once they have been shown.
+    for (QComboBox *box : {ui.cbBase, ui.cbBytesPerColumn, ui.cbByteOrder}) {
+        box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
         box->setMinimumWidth(box->sizeHint().width());
+    }
     fitColumnTitles();
 }
 
