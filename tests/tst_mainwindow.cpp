@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QImage>
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
@@ -43,6 +44,8 @@ private slots:
     void batchedLogMatchesDirectLog();
     void exitClosesTheWindow();
     void windowStateRoundTrip();
+    void picturesComeAtTwiceTheSize_data();
+    void picturesComeAtTwiceTheSize();
     void unusableStoredStateIsIgnored_data();
     void unusableStoredStateIsIgnored();
 
@@ -398,6 +401,26 @@ void TestMainWindow::windowStateRoundTrip()
         ui.tabs->setCurrentIndex(0);
         QTRY_COMPARE(ui.splFrames->sizes(), sizes);
     });
+}
+
+void TestMainWindow::picturesComeAtTwiceTheSize_data()
+{
+    QTest::addColumn<QString>("name");
+    for (const char *name : {"dirlink-32", "floppy-32", "searchfind", "zoom-in-32", "zoom-out-32",
+                             "stop-32", "go-first-32", "go-previous-32", "go-next-32", "go-last-32",
+                             "fileinfo-32", "print-32", "status-color", "status-gray-scale", "about"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+void TestMainWindow::picturesComeAtTwiceTheSize()
+{
+    // Qt takes NAME@2x.png from the resources on a screen of twice the density.
+    QFETCH(QString, name);
+    const QImage single(QStringLiteral(":/%1.png").arg(name));
+    const QImage twice(QStringLiteral(":/%1@2x.png").arg(name));
+    QVERIFY(!single.isNull());
+    QCOMPARE(twice.size(), single.size() * 2);
+    QCOMPARE(twice.devicePixelRatio(), 2.0);
 }
 
 void TestMainWindow::unusableStoredStateIsIgnored_data()
