@@ -16,8 +16,9 @@ int titleBarWidth(const QWidget *window)
     QFont font = QApplication::font("QMdiSubWindowTitleBar");
     font.setBold(true);
     const QFontMetrics metrics(font);
-    // Icon and three buttons, each about a line high, and the gaps between them.
-    return metrics.horizontalAdvance(window->windowTitle()) + 6 * metrics.height();
+    // Icon, three buttons and the gaps around them and the title: about nine lines' height in
+    // the common title bars, which elide a title that gets less.
+    return metrics.horizontalAdvance(window->windowTitle()) + 9 * metrics.height();
 }
 
 void widenToTitle(QWidget *window)
