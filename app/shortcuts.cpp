@@ -1,8 +1,10 @@
 #include "app/framescope.h"
 
+#include "app/combokeys.h"
 #include "app/shortcutsdlg.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QKeySequence>
 
 namespace Korvex {
@@ -31,6 +33,10 @@ void Framescope::setUpShortcuts()
     ui.actionColors->setShortcut(Qt::CTRL | Qt::SHIFT | Qt::Key_C);
     ui.actionGoPrev->setShortcut(Qt::ALT | Qt::Key_Up);
     ui.actionGoNext->setShortcut(Qt::ALT | Qt::Key_Down);
+    // A combo box with the focus opens its list on these keys, as everywhere else.
+    auto *comboKeys = new ComboKeys(this);
+    for (QComboBox *box : {ui.cbBase, ui.cbBytesPerColumn, ui.cbByteOrder})
+        box->installEventFilter(comboKeys);
 
     // Home and End keep their own meaning elsewhere (start and end of a line, first and last
     // entry of a list); only in the frame table do they go to the first and last frame. The
