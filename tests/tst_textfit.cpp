@@ -7,11 +7,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionFrame>
-#include <QTextBlock>
 #include <QtTest>
 
 #include <memory>
@@ -56,8 +53,8 @@ FrameList everyHeader()
 } // namespace
 
 /// Text that fits a font half as large again as the default: the header fields and labels
-/// with every value in every base, the column titles, the controls at the smallest window
-/// size, and a payload dump that scrolls rather than wraps.
+/// with every value in every base, the column titles, and the controls at the smallest
+/// window size.
 class TestTextFit : public QObject
 {
     Q_OBJECT
@@ -70,7 +67,6 @@ private slots:
     void headerHoldsItsLongestTexts_data();
     void headerHoldsItsLongestTexts();
     void smallestWindowShowsWholeTexts();
-    void payloadDumpNeverWraps();
 
 private:
     // Lays out what a font change or a resize left to do.
@@ -191,30 +187,6 @@ void TestTextFit::smallestWindowShowsWholeTexts()
     }
     // The labels of the header and payload panels and their three combo boxes.
     QVERIFY(checked >= 15);
-}
-
-void TestTextFit::payloadDumpNeverWraps()
-{
-    window = std::make_unique<Framescope>(QString());
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    auto *record = new FrameRecord;
-    record->setPayloadSizeCode(6);
-    record->setPayload(QByteArray(64, 'x'));
-    FramescopeProbe::showFrames(*window, {record});
-    ui().tblFrames->setCurrentIndex(FramescopeProbe::model(*window)->cellIndex(0, 0));
-    for (const int columns : {1, 4, 32, 99}) {
-        ui().edColumns->setValue(columns);
-        settle();
-        // The dump lays out the lines it shows when it paints them.
-        ui().txtPayload->viewport()->repaint();
-        const QTextDocument *dump = ui().txtPayload->document();
-        QVERIFY(dump->blockCount() > 1 || columns >= 64);
-        QCOMPARE(dump->firstBlock().layout()->lineCount(), 1);
-        for (QTextBlock line = dump->begin(); line.isValid(); line = line.next())
-            QVERIFY(line.layout()->lineCount() <= 1);
-    }
-    QVERIFY(ui().txtPayload->horizontalScrollBar()->maximum() > 0);
 }
 
 QTEST_MAIN(TestTextFit)
