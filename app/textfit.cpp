@@ -158,7 +158,7 @@ void Framescope::fitTextToFont()
     };
     // The boxes keep the form's sizes, and so its proportions, wherever the font fits them;
     // where it does not, a box grows just enough for its widest text.
-    QSize needed;
+    int height = 0;
     for (const auto &entry : boxes) {
         if (!formSizes.contains(entry.box))
             formSizes.insert(entry.box, entry.box->minimumSize());
@@ -181,13 +181,13 @@ void Framescope::fitTextToFont()
         } else {
             entry.label->setMinimumWidth(widestText(metrics, entry.labelTexts));
         }
-        needed = needed.expandedTo(QSize(0, layoutMinimum(entry.box).height()));
-        entry.box->setFixedWidth(std::max(formSizes.value(entry.box).width(),
-                                          layoutMinimum(entry.box).width()));
+        const QSize minimum = layoutMinimum(entry.box);
+        height = std::max(height, minimum.height());
+        entry.box->setFixedWidth(std::max(formSizes.value(entry.box).width(), minimum.width()));
     }
     // The three boxes stand side by side at one height, as in the form.
     for (const auto &entry : boxes)
-        entry.box->setFixedHeight(std::max(formSizes.value(entry.box).height(), needed.height()));
+        entry.box->setFixedHeight(std::max(formSizes.value(entry.box).height(), height));
     // The header panel's layout holds the size its inner panel had before the boxes grew.
     invalidateAll(ui.pnHeader->layout());
     ui.pnHeader->updateGeometry();
