@@ -6,14 +6,19 @@
 #include "ui_framescope.h"
 
 #include <QGraphicsScene>
+#include <QHash>
 #include <QList>
 #include <QMainWindow>
 #include <QModelIndex>
 #include <QRect>
+#include <QSize>
 #include <QVariant>
 
 QT_BEGIN_NAMESPACE
+class QCloseEvent;
 class QDataStream;
+class QDragEnterEvent;
+class QDropEvent;
 class QLabel;
 class QProgressDialog;
 class QResizeEvent;
@@ -73,9 +78,16 @@ private slots:
     void openRecentFile();
     void updateFramesScroller();
     void frameScrollerMoved();
+    void showShortcutsDlg();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    /// Keeps the window's geometry, the split between table and panels and the tab.
+    void closeEvent(QCloseEvent *event) override;
+    /// Sizes the text-bearing widgets anew when the window's font or style changes.
+    void changeEvent(QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     /// Rebuilds the frame scroller when the strip was laid out anew without a window resize.
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -85,6 +97,12 @@ private:
     /// Shows no frame: empty header fields, labels and dump, "No frame selected" in the status
     /// bar.
     void showNoFrame();
+    void setUpShortcuts();
+    void restoreWindowState();
+    void saveWindowState() const;
+    /// Widens what the design sized in pixels where the font needs more room.
+    void fitTextToFont();
+    void fitColumnTitles();
 
     Ui::Framescope ui;
     FrameList frames;
@@ -106,6 +124,8 @@ private:
     /// Strip and table geometry the frame scroller was last built for.
     QRect scrollerBuiltFor;
     bool scrollerCheckPending = false;
+    /// The fixed sizes the form gives the header boxes: the smallest they ever get.
+    QHash<QWidget *, QSize> formSizes;
 };
 
 } // namespace Korvex
