@@ -31,6 +31,9 @@ public slots:
     void mailTo();
 
 private:
+    /// Tells that the desktop could not open a link and shows its address for copying.
+    void showAddress(const QString &problem, const QString &address);
+
     std::unique_ptr<Ui::AboutDlg> ui;
 };
 

@@ -43,6 +43,8 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
     connect(ui.actionPrint, &QAction::triggered, this, &Framescope::showPrintDlg);
     connect(ui.actionColors, &QAction::triggered, this, &Framescope::showColorDlg);
     connect(ui.actionDisable_Colors, &QAction::triggered, this, &Framescope::setColorMode);
+    connect(ui.actionShortcuts, &QAction::triggered, this, &Framescope::showShortcutsDlg);
+    setUpShortcuts();
 
     colorDlg = new ColorDlg;
     colorDlg->hide();
@@ -56,6 +58,8 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
     connect(model, &QAbstractItemModel::modelReset, this, &Framescope::showNoFrame);
     ui.tblFrames->horizontalHeader()->setStretchLastSection(true);
     ui.tblFrames->setWordWrap(false);
+    // Every reset of the model sets the columns back to the style's width.
+    connect(model, &QAbstractItemModel::modelReset, this, &Framescope::fitColumnTitles);
 
     ui.txtPayload->setFont(QFont(QStringLiteral("Courier"), 10));
     highlighter = new PayloadHighlighter(ui.txtPayload->document());
@@ -82,6 +86,10 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
     ui.statusbar->addWidget(statusLabel, 1);
     // The form's sample texts in the detail panel are for its designer; no frame shows yet.
     showNoFrame();
+
+    fitTextToFont();
+    restoreWindowState();
+    setAcceptDrops(true);
 
     if (!fileName.isEmpty() && QFile::exists(fileName))
         loadFile(fileName);

@@ -4,16 +4,21 @@
 #include "ui_framescope.h"
 
 #include <QGraphicsScene>
+#include <QHash>
 #include <QList>
 #include <QMainWindow>
 #include <QModelIndex>
 #include <QRect>
+#include <QSize>
 #include <QVariant>
 
 #include <memory>
 
 QT_BEGIN_NAMESPACE
+class QCloseEvent;
 class QDataStream;
+class QDragEnterEvent;
+class QDropEvent;
 class QLabel;
 class QProgressDialog;
 class QResizeEvent;
@@ -75,9 +80,16 @@ private slots:
     void openRecentFile();
     void updateFramesScroller();
     void frameScrollerMoved();
+    void showShortcutsDlg();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    /// Keeps the window's geometry, the split between table and panels and the tab.
+    void closeEvent(QCloseEvent *event) override;
+    /// Sizes the text-bearing widgets anew when the window's font or style changes.
+    void changeEvent(QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     /// Rebuilds the frame scroller when the strip was laid out anew without a window resize.
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -97,6 +109,12 @@ private:
     /// Shows no frame: empty header fields, labels and dump, "No frame selected" in the status
     /// bar.
     void showNoFrame();
+    void setUpShortcuts();
+    void restoreWindowState();
+    void saveWindowState() const;
+    /// Widens what the design sized in pixels where the font needs more room.
+    void fitTextToFont();
+    void fitColumnTitles();
 
     Ui::Framescope ui;
     /// The frames on display, their protocol version and their load's log.
@@ -119,6 +137,8 @@ private:
     /// Strip and table geometry the frame scroller was last built for.
     QRect scrollerBuiltFor;
     bool scrollerCheckPending = false;
+    /// The fixed sizes the form gives the header boxes: the smallest they ever get.
+    QHash<QWidget *, QSize> formSizes;
 };
 
 } // namespace Korvex

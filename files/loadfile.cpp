@@ -51,6 +51,7 @@ void Framescope::loadFile(const QString &fileName)
 
     if (!progressDialog) {
         progressDialog = new QProgressDialog(tr("Loading file ..."), tr("Cancel"), 0, 100, this);
+        progressDialog->setWindowTitle(tr("Framescope"));
         progressDialog->setWindowModality(Qt::WindowModal);
         // The dialog lets the window process its events at each new value only once it
         // counts itself as shown; left to its own estimate it would wait up to four seconds

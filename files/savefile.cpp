@@ -1,5 +1,6 @@
 #include "app/framescope.h"
 
+#include "app/titlefit.h"
 #include "files/framegenerator.h"
 
 #include <QDateTime>
@@ -25,16 +26,21 @@ void Framescope::saveFile()
     const QString fileName = dialog.selectedFiles().constFirst();
 
     // The spin box refuses a digit that would leave its range without a word: the label says
-    // what it takes.
+    // what it takes. The static QInputDialog::getDouble() would size the dialog to its controls
+    // alone, which cuts its title short.
     constexpr int MinFrames = 1;
     constexpr int MaxFrames = 10000;
-    bool ok = false;
-    const double count = QInputDialog::getDouble(
-        this, tr("Generate DigRF 3G File"),
-        tr("Number of frames (%1 \u2013 %2):").arg(MinFrames).arg(MaxFrames), 10, MinFrames,
-        MaxFrames, 0, &ok);
-    if (!ok)
+    QInputDialog input(this);
+    input.setWindowTitle(tr("Generate DigRF 3G File"));
+    input.setLabelText(tr("Number of frames (%1 \u2013 %2):").arg(MinFrames).arg(MaxFrames));
+    input.setInputMode(QInputDialog::DoubleInput);
+    input.setDoubleDecimals(0);
+    input.setDoubleRange(MinFrames, MaxFrames);
+    input.setDoubleValue(10);
+    widenToTitle(&input);
+    if (input.exec() != QDialog::Accepted)
         return;
+    const double count = input.doubleValue();
 
     if (!generateFrameFile(fileName, 0, int(count))) {
         QMessageBox::critical(this, tr("Error writing file!"),

@@ -4,6 +4,8 @@
 //
 // Every picture is painted here from plain shapes, so the set stays consistent and can be
 // regenerated after a change: scripts/make-icons.sh builds this program and runs it.
+// The action icons and the About picture are also painted at twice their size, as
+// NAME@2x.png, which Qt takes from the resources on screens of twice the density.
 
 #include <QByteArray>
 #include <QBuffer>
@@ -345,11 +347,12 @@ QImage markImage(int size)
 
 // The About picture: the mark, larger, on a capture screen with a list of coloured frames
 // and the digital trace they came from.
-QImage aboutImage()
+QImage aboutImage(int scale)
 {
-    QImage image = blankImage(110, 109);
+    QImage image = blankImage(110 * scale, 109 * scale);
     QPainter p(&image);
     beginPainter(p);
+    p.scale(scale, scale);
 
     const QRectF panel(0.5, 0.5, 109, 108);
     p.setPen(outline(QColor(0x0f, 0x24, 0x42)));
@@ -536,13 +539,21 @@ bool icoReadsBack(const QByteArray &data, const QList<QImage> &expected, QString
     return true;
 }
 
-QImage icon32(const std::function<void(QPainter &)> &paint)
+// An icon of 32 x 32 points, painted at `scale` pixels per point.
+QImage icon32(const std::function<void(QPainter &)> &paint, int scale)
 {
-    QImage image = blankImage(32, 32);
+    QImage image = blankImage(32 * scale, 32 * scale);
     QPainter p(&image);
     beginPainter(p);
+    p.scale(scale, scale);
     paint(p);
     return image;
+}
+
+// "name.png" becomes "name@2x.png", the name Qt looks for on a screen of twice the density.
+QString atTwice(const QString &name)
+{
+    return QString(name).insert(name.lastIndexOf(QLatin1Char('.')), QLatin1String("@2x"));
 }
 
 } // namespace
@@ -596,9 +607,12 @@ int main(int argc, char *argv[])
         }
     };
 
-    for (const auto &icon : icons)
-        save(icon.first, icon32(icon.second));
-    save(QStringLiteral("about.png"), aboutImage());
+    for (const auto &icon : icons) {
+        save(icon.first, icon32(icon.second, 1));
+        save(atTwice(icon.first), icon32(icon.second, 2));
+    }
+    save(QStringLiteral("about.png"), aboutImage(1));
+    save(atTwice(QStringLiteral("about.png")), aboutImage(2));
 
     const QList<QImage> marks = {markImage(16), markImage(32), markImage(48)};
     // The same mark as loose PNG files, for the desktop's icon theme on installation.

@@ -2,12 +2,13 @@
 # Installs a build tree into a temporary prefix and checks the installed tree the way a
 # desktop uses it: the programs run, the launcher gives a first start its colour files and
 # leaves a later start alone, the desktop entry and the file types register, the icons have
-# their sizes and the manual page renders.
-# Usage: check-install.sh CMAKE BUILD_FOLDER
+# their sizes, the manual pages render, and the Debian package holds them compressed.
+# Usage: check-install.sh CMAKE BUILD_FOLDER [CPACK]
 set -u
 
 cmake=$1
 build=$2
+cpack=${3:-}
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/framescope-install.XXXXXX") || exit 1
 trap 'rm -rf "$work"' EXIT
@@ -177,20 +178,50 @@ else
     fail "scalable icon missing or without its view box"
 fi
 
-# ---- manual page
-page="$prefix/share/man/man1/drfdump.1"
-if command -v man >/dev/null 2>&1; then
-    MANWIDTH=80 man --warnings -l "$page" >"$work/man.txt" 2>"$work/man.log"
-    if grep -q 'drfdump - print the decoded frames' "$work/man.txt" \
-        && ! grep -qi 'warning\|error' "$work/man.log"; then
-        pass "manual page renders"
+# ---- manual pages: installed compressed, and they render
+page_title() {
+    case $1 in
+        drfdump) echo 'drfdump - print the decoded frames' ;;
+        framescope) echo 'framescope - view the frames of a DigRF capture file' ;;
+    esac
+}
+for name in drfdump framescope; do
+    page="$prefix/share/man/man1/$name.1.gz"
+    if ! gzip -t "$page" 2>/dev/null; then
+        fail "manual page $name.1.gz missing or not gzip-compressed"
+        continue
+    fi
+    if command -v man >/dev/null 2>&1; then
+        MANWIDTH=80 man --warnings -l "$page" >"$work/man.txt" 2>"$work/man.log"
+        if grep -q "$(page_title $name)" "$work/man.txt" \
+            && ! grep -qi 'warning\|error' "$work/man.log"; then
+            pass "manual page $name(1) renders"
+        else
+            fail "manual page $name(1) does not render cleanly"
+            cat "$work/man.log"
+        fi
     else
-        fail "manual page does not render cleanly"
-        cat "$work/man.log"
+        echo "skipped: man is not installed, manual page $name(1) not rendered"
+    fi
+done
+
+# ---- the Debian package holds the same pages, compressed
+if [ -n "$cpack" ] && command -v dpkg-deb >/dev/null 2>&1; then
+    if "$cpack" --config "$build/CPackConfig.cmake" -G DEB -B "$work/deb" >"$work/cpack.log" 2>&1; then
+        dpkg-deb -c "$work"/deb/*.deb >"$work/deb.txt" 2>&1
+        for name in drfdump framescope; do
+            if grep -q " \./usr/share/man/man1/$name\.1\.gz\$" "$work/deb.txt"; then
+                pass "package installs $name.1.gz"
+            else
+                fail "package does not install $name.1.gz"
+            fi
+        done
+    else
+        fail "cpack -G DEB"
+        cat "$work/cpack.log"
     fi
 else
-    [ -s "$page" ] || fail "manual page missing"
-    echo "skipped: man is not installed, manual page not rendered"
+    echo "skipped: cpack or dpkg-deb missing, the Debian package not checked"
 fi
 
 if [ "$failures" -ne 0 ]; then

@@ -10,6 +10,7 @@
 #include <QBoxLayout>
 #include <QDesktopServices>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
@@ -46,6 +47,8 @@ private slots:
     void texts();
     void labelsStandBesideTheirButtons();
     void linksGoToTheDesktop();
+    void unopenedLinkShowsItsAddress_data();
+    void unopenedLinkShowsItsAddress();
     void okCloses();
     void freshDialogEachOpening();
 
@@ -173,6 +176,43 @@ void TestAboutDlg::linksGoToTheDesktop()
     // The blanks that pad the web button's text are not part of the address.
     QCOMPARE(m_catcher.urls, (QList<QUrl>{QUrl(QStringLiteral("https://www.kestrant.example/")),
                                           QUrl(QStringLiteral("mailto:support@kestrant.example"))}));
+    QVERIFY(dialog.isVisible());
+}
+
+void TestAboutDlg::unopenedLinkShowsItsAddress_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("scheme");
+    QTest::addColumn<QString>("address");
+
+    QTest::newRow("web") << "toolButton1" << "https" << "https://www.kestrant.example/";
+    QTest::newRow("mail") << "toolButton2" << "mailto" << "support@kestrant.example";
+}
+
+void TestAboutDlg::unopenedLinkShowsItsAddress()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, scheme);
+    QFETCH(QString, address);
+
+    // Without a handler the offscreen desktop opens nothing, as a desktop without a browser
+    // or mail program would.
+    QDesktopServices::unsetUrlHandler(scheme);
+    AboutDlg dialog;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QString text;
+    Qt::TextInteractionFlags flags;
+    ModalDriver::whenModal<QMessageBox>([&](QMessageBox *box) {
+        text = box->text();
+        flags = box->textInteractionFlags();
+        box->accept();
+    });
+    QTest::mouseClick(dialog.findChild<QToolButton *>(button), Qt::LeftButton);
+    QDesktopServices::setUrlHandler(scheme, &m_catcher, "open");
+
+    QVERIFY2(text.endsWith(QLatin1Char('\n') + address), qPrintable(text));
+    QVERIFY(flags & Qt::TextSelectableByMouse);
     QVERIFY(dialog.isVisible());
 }
 

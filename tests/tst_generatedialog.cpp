@@ -7,6 +7,7 @@
 #include "testenv.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -32,6 +33,7 @@ struct DialogRun
     QStringList nameFilters;
     QString startFolder;
     QString countTitle;
+    int countWidth = 0;
     QString countLabel;
     double countValue = 0;
     double countMinimum = 0;
@@ -113,6 +115,7 @@ DialogRun TestGenerateDialog::generate(const QString &fileName, int count)
         dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(fileName);
         whenModal<QInputDialog>([&run, count](QInputDialog *input) {
             run.countTitle = input->windowTitle();
+            run.countWidth = input->width();
             run.countLabel = input->labelText();
             run.countValue = input->doubleValue();
             run.countMinimum = input->doubleMinimum();
@@ -160,6 +163,10 @@ void TestGenerateDialog::writesTheFile()
     QCOMPARE(run.nameFilters, QStringList{QStringLiteral("DigRf 3G files (*.drf3)")});
     QCOMPARE(run.startFolder, QDir(m_dir.path()).absolutePath());
     QCOMPARE(run.countTitle, QStringLiteral("Generate DigRF 3G File"));
+    // Wide enough for the title in a bold title bar font, whatever its few controls need.
+    QFont titleFont = QApplication::font("QMdiSubWindowTitleBar");
+    titleFont.setBold(true);
+    QVERIFY(run.countWidth > QFontMetrics(titleFont).horizontalAdvance(run.countTitle));
     QCOMPARE(run.countLabel, QStringLiteral("Number of frames (1 \u2013 10000):"));
     QCOMPARE(run.countValue, 10.0);
     QCOMPARE(run.countMinimum, 1.0);

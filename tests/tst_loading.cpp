@@ -15,6 +15,8 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QStatusBar>
 #include <QMenu>
 #include <QProgressBar>
 #include <QProgressDialog>
@@ -124,6 +126,8 @@ private slots:
     void loadStartedDuringALoad();
     void windowWorksDuringALoad();
     void cancelKeepsTheFramesRead();
+    void droppedFiles_data();
+    void droppedFiles();
 
 private:
     QString writeCapture(const QString &name, const QByteArray &bytes);
@@ -323,6 +327,7 @@ void TestLoading::progress()
     QProgressDialog *dialog = Probe::progressDialog(w);
     QVERIFY(dialog);
     QCOMPARE(dialog->labelText(), QStringLiteral("Loading file ..."));
+    QCOMPARE(dialog->windowTitle(), QStringLiteral("Framescope"));
     QCOMPARE(dialog->findChild<QPushButton *>()->text(), QStringLiteral("Cancel"));
     QCOMPARE(dialog->windowModality(), Qt::WindowModal);
     QCOMPARE(dialog->parentWidget(), &w);
@@ -639,6 +644,65 @@ void TestLoading::cancelKeepsTheFramesRead()
     // The next load is not cancelled by the earlier press.
     w.loadFile(path);
     QCOMPARE(Probe::frameCount(w), 200000);
+}
+
+void TestLoading::droppedFiles_data()
+{
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QString>("opened");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("one capture") << QStringList({"a.drf3"}) << "a.drf3" << QString();
+    QTest::newRow("two captures")
+        << QStringList({"b.drf3", "a.drf3"}) << "b.drf3"
+        << "2 files were dropped; only the first, b.drf3, was opened.";
+    // Links to what is no file on this machine are not offered to the window at all.
+    QTest::newRow("a web page first")
+        << QStringList({"https://www.kestrant.example/a.drf3", "a.drf3"}) << "a.drf3" << QString();
+    QTest::newRow("a folder first") << QStringList({"folder", "a.drf3"}) << "a.drf3" << QString();
+    QTest::newRow("a missing file") << QStringList({"missing.drf3"}) << QString() << QString();
+    QTest::newRow("a web page") << QStringList({"https://www.kestrant.example/a.drf3"}) << QString()
+                                << QString();
+}
+
+void TestLoading::droppedFiles()
+{
+    QFETCH(QStringList, names);
+    QFETCH(QString, opened);
+    QFETCH(QString, message);
+
+    writeCapture(QStringLiteral("a.drf3"), capture(frame(1, 4, 0, 0) + frame(2, 5, 1, 0), "}"));
+    writeCapture(QStringLiteral("b.drf3"), capture(frame(1, 4, 0, 0), "}"));
+    QDir(dir.path()).mkpath(QStringLiteral("folder"));
+    QList<QUrl> urls;
+    for (const QString &name : std::as_const(names))
+        urls << (name.startsWith(QLatin1String("https:")) ? QUrl(name)
+                                                           : QUrl::fromLocalFile(dir.filePath(name)));
+    QMimeData mime;
+    mime.setUrls(urls);
+
+    Framescope &w = window();
+    const QString title = w.windowTitle();
+    const QPoint at = w.rect().center();
+    // A file manager offers a move when Shift is held; the window takes a copy all the same.
+    QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton, Qt::ShiftModifier);
+    QCoreApplication::sendEvent(&w, &enter);
+    QCOMPARE(enter.isAccepted(), !opened.isEmpty());
+    if (opened.isEmpty())
+        return;
+    QCOMPARE(enter.dropAction(), Qt::CopyAction);
+
+    QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton, Qt::ShiftModifier);
+    QCoreApplication::sendEvent(&w, &drop);
+    QVERIFY(drop.isAccepted());
+    QCOMPARE(drop.dropAction(), Qt::CopyAction);
+    // The file is opened once the drop has returned, as File > Open opens it.
+    QCOMPARE(w.windowTitle(), title);
+    const QString path = dir.filePath(opened);
+    QTRY_COMPARE(w.windowTitle(), QStringLiteral("Kestrant Framescope - %1").arg(path));
+    QCOMPARE(Probe::recentFiles(w), QVariantList({path}));
+    QCOMPARE(Probe::frameCount(w), opened == QLatin1String("a.drf3") ? 2 : 1);
+    QCOMPARE(w.statusBar()->currentMessage(), message);
 }
 
 QTEST_MAIN(TestLoading)

@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSettings>
+#include <QSplitter>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -37,6 +39,9 @@ private slots:
     void logLinesKeepTheirColours();
     void clearEmptiesTheLog();
     void exitClosesTheWindow();
+    void windowStateRoundTrip();
+    void unusableStoredStateIsIgnored_data();
+    void unusableStoredStateIsIgnored();
 
 private:
     QStringList actionTexts(const QList<QAction *> &actions) const;
@@ -48,6 +53,7 @@ private:
 
 void TestMainWindow::init()
 {
+    QSettings(QStringLiteral("Kestrant"), QStringLiteral("Framescope")).clear();
     m_window = new Framescope(QString());
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window, HangGuardMs));
@@ -161,7 +167,7 @@ void TestMainWindow::actionsAndMenus()
     QCOMPARE(actionTexts(ui.menuEdit->actions()),
              QStringList({"actionFind", "actionZoomIn", "actionZoomOut", "|", "actionColors",
                           "actionDisable_Colors"}));
-    QCOMPARE(actionTexts(ui.menuHelp->actions()), QStringList({"actionAbout"}));
+    QCOMPARE(actionTexts(ui.menuHelp->actions()), QStringList({"actionShortcuts", "actionAbout"}));
     QCOMPARE(actionTexts(ui.toolBar->actions()),
              QStringList({"actionOpen_File", "actionFileSave", "actionPrint", "|",
                           "actionZoomIn", "actionZoomOut", "|", "actionGoFirst", "actionGoPrev",
@@ -176,15 +182,20 @@ void TestMainWindow::actionsAndMenus()
     QVERIFY(!ui.actionDisable_Colors->isChecked());
     QCOMPARE(ui.actionFileSave->text(), QStringLiteral("&Generate DigRF file"));
     QCOMPARE(ui.actionGoPrev->text(), QStringLiteral("GoTo The Previous Frame"));
-    QCOMPARE(ui.actionFind->statusTip(), QStringLiteral("no implementation"));
-    QCOMPARE(ui.actionExit->statusTip(), QString());
     for (QAction *action : m_window->findChildren<QAction *>(QString(), Qt::FindDirectChildrenOnly)) {
         if (action->isSeparator() || action->menu())
             continue;
-        QVERIFY2(!action->icon().isNull(), qPrintable(action->objectName()));
-        QVERIFY(action->shortcut().isEmpty());
+        // Every action of the form has its icon; the list of shortcuts has none.
+        QVERIFY2(!action->icon().isNull() || action == ui.actionShortcuts,
+                 qPrintable(action->objectName()));
         // Qt reports a hidden action as disabled; only the zoom actions are hidden.
         QVERIFY2(action->isEnabled() || !action->isVisible(), qPrintable(action->objectName()));
+        // What the user sees of an action says what it does.
+        if (action->isVisible()) {
+            QVERIFY2(!action->statusTip().isEmpty(), qPrintable(action->objectName()));
+            QVERIFY2(!action->toolTip().isEmpty(), qPrintable(action->objectName()));
+        }
+        QVERIFY(!action->statusTip().contains(QLatin1String("no implementation")));
     }
 }
 
@@ -305,6 +316,64 @@ void TestMainWindow::exitClosesTheWindow()
     QVERIFY(m_window->isVisible());
     FramescopeProbe::ui(*m_window).actionExit->trigger();
     QVERIFY(!m_window->isVisible());
+}
+
+void TestMainWindow::windowStateRoundTrip()
+{
+    auto &ui = FramescopeProbe::ui(*m_window);
+    m_window->resize(900, 700);
+    QTRY_COMPARE(m_window->size(), QSize(900, 700));
+    ui.splFrames->setSizes({350, 220});
+    const QList<int> sizes = ui.splFrames->sizes();
+    QCOMPARE(sizes.at(1), 220);
+    ui.tabs->setCurrentIndex(1);
+    m_window->close();
+
+    // Closed before its Frames page was ever shown, a window leaves the stored split alone.
+    auto reopen = [](std::function<void(Framescope &, Ui::Framescope &)> check) {
+        Framescope window{QString()};
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        check(window, FramescopeProbe::ui(window));
+        window.close();
+    };
+    reopen([](Framescope &window, Ui::Framescope &ui) {
+        QCOMPARE(window.size(), QSize(900, 700));
+        QCOMPARE(ui.tabs->currentIndex(), 1);
+    });
+    reopen([&sizes](Framescope &window, Ui::Framescope &ui) {
+        QCOMPARE(window.size(), QSize(900, 700));
+        QCOMPARE(ui.tabs->currentIndex(), 1);
+        ui.tabs->setCurrentIndex(0);
+        QTRY_COMPARE(ui.splFrames->sizes(), sizes);
+    });
+}
+
+void TestMainWindow::unusableStoredStateIsIgnored_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QVariant>("value");
+
+    QTest::newRow("geometry of no window") << "WindowGeometry" << QVariant(QByteArray("840x601"));
+    QTest::newRow("split as text") << "SplitterSizes" << QVariant(QStringLiteral("300"));
+    QTest::newRow("split of three") << "SplitterSizes" << QVariant(QVariantList({200, 100, 50}));
+    QTest::newRow("split of nothing") << "SplitterSizes" << QVariant(QVariantList({0, 0}));
+    QTest::newRow("tab past the last") << "CurrentTab" << QVariant(2);
+}
+
+void TestMainWindow::unusableStoredStateIsIgnored()
+{
+    QFETCH(QString, key);
+    QFETCH(QVariant, value);
+
+    QSettings(QStringLiteral("Kestrant"), QStringLiteral("Framescope")).setValue(key, value);
+    Framescope window{QString()};
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(window.size(), m_window->size());
+    QCOMPARE(FramescopeProbe::ui(window).tabs->currentIndex(), 0);
+    QCOMPARE(FramescopeProbe::ui(window).splFrames->sizes(),
+             FramescopeProbe::ui(*m_window).splFrames->sizes());
 }
 
 QTEST_MAIN(TestMainWindow)
