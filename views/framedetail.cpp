@@ -1,7 +1,9 @@
 #include "views/framedetail.h"
 
 #include "frames/framerecord.h"
+#include "views/timetext.h"
 
+#include <QCoreApplication>
 #include <QtGlobal>
 
 namespace Korvex {
@@ -52,6 +54,16 @@ QString FrameDetail::channelTypeLabel(const FrameRecord &record)
 QString FrameDetail::statusText(const FrameRecord &record)
 {
     return record.headerText();
+}
+
+QString FrameDetail::timeText(const FrameRecord &record)
+{
+    if (record.isMissing())
+        return QCoreApplication::translate("Framescope", "Time missing");
+    const quint64 ns = record.timeNs();
+    return QCoreApplication::translate("Framescope", "Time %1 ns (%2)")
+        .arg(ns)
+        .arg(TimeText::readable(qint64(ns)));
 }
 
 QString FrameDetail::payloadDump(const QByteArray &payload, int bytesPerColumn, int columns,

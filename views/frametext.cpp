@@ -8,21 +8,6 @@ namespace Korvex::FrameText {
 
 namespace {
 
-// Numbers and hexadecimal digits are written straight into the cell text: a million-frame
-// table is printed without a temporary string per number.
-void appendNumber(QString &out, quint64 value, bool negative = false)
-{
-    QChar digits[21];
-    int first = 21;
-    do {
-        digits[--first] = QChar(u'0' + int(value % 10));
-        value /= 10;
-    } while (value != 0);
-    if (negative)
-        digits[--first] = QChar(u'-');
-    out.append(digits + first, 21 - first);
-}
-
 void appendSigned(QString &out, qint64 value)
 {
     if (value < 0)
@@ -54,6 +39,21 @@ QString notImplemented()
 }
 
 } // namespace
+
+// Numbers and hexadecimal digits are written straight into the cell text: a million-frame
+// table is printed without a temporary string per number.
+void appendNumber(QString &out, quint64 value, bool negative)
+{
+    QChar digits[21];
+    int first = 21;
+    do {
+        digits[--first] = QChar(u'0' + int(value % 10));
+        value /= 10;
+    } while (value != 0);
+    if (negative)
+        digits[--first] = QChar(u'-');
+    out.append(digits + first, 21 - first);
+}
 
 QString columnTitle(int column, int protocolVersion)
 {
