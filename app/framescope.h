@@ -3,6 +3,7 @@
 
 #include "app/logwriter.h"
 #include "ui_framescope.h"
+#include "views/timetext.h"
 
 #include <QGraphicsScene>
 #include <QList>
@@ -24,10 +25,12 @@ QT_END_NAMESPACE
 namespace Korvex {
 
 class Capture;
+class ChartsWindow;
 class ColorDlg;
 class FrameTableModel;
 class PayloadHighlighter;
 class ScrollTracker;
+class StatisticsWindow;
 
 /// The main window: owns the loaded capture, the view settings of the detail panel,
 /// the settings store, the table model, the colour dialog and the frame scroller.
@@ -49,6 +52,8 @@ public:
     bool generateFrameFile(const QString &fileName, int protocolVersion, int frameCount);
     void buildFramesScroller();
     double frameItemHeight() const;
+    /// Shows times in the table's time column as the mode says, and remembers the mode.
+    void setTimeMode(TimeMode mode);
 
 public slots:
     void setHeaderBase(int index);
@@ -72,6 +77,9 @@ private slots:
     void openRecentFile();
     void updateFramesScroller();
     void frameScrollerMoved();
+    void toggleTimeReference();
+    void showStatistics();
+    void showCharts();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -85,6 +93,17 @@ private:
     void showCapture(std::unique_ptr<Capture> loaded);
     /// The number of frames the table shows.
     qint64 shownFrames() const;
+    /// The View menu's time modes, the time reference action and the mode last chosen.
+    void setUpTimeDisplay();
+    /// Makes the frame the table's current one, if the table shows it.
+    void goToFrame(qint64 frame);
+    /// Gives the statistics and chart windows the frames on display; any pass over the frames
+    /// before stops first.
+    void setStatisticsSource();
+    /// The overview strip under a viewport position: the shown row there, or -1.
+    qint64 scrollerRowAt(QPoint position) const;
+    /// A click on the overview strip beside the tracker: the table moves there.
+    void scrollerClicked(QPoint position);
 
     Ui::Framescope ui;
     /// The frames on display, their protocol version and their load's log.
@@ -106,6 +125,9 @@ private:
     /// Strip and table geometry the frame scroller was last built for.
     QRect scrollerBuiltFor;
     bool scrollerCheckPending = false;
+    QList<QAction *> timeModeActions;
+    StatisticsWindow *statisticsWindow = nullptr;
+    ChartsWindow *chartsWindow = nullptr;
 };
 
 } // namespace Korvex

@@ -101,9 +101,10 @@ void Framescope::loadFile(const QString &fileName)
 
 void Framescope::showCapture(std::unique_ptr<Capture> loaded)
 {
-    // The model lets go of the old capture before it is deleted.
+    // The model and the statistics let go of the old capture before it is deleted.
     model->setCapture(loaded.get());
     std::swap(capture, loaded);
+    setStatisticsSource();
     loaded.reset();
     if (!capture || capture->status() == Capture::Status::Aborted)
         return;

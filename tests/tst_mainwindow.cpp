@@ -159,13 +159,18 @@ void TestMainWindow::actionsAndMenus()
 {
     auto &ui = FramescopeProbe::ui(*m_window);
     QCOMPARE(actionTexts(ui.menubar->actions()),
-             QStringList({"menuFile", "menuEdit", "menuHelp"}));
+             QStringList({"menuFile", "menuEdit", "menuView", "menuStatistics", "menuHelp"}));
     QCOMPARE(actionTexts(ui.menuFile->actions()),
              QStringList({"actionOpen_File", "menuRecentFiles", "actionFileSave", "|",
                           "actionPrint", "|", "actionExit"}));
     QCOMPARE(actionTexts(ui.menuEdit->actions()),
              QStringList({"actionFind", "actionZoomIn", "actionZoomOut", "|", "actionColors",
                           "actionDisable_Colors"}));
+    QCOMPARE(actionTexts(ui.menuView->actions()),
+             QStringList({"menuTimeDisplay", "actionTimeReference"}));
+    QCOMPARE(ui.actionTimeReference->shortcut(), QKeySequence(QStringLiteral("Ctrl+T")));
+    QCOMPARE(actionTexts(ui.menuStatistics->actions()),
+             QStringList({"actionStatistics", "actionCharts"}));
     QCOMPARE(actionTexts(ui.menuHelp->actions()), QStringList({"actionAbout"}));
     QCOMPARE(actionTexts(ui.toolBar->actions()),
              QStringList({"actionOpen_File", "actionFileSave", "actionPrint", "|",

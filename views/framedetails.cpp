@@ -43,6 +43,7 @@ void Framescope::selectFrame(QModelIndex current, QModelIndex previous)
     const qint64 frame = current.isValid() ? model->frameAt(current.row()) : -1;
     if (frame < 0 || !capture || frame >= capture->frameCount()) {
         statusLabel->setText(tr("No frame selected"));
+        ui.lblTime->clear();
         return;
     }
     const FrameRecord record = capture->frame(frame);
@@ -52,6 +53,7 @@ void Framescope::selectFrame(QModelIndex current, QModelIndex previous)
     ui.edCts->setText(FrameDetail::ctsField(record, headerBase));
     ui.lblPlSize->setText(FrameDetail::payloadSizeLabel(record));
     ui.lblLct->setText(FrameDetail::channelTypeLabel(record));
+    ui.lblTime->setText(FrameDetail::timeText(record));
     ui.txtPayload->setPlainText(FrameDetail::payloadDump(record.payload(), payloadBytesPerColumn,
                                                          payloadCols, payloadByteOrder));
 }
