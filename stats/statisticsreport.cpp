@@ -59,7 +59,9 @@ StatisticsReport::StatisticsReport(const CaptureStatistics &stats, const QString
     const std::optional<quint64> duration = stats.durationNs();
 
     Section summary{QStringLiteral("summary"), tr("Summary"),
-                    {{tr("Figure"), QStringLiteral("figure")}, {tr("Value"), QStringLiteral("value")}},
+                    {{tr("Figure"), QStringLiteral("figure")},
+                     // Whole numbers but the rate, which has one decimal.
+                     {tr("Value"), QStringLiteral("value"), 1}},
                     {}, {}};
     const auto addFigure = [&summary](const QString &key, const QString &title,
                                       const QVariant &value) {

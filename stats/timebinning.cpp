@@ -11,12 +11,13 @@ namespace {
 template <class On>
 void niceIntervals(On &&on)
 {
+    constexpr quint64 most = std::numeric_limits<quint64>::max();
     for (quint64 decade = 1;; decade *= 10) {
         for (const quint64 step : {1, 2, 5}) {
-            if (!on(decade * step))
+            if (decade > most / step || !on(decade * step))
                 return;
         }
-        if (decade > std::numeric_limits<quint64>::max() / 100)
+        if (decade > most / 10)
             return;
     }
 }
@@ -33,8 +34,10 @@ TimeBinning::TimeBinning(quint64 startNs, quint64 durationNs, quint64 intervalNs
 
 int TimeBinning::binsFor(quint64 durationNs, quint64 intervalNs)
 {
-    const quint64 bins = durationNs / qMax<quint64>(1, intervalNs) + 1;
-    return int(qMin<quint64>(bins, quint64(std::numeric_limits<int>::max())));
+    // Counted without the one more that could overflow.
+    const quint64 whole = durationNs / qMax<quint64>(1, intervalNs);
+    const quint64 most = quint64(std::numeric_limits<int>::max()) - 1;
+    return int(qMin(whole, most) + 1);
 }
 
 QList<quint64> TimeBinning::choices(quint64 durationNs, int maxBins)
