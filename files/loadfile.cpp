@@ -106,6 +106,7 @@ void Framescope::showCapture(std::unique_ptr<Capture> loaded)
     std::swap(capture, loaded);
     setStatisticsSource();
     loaded.reset();
+    ui.lblTime->clear();
     if (!capture || capture->status() == Capture::Status::Aborted)
         return;
     capture->setLogListener([this](const QString &text, LogLevel level) {

@@ -17,6 +17,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineSeries>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
@@ -76,18 +77,24 @@ ChartsWindow::ChartsWindow(const FrameColorScheme *colors, QWidget *parent)
     setObjectName(QStringLiteral("ChartsWindow"));
 
     m_scope = new QComboBox(this);
+    m_scope->setObjectName(QStringLiteral("cbScope"));
     m_scope->addItem(tr("All frames"));
     m_scope->addItem(tr("Displayed frames"));
     m_refresh = new QPushButton(tr("&Refresh"), this);
     m_tabs = new QTabWidget(this);
     m_interval = new QComboBox(this);
+    m_interval->setObjectName(QStringLiteral("cbInterval"));
     m_interval->setToolTip(tr("Length of time each point of the chart counts the frames of"));
     m_rateView = new QChartView(this);
+    m_rateView->setObjectName(QStringLiteral("cvRate"));
     m_channel = new QComboBox(this);
+    m_channel->setObjectName(QStringLiteral("cbChannel"));
     m_bins = new QSpinBox(this);
+    m_bins->setObjectName(QStringLiteral("sbBins"));
     m_bins->setRange(5, 500);
     m_bins->setValue(50);
     m_gapView = new QChartView(this);
+    m_gapView->setObjectName(QStringLiteral("cvGaps"));
     m_state = new QLabel(this);
     m_progress = new QProgressBar(this);
     m_progress->setRange(0, 100);
@@ -95,6 +102,8 @@ ChartsWindow::ChartsWindow(const FrameColorScheme *colors, QWidget *parent)
     // The views' first charts are empty ones of their own, replaced as the charts are drawn.
     setChart(m_rateView, new QChart);
     setChart(m_gapView, new QChart);
+    m_rateView->viewport()->installEventFilter(this);
+    m_gapView->viewport()->installEventFilter(this);
 
     auto *rateTab = new QWidget(m_tabs);
     auto *rateControls = new QHBoxLayout;
@@ -151,6 +160,18 @@ ChartsWindow::ChartsWindow(const FrameColorScheme *colors, QWidget *parent)
 ChartsWindow::~ChartsWindow()
 {
     m_runner.stop();
+}
+
+bool ChartsWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    const bool press = event->type() == QEvent::MouseButtonPress
+                       || event->type() == QEvent::MouseButtonDblClick;
+    for (QChartView *view : {m_rateView, m_gapView}) {
+        if (press && watched == view->viewport()
+            && !view->itemAt(static_cast<QMouseEvent *>(event)->position().toPoint()))
+            return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 QChart *ChartsWindow::rateChart() const

@@ -67,6 +67,9 @@ signals:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    /// Keeps presses off the charts' views where no item lies under them, which the chart
+    /// view of Qt 6.4 does not check for.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     enum class Pass { None, Rate, Gaps };

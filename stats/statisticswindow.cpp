@@ -32,6 +32,7 @@ QTableView *statisticsTable(StatisticsModel *model, QWidget *parent)
     table->setSelectionMode(QAbstractItemView::SingleSelection);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->verticalHeader()->hide();
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
     table->setWordWrap(false);
     return table;
 }
@@ -58,11 +59,13 @@ StatisticsWindow::StatisticsWindow(QWidget *parent)
     setObjectName(QStringLiteral("StatisticsWindow"));
 
     m_scope = new QComboBox(this);
+    m_scope->setObjectName(QStringLiteral("cbScope"));
     m_scope->addItem(tr("All frames"));
     m_scope->addItem(tr("Displayed frames"));
     m_refresh = new QPushButton(tr("&Refresh"), this);
     m_copy = new QPushButton(tr("&Copy as Text"), this);
     m_summary = new QLabel(this);
+    m_summary->setObjectName(QStringLiteral("lblSummary"));
     m_summary->setWordWrap(true);
     m_summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
@@ -70,11 +73,15 @@ StatisticsWindow::StatisticsWindow(QWidget *parent)
     m_sizeModel = new StatisticsModel(this);
     m_ctsModel = new StatisticsModel(this);
     m_channels = statisticsTable(m_channelModel, this);
+    m_channels->setObjectName(QStringLiteral("tblChannels"));
+    m_channels->horizontalHeader()->setStretchLastSection(true);
     m_sizes = statisticsTable(m_sizeModel, this);
     m_cts = statisticsTable(m_ctsModel, this);
     m_goMin = new QPushButton(tr("Go to Shortest &Gap"), this);
+    m_goMin->setObjectName(QStringLiteral("btnGoMin"));
     m_goMin->setToolTip(tr("Select the frame that ends the shortest gap of the selected channel"));
     m_goMax = new QPushButton(tr("Go to &Longest Gap"), this);
+    m_goMax->setObjectName(QStringLiteral("btnGoMax"));
     m_goMax->setToolTip(tr("Select the frame that ends the longest gap of the selected channel"));
     m_progress = new QProgressBar(this);
     m_progress->setRange(0, 100);

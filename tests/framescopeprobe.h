@@ -31,6 +31,9 @@ struct FramescopeProbe
     static ScrollTracker *tracker(const Framescope &w) { return w.tracker; }
     static QProgressDialog *progressDialog(const Framescope &w) { return w.progressDialog; }
     static LogWriter &logWriter(Framescope &w) { return w.logWriter; }
+    /// The statistics and chart windows, once opened.
+    static StatisticsWindow *statisticsWindow(const Framescope &w) { return w.statisticsWindow; }
+    static ChartsWindow *chartsWindow(const Framescope &w) { return w.chartsWindow; }
 
     /// Puts a capture into the window as a load ends, but with no current row, and rebuilds
     /// the scroller. nullptr empties the table.
