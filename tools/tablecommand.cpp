@@ -5,6 +5,7 @@
 #include "files/capture.h"
 #include "files/framereader.h"
 #include "views/frametext.h"
+#include "views/timetrail.h"
 
 #include <QString>
 #include <QStringList>
@@ -145,11 +146,21 @@ Format formatOf(const QString &name)
     return Format::Tsv;
 }
 
-void printRows(const Capture &frames, int protocolVersion, Format format, Output &out)
+void printRows(const Capture &frames, int protocolVersion, Format format, const TimeOptions &time,
+               Output &out)
 {
     QStringList titles;
     for (int column = 0; column < FrameText::ColumnCount; ++column)
         titles.append(FrameText::columnTitle(column, protocolVersion));
+    titles[0] = TimeText::columnTitle(time.mode, time.reference, true);
+    // The time column as the viewer's table shows it in the chosen mode.
+    TimeTrail trail(time.mode, protocolVersion, time.referenceTicks);
+    const auto appendCell = [&](QString &text, qint64 row, const FrameRecord &record, int column) {
+        if (column == 0)
+            trail.appendCell(text, frames.index().header(row), record.time());
+        else
+            FrameText::appendCell(text, record, column, protocolVersion);
+    };
     QString &text = out.text();
 
     if (format == Format::Json) {
@@ -162,12 +173,13 @@ void printRows(const Capture &frames, int protocolVersion, Format format, Output
         text += QLatin1Char('[');
         for (qint64 row = 0; row < frames.frameCount(); ++row) {
             text += QLatin1String(row == 0 ? "\n{" : ",\n{");
+            const FrameRecord record = frames.frame(row);
             for (int column = 0; column < FrameText::ColumnCount; ++column) {
                 if (column > 0)
                     text += QLatin1Char(',');
                 text += keys.at(column);
                 const qsizetype start = text.size();
-                FrameText::appendCell(text, frames.frame(row), column, protocolVersion);
+                appendCell(text, row, record, column);
                 quoteJsonString(text, start);
             }
             text += QLatin1Char('}');
@@ -194,7 +206,7 @@ void printRows(const Capture &frames, int protocolVersion, Format format, Output
             if (column > 0)
                 text += separator;
             const qsizetype start = text.size();
-            FrameText::appendCell(text, record, column, protocolVersion);
+            appendCell(text, row, record, column);
             if (format == Format::Csv)
                 quoteCsvField(text, start);
         }
@@ -205,14 +217,15 @@ void printRows(const Capture &frames, int protocolVersion, Format format, Output
 
 } // namespace
 
-int printTable(const QString &fileName, const QString &format, FILE *out, FILE *err)
+int printTable(const QString &fileName, const QString &format, const TimeOptions &time,
+               FILE *out, FILE *err)
 {
     Capture frames(fileName);
     ErrorSink sink;
     int status = Success;
     if (frames.load(sink) == Capture::Status::Loaded) {
         Output output(out);
-        printRows(frames, frames.protocolVersion(), formatOf(format), output);
+        printRows(frames, frames.protocolVersion(), formatOf(format), time, output);
     } else {
         for (const QString &line : std::as_const(sink.errors))
             std::fprintf(err, "drfdump: %s\n", line.toUtf8().constData());
