@@ -95,6 +95,8 @@ private:
     qint64 shownFrames() const;
     /// The View menu's time modes, the time reference action and the mode last chosen.
     void setUpTimeDisplay();
+    /// Widens the time column to its title, which changes with the mode and the reference.
+    void fitTimeColumn();
     /// Makes the frame the table's current one, if the table shows it.
     void goToFrame(qint64 frame);
     /// Gives the statistics and chart windows the frames on display; any pass over the frames

@@ -127,8 +127,13 @@ void TestTimeDisplay::modesChangeTheColumn()
         QCOMPARE(ui().tblFrames->horizontalHeader()->model()->headerData(0, Qt::Horizontal).toString(),
                  expected[mode].title);
     }
-    // Each change told the table's header to paint its title again.
+    // Each change told the table's header to paint its title again, and the column fits it.
     QVERIFY(titles.size() >= 5);
+    actions.at(int(TimeMode::SinceReference))->trigger();
+    const QHeaderView *header = ui().tblFrames->horizontalHeader();
+    QVERIFY(header->sectionSize(0) >= header->sectionSizeHint(0));
+    QVERIFY(header->sectionSize(0)
+            >= header->fontMetrics().horizontalAdvance(QStringLiteral("Time since frame 0 [ns]")));
     // The other columns stay as they were.
     QCOMPARE(model()->data(model()->cellIndex(0, 3)).toString(), QStringLiteral("32"));
 }

@@ -3,6 +3,7 @@
 #include "views/frametablemodel.h"
 
 #include <QActionGroup>
+#include <QHeaderView>
 #include <QSettings>
 
 namespace Korvex {
@@ -37,6 +38,15 @@ void Framescope::setTimeMode(TimeMode mode)
     model->setTimeMode(mode);
     timeModeActions.at(int(mode))->setChecked(true);
     settings->setValue(timeDisplayKey, TimeText::key(mode));
+    fitTimeColumn();
+}
+
+void Framescope::fitTimeColumn()
+{
+    // Wide enough for its title; sizing it to its cells would read rows, so it only grows.
+    const int title = ui.tblFrames->horizontalHeader()->sectionSizeHint(0);
+    if (ui.tblFrames->columnWidth(0) < title)
+        ui.tblFrames->setColumnWidth(0, title);
 }
 
 void Framescope::toggleTimeReference()
@@ -47,6 +57,7 @@ void Framescope::toggleTimeReference()
     const qint64 frame = model->rows().frameAt(row);
     if (frame == model->timeReference()) {
         model->setTimeReference(-1);
+        fitTimeColumn();
         return;
     }
     model->setTimeReference(frame);
