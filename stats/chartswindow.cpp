@@ -60,6 +60,14 @@ QValueAxis *axis(const QString &title, double low, double high)
     return axis;
 }
 
+// A count axis from 0 with round numbers at its ticks.
+QValueAxis *countAxis(const QString &title, qint64 highest)
+{
+    QValueAxis *counts = axis(title, 0, double(qMax<qint64>(1, highest)));
+    counts->applyNiceNumbers();
+    return counts;
+}
+
 // A step line over intervals: the count holds from the start of its interval to the next.
 void appendStep(QList<QPointF> &points, double from, double to, double count)
 {
@@ -84,11 +92,13 @@ ChartsWindow::ChartsWindow(const FrameColorScheme *colors, QWidget *parent)
     m_tabs = new QTabWidget(this);
     m_interval = new QComboBox(this);
     m_interval->setObjectName(QStringLiteral("cbInterval"));
+    m_interval->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_interval->setToolTip(tr("Length of time each point of the chart counts the frames of"));
     m_rateView = new QChartView(this);
     m_rateView->setObjectName(QStringLiteral("cvRate"));
     m_channel = new QComboBox(this);
     m_channel->setObjectName(QStringLiteral("cbChannel"));
+    m_channel->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_bins = new QSpinBox(this);
     m_bins->setObjectName(QStringLiteral("sbBins"));
     m_bins->setRange(5, 500);
@@ -460,8 +470,8 @@ void ChartsWindow::drawRate()
     const qint64 highest = stacked.empty() ? 0 : *std::max_element(stacked.begin(), stacked.end());
     QValueAxis *x = axis(tr("Time [%1]").arg(unit.name), double(binning.startNs()) / unit.ns,
                          double(binning.binStart(bins)) / unit.ns);
-    QValueAxis *y = axis(tr("Frames per %1").arg(TimeText::readable(qint64(binning.intervalNs()))),
-                         0, double(qMax<qint64>(1, highest)) * 1.05);
+    QValueAxis *y = countAxis(tr("Frames per %1").arg(TimeText::readable(qint64(binning.intervalNs()))),
+                              highest);
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
     for (QAreaSeries *area : areas) {
@@ -510,7 +520,8 @@ void ChartsWindow::drawGaps()
     chart->addSeries(area);
     QValueAxis *x = axis(tr("Gap [%1]").arg(unit.name), double(m_gaps->binStartNs(0)) / unit.ns,
                          double(m_gaps->binStartNs(bins)) / unit.ns);
-    QValueAxis *y = axis(tr("Gaps"), 0, double(qMax<qint64>(1, highest)) * 1.05);
+    x->applyNiceNumbers();
+    QValueAxis *y = countAxis(tr("Gaps"), highest);
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
     area->attachAxis(x);
