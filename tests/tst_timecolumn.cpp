@@ -68,9 +68,6 @@ class TestTimeColumn : public QObject
 private slots:
     void readable_data();
     void readable();
-    void titles_data();
-    void titles();
-    void keysReadBack();
     void modesAtTheirEdges_data();
     void modesAtTheirEdges();
     void missingFrames();
@@ -100,45 +97,6 @@ void TestTimeColumn::readable()
 {
     QFETCH(qint64, ns);
     QTEST(TimeText::readable(ns), "text");
-}
-
-void TestTimeColumn::titles_data()
-{
-    QTest::addColumn<TimeMode>("mode");
-    QTest::addColumn<qint64>("reference");
-    QTest::addColumn<bool>("shown");
-    QTest::addColumn<QString>("title");
-    QTest::newRow("since first") << TimeMode::SinceFirst << qint64(7) << false << "Time [ns]";
-    QTest::newRow("delta") << TimeMode::DeltaPrevious << qint64(-1) << true << "Δ Time [ns]";
-    QTest::newRow("displayed") << TimeMode::DeltaDisplayed << qint64(-1) << true
-                               << "Δ Displayed [ns]";
-    QTest::newRow("channel") << TimeMode::DeltaChannel << qint64(-1) << true << "Δ Channel [ns]";
-    QTest::newRow("no reference: the first frame") << TimeMode::SinceReference << qint64(-1)
-                                                   << true << "Time since frame 0 [ns]";
-    QTest::newRow("reference") << TimeMode::SinceReference << qint64(1234) << true
-                               << "Time since frame 1234 [ns]";
-    QTest::newRow("hidden reference") << TimeMode::SinceReference << qint64(1234) << false
-                                      << "Time since frame 1234 (hidden) [ns]";
-}
-
-void TestTimeColumn::titles()
-{
-    QFETCH(TimeMode, mode);
-    QFETCH(qint64, reference);
-    QFETCH(bool, shown);
-    QTEST(TimeText::columnTitle(mode, reference, shown), "title");
-}
-
-void TestTimeColumn::keysReadBack()
-{
-    QSet<QString> keys;
-    for (const TimeMode mode : TimeText::Modes) {
-        QCOMPARE(TimeText::modeOf(TimeText::key(mode)), std::optional<TimeMode>(mode));
-        keys.insert(TimeText::key(mode));
-    }
-    QCOMPARE(keys.size(), int(TimeText::Modes.size()));
-    QCOMPARE(TimeText::modeOf(u"Delta"), std::nullopt);
-    QCOMPARE(TimeText::modeOf(u""), std::nullopt);
 }
 
 void TestTimeColumn::modesAtTheirEdges_data()
@@ -195,8 +153,9 @@ void TestTimeColumn::modesAtTheirEdges()
 
     // The reference is said to be hidden when the rows leave it out.
     if (mode == TimeMode::SinceReference && reference >= 2) {
-        QCOMPARE(time.title(FrameRows(2)), TimeText::columnTitle(mode, reference, false));
-        QCOMPARE(time.title(rows), TimeText::columnTitle(mode, reference, true));
+        QCOMPARE(time.title(FrameRows(2)),
+                 QStringLiteral("Time since frame %1 (hidden) [ns]").arg(reference));
+        QCOMPARE(time.title(rows), QStringLiteral("Time since frame %1 [ns]").arg(reference));
     }
     // A new capture has no reference.
     time.setCapture(capture.get());
