@@ -3,6 +3,8 @@
 #include "app/logmodel.h"
 #include "colors/colordlg.h"
 #include "files/capture.h"
+#include "stats/chartswindow.h"
+#include "stats/statisticswindow.h"
 #include "views/frametablemodel.h"
 #include "views/payloadhighlighter.h"
 
@@ -65,6 +67,9 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
     highlighter = new PayloadHighlighter(ui.txtPayload->document());
 
     buildFramesScroller();
+    setUpTimeDisplay();
+    connect(ui.actionStatistics, &QAction::triggered, this, &Framescope::showStatistics);
+    connect(ui.actionCharts, &QAction::triggered, this, &Framescope::showCharts);
 
     ui.tblFrames->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     connect(ui.tblFrames->verticalScrollBar(), &QScrollBar::valueChanged, this,
@@ -97,7 +102,9 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
 
 Framescope::~Framescope()
 {
-    // The table lets go of the capture before it goes.
+    // The windows' passes over the frames, and the table, let go of the capture before it goes.
+    delete statisticsWindow;
+    delete chartsWindow;
     ui.tblFrames->setModel(nullptr);
     delete model;
     capture.reset();

@@ -2,6 +2,7 @@
 #define APP_FRAMESCOPE_H
 
 #include "ui_framescope.h"
+#include "views/timetext.h"
 
 #include <QGraphicsScene>
 #include <QHash>
@@ -28,6 +29,7 @@ QT_END_NAMESPACE
 namespace Korvex {
 
 class Capture;
+class ChartsWindow;
 class ColorDlg;
 class FramePrinter;
 class FrameTableModel;
@@ -36,6 +38,7 @@ class LogModel;
 class PayloadHighlighter;
 class PrintRows;
 class ScrollTracker;
+class StatisticsWindow;
 
 /// The main window: owns the loaded capture, the view settings of the detail panel,
 /// the settings store, the table model, the colour dialog and the frame scroller.
@@ -57,6 +60,8 @@ public:
     bool generateFrameFile(const QString &fileName, int protocolVersion, int frameCount);
     void buildFramesScroller();
     double frameItemHeight() const;
+    /// Shows times in the table's time column as the mode says, and remembers the mode.
+    void setTimeMode(TimeMode mode);
 
 public slots:
     void setHeaderBase(int index);
@@ -81,6 +86,9 @@ private slots:
     void updateFramesScroller();
     void frameScrollerMoved();
     void showShortcutsDlg();
+    void toggleTimeReference();
+    void showStatistics();
+    void showCharts();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -115,6 +123,19 @@ private:
     /// Widens what the design sized in pixels where the font needs more room.
     void fitTextToFont();
     void fitColumnTitles();
+    /// The View menu's time modes, the time reference action and the mode last chosen.
+    void setUpTimeDisplay();
+    /// Widens the time column to its title, which changes with the mode and the reference.
+    void fitTimeColumn();
+    /// Makes the frame the table's current one, if the table shows it.
+    void goToFrame(qint64 frame);
+    /// Gives the statistics and chart windows the frames on display; any pass over the frames
+    /// before stops first.
+    void setStatisticsSource();
+    /// The overview strip under a viewport position: the shown row there, or -1.
+    qint64 scrollerRowAt(QPoint position) const;
+    /// A click on the overview strip beside the tracker: the table moves there.
+    void scrollerClicked(QPoint position);
 
     Ui::Framescope ui;
     /// The frames on display, their protocol version and their load's log.
@@ -139,6 +160,9 @@ private:
     bool scrollerCheckPending = false;
     /// The fixed sizes the form gives the header boxes: the smallest they ever get.
     QHash<QWidget *, QSize> formSizes;
+    QList<QAction *> timeModeActions;
+    StatisticsWindow *statisticsWindow = nullptr;
+    ChartsWindow *chartsWindow = nullptr;
 };
 
 } // namespace Korvex

@@ -14,6 +14,7 @@ constexpr qint64 ReadBytes = qint64(1) << 20;
 FrameCursor::FrameCursor(const Capture &capture, qint64 first, qint64 end)
     : m_capture(capture)
     , m_number(qMax<qint64>(0, first) - 1)
+    , m_first(qMax<qint64>(0, first))
     , m_end(qMin(end, capture.frameCount()))
 {
     m_block.count = 0;
@@ -27,6 +28,17 @@ bool FrameCursor::next()
     if (m_block.count == 0 || m_number >= m_block.first + m_block.count)
         loadBlock(FrameBlock::firstOf(m_number));
     m_k = int(m_number - m_block.first);
+    return true;
+}
+
+bool FrameCursor::moveTo(qint64 n)
+{
+    if (n < m_first || n >= m_end)
+        return false;
+    m_number = n;
+    if (m_block.count == 0 || n < m_block.first || n >= m_block.first + m_block.count)
+        loadBlock(FrameBlock::firstOf(n));
+    m_k = int(n - m_block.first);
     return true;
 }
 

@@ -22,6 +22,9 @@ public:
 
     /// Moves to the next frame; false past the last one.
     bool next();
+    /// Moves to frame n of the range, forwards or back (a filter's rows skip frames); false
+    /// outside the range. The file is read again only when n lies outside what was read last.
+    bool moveTo(qint64 n);
 
     qint64 number() const { return m_number; }
     /// Whether the frame's bytes are no longer in the file as they were indexed.
@@ -40,6 +43,7 @@ private:
 
     const Capture &m_capture;
     qint64 m_number;
+    qint64 m_first;
     qint64 m_end;
     FrameBlock m_block;
     int m_k = 0;

@@ -95,10 +95,12 @@ void Framescope::loadFile(const QString &fileName)
 
 void Framescope::showCapture(std::unique_ptr<Capture> loaded)
 {
-    // The model lets go of the old capture before it is deleted.
+    // The model and the statistics let go of the old capture before it is deleted.
     model->setCapture(loaded.get());
     std::swap(capture, loaded);
+    setStatisticsSource();
     loaded.reset();
+    ui.lblTime->clear();
     if (!capture || capture->status() == Capture::Status::Aborted)
         return;
     capture->setLogListener([this](const QString &text, LogLevel level) {

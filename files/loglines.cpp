@@ -1,6 +1,7 @@
 #include "files/loglines.h"
 
 #include "files/loggedframes.h"
+#include "views/frametext.h"
 
 #include <QCoreApplication>
 
@@ -125,20 +126,6 @@ struct FrameLinePattern
     bool simple = false;
 };
 
-void appendNumber(QString &out, qint64 value)
-{
-    QChar digits[20];
-    int start = 20;
-    quint64 magnitude = value < 0 ? 0 - quint64(value) : quint64(value);
-    do {
-        digits[--start] = QChar(u'0' + int(magnitude % 10));
-        magnitude /= 10;
-    } while (magnitude != 0);
-    if (value < 0)
-        out += QLatin1Char('-');
-    out.append(digits + start, 20 - start);
-}
-
 } // namespace
 
 QString LogLines::frameLine(qint64 number, int payloadBytes)
@@ -156,9 +143,9 @@ void LogLines::appendFrameLine(QString &out, qint64 number, int payloadBytes)
         return;
     }
     out += pattern.before;
-    appendNumber(out, number);
+    FrameText::appendNumber(out, quint64(qMax<qint64>(0, number)));
     out += pattern.between;
-    appendNumber(out, payloadBytes);
+    FrameText::appendNumber(out, quint64(qMax(0, payloadBytes)));
     out += pattern.after;
 }
 

@@ -135,12 +135,6 @@ FrameRecord FrameRecord::missing(int protocolVersion)
     return record;
 }
 
-quint64 FrameRecord::timeNs() const
-{
-    // ticks * 1000 / 312 without overflowing the product.
-    return m_time / 312 * 1000 + m_time % 312 * 1000 / 312;
-}
-
 void FrameRecord::setPayloadSizeCode(quint8 code)
 {
     m_header.payloadSizeCode = code;

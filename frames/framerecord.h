@@ -35,7 +35,13 @@ public:
     /// Ticks of 1000/312 ns. Kept in 64 bits so that captures longer than 4.29 s keep their times.
     quint64 time() const { return m_time; }
     void setTime(quint64 time) { m_time = time; }
-    quint64 timeNs() const;
+    quint64 timeNs() const { return nsOfTicks(m_time); }
+    /// Ticks in whole nanoseconds, rounded down: every time the program shows goes through it.
+    static quint64 nsOfTicks(quint64 ticks)
+    {
+        // ticks * 1000 / 312 without overflowing the product.
+        return ticks / 312 * 1000 + ticks % 312 * 1000 / 312;
+    }
 
     quint8 payloadSizeCode() const { return m_header.payloadSizeCode; }
     quint8 channelType() const { return m_header.channelType; }

@@ -54,6 +54,9 @@ struct FramescopeProbe
         }
         return lines;
     }
+    /// The statistics and chart windows, once opened.
+    static StatisticsWindow *statisticsWindow(const Framescope &w) { return w.statisticsWindow; }
+    static ChartsWindow *chartsWindow(const Framescope &w) { return w.chartsWindow; }
 
     /// Puts a capture into the window as a load ends, but with no current row, and rebuilds
     /// the scroller. nullptr empties the table.

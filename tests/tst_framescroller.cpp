@@ -9,11 +9,13 @@
 #include "views/frametablemodel.h"
 #include "views/scrollergeometry.h"
 #include "views/scrolltracker.h"
+#include "views/timetext.h"
 
 #include <QFile>
 #include <QGraphicsPixmapItem>
 #include <QHeaderView>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -65,6 +67,8 @@ private slots:
     void resizeRebuilds();
     void captureOpenedBeforeTheWindowShows();
     void emptyLoadAfterFramesDropsTheTracker();
+    void clickMovesTheTable();
+    void hoverNamesTheFrame();
 
 private:
     Ui::Framescope &ui() { return FramescopeProbe::ui(*window); }
@@ -450,3 +454,63 @@ void TestFrameScroller::emptyLoadAfterFramesDropsTheTracker()
 
 QTEST_MAIN(TestFrameScroller)
 #include "tst_framescroller.moc"
+
+void TestFrameScroller::clickMovesTheTable()
+{
+    show(repeated(Blue, 20000));
+    const double h = window->frameItemHeight();
+    QWidget *viewport = ui().gvFrames->viewport();
+    QCOMPARE(topRow(), 0);
+    const int pageRows = ui().tblFrames->viewport()->height() / rowH();
+
+    // Beside the tracker: the clicked row comes to the middle of the table.
+    const QPoint at = ui().gvFrames->mapFromScene(
+        QPointF(5, ScrollerGeometry::barTop(12000, h, headerH()) + h / 2));
+    const double y = ui().gvFrames->mapToScene(at).y();
+    const qint64 clicked = ScrollerGeometry::rowAtY(y, h, headerH(), 20000);
+    QVERIFY(qAbs(clicked - 12000) < 2 / h);
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, at);
+    QCOMPARE(topRow(), clicked - pageRows / 2);
+    // The tracker is over the click (its top lies a pixel below the bars' tops).
+    QVERIFY(trackerTop() - 1 <= y && y <= trackerTop() + tracker()->rect().height());
+    QVERIFY(!tracker()->isDragged());
+
+    // At the first bar the table goes back to its first row.
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier,
+                      ui().gvFrames->mapFromScene(QPointF(5, headerH() - 1)));
+    QCOMPARE(topRow(), 0);
+
+    // Below the bars of a table that fits there is no row to go to.
+    show({Red, Red, Red});
+    const int before = topRow();
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier,
+                      QPoint(5, viewport->height() - 2));
+    QCOMPARE(topRow(), before);
+}
+
+void TestFrameScroller::hoverNamesTheFrame()
+{
+    // Frame i at i microseconds; frames 20000 on at 20 ms and more.
+    QByteArray block;
+    for (int i = 0; i < 30000; ++i)
+        block += CaptureFixture::frameOf(1, Red, 0, i == 0 ? 0 : 312);
+    FramescopeProbe::showCapture(*window, CaptureFixture::load3G(block));
+    QCoreApplication::processEvents();
+    const double h = window->frameItemHeight();
+    QWidget *viewport = ui().gvFrames->viewport();
+    const auto hover = [&](QPoint at) {
+        QHelpEvent help(QEvent::ToolTip, at, viewport->mapToGlobal(at));
+        QCoreApplication::sendEvent(viewport, &help);
+    };
+    const QPointF scene(5, ScrollerGeometry::barTop(21000, h, headerH()) + h / 2);
+    const qint64 row = ScrollerGeometry::rowAtY(ui().gvFrames->mapToScene(ui().gvFrames->mapFromScene(scene)).y(),
+                                                h, headerH(), 30000);
+    hover(ui().gvFrames->mapFromScene(scene));
+    QTRY_VERIFY_WITH_TIMEOUT(QToolTip::isVisible(), 10000);
+    QCOMPARE(QToolTip::text(),
+             QStringLiteral("Frame %1\n%2").arg(row).arg(TimeText::readable(row * 1000)));
+
+    // Above the bars, nothing.
+    hover(QPoint(5, 0));
+    QTRY_VERIFY_WITH_TIMEOUT(!QToolTip::isVisible(), 10000);
+}

@@ -24,6 +24,8 @@ private slots:
     void rowAtIsExactOnTheGrid();
     void lastBarFrom_data() { rowAtIsExactOnTheGrid_data(); }
     void lastBarFrom();
+    void rowAtY_data();
+    void rowAtY();
 };
 
 void TestScrollerGeometry::itemHeight_data()
@@ -205,3 +207,34 @@ void TestScrollerGeometry::lastBarFrom()
 
 QTEST_APPLESS_MAIN(TestScrollerGeometry)
 #include "tst_scrollergeometry.moc"
+
+void TestScrollerGeometry::rowAtY_data()
+{
+    QTest::addColumn<double>("y");
+    QTest::addColumn<double>("h");
+    QTest::addColumn<qint64>("count");
+    QTest::addColumn<qint64>("row");
+
+    // Bars start one pixel above the header's bottom (23): bar 0 at 22.
+    QTest::newRow("above the first bar") << 21.9 << 30.0 << qint64(10) << qint64(-1);
+    QTest::newRow("first pixel of the first bar") << 22.0 << 30.0 << qint64(10) << qint64(0);
+    QTest::newRow("last pixel of a bar") << 22.0 + 2 * 30 - 0.5 << 30.0 << qint64(10) << qint64(1);
+    QTest::newRow("first pixel of the next") << 22.0 + 2 * 30 << 30.0 << qint64(10) << qint64(2);
+    QTest::newRow("last bar") << 22.0 + 299 << 30.0 << qint64(10) << qint64(9);
+    QTest::newRow("below the last bar") << 22.0 + 300 << 30.0 << qint64(10) << qint64(-1);
+    QTest::newRow("a pixel of many frames") << 22.0 + 100 << 0.004 << qint64(100000)
+                                            << qint64(25000);
+    QTest::newRow("on the grid of a fraction") << 22.0 + 3 * 0.1 << 0.1 << qint64(100)
+                                               << qint64(3);
+    QTest::newRow("bottom of a hundred million") << 22.0 + 399.99 << 0.000004
+                                                 << qint64(100000000) << qint64(99997500);
+    QTest::newRow("no frames") << 30.0 << 30.0 << qint64(0) << qint64(-1);
+}
+
+void TestScrollerGeometry::rowAtY()
+{
+    QFETCH(double, y);
+    QFETCH(double, h);
+    QFETCH(qint64, count);
+    QTEST(ScrollerGeometry::rowAtY(y, h, 23, count), "row");
+}

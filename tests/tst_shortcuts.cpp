@@ -165,6 +165,7 @@ void TestShortcuts::listShowsEveryShortcut()
         {"Go To The Last Frame", "Ctrl+End, End", "Frame table"},
         {"Print", "Ctrl+P", "Whole window"},
         {"Setup Colors", "Ctrl+Shift+C", "Whole window"},
+        {"Set/Clear Time Reference", "Ctrl+T", "Whole window"},
     };
     QCOMPARE(rows, expected);
 }

@@ -1,6 +1,8 @@
 #ifndef TOOLS_COMMANDS_H
 #define TOOLS_COMMANDS_H
 
+#include "views/timetext.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -11,8 +13,27 @@ namespace Korvex::Dump {
 /// Exit statuses of drfdump.
 enum Status { Success = 0, Failed = 1, BadUsage = 2 };
 
+/// What the frame table's time column shows (--time, --reference).
+struct TimeOptions
+{
+    TimeMode mode = TimeMode::SinceFirst;
+    /// The time of the reference frame, for TimeMode::SinceReference.
+    quint64 referenceTicks = 0;
+    /// The reference frame, named in the column's title.
+    qint64 reference = -1;
+};
+
 /// Prints the frame table of a capture as tsv, csv or json.
-int printTable(const QString &fileName, const QString &format, FILE *out, FILE *err);
+int printTable(const QString &fileName, const QString &format, const TimeOptions &time,
+               FILE *out, FILE *err);
+
+/// Prints the statistics of a capture's frames as the viewer's statistics window copies them
+/// (tsv) or as one JSON object.
+int printStats(const QString &fileName, const QString &format, FILE *out, FILE *err);
+
+/// The time of one frame of a capture, in ticks: Success, Failed when the capture cannot be
+/// read, BadUsage when it has no such frame.
+int frameTime(const QString &fileName, qint64 frame, quint64 &ticks, FILE *err);
 
 /// Prints the lines the viewer's log gets when it loads the capture, as tsv (LEVEL<TAB>TEXT,
 /// the text escaped) or json.

@@ -93,8 +93,25 @@ int main(int argc, char *argv[])
         QStringLiteral("SEED"));
     const QCommandLineOption outputOption(QStringList{QStringLiteral("o"), QStringLiteral("output")},
         QStringLiteral("File to write with --generate."), QStringLiteral("FILE"));
+    const QCommandLineOption timeOption(QStringLiteral("time"),
+        QStringLiteral("Time column of the frame table: first (default: time since the first "
+                       "frame), delta (since the frame before), displayed (since the frame "
+                       "printed before: the same as delta, as every frame is printed), channel "
+                       "(since the frame before of the same logical channel type; empty for a "
+                       "channel's first frame) or reference (since the frame given with "
+                       "--reference, negative before it)."),
+        QStringLiteral("mode"), QStringLiteral("first"));
+    const QCommandLineOption referenceOption(QStringLiteral("reference"),
+        QStringLiteral("Reference frame of --time reference (counted from 0; default 0)."),
+        QStringLiteral("N"));
+    const QCommandLineOption statsOption(QStringLiteral("stats"),
+        QStringLiteral("Print the capture's statistics instead of the frame table, as the "
+                       "viewer's statistics window copies them: tsv (its tables, parted by "
+                       "empty lines) or json (one object)."),
+        QStringLiteral("format"));
     parser.addOptions({formatOption, logOption, frameOption, baseOption, bytesOption,
-                       columnsOption, orderOption, generateOption, seedOption, outputOption});
+                       columnsOption, orderOption, generateOption, seedOption, outputOption,
+                       timeOption, referenceOption, statsOption});
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The capture to read."));
 
     if (!parser.parse(QCoreApplication::arguments()))
@@ -158,9 +175,34 @@ int main(int argc, char *argv[])
         return Dump::printFrame(fileName, options, stdout, stderr);
     }
 
+    if (parser.isSet(statsOption)) {
+        const QString stats = parser.value(statsOption);
+        if (stats != QLatin1String("tsv") && stats != QLatin1String("json"))
+            return usageError(QStringLiteral("--stats takes tsv or json"));
+        return Dump::printStats(fileName, stats, stdout, stderr);
+    }
+
     const QString format = parser.value(formatOption);
     if (format != QLatin1String("tsv") && format != QLatin1String("csv")
         && format != QLatin1String("json"))
         return usageError(QStringLiteral("--format takes tsv, csv or json"));
-    return Dump::printTable(fileName, format, stdout, stderr);
+    Dump::TimeOptions time;
+    const std::optional<TimeMode> mode = TimeText::modeOf(parser.value(timeOption));
+    if (!mode)
+        return usageError(QStringLiteral("--time takes first, delta, displayed, channel or reference"));
+    time.mode = *mode;
+    if (parser.isSet(referenceOption)) {
+        if (time.mode != TimeMode::SinceReference)
+            return usageError(QStringLiteral("--reference goes with --time reference"));
+        const auto reference = number(parser.value(referenceOption), 0,
+                                      std::numeric_limits<qint64>::max());
+        if (!reference)
+            return usageError(QStringLiteral("--reference takes a frame number from 0"));
+        time.reference = *reference;
+        // Its time first: the table is printed as it is read.
+        const int found = Dump::frameTime(fileName, time.reference, time.referenceTicks, stderr);
+        if (found != Dump::Success)
+            return found;
+    }
+    return Dump::printTable(fileName, format, time, stdout, stderr);
 }

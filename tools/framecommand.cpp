@@ -1,13 +1,14 @@
 #include "tools/commands.h"
 
+#include "tools/framestream.h"
 #include "tools/textoutput.h"
 
-#include "files/capture.h"
+#include "files/capturefile.h"
 #include "files/framereader.h"
+#include "frames/framerecord.h"
 #include "views/framedetail.h"
 
 #include <QString>
-#include <QStringList>
 
 #include <optional>
 
@@ -43,11 +44,7 @@ public:
     {
     }
 
-    void log(const QString &text, LogLevel level) override
-    {
-        if (level == LogLevel::Error)
-            errors.append(text);
-    }
+    void log(const QString &, LogLevel) override {}
     void progress(int) override {}
     bool proceed(qint64 framesRead) override
     {
@@ -65,7 +62,6 @@ public:
 
     std::optional<FrameRecord> found;
     qint64 frames = 0;
-    QStringList errors;
 
 private:
     qint64 m_wanted;
@@ -76,18 +72,13 @@ private:
 
 int printFrame(const QString &fileName, const FrameOptions &options, FILE *out, FILE *err)
 {
-    Capture capture(fileName);
-    FrameSink sink(options.frame, capture.protocolVersion());
-    const Capture::Status status = capture.scan(sink);
+    FrameSink sink(options.frame, protocolVersionOf(fileName));
+    if (!streamFrames(fileName, sink, err))
+        return Failed;
     if (sink.found) {
         TextOutput output(out);
         output.text() = frameReport(*sink.found, options);
         return output.finish(err);
-    }
-    if (status != Capture::Status::Loaded) {
-        for (const QString &line : std::as_const(sink.errors))
-            std::fprintf(err, "drfdump: %s\n", line.toUtf8().constData());
-        return Failed;
     }
     std::fprintf(err, "drfdump: frame %lld is not in the file, which holds %lld frames\n",
                  static_cast<long long>(options.frame), static_cast<long long>(sink.frames));

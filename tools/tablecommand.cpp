@@ -1,11 +1,14 @@
 #include "tools/commands.h"
 
+#include "tools/framestream.h"
 #include "tools/textoutput.h"
 
 #include "files/capture.h"
+#include "files/capturefile.h"
 #include "files/framereader.h"
 #include "frames/frameheader.h"
 #include "views/frametext.h"
+#include "views/timetrail.h"
 
 #include <QString>
 #include <QStringList>
@@ -77,40 +80,24 @@ void closeJsonString(Text &text, qsizetype start)
     text += '"';
 }
 
-/// Keeps the reader's error lines, the ones that explain a failed load.
-class ErrorLines
-{
-public:
-    void note(const QString &text, LogLevel level)
-    {
-        if (level == LogLevel::Error)
-            m_errors.append(text);
-    }
-    void print(FILE *err) const
-    {
-        for (const QString &line : m_errors)
-            std::fprintf(err, "drfdump: %s\n", line.toUtf8().constData());
-    }
-
-private:
-    QStringList m_errors;
-};
-
 /// Prints the frame table row by row as the reader meets the frames: nothing of the capture is
 /// kept, whatever its size.
 class TableSink final : public FrameReaderSink
 {
 public:
-    TableSink(TextOutput &out, Format format, int protocolVersion)
+    TableSink(TextOutput &out, Format format, int protocolVersion, const TimeOptions &time)
         : m_out(out)
         , m_format(format)
         , m_protocolVersion(protocolVersion)
+        , m_timeMode(time.mode)
+        , m_trail(time.mode, protocolVersion, time.referenceTicks)
     {
         for (int column = 0; column < FrameText::ColumnCount; ++column)
             m_titles.append(FrameText::columnTitle(column, protocolVersion));
+        m_titles[0] = TimeText::columnTitle(time.mode, time.reference, true);
     }
 
-    void log(const QString &text, LogLevel level) override { errors.note(text, level); }
+    void log(const QString &, LogLevel) override {}
     void progress(int) override {}
     bool wantsFrames() const override { return true; }
 
@@ -130,7 +117,7 @@ public:
                 text += m_keys.at(column);
                 text += '"';
                 const qsizetype start = text.size();
-                FrameText::appendCell(text, record, column, m_protocolVersion);
+                appendCell(text, record, column, frame.bytes[0]);
                 closeJsonString(text, start);
             }
             text += '}';
@@ -139,7 +126,7 @@ public:
                 if (column > 0)
                     text += separator();
                 const qsizetype start = text.size();
-                FrameText::appendCell(text, record, column, m_protocolVersion);
+                appendCell(text, record, column, frame.bytes[0]);
                 if (m_format == Format::Csv)
                     quoteCsvField(text, start);
             }
@@ -158,9 +145,20 @@ public:
             m_out.bytes() += m_rows == 0 ? "]\n" : "\n]\n";
     }
 
-    ErrorLines errors;
-
 private:
+    // The time column as the viewer's table shows it in the chosen mode; since the first frame
+    // it is the frame's own time, written as the other cells are.
+    void appendCell(QByteArray &text, const FrameRecord &record, int column, char header)
+    {
+        if (column != 0 || m_timeMode == TimeMode::SinceFirst) {
+            FrameText::appendCell(text, record, column, m_protocolVersion);
+            return;
+        }
+        m_time.resize(0);
+        m_trail.appendCell(m_time, quint8(header), record.time());
+        text += m_time.toUtf8();
+    }
+
     char separator() const { return m_format == Format::Csv ? ',' : '\t'; }
     const char *lineEnd() const { return m_format == Format::Csv ? "\r\n" : "\n"; }
 
@@ -194,6 +192,9 @@ private:
     QStringList m_titles;
     QList<QByteArray> m_keys;
     qint64 m_rows = 0;
+    TimeMode m_timeMode;
+    TimeTrail m_trail;
+    QString m_time;
 };
 
 /// Prints every log line as it comes, each frame's line in its place: LEVEL<TAB>TEXT with the
@@ -308,15 +309,13 @@ private:
 
 } // namespace
 
-int printTable(const QString &fileName, const QString &format, FILE *out, FILE *err)
+int printTable(const QString &fileName, const QString &format, const TimeOptions &time,
+               FILE *out, FILE *err)
 {
-    Capture capture(fileName);
     TextOutput output(out);
-    TableSink sink(output, formatOf(format), capture.protocolVersion());
-    if (capture.scan(sink) != Capture::Status::Loaded) {
-        sink.errors.print(err);
+    TableSink sink(output, formatOf(format), protocolVersionOf(fileName), time);
+    if (!streamFrames(fileName, sink, err))
         return Failed;
-    }
     sink.end();
     return output.finish(err);
 }

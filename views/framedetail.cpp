@@ -1,7 +1,9 @@
 #include "views/framedetail.h"
 
 #include "frames/framerecord.h"
+#include "views/timetext.h"
 
+#include <QCoreApplication>
 #include <QtGlobal>
 
 namespace Korvex {
@@ -59,6 +61,16 @@ int FrameDetail::asciiColumn(int bytesPerColumn, int columns, int addressDigits)
     // The same clamping as the dump's, so that both agree on any layout.
     const int groupChars = 2 * qMax(1, bytesPerColumn) + 1;
     return addressDigits + 2 + groupChars * qMax(1, columns) + 2;
+}
+
+QString FrameDetail::timeText(const FrameRecord &record)
+{
+    if (record.isMissing())
+        return QCoreApplication::translate("Framescope", "Time missing");
+    const quint64 ns = record.timeNs();
+    return QCoreApplication::translate("Framescope", "Time %1 ns (%2)")
+        .arg(ns)
+        .arg(TimeText::readable(qint64(ns)));
 }
 
 QString FrameDetail::payloadDump(const QByteArray &payload, int bytesPerColumn, int columns,

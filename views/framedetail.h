@@ -27,6 +27,9 @@ public:
     static QString payloadSizeLabel(const FrameRecord &record);
     static QString channelTypeLabel(const FrameRecord &record);
     static QString statusText(const FrameRecord &record);
+    /// The frame's time since the first frame in nanoseconds and in a unit to read it by:
+    /// "Time 1234567 ns (1.234 567 ms)"; "Time missing" for a frame no longer in the file.
+    static QString timeText(const FrameRecord &record);
 
     /// The hex dump: address, the column groups, three spaces and the ASCII part on every line,
     /// each line ended by a line feed; an empty payload gives an empty text.

@@ -56,6 +56,7 @@ void Framescope::selectFrame(QModelIndex current, QModelIndex previous)
     ui.lblPlSize->setText(FrameDetail::payloadSizeLabel(record));
     ui.lblLct->setText(FrameDetail::channelTypeLabel(record));
     highlighter->setDumpLayout(payloadBytesPerColumn, payloadCols);
+    ui.lblTime->setText(FrameDetail::timeText(record));
     ui.txtPayload->setPlainText(FrameDetail::payloadDump(record.payload(), payloadBytesPerColumn,
                                                          payloadCols, payloadByteOrder));
 }
@@ -68,6 +69,7 @@ void Framescope::showNoFrame()
         field->clear();
     ui.lblPlSize->clear();
     ui.lblLct->clear();
+    ui.lblTime->clear();
     ui.txtPayload->clear();
     if (statusLabel)
         statusLabel->setText(tr("No frame selected"));

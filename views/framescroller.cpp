@@ -5,10 +5,14 @@
 #include "views/frametablemodel.h"
 #include "views/frametext.h"
 #include "views/scrollergeometry.h"
+#include "views/timetext.h"
 #include "views/scrolltracker.h"
 
 #include <QColor>
 #include <QEvent>
+#include <QHelpEvent>
+#include <QMouseEvent>
+#include <QToolTip>
 #include <QGraphicsPixmapItem>
 #include <QHeaderView>
 #include <QImage>
@@ -128,6 +132,32 @@ void Framescope::buildFramesScroller()
 
 bool Framescope::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == ui.gvFrames->viewport() && event->type() == QEvent::MouseButtonPress) {
+        const auto *press = static_cast<QMouseEvent *>(event);
+        const QPoint at = press->position().toPoint();
+        // The tracker takes its own presses, to be dragged.
+        if (press->button() == Qt::LeftButton && tracker && ui.gvFrames->itemAt(at) != tracker
+            && scrollerRowAt(at) >= 0) {
+            scrollerClicked(at);
+            return true;
+        }
+    }
+    if (watched == ui.gvFrames->viewport() && event->type() == QEvent::ToolTip) {
+        const auto *help = static_cast<QHelpEvent *>(event);
+        const qint64 row = scrollerRowAt(help->pos());
+        if (row < 0) {
+            QToolTip::hideText();
+        } else {
+            const qint64 frame = model->rows().frameAt(row);
+            const QString time = capture->isMissing(frame)
+                                     ? tr("missing")
+                                     : TimeText::readable(qint64(
+                                         FrameRecord::nsOfTicks(capture->ticks(frame))));
+            QToolTip::showText(help->globalPos(), tr("Frame %1\n%2").arg(frame).arg(time),
+                               ui.gvFrames->viewport());
+        }
+        return true;
+    }
     if (watched == ui.gvFrames->viewport() && event->type() == QEvent::Resize
         && !scrollerCheckPending) {
         scrollerCheckPending = true;
@@ -166,6 +196,26 @@ void Framescope::updateFramesScroller()
                                                            ui.gvFrames->viewport()->width());
     // The position keeps whatever earlier drags left in it; the rectangle makes up for it.
     tracker->setRect(sceneRect.translated(0, -tracker->pos().y()));
+}
+
+qint64 Framescope::scrollerRowAt(QPoint position) const
+{
+    if (!capture || !tracker)
+        return -1;
+    return ScrollerGeometry::rowAtY(ui.gvFrames->mapToScene(position).y(), frameItemHeight(),
+                                    ui.tblFrames->horizontalHeader()->height(), shownFrames());
+}
+
+void Framescope::scrollerClicked(QPoint position)
+{
+    const qint64 row = scrollerRowAt(position);
+    if (row < 0)
+        return;
+    // The clicked row comes to the middle of the table, the tracker with it.
+    const int rowH = qMax(1, ui.tblFrames->rowHeight(0));
+    const qint64 pageRows = ui.tblFrames->viewport()->height() / rowH;
+    ui.tblFrames->scrollToShownRow(row - pageRows / 2);
+    updateFramesScroller();
 }
 
 void Framescope::frameScrollerMoved()

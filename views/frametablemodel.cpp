@@ -5,8 +5,20 @@
 #include "views/frametext.h"
 
 #include <QColor>
+#include <QFont>
 
 namespace Korvex {
+
+namespace {
+
+QVariant referenceFont()
+{
+    QFont font;
+    font.setBold(true);
+    return font;
+}
+
+} // namespace
 
 FrameTableModel::FrameTableModel(const FrameColorScheme *colorSource)
     : m_colors(colorSource)
@@ -19,6 +31,7 @@ void FrameTableModel::setCapture(const Capture *capture)
 {
     beginResetModel();
     m_capture = capture;
+    m_time.setCapture(capture);
     m_rows = FrameRows(capture ? capture->frameCount() : 0);
     m_base = 0;
     endResetModel();
@@ -30,6 +43,39 @@ void FrameTableModel::setRows(const FrameRows &rows)
     m_rows = rows;
     m_base = 0;
     endResetModel();
+}
+
+void FrameTableModel::setTimeMode(TimeMode mode)
+{
+    if (mode == m_time.mode())
+        return;
+    m_time.setMode(mode);
+    timeColumnChanged();
+}
+
+void FrameTableModel::setTimeReference(qint64 frame)
+{
+    const qint64 old = m_time.reference();
+    if (frame == old)
+        return;
+    m_time.setReference(frame);
+    timeColumnChanged();
+    // The row labels of the old and the new reference.
+    for (const qint64 labelled : {old, frame}) {
+        const int row = modelRow(m_rows.rowOf(labelled));
+        if (labelled >= 0 && row >= 0) {
+            emit headerDataChanged(Qt::Vertical, row, row);
+            emit dataChanged(index(row, 0), index(row, FrameText::ColumnCount - 1), {Qt::FontRole});
+        }
+    }
+}
+
+void FrameTableModel::timeColumnChanged()
+{
+    // The views format only the cells they paint again, whatever the number of rows.
+    emit headerDataChanged(Qt::Horizontal, 0, 0);
+    if (rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, 0), {Qt::DisplayRole});
 }
 
 int FrameTableModel::protocolVersion() const
@@ -120,7 +166,11 @@ QVariant FrameTableModel::data(const QModelIndex &index, int role) const
     case Qt::TextAlignmentRole:
         return int(Qt::AlignRight | Qt::AlignHCenter | Qt::AlignVCenter);
     case Qt::DisplayRole:
+        if (index.column() == 0)
+            return m_time.cell(m_rows, shownRow(index.row()));
         return FrameText::cell(m_capture->frame(frame), index.column(), protocolVersion());
+    case Qt::FontRole:
+        return frame == m_time.reference() ? referenceFont() : QVariant();
     case Qt::BackgroundRole:
     case Qt::ForegroundRole: {
         if (!colorsEnabled || !m_colors)
@@ -139,15 +189,23 @@ QVariant FrameTableModel::data(const QModelIndex &index, int role) const
 
 QVariant FrameTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    if (role == Qt::FontRole && orientation == Qt::Vertical) {
+        const qint64 frame = frameAt(section);
+        return frame >= 0 && frame == m_time.reference() ? referenceFont() : QVariant();
+    }
     if (role != Qt::DisplayRole)
         return QVariant();
     if (orientation == Qt::Vertical) {
         const qint64 frame = frameAt(section);
+        if (frame >= 0 && frame == m_time.reference())
+            return QStringLiteral("%1 REF").arg(frame);
         // The frame limit keeps frame numbers within int.
         return frame < 0 ? QVariant() : QVariant(int(frame));
     }
     if (section < 0 || section >= FrameText::ColumnCount)
         return QVariant();
+    if (section == 0)
+        return m_time.title(m_rows);
     return FrameText::columnTitle(section, protocolVersion());
 }
 

@@ -2,6 +2,7 @@
 #define VIEWS_FRAMETABLEMODEL_H
 
 #include "views/framerows.h"
+#include "views/timecolumn.h"
 
 #include <QAbstractTableModel>
 
@@ -52,6 +53,14 @@ public:
     /// The reset that follows a change of colorsEnabled.
     void resetModel();
 
+    /// What the time column shows. A change repaints the column; it walks no frames.
+    TimeMode timeMode() const { return m_time.mode(); }
+    void setTimeMode(TimeMode mode);
+    /// The reference frame of "time since the reference frame", or -1; its row is labelled
+    /// "REF". A new capture has none; a filter that hides it leaves it the reference.
+    qint64 timeReference() const { return m_time.reference(); }
+    void setTimeReference(qint64 frame);
+
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
@@ -61,8 +70,11 @@ public:
     bool colorsEnabled = true;
 
 private:
+    void timeColumnChanged();
+
     const Capture *m_capture = nullptr;
     FrameRows m_rows;
+    TimeColumn m_time;
     const FrameColorScheme *m_colors = nullptr;
     int m_windowSize = DefaultWindowSize;
     qint64 m_base = 0;

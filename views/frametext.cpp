@@ -95,6 +95,11 @@ QString notImplemented()
 
 } // namespace
 
+void appendNumber(QString &out, quint64 value, bool negative)
+{
+    CellWriter<QString, QChar>(out).number(value, negative);
+}
+
 QString columnTitle(int column, int protocolVersion)
 {
     switch (column) {

@@ -59,6 +59,14 @@ qint64 ScrollerGeometry::rowAt(double sceneTop, double h, int headerH, qint64 co
     return qint64(qBound(0.0, row, double(count - 1)));
 }
 
+qint64 ScrollerGeometry::rowAtY(double y, double h, int headerH, qint64 count)
+{
+    if (count <= 0 || !(h > 0) || y < barTop(0, h, headerH) || y >= sceneHeight(count, h, headerH))
+        return -1;
+    const double row = std::floor((y - barTop(0, h, headerH)) / h + 1e-9);
+    return qint64(qBound(0.0, row, double(count - 1)));
+}
+
 qint64 ScrollerGeometry::lastBarFrom(qint64 y, double h, int headerH, qint64 count)
 {
     if (count <= 0 || !(h > 0))

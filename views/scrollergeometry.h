@@ -42,6 +42,10 @@ public:
     /// The row whose bar the tracker's top at scene y stands for, within 0 to count - 1.
     static qint64 rowAt(double sceneTop, double h, int headerH, qint64 count);
 
+    /// The row whose share of the strip holds scene y: the bars of rows r to r + 1 part the
+    /// strip between them. -1 above the first bar and below the last.
+    static qint64 rowAtY(double y, double h, int headerH, qint64 count);
+
     /// The last of `count` bars whose first pixel row lies at or above pixel row y, or -1.
     static qint64 lastBarFrom(qint64 y, double h, int headerH, qint64 count);
 };

@@ -1,0 +1,166 @@
+#include "capturebuilder.h"
+#include "capturefixture.h"
+#include "drfdumprun.h"
+
+#include "files/capture.h"
+#include "stats/capturepass.h"
+#include "stats/statisticscollector.h"
+#include "stats/statisticsreport.h"
+#include "views/framerows.h"
+#include "views/timecolumn.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace Korvex;
+
+/// drfdump's --time and --stats: the same time column as the viewer's table in each mode, the
+/// same statistics as its window, and what bad options get.
+class TestDrfdumpTiming : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void timeColumn_data();
+    void timeColumn();
+    void statistics();
+    void badOptions_data();
+    void badOptions();
+
+private:
+    QTemporaryDir dir;
+    QString path;
+    std::unique_ptr<Capture> capture;
+};
+
+void TestDrfdumpTiming::initTestCase()
+{
+    // Channel types 0 to 5, one delta in thirty near 2^32 ticks.
+    QRandomGenerator random(31);
+    QByteArray block;
+    for (int i = 0; i < 2000; ++i) {
+        const quint32 delta = random.bounded(30) == 0 ? 0xFFFFFF00u : random.bounded(4000u);
+        block += CaptureFixture::frameOf(int(random.bounded(7)), int(random.bounded(6)),
+                                         int(random.bounded(2)), delta);
+    }
+    path = dir.filePath(QStringLiteral("timing.drf3"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(CaptureBuilder::capture(block, "}"));
+    file.close();
+    capture = std::make_unique<Capture>(path);
+    CaptureFixture::QuietSink sink;
+    QCOMPARE(capture->load(sink), Capture::Status::Loaded);
+}
+
+void TestDrfdumpTiming::timeColumn_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<qint64>("reference");
+    QTest::newRow("default") << QStringList() << int(TimeMode::SinceFirst) << qint64(-1);
+    QTest::newRow("first") << QStringList{"--time", "first"} << int(TimeMode::SinceFirst)
+                           << qint64(-1);
+    QTest::newRow("delta") << QStringList{"--time", "delta"} << int(TimeMode::DeltaPrevious)
+                           << qint64(-1);
+    QTest::newRow("displayed") << QStringList{"--time", "displayed"}
+                               << int(TimeMode::DeltaDisplayed) << qint64(-1);
+    QTest::newRow("channel") << QStringList{"--time", "channel"} << int(TimeMode::DeltaChannel)
+                             << qint64(-1);
+    QTest::newRow("reference: the first frame") << QStringList{"--time", "reference"}
+                                                << int(TimeMode::SinceReference) << qint64(-1);
+    QTest::newRow("reference") << QStringList{"--time", "reference", "--reference", "1500"}
+                               << int(TimeMode::SinceReference) << qint64(1500);
+}
+
+void TestDrfdumpTiming::timeColumn()
+{
+    QFETCH(QStringList, options);
+    QFETCH(int, mode);
+    QFETCH(qint64, reference);
+    const DrfdumpRun run = drfdump(options + QStringList{path});
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.err, QByteArray());
+    const QStringList lines = QString::fromUtf8(run.out).split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 2000 + 2);
+
+    // What the viewer's table shows in that mode.
+    TimeColumn time;
+    time.setCapture(capture.get());
+    time.setMode(TimeMode(mode));
+    time.setReference(reference);
+    const FrameRows rows(capture->frameCount());
+    QCOMPARE(lines.at(0).section(QLatin1Char('\t'), 0, 0), time.title(rows));
+    for (qint64 row = 0; row < rows.count(); ++row)
+        QCOMPARE(lines.at(int(row) + 1).section(QLatin1Char('\t'), 0, 0), time.cell(rows, row));
+    // The other columns stay as they are.
+    QCOMPARE(lines.at(1).section(QLatin1Char('\t'), 1),
+             QString::fromUtf8(drfdump({path}).out).split(QLatin1Char('\n')).at(1).section(QLatin1Char('\t'), 1));
+}
+
+void TestDrfdumpTiming::statistics()
+{
+    StatisticsCollector collector(0);
+    CapturePass pass(*capture, FrameRows(capture->frameCount()));
+    QVERIFY(pass.run([&](qint64 frame, quint8 header, bool missing, quint64 ticks) {
+        collector.add(frame, header, missing, ticks);
+    }));
+    const StatisticsReport report(collector.result(), path, QStringLiteral("All frames"));
+
+    const DrfdumpRun tsv = drfdump({"--stats", "tsv", path});
+    QCOMPARE(tsv.status, 0);
+    QCOMPARE(QString::fromUtf8(tsv.out), report.toTsv());
+    const DrfdumpRun json = drfdump({"--stats", "json", path});
+    QCOMPARE(json.status, 0);
+    QCOMPARE(QJsonDocument::fromJson(json.out), QJsonDocument::fromJson(report.toJson()));
+    QVERIFY(QJsonDocument::fromJson(json.out)
+                .object()
+                .value(QStringLiteral("summary"))
+                .toObject()
+                .value(QStringLiteral("duration_ns"))
+                .toInteger()
+            > (qint64(1) << 32));
+}
+
+void TestDrfdumpTiming::badOptions_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("unknown mode") << QStringList{"--time", "Delta", "FILE"} << 2
+                                  << "--time takes first, delta, displayed, channel or reference";
+    QTest::newRow("reference without its mode")
+        << QStringList{"--time", "delta", "--reference", "3", "FILE"} << 2
+        << "--reference goes with --time reference";
+    QTest::newRow("negative reference")
+        << QStringList{"--time", "reference", "--reference", "-1", "FILE"} << 2
+        << "--reference takes a frame number from 0";
+    QTest::newRow("reference past the end")
+        << QStringList{"--time", "reference", "--reference", "2000", "FILE"} << 2
+        << "frame 2000 is not in the file, which holds 2000 frames";
+    QTest::newRow("stats format") << QStringList{"--stats", "csv", "FILE"} << 2
+                                  << "--stats takes tsv or json";
+    QTest::newRow("stats of no file") << QStringList{"--stats", "tsv", "NONE"} << 1
+                                      << "Cannot open file";
+}
+
+void TestDrfdumpTiming::badOptions()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, error);
+    arguments.replaceInStrings(QStringLiteral("FILE"), path);
+    arguments.replaceInStrings(QStringLiteral("NONE"), dir.filePath(QStringLiteral("none.drf3")));
+    const DrfdumpRun run = drfdump(arguments);
+    QCOMPARE(run.status, status);
+    QVERIFY2(QString::fromUtf8(run.err).contains(error), run.err.constData());
+    QCOMPARE(run.out, QByteArray());
+}
+
+QTEST_GUILESS_MAIN(TestDrfdumpTiming)
+#include "tst_drfdumptiming.moc"

@@ -1,0 +1,394 @@
+#include "capturefixture.h"
+#include "framescopeprobe.h"
+#include "testenv.h"
+
+#include "app/framescope.h"
+#include "stats/capturepass.h"
+#include "stats/chartswindow.h"
+#include "stats/framerateseries.h"
+#include "stats/gaphistogram.h"
+#include "stats/passrunner.h"
+#include "stats/statisticscollector.h"
+#include "stats/statisticsmodel.h"
+#include "stats/statisticswindow.h"
+#include "views/frametablemodel.h"
+#include "views/frametableview.h"
+
+#include <QAbstractAxis>
+#include <QAreaSeries>
+#include <QChart>
+#include <QChartView>
+#include <QClipboard>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QtTest>
+
+#include <atomic>
+#include <memory>
+
+using namespace Korvex;
+
+namespace {
+
+// A ceiling that only guards against a hang.
+constexpr int Hang = 60000;
+
+/// Random DigRF 3G frames of channel types 4 to 7, deltas below 2000 ticks.
+std::unique_ptr<Capture> randomCapture(int count, quint32 seed)
+{
+    QRandomGenerator random(seed);
+    QByteArray block;
+    for (int i = 0; i < count; ++i)
+        block += CaptureFixture::frameOf(int(random.bounded(7)), 4 + int(random.bounded(4)),
+                                         int(random.bounded(2)), random.bounded(2000u));
+    return CaptureFixture::load3G(block);
+}
+
+QString expectedReport(const Capture &capture)
+{
+    StatisticsCollector collector(capture.protocolVersion());
+    CapturePass pass(capture, FrameRows(capture.frameCount()));
+    pass.run([&](qint64 frame, quint8 header, bool missing, quint64 ticks) {
+        collector.add(frame, header, missing, ticks);
+    });
+    return StatisticsReport(collector.result(), capture.fileName(), QStringLiteral("All frames"))
+        .toTsv();
+}
+
+} // namespace
+
+/// The statistics and chart windows driven through the viewer: what they show against the
+/// figures of the core, sorting, the way back to a frame of the table, Cancel, and a capture
+/// replaced while they are open; and the pass runner they share.
+class TestStatisticsWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void statisticsOfTheCapture();
+    void sortingKeepsUndefinedLast();
+    void goToTheLongestGap();
+    void emptyCaptureShowsNoNumbers();
+    void newCaptureWhileOpen();
+    void chartsOfTheCapture();
+    void clickOnTheTimeChartSelectsTheFrame();
+    void intervalCanBeChosen();
+    void runnerCancels();
+    void runnerStopsWithoutSignal();
+
+private:
+    Ui::Framescope &ui() { return FramescopeProbe::ui(*window); }
+    StatisticsWindow *openStatistics();
+    ChartsWindow *openCharts();
+    static void waitForComputed(QSignalSpy &spy);
+
+    TestEnv env;
+    std::unique_ptr<Framescope> window;
+    const Capture *capture = nullptr;
+};
+
+void TestStatisticsWindow::init()
+{
+    window = std::make_unique<Framescope>(QString());
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    auto loaded = randomCapture(3000, 5);
+    capture = loaded.get();
+    FramescopeProbe::showCapture(*window, std::move(loaded));
+}
+
+void TestStatisticsWindow::cleanup()
+{
+    window.reset();
+}
+
+void TestStatisticsWindow::waitForComputed(QSignalSpy &spy)
+{
+    QTRY_VERIFY_WITH_TIMEOUT(spy.count() >= 1, Hang);
+}
+
+StatisticsWindow *TestStatisticsWindow::openStatistics()
+{
+    ui().actionStatistics->trigger();
+    StatisticsWindow *statistics = FramescopeProbe::statisticsWindow(*window);
+    return statistics;
+}
+
+ChartsWindow *TestStatisticsWindow::openCharts()
+{
+    ui().actionCharts->trigger();
+    return FramescopeProbe::chartsWindow(*window);
+}
+
+void TestStatisticsWindow::statisticsOfTheCapture()
+{
+    StatisticsWindow *statistics = openStatistics();
+    QVERIFY(statistics && statistics->isVisible());
+    // The pass ends on the event loop, so the spy made now sees its end.
+    QSignalSpy computed(statistics, &StatisticsWindow::computed);
+    waitForComputed(computed);
+    QCOMPARE(computed.at(0).at(0).toBool(), true);
+    QVERIFY(!statistics->isComputing());
+    QVERIFY(statistics->report());
+    QCOMPARE(statistics->report()->toTsv(), expectedReport(*capture));
+
+    auto *channels = statistics->findChild<QTableView *>(QStringLiteral("tblChannels"));
+    QVERIFY(channels);
+    QCOMPARE(channels->model()->rowCount(), 4);
+    QCOMPARE(channels->model()->index(0, 1).data().toString(), QStringLiteral("Data Channel A"));
+    const QString summary = statistics->findChild<QLabel *>(QStringLiteral("lblSummary"))->text();
+    QVERIFY2(summary.contains(QStringLiteral("3000 frames")), qPrintable(summary));
+
+    statistics->copyReport();
+    QCOMPARE(QGuiApplication::clipboard()->text(), expectedReport(*capture));
+
+    // Opened again, it shows what it found without looking at the frames anew.
+    ui().actionStatistics->trigger();
+    QVERIFY(!statistics->isComputing());
+}
+
+void TestStatisticsWindow::sortingKeepsUndefinedLast()
+{
+    StatisticsModel model;
+    StatisticsReport::Section section;
+    section.columns = {{"Name", "name"}, {"Gap", "gap"}};
+    section.rows = {{QStringLiteral("b"), QVariant::fromValue(qint64(20))},
+                    {QStringLiteral("a"), QVariant()},
+                    {QStringLiteral("c"), QVariant::fromValue(qint64(3))},
+                    {QStringLiteral("d"), QVariant::fromValue(qint64(100))}};
+    model.setSection(section);
+    const auto names = [&model] {
+        QString text;
+        for (int row = 0; row < model.rowCount(); ++row)
+            text += model.value(row, QStringLiteral("name")).toString();
+        return text;
+    };
+    const QPersistentModelIndex current = model.index(0, 0);
+    model.sort(1, Qt::AscendingOrder);
+    QCOMPARE(names(), QStringLiteral("cbda"));
+    // The views' rows go with the sort: "b" is now the second row.
+    QCOMPARE(current.row(), 1);
+    model.sort(1, Qt::DescendingOrder);
+    QCOMPARE(names(), QStringLiteral("dbca"));
+    QCOMPARE(model.data(model.index(3, 1)).toString(), QString());
+    model.sort(0, Qt::AscendingOrder);
+    QCOMPARE(names(), QStringLiteral("abcd"));
+}
+
+void TestStatisticsWindow::goToTheLongestGap()
+{
+    StatisticsWindow *statistics = openStatistics();
+    QSignalSpy computed(statistics, &StatisticsWindow::computed);
+    waitForComputed(computed);
+    auto *channels = statistics->findChild<QTableView *>(QStringLiteral("tblChannels"));
+    auto *goMax = statistics->findChild<QPushButton *>(QStringLiteral("btnGoMax"));
+    QVERIFY(!goMax->isEnabled());
+    // The busiest channel first, then its longest gap.
+    channels->sortByColumn(2, Qt::DescendingOrder);
+    channels->setCurrentIndex(channels->model()->index(0, 0));
+    const auto *model = static_cast<const StatisticsModel *>(channels->model());
+    const qint64 frame = model->value(0, QStringLiteral("gap_max_frame")).toLongLong();
+    QVERIFY(frame > 0);
+    QVERIFY(goMax->isEnabled());
+    QTest::mouseClick(goMax, Qt::LeftButton);
+    QCOMPARE(ui().tblFrames->currentShownRow(), frame);
+    // The gap is the longest of that channel: the time column's Δ Channel says so.
+    FramescopeProbe::model(*window)->setTimeMode(TimeMode::DeltaChannel);
+    QCOMPARE(FramescopeProbe::model(*window)->data(ui().tblFrames->currentIndex().siblingAtColumn(0))
+                 .toString(),
+             model->value(0, QStringLiteral("gap_max_ns")).toString());
+    // A double click on the shortest gap goes to its frame.
+    const qint64 shortest = model->value(0, QStringLiteral("gap_min_frame")).toLongLong();
+    channels->scrollTo(channels->model()->index(0, 6));
+    const QRect cell = channels->visualRect(channels->model()->index(0, 6));
+    // A widget's double click in Qt Test is the second click alone.
+    QTest::mouseClick(channels->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(channels->viewport(), Qt::LeftButton, {}, cell.center());
+    QCOMPARE(ui().tblFrames->currentShownRow(), shortest);
+}
+
+void TestStatisticsWindow::emptyCaptureShowsNoNumbers()
+{
+    StatisticsWindow *statistics = openStatistics();
+    QSignalSpy computed(statistics, &StatisticsWindow::computed);
+    FramescopeProbe::showCapture(*window, CaptureFixture::load3G(QByteArray()));
+    waitForComputed(computed);
+    QVERIFY(statistics->report());
+    const QString summary = statistics->findChild<QLabel *>(QStringLiteral("lblSummary"))->text();
+    QVERIFY2(summary.contains(QStringLiteral("0 frames")), qPrintable(summary));
+    for (const char *word : {"nan", "inf"})
+        QVERIFY(!summary.contains(QLatin1String(word), Qt::CaseInsensitive));
+    QCOMPARE(statistics->findChild<QTableView *>(QStringLiteral("tblChannels"))->model()->rowCount(), 0);
+}
+
+void TestStatisticsWindow::newCaptureWhileOpen()
+{
+    StatisticsWindow *statistics = openStatistics();
+    ChartsWindow *charts = openCharts();
+    QSignalSpy computed(statistics, &StatisticsWindow::computed);
+    // Replaced while the passes may still run over the old one: they stop before it goes.
+    auto next = randomCapture(100, 6);
+    const Capture *nextCapture = next.get();
+    FramescopeProbe::showCapture(*window, std::move(next));
+    QTRY_VERIFY_WITH_TIMEOUT(statistics->report() && !statistics->isComputing(), Hang);
+    QCOMPARE(statistics->report()->toTsv(), expectedReport(*nextCapture));
+    QTRY_VERIFY_WITH_TIMEOUT(charts->gapHistogram() && !charts->isComputing(), Hang);
+    QCOMPARE(charts->rateSeries()->frameFrom(0), qint64(0));
+    qint64 total = 0;
+    for (int bin = 0; bin < charts->rateSeries()->bins(); ++bin)
+        total += charts->rateSeries()->count(bin);
+    QCOMPARE(total, qint64(100));
+    // Letting go of the frames altogether.
+    FramescopeProbe::showCapture(*window, nullptr);
+    QVERIFY(!statistics->report());
+    QVERIFY(!charts->rateSeries());
+}
+
+void TestStatisticsWindow::chartsOfTheCapture()
+{
+    ChartsWindow *charts = openCharts();
+    QVERIFY(charts && charts->isVisible());
+    // The frame rate first, then the gaps of the busiest channel.
+    QTRY_VERIFY_WITH_TIMEOUT(charts->gapHistogram() && !charts->isComputing(), Hang);
+    const FrameRateSeries *series = charts->rateSeries();
+    QVERIFY(series);
+    QVERIFY(series->bins() <= TimeBinning::AutoBins);
+    qint64 total = 0;
+    for (int key = 0; key < 16; ++key)
+        total += series->total(key);
+    QCOMPARE(total, capture->frameCount());
+    // One stacked area per channel type with frames, drawn on at most a few thousand points.
+    QChart *chart = charts->rateChart();
+    QCOMPARE(chart->series().size(), 4);
+    for (QAbstractSeries *area : chart->series()) {
+        QVERIFY(static_cast<QAreaSeries *>(area)->upperSeries()->count() <= 2 * TimeBinning::MaxBins);
+        QCOMPARE(area->attachedAxes().size(), 2);
+    }
+    QCOMPARE(static_cast<QAreaSeries *>(chart->series().at(0))->name(), QStringLiteral("Data Channel A"));
+
+    auto *channel = charts->findChild<QComboBox *>(QStringLiteral("cbChannel"));
+    QCOMPARE(channel->count(), 4);
+    QCOMPARE(charts->gapHistogram()->channelKey(), channel->currentData().toInt());
+    qint64 gaps = 0;
+    for (int bin = 0; bin < charts->gapHistogram()->bins(); ++bin)
+        gaps += charts->gapHistogram()->count(bin);
+    QCOMPARE(gaps, series->total(channel->currentData().toInt()) - 1);
+
+    // Another channel: its histogram.
+    const int other = (channel->currentIndex() + 1) % channel->count();
+    channel->setCurrentIndex(other);
+    emit channel->activated(other);
+    QTRY_VERIFY_WITH_TIMEOUT(charts->gapHistogram() && !charts->isComputing(), Hang);
+    QCOMPARE(charts->gapHistogram()->channelKey(), channel->itemData(other).toInt());
+}
+
+void TestStatisticsWindow::clickOnTheTimeChartSelectsTheFrame()
+{
+    ChartsWindow *charts = openCharts();
+    QTRY_VERIFY_WITH_TIMEOUT(charts->gapHistogram() && !charts->isComputing(), Hang);
+    const FrameRateSeries *series = charts->rateSeries();
+    const int bin = series->bins() / 2;
+    const double x = (double(series->binning().binStart(bin)) + 0.5) / charts->rateUnitNs();
+    QCOMPARE(charts->frameAtAxis(x), series->frameFrom(bin));
+    QVERIFY(series->frameFrom(bin) > 0);
+
+    // A click in the middle of the interval, halfway up the lowest area, once the chart is
+    // laid out.
+    QTRY_VERIFY_WITH_TIMEOUT(!charts->rateChart()->plotArea().isEmpty(), Hang);
+    auto *area = static_cast<QAreaSeries *>(charts->rateChart()->series().at(0));
+    const double middle = (double(series->binning().binStart(bin))
+                           + double(series->binning().intervalNs()) / 2) / charts->rateUnitNs();
+    const QPointF inChart = charts->rateChart()->mapToPosition(
+        QPointF(middle, double(series->count(bin, 4)) / 2), area);
+    auto *view = charts->findChild<QChartView *>(QStringLiteral("cvRate"));
+    const QPoint at = view->mapFromScene(charts->rateChart()->mapToScene(inChart));
+    QVERIFY(series->count(bin, 4) > 0);
+    QVERIFY(view->viewport()->rect().contains(at));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+    QCOMPARE(ui().tblFrames->currentShownRow(), series->frameFrom(bin));
+    // Where no item lies (Qt 6.4's chart view would crash on it) a press does nothing.
+    charts->rateChart()->setVisible(false);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+    charts->rateChart()->setVisible(true);
+    // Past the last frame there is none to go to.
+    QCOMPARE(charts->frameAtAxis(1e300), series->frameFrom(series->bins() - 1));
+    QCOMPARE(charts->frameAtAxis(-5), qint64(0));
+}
+
+void TestStatisticsWindow::intervalCanBeChosen()
+{
+    ChartsWindow *charts = openCharts();
+    QTRY_VERIFY_WITH_TIMEOUT(charts->gapHistogram() && !charts->isComputing(), Hang);
+    auto *interval = charts->findChild<QComboBox *>(QStringLiteral("cbInterval"));
+    QVERIFY(interval->count() > 2);
+    QCOMPARE(interval->currentData().toULongLong(), charts->rateSeries()->binning().intervalNs());
+    const int finest = 0;
+    const quint64 chosen = interval->itemData(finest).toULongLong();
+    QVERIFY(chosen < charts->rateSeries()->binning().intervalNs());
+    interval->setCurrentIndex(finest);
+    emit interval->activated(finest);
+    QTRY_VERIFY_WITH_TIMEOUT(charts->rateSeries() && !charts->isComputing()
+                                 && charts->rateSeries()->binning().intervalNs() == chosen,
+                             Hang);
+    QVERIFY(charts->rateSeries()->bins() <= TimeBinning::MaxBins);
+    QCOMPARE(interval->currentData().toULongLong(), chosen);
+}
+
+void TestStatisticsWindow::runnerCancels()
+{
+    PassRunner runner;
+    QSignalSpy finished(&runner, &PassRunner::finished);
+    std::atomic<bool> started{false};
+    // A pass that holds on until it is cancelled.
+    runner.start(std::make_shared<CapturePass>(*capture, FrameRows(capture->frameCount())),
+                 [&started](CapturePass &pass) {
+                     pass.run([&](qint64, quint8, bool, quint64) {
+                         started = true;
+                         while (!pass.isCancelled())
+                             QThread::yieldCurrentThread();
+                     });
+                 });
+    QVERIFY(runner.isRunning());
+    QTRY_VERIFY_WITH_TIMEOUT(started, Hang);
+    runner.cancel();
+    QVERIFY(finished.wait(Hang));
+    QCOMPARE(finished.at(0).at(0).toBool(), false);
+    QVERIFY(!runner.isRunning());
+}
+
+void TestStatisticsWindow::runnerStopsWithoutSignal()
+{
+    PassRunner runner;
+    QSignalSpy finished(&runner, &PassRunner::finished);
+    std::atomic<bool> started{false};
+    runner.start(std::make_shared<CapturePass>(*capture, FrameRows(capture->frameCount())),
+                 [&started](CapturePass &pass) {
+                     pass.run([&](qint64, quint8, bool, quint64) {
+                         started = true;
+                         while (!pass.isCancelled())
+                             QThread::yieldCurrentThread();
+                     });
+                 });
+    QTRY_VERIFY_WITH_TIMEOUT(started, Hang);
+    runner.stop();
+    QVERIFY(!runner.isRunning());
+    // The end of a stopped pass is not reported, even once the event loop comes round.
+    runner.start(std::make_shared<CapturePass>(*capture, FrameRows(10)), [](CapturePass &pass) {
+        pass.run([](qint64, quint8, bool, quint64) {});
+    });
+    QVERIFY(finished.wait(Hang));
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(finished.at(0).at(0).toBool(), true);
+}
+
+QTEST_MAIN(TestStatisticsWindow)
+#include "tst_statisticswindow.moc"
