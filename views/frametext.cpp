@@ -12,21 +12,22 @@ namespace Korvex::FrameText {
 
 namespace {
 
-/// Writes one cell's characters straight into the text it is appended to, room for the
-/// longest cell made once: a million-frame table is printed without a call per piece. The
-/// text is a QString for the views, or UTF-8 bytes for drfdump's output: the same cells both.
+/// Writes one cell's characters straight into the text it is appended to, room for the cell
+/// made once: a million-frame table is printed without a call per piece. The text is a
+/// QString for the views, or UTF-8 bytes for drfdump's output: the same cells both.
 template<typename Text, typename Char>
 class CellWriter
 {
 public:
-    // The longest cell: a 64-byte payload, 128 digits and 32 blanks.
-    static constexpr qsizetype MaxChars = 200;
+    /// Room for every cell but a payload: numbers, a channel text, a word or two.
+    static constexpr qsizetype TextChars = 96;
 
-    explicit CellWriter(Text &out)
+    explicit CellWriter(Text &out, qsizetype room = TextChars)
         : m_out(out)
         , m_start(out.size())
+        , m_room(room)
     {
-        out.resize(m_start + MaxChars);
+        out.resize(m_start + room);
         m_begin = out.data() + m_start;
         m_to = m_begin;
     }
@@ -56,7 +57,7 @@ public:
 
     void text(QStringView text)
     {
-        const qsizetype room = MaxChars - (m_to - m_begin);
+        const qsizetype room = m_room - (m_to - m_begin);
         if constexpr (std::is_same_v<Char, char>) {
             const QByteArray bytes = text.toUtf8();
             for (const char c : QByteArrayView(bytes).first(qMin(room, bytes.size())))
@@ -67,11 +68,14 @@ public:
         }
     }
 
+    /// The room a payload's cell needs.
+    static qsizetype payloadChars(const QByteArray &payload) { return payload.size() * 5 / 2 + 1; }
+
     // Upper-case hexadecimal digits, a space after every fourth one.
     void payload(const QByteArray &payload)
     {
         static const char hex[] = "0123456789ABCDEF";
-        const qsizetype bytes = qMin<qsizetype>(payload.size(), 64);
+        const qsizetype bytes = qMin(payload.size(), (m_room - (m_to - m_begin)) * 2 / 5);
         for (qsizetype i = 0; i < bytes; ++i) {
             const uchar byte = uchar(payload.at(i));
             *m_to++ = Char(hex[byte >> 4]);
@@ -84,6 +88,7 @@ public:
 private:
     Text &m_out;
     qsizetype m_start;
+    qsizetype m_room;
     Char *m_begin;
     Char *m_to;
 };
@@ -126,7 +131,9 @@ void writeCell(Text &out, const FrameRecord &record, int column, int protocolVer
 {
     if (column < 0 || column >= ColumnCount)
         return;
-    CellWriter<Text, Char> cell(out);
+    using Writer = CellWriter<Text, Char>;
+    Writer cell(out, column == 4 ? qMax(Writer::TextChars, Writer::payloadChars(record.payload()))
+                                 : Writer::TextChars);
     if (record.isMissing() && (column == 0 || column == 4)) {
         static const QString missing = QCoreApplication::translate("QAbstractTableModel", "missing");
         cell.text(missing);

@@ -173,6 +173,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const qsizetype start = buffer.pos();
         const FrameRecord record(protocolVersion, in);
         checkRecord(stream, start, buffer.pos() - start, record, protocolVersion, little);
+        // Decoded from the capture's bytes in memory, as frames are read back, it is the same
+        // frame from the same bytes.
+        if (little) {
+            qint64 consumed = 0;
+            const FrameRecord fromMemory(protocolVersion, stream.constData() + start,
+                                         stream.size() - start, &consumed);
+            FUZZ_CHECK(consumed == buffer.pos() - start, fuzzHex(stream));
+            FUZZ_CHECK(fromMemory.isValid() == record.isValid()
+                           && fromMemory.errorText() == record.errorText()
+                           && fromMemory.time() == record.time()
+                           && fromMemory.payloadSizeCode() == record.payloadSizeCode()
+                           && fromMemory.channelType() == record.channelType()
+                           && fromMemory.ctsBit() == record.ctsBit()
+                           && (!record.isValid() || fromMemory.payload() == record.payload()),
+                       fuzzHex(stream));
+        }
         if (!record.isValid())
             break;
     } while (!in.atEnd());
