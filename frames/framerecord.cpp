@@ -137,8 +137,13 @@ FrameRecord FrameRecord::missing(int protocolVersion)
 
 quint64 FrameRecord::timeNs() const
 {
+    return ticksToNs(m_time);
+}
+
+quint64 FrameRecord::ticksToNs(quint64 ticks)
+{
     // ticks * 1000 / 312 without overflowing the product.
-    return m_time / 312 * 1000 + m_time % 312 * 1000 / 312;
+    return ticks / 312 * 1000 + ticks % 312 * 1000 / 312;
 }
 
 void FrameRecord::setPayloadSizeCode(quint8 code)

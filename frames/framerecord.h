@@ -36,6 +36,8 @@ public:
     quint64 time() const { return m_time; }
     void setTime(quint64 time) { m_time = time; }
     quint64 timeNs() const;
+    /// Ticks of 1000/312 ns in nanoseconds, truncated.
+    static quint64 ticksToNs(quint64 ticks);
 
     quint8 payloadSizeCode() const { return m_header.payloadSizeCode; }
     quint8 channelType() const { return m_header.channelType; }
