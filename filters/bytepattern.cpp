@@ -1,17 +1,35 @@
 #include "filters/bytepattern.h"
 
+#include <QtAlgorithms>
+
+#include <cstring>
+
 namespace Korvex {
 
 void BytePattern::appendByte(uchar value)
 {
     ByteSet set{};
     add(set, value);
-    m_places.push_back(set);
+    append(set);
 }
 
 void BytePattern::appendAnyByte()
 {
-    m_places.push_back({~quint64(0), ~quint64(0), ~quint64(0), ~quint64(0)});
+    append({~quint64(0), ~quint64(0), ~quint64(0), ~quint64(0)});
+}
+
+void BytePattern::append(const ByteSet &set)
+{
+    const int values = qPopulationCount(set[0]) + qPopulationCount(set[1])
+                       + qPopulationCount(set[2]) + qPopulationCount(set[3]);
+    if (values == 1 && m_anchor < 0) {
+        m_anchor = size();
+        for (int byte = 0; byte < 256; ++byte) {
+            if (contains(set, uchar(byte)))
+                m_anchorByte = byte;
+        }
+    }
+    m_places.push_back(set);
 }
 
 BytePattern BytePattern::fromText(const QString &text, bool matchCase, bool dotMatchesUnprintable)
@@ -31,7 +49,7 @@ BytePattern BytePattern::fromText(const QString &text, bool matchCase, bool dotM
                 }
             }
         }
-        pattern.m_places.push_back(set);
+        pattern.append(set);
     }
     return pattern;
 }
@@ -41,6 +59,24 @@ bool BytePattern::foundIn(const uchar *bytes, int length) const
     const int places = size();
     if (places == 0)
         return true;
+    if (m_anchor >= 0) {
+        // Only where the anchor's byte lies can the pattern start.
+        for (int start = 0; start + places <= length;) {
+            const int from = start + m_anchor;
+            const auto *at = static_cast<const uchar *>(std::memchr(
+                bytes + from, m_anchorByte, std::size_t(length - places + m_anchor - from + 1)));
+            if (!at)
+                return false;
+            start = int(at - bytes) - m_anchor;
+            int k = 0;
+            while (k < places && contains(m_places[std::size_t(k)], bytes[start + k]))
+                ++k;
+            if (k == places)
+                return true;
+            ++start;
+        }
+        return false;
+    }
     for (int start = 0; start + places <= length; ++start) {
         int k = 0;
         while (k < places && contains(m_places[std::size_t(k)], bytes[start + k]))

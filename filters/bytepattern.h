@@ -37,8 +37,13 @@ private:
         return (set[byte >> 6] >> (byte & 63)) & 1;
     }
     static void add(ByteSet &set, uchar byte) { set[byte >> 6] |= quint64(1) << (byte & 63); }
+    void append(const ByteSet &set);
 
     std::vector<ByteSet> m_places;
+    // A place that accepts one byte value, which memchr can look for, and that value; -1 when
+    // every place accepts several.
+    int m_anchor = -1;
+    int m_anchorByte = 0;
 };
 
 } // namespace Korvex

@@ -154,6 +154,9 @@ FilterExpression::Truth FilterExpression::decide(int index, const FrameFacts &fa
         return truth == Truth::Unknown ? truth : truth == Truth::True ? Truth::False : Truth::True;
     }
     default:
+        // A payload shorter than the pattern, as its size code tells, cannot hold it.
+        if (node.op == Op::Contains && quint64(node.pattern.size()) * 8 > SizeBits[facts.header >> 5])
+            return Truth::False;
         if (node.field == Field::Time || node.field == Field::Payload)
             return Truth::Unknown;
         return compare(node, fieldValue(node.field, facts)) ? Truth::True : Truth::False;

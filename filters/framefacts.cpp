@@ -2,12 +2,14 @@
 
 #include "frames/framerecord.h"
 
+#include <QtEndian>
+
 #include <cstring>
 
 namespace Korvex {
 
 FrameFacts FrameFacts::fromBytes(qint64 number, quint8 header, quint64 ticks, const char *bytes,
-                                 qint64 length, int protocolVersion)
+                                 qint64 length, int protocolVersion, bool withPayload)
 {
     static constexpr int PayloadBytes[8] = {1, 4, 8, 12, 16, 32, 64, 0};
     FrameFacts facts;
@@ -16,7 +18,7 @@ FrameFacts FrameFacts::fromBytes(qint64 number, quint8 header, quint64 ticks, co
     if (!bytes)
         return facts;
     facts.ticks = ticks;
-    if (protocolVersion != 0)
+    if (protocolVersion != 0 || !withPayload)
         return facts;
     const auto *words = reinterpret_cast<const uchar *>(bytes) + 8;
     const qint64 wordBytes = qMax<qint64>(0, length - 8) / 4 * 4;
@@ -29,12 +31,11 @@ FrameFacts FrameFacts::fromBytes(qint64 number, quint8 header, quint64 ticks, co
         }
         return facts;
     }
-    // Each word's bytes b0 b1 b2 b3 are the payload bytes b3 b2 b1 b0.
+    // Each word's bytes b0 b1 b2 b3 are the payload bytes b3 b2 b1 b0: the little-endian word
+    // stored big-endian.
     facts.payloadLength = int(qMin<qint64>(size, wordBytes));
-    for (int at = 0; at < facts.payloadLength; at += 4) {
-        for (int b = 0; b < 4; ++b)
-            facts.payload[std::size_t(at + b)] = words[at + 3 - b];
-    }
+    for (int at = 0; at < facts.payloadLength; at += 4)
+        qToBigEndian(qFromLittleEndian<quint32>(words + at), facts.payload.data() + at);
     return facts;
 }
 

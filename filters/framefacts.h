@@ -18,12 +18,14 @@ struct FrameFacts
     qint64 number = 0;
     quint64 ticks = 0;
     int payloadLength = 0;
-    std::array<uchar, 64> payload{};
+    /// The first payloadLength bytes hold the payload.
+    std::array<uchar, 64> payload;
 
     /// From a frame's bytes in the capture (header word first); no bytes means a frame that is
-    /// no longer in the file, which has no payload and the time 0, as its record has.
+    /// no longer in the file, which has no payload and the time 0, as its record has. The
+    /// payload is left out unless asked for.
     static FrameFacts fromBytes(qint64 number, quint8 header, quint64 ticks, const char *bytes,
-                                qint64 length, int protocolVersion);
+                                qint64 length, int protocolVersion, bool withPayload = true);
     /// From a decoded frame.
     static FrameFacts fromRecord(const FrameRecord &record, qint64 number);
 };

@@ -92,6 +92,7 @@ bool FrameFilter::fromFile(qint64 first, qint64 from, qint64 to, const Truths &t
 {
     const FrameIndex &index = m_capture.index();
     const int version = m_capture.protocolVersion();
+    const bool payloads = m_expression.uses(FilterExpression::Field::Payload);
     std::optional<FrameCursor> cursor;
     qint64 n = from;
     while (n < to) {
@@ -108,7 +109,7 @@ bool FrameFilter::fromFile(qint64 first, qint64 from, qint64 to, const Truths &t
                 while (cursor->number() < n)
                     cursor->next();
                 const FrameFacts facts = FrameFacts::fromBytes(
-                    n, header, cursor->ticks(), cursor->bytes(), cursor->length(), version);
+                    n, header, cursor->ticks(), cursor->bytes(), cursor->length(), version, payloads);
                 match = m_expression.matches(facts);
             }
             if (match) {
