@@ -76,6 +76,7 @@ void Framescope::loadFile(const QString &fileName)
     const Capture::Status status = loaded->read(loader);
     logWriter.endBatch();
     showCapture(std::move(loaded));
+    loadMarks();
     if (status != Capture::Status::Aborted)
         progressDialog->setValue(89);
     progressDialog->setValue(90);
@@ -105,6 +106,8 @@ void Framescope::showCapture(std::unique_ptr<Capture> loaded)
     model->setCapture(loaded.get());
     std::swap(capture, loaded);
     loaded.reset();
+    marks.clear();
+    updateShownLabel();
     if (!capture || capture->status() == Capture::Status::Aborted)
         return;
     capture->setLogListener([this](const QString &text, LogLevel level) {
@@ -128,6 +131,9 @@ void Framescope::showCapture(std::unique_ptr<Capture> loaded)
     }
     sizeRowsToContents(ui.tblFrames);
     statusLabel->setText(tr("No frame selected"));
+    // A new capture shows all its frames; the filter bar keeps its text for another Apply.
+    ui.filterBar->setProtocolVersion(capture->protocolVersion());
+    updateShownLabel();
     connect(ui.tblFrames->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &Framescope::selectFrame, Qt::UniqueConnection);
     if (model->rowCount() > 0)

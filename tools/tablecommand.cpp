@@ -4,10 +4,9 @@
 
 #include "files/capture.h"
 #include "files/framereader.h"
-#include "views/frametext.h"
+#include "views/frametablewriter.h"
 
 #include <QString>
-#include <QStringList>
 
 namespace Korvex::Dump {
 
@@ -85,122 +84,25 @@ private:
     int m_protocolVersion;
 };
 
-bool needsCsvQuotes(QStringView field)
-{
-    for (const QChar c : field) {
-        if (c == u',' || c == u'"' || c == u'\r' || c == u'\n')
-            return true;
-    }
-    return false;
-}
-
-// Quotes the field that starts at `start` in the text when RFC 4180 asks for it.
-void quoteCsvField(QString &text, qsizetype start)
-{
-    if (!needsCsvQuotes(QStringView(text).mid(start)))
-        return;
-    QString field = text.mid(start);
-    field.replace(QLatin1String("\""), QLatin1String("\"\""));
-    text.truncate(start);
-    text += QLatin1Char('"');
-    text += field;
-    text += QLatin1Char('"');
-}
-
-// Makes the text from `start` on a JSON string literal.
-void quoteJsonString(QString &text, qsizetype start)
-{
-    bool plain = true;
-    for (const QChar c : QStringView(text).mid(start))
-        plain = plain && c != u'"' && c != u'\\' && c.unicode() >= 0x20;
-    if (plain) {
-        text.insert(start, QLatin1Char('"'));
-        text += QLatin1Char('"');
-        return;
-    }
-    const QString field = text.mid(start);
-    text.truncate(start);
-    text += QLatin1Char('"');
-    for (const QChar c : field) {
-        if (c == u'"' || c == u'\\') {
-            text += QLatin1Char('\\');
-            text += c;
-        } else if (c.unicode() < 0x20) {
-            text += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-        } else {
-            text += c;
-        }
-    }
-    text += QLatin1Char('"');
-}
-
-enum class Format { Tsv, Csv, Json };
-
-Format formatOf(const QString &name)
+FrameTableWriter::Format formatOf(const QString &name)
 {
     if (name == QLatin1String("csv"))
-        return Format::Csv;
+        return FrameTableWriter::Format::Csv;
     if (name == QLatin1String("json"))
-        return Format::Json;
-    return Format::Tsv;
+        return FrameTableWriter::Format::Json;
+    return FrameTableWriter::Format::Tsv;
 }
 
-void printRows(const Capture &frames, int protocolVersion, Format format, Output &out)
+void printRows(const Capture &frames, int protocolVersion, FrameTableWriter::Format format,
+               Output &out)
 {
-    QStringList titles;
-    for (int column = 0; column < FrameText::ColumnCount; ++column)
-        titles.append(FrameText::columnTitle(column, protocolVersion));
-    QString &text = out.text();
-
-    if (format == Format::Json) {
-        QStringList keys;
-        for (const QString &title : std::as_const(titles)) {
-            QString key = title;
-            quoteJsonString(key, 0);
-            keys.append(key + QLatin1Char(':'));
-        }
-        text += QLatin1Char('[');
-        for (qint64 row = 0; row < frames.frameCount(); ++row) {
-            text += QLatin1String(row == 0 ? "\n{" : ",\n{");
-            for (int column = 0; column < FrameText::ColumnCount; ++column) {
-                if (column > 0)
-                    text += QLatin1Char(',');
-                text += keys.at(column);
-                const qsizetype start = text.size();
-                FrameText::appendCell(text, frames.frame(row), column, protocolVersion);
-                quoteJsonString(text, start);
-            }
-            text += QLatin1Char('}');
-            out.flushIfFull();
-        }
-        text += QLatin1String(frames.frameCount() == 0 ? "]\n" : "\n]\n");
-        return;
-    }
-
-    const QChar separator = format == Format::Csv ? QLatin1Char(',') : QLatin1Char('\t');
-    const QLatin1String lineEnd(format == Format::Csv ? "\r\n" : "\n");
-    for (int column = 0; column < FrameText::ColumnCount; ++column) {
-        if (column > 0)
-            text += separator;
-        const qsizetype start = text.size();
-        text += titles.at(column);
-        if (format == Format::Csv)
-            quoteCsvField(text, start);
-    }
-    text += lineEnd;
+    FrameTableWriter writer(format, protocolVersion);
+    writer.begin(out.text());
     for (qint64 row = 0; row < frames.frameCount(); ++row) {
-        const FrameRecord record = frames.frame(row);
-        for (int column = 0; column < FrameText::ColumnCount; ++column) {
-            if (column > 0)
-                text += separator;
-            const qsizetype start = text.size();
-            FrameText::appendCell(text, record, column, protocolVersion);
-            if (format == Format::Csv)
-                quoteCsvField(text, start);
-        }
-        text += lineEnd;
+        writer.row(out.text(), frames.frame(row));
         out.flushIfFull();
     }
+    writer.end(out.text());
 }
 
 } // namespace
