@@ -2,6 +2,8 @@
 #define APP_FRAMESCOPE_H
 
 #include "app/logwriter.h"
+#include "app/taskprogress.h"
+#include "files/framemarks.h"
 #include "ui_framescope.h"
 
 #include <QGraphicsScene>
@@ -12,6 +14,7 @@
 #include <QVariant>
 
 #include <memory>
+#include <vector>
 
 QT_BEGIN_NAMESPACE
 class QDataStream;
@@ -25,6 +28,7 @@ namespace Korvex {
 
 class Capture;
 class ColorDlg;
+class FrameRows;
 class FrameTableModel;
 class PayloadHighlighter;
 class ScrollTracker;
@@ -72,6 +76,19 @@ private slots:
     void openRecentFile();
     void updateFramesScroller();
     void frameScrollerMoved();
+    void applyFilter(const QString &text);
+    void clearFilter();
+    void showFind();
+    void findNext();
+    void findPrevious();
+    void toggleMarks();
+    void editMarkNote();
+    void goNextMark();
+    void goPrevMark();
+    void unmarkAll();
+    void exportFrames();
+    void copyFrames();
+    void copyDump();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -85,6 +102,22 @@ private:
     void showCapture(std::unique_ptr<Capture> loaded);
     /// The number of frames the table shows.
     qint64 shownFrames() const;
+    /// The number of frames the overview strip shows: all of them, shown or not.
+    qint64 stripFrames() const;
+    /// The frame of the table's current row, or -1.
+    qint64 currentFrame() const;
+    /// The frames of the rows selected in the table (within its window), in order.
+    std::vector<qint64> selectedFrames() const;
+    /// Makes the frame's row current, or the nearest shown frame's, saying so in the status bar.
+    void goToFrame(qint64 frame);
+    /// Shows these rows in the table, keeping the current frame (or the nearest shown one).
+    void showRows(const FrameRows &rows);
+    void updateShownLabel();
+    void runFind(bool forward);
+    /// Reads the marks kept for the capture on display; a file that does not fit goes to the log.
+    void loadMarks();
+    /// Keeps the marks for the next time the capture is opened and repaints them.
+    void marksChanged();
 
     Ui::Framescope ui;
     /// The frames on display, their protocol version and their load's log.
@@ -103,6 +136,12 @@ private:
     ScrollTracker *tracker = nullptr;
     QProgressDialog *progressDialog = nullptr;
     LogWriter logWriter;
+    /// The marked frames of the capture on display.
+    FrameMarks marks;
+    /// "Shown: N of M frames" in the status bar.
+    QLabel *shownLabel = nullptr;
+    /// How long a filter, search or export runs before its progress dialog shows.
+    int taskDialogDelayMs = TaskProgress::DefaultDialogDelayMs;
     /// Strip and table geometry the frame scroller was last built for.
     QRect scrollerBuiltFor;
     bool scrollerCheckPending = false;

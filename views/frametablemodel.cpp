@@ -2,9 +2,11 @@
 
 #include "colors/framecolorscheme.h"
 #include "files/capture.h"
+#include "files/framemarks.h"
 #include "views/frametext.h"
 
 #include <QColor>
+#include <QFont>
 
 namespace Korvex {
 
@@ -30,6 +32,23 @@ void FrameTableModel::setRows(const FrameRows &rows)
     m_rows = rows;
     m_base = 0;
     endResetModel();
+}
+
+void FrameTableModel::setMarks(const FrameMarks *marks)
+{
+    m_marks = marks;
+    marksChanged();
+}
+
+void FrameTableModel::marksChanged()
+{
+    if (rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+}
+
+QColor FrameTableModel::markColor()
+{
+    return QColor(0x20, 0x20, 0x20);
 }
 
 int FrameTableModel::protocolVersion() const
@@ -114,8 +133,20 @@ QVariant FrameTableModel::data(const QModelIndex &index, int role) const
         return int(Qt::AlignRight | Qt::AlignHCenter | Qt::AlignVCenter);
     case Qt::DisplayRole:
         return FrameText::cell(m_capture->frame(frame), index.column(), protocolVersion());
+    case Qt::FontRole:
+        if (m_marks && m_marks->isMarked(frame)) {
+            QFont bold;
+            bold.setBold(true);
+            return bold;
+        }
+        return QVariant();
+    case Qt::ToolTipRole:
+        return m_marks && !m_marks->note(frame).isEmpty() ? QVariant(m_marks->note(frame))
+                                                          : QVariant();
     case Qt::BackgroundRole:
     case Qt::ForegroundRole: {
+        if (m_marks && m_marks->isMarked(frame))
+            return role == Qt::BackgroundRole ? markColor() : QColor(Qt::white);
         if (!colorsEnabled || !m_colors)
             return QVariant();
         // The colours follow the channel type, which the index holds: no file access.

@@ -8,14 +8,16 @@ namespace Korvex {
 
 void Framescope::findFrame()
 {
-    const qint64 current = ui.tblFrames->currentShownRow();
-    const qint64 rows = shownFrames();
+    // Frame numbers, not rows: with a display filter the frame may not be shown, and then
+    // the nearest shown frame is the one gone to.
+    const qint64 current = currentFrame();
+    const qint64 frames = stripFrames();
     bool ok = false;
     const double value = QInputDialog::getDouble(this, tr("Find Frame"), tr("Go To Frame:"),
-                                                 double(current), 0, double(rows - 1), 0, &ok);
+                                                 double(current), 0, double(frames - 1), 0, &ok);
     if (!ok)
         return;
-    ui.tblFrames->goToShownRow(model->rows().rowOf(qint64(value)));
+    goToFrame(qint64(value));
 }
 
 void Framescope::goFirstFrame()
