@@ -6,6 +6,7 @@
 #include "views/frametablemodel.h"
 
 #include <QItemSelectionModel>
+#include <QStatusBar>
 
 #include <memory>
 
@@ -31,6 +32,11 @@ struct FramescopeProbe
     static ScrollTracker *tracker(const Framescope &w) { return w.tracker; }
     static QProgressDialog *progressDialog(const Framescope &w) { return w.progressDialog; }
     static LogWriter &logWriter(Framescope &w) { return w.logWriter; }
+    static const FrameMarks &marks(const Framescope &w) { return w.marks; }
+    /// Filters, searches and exports show their progress dialog from the start.
+    static void showProgressAtOnce(Framescope &w) { w.taskDialogDelayMs = 0; }
+    /// The status bar's passing note.
+    static QString note(Framescope &w) { return w.statusBar()->currentMessage(); }
 
     /// Puts a capture into the window as a load ends, but with no current row, and rebuilds
     /// the scroller. nullptr empties the table.

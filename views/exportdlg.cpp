@@ -54,7 +54,6 @@ ExportDlg::ExportDlg(QWidget *parent, qint64 all, qint64 shown, qint64 marked, q
         m_choices[which] = new QRadioButton(texts[which], frames);
         m_choices[which]->setEnabled(counts[which] > 0);
         grid->addWidget(m_choices[which], which, 0);
-        connect(m_choices[which], &QRadioButton::toggled, this, &ExportDlg::updateOk);
     }
     m_choices[shown < all ? Shown : All]->setChecked(true);
     // Frame numbers fit an int: the capture's frame limit sees to that.
@@ -92,6 +91,8 @@ ExportDlg::ExportDlg(QWidget *parent, qint64 all, qint64 shown, qint64 marked, q
     layout->addLayout(form);
     layout->addWidget(m_buttons);
 
+    for (QRadioButton *choice : m_choices)
+        connect(choice, &QRadioButton::toggled, this, &ExportDlg::updateOk);
     connect(m_format, &QComboBox::currentIndexChanged, this, &ExportDlg::formatChanged);
     connect(m_file, &QLineEdit::textChanged, this, &ExportDlg::updateOk);
     connect(browse, &QPushButton::clicked, this, &ExportDlg::browse);

@@ -2,7 +2,9 @@
 
 #include "views/frametablemodel.h"
 
+#include <QAction>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QItemSelectionModel>
 #include <QScrollBar>
 
@@ -107,7 +109,19 @@ void FrameTableView::goToShownRow(qint64 row)
         return;
     windowAround(row);
     const int column = currentIndex().isValid() ? currentIndex().column() : 0;
+    m_goingTo = true;
     setCurrentIndex(frames->cellIndex(frames->modelRow(row), column));
+    m_goingTo = false;
+}
+
+QItemSelectionModel::SelectionFlags FrameTableView::selectionCommand(const QModelIndex &index,
+                                                                     const QEvent *event) const
+{
+    // A row gone to by a command selects that row alone: the keys of Shift+F3 or Ctrl+Shift+N
+    // are still held then, and would otherwise extend the selection.
+    if (m_goingTo)
+        return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+    return QTableView::selectionCommand(index, event);
 }
 
 void FrameTableView::scrollToShownRow(qint64 row)
@@ -125,6 +139,22 @@ qint64 FrameTableView::shownRowAt(int y) const
     const FrameTableModel *frames = frameModel();
     const int row = rowAt(y);
     return frames && row >= 0 ? frames->shownRow(row) : -1;
+}
+
+void FrameTableView::keyPressEvent(QKeyEvent *event)
+{
+    // The table's own Copy takes one cell; an action of the table's for the Copy keys (the
+    // window's, which copies whole rows) goes first.
+    if (event->matches(QKeySequence::Copy)) {
+        for (QAction *action : actions()) {
+            if (action->isEnabled() && action->shortcuts().contains(QKeySequence(QKeySequence::Copy))) {
+                action->trigger();
+                event->accept();
+                return;
+            }
+        }
+    }
+    QTableView::keyPressEvent(event);
 }
 
 QModelIndex FrameTableView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)

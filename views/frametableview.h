@@ -40,7 +40,10 @@ public:
     qint64 shownRowAt(int y) const;
 
 protected:
+    void keyPressEvent(QKeyEvent *event) override;
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex &index,
+                                                         const QEvent *event) const override;
     void updateGeometries() override;
 
 private:
@@ -59,6 +62,7 @@ private:
     bool m_syncing = false;
     bool m_moving = false;
     bool m_followPending = false;
+    bool m_goingTo = false;
     qint64 m_current = -1;
 };
 
