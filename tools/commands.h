@@ -6,13 +6,26 @@
 
 #include <cstdio>
 
+namespace Korvex {
+class FilterExpression;
+}
+
 namespace Korvex::Dump {
 
 /// Exit statuses of drfdump.
 enum Status { Success = 0, Failed = 1, BadUsage = 2 };
 
-/// Prints the frame table of a capture as tsv, csv or json.
-int printTable(const QString &fileName, const QString &format, FILE *out, FILE *err);
+/// Prints the frame table of a capture as tsv, csv or json; only the frames that match the
+/// filter, if one is given.
+int printTable(const QString &fileName, const QString &format, const FilterExpression *filter,
+               FILE *out, FILE *err);
+
+/// Prints the number of frames that match the filter.
+int countFrames(const QString &fileName, const FilterExpression &filter, FILE *out, FILE *err);
+
+/// Writes the frames that match the filter as a capture of their own.
+int exportFrames(const QString &fileName, const FilterExpression &filter, const QString &outFile,
+                 FILE *err);
 
 /// Prints the lines the viewer's log gets when it loads the capture.
 int printLog(const QString &fileName, FILE *out, FILE *err);

@@ -4,6 +4,8 @@
 
 #include "files/capture.h"
 #include "files/framereader.h"
+#include "filters/filterexpression.h"
+#include "filters/framefacts.h"
 #include "views/frametablewriter.h"
 
 #include <QString>
@@ -94,12 +96,15 @@ FrameTableWriter::Format formatOf(const QString &name)
 }
 
 void printRows(const Capture &frames, int protocolVersion, FrameTableWriter::Format format,
-               Output &out)
+               const FilterExpression *filter, Output &out)
 {
     FrameTableWriter writer(format, protocolVersion);
     writer.begin(out.text());
     for (qint64 row = 0; row < frames.frameCount(); ++row) {
-        writer.row(out.text(), frames.frame(row));
+        const FrameRecord record = frames.frame(row);
+        if (filter && !filter->matches(FrameFacts::fromRecord(record, row)))
+            continue;
+        writer.row(out.text(), record);
         out.flushIfFull();
     }
     writer.end(out.text());
@@ -107,14 +112,15 @@ void printRows(const Capture &frames, int protocolVersion, FrameTableWriter::For
 
 } // namespace
 
-int printTable(const QString &fileName, const QString &format, FILE *out, FILE *err)
+int printTable(const QString &fileName, const QString &format, const FilterExpression *filter,
+               FILE *out, FILE *err)
 {
     Capture frames(fileName);
     ErrorSink sink;
     int status = Success;
     if (frames.load(sink) == Capture::Status::Loaded) {
         Output output(out);
-        printRows(frames, frames.protocolVersion(), formatOf(format), output);
+        printRows(frames, frames.protocolVersion(), formatOf(format), filter, output);
     } else {
         for (const QString &line : std::as_const(sink.errors))
             std::fprintf(err, "drfdump: %s\n", line.toUtf8().constData());

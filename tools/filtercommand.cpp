@@ -1,0 +1,130 @@
+#include "tools/commands.h"
+
+#include "files/capturefile.h"
+#include "files/capturewriter.h"
+#include "files/framereader.h"
+#include "filters/filterexpression.h"
+#include "filters/framefacts.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringList>
+
+#include <functional>
+
+namespace Korvex::Dump {
+
+namespace {
+
+/// Reads a capture frame by frame as it streams past, in constant memory, and hands on the
+/// frames that match a filter; keeps the error lines that explain a failed load.
+class MatchingSink final : public FrameReaderSink
+{
+public:
+    using Handler = std::function<bool(const ScannedFrame &)>;
+
+    MatchingSink(const FilterExpression &filter, int protocolVersion, Handler handler)
+        : m_filter(filter)
+        , m_protocolVersion(protocolVersion)
+        , m_payloads(filter.uses(FilterExpression::Field::Payload))
+        , m_handler(std::move(handler))
+    {
+    }
+
+    void log(const QString &text, LogLevel level) override
+    {
+        if (level == LogLevel::Error)
+            errors.append(text);
+    }
+    void progress(int) override {}
+    bool proceed(qint64) override { return !m_stopped; }
+    bool wantsFrames() const override { return true; }
+    void frame(const ScannedFrame &frame) override
+    {
+        if (m_stopped)
+            return;
+        const quint8 header = m_protocolVersion == 0 ? quint8(frame.bytes[0]) : 0;
+        const FrameFacts facts = FrameFacts::fromBytes(frame.number, header, frame.ticks,
+                                                       frame.bytes, frame.length,
+                                                       m_protocolVersion, m_payloads);
+        if (m_filter.matches(facts) && !m_handler(frame))
+            m_stopped = true;
+    }
+
+    QStringList errors;
+
+private:
+    const FilterExpression &m_filter;
+    int m_protocolVersion;
+    bool m_payloads;
+    Handler m_handler;
+    bool m_stopped = false;
+};
+
+/// Streams the capture through the sink; false (with the reasons printed) when it cannot be
+/// read or its load was aborted.
+bool stream(const QString &fileName, MatchingSink &sink, FILE *err)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        std::fprintf(err, "drfdump: %s\n", cannotOpenLogText(fileName).toUtf8().constData());
+        return false;
+    }
+    const ReadOutcome outcome = readFrames(file, file.size(), protocolVersionOf(fileName), sink);
+    for (const QString &line : std::as_const(sink.errors))
+        std::fprintf(err, "drfdump: %s\n", line.toUtf8().constData());
+    return outcome.result != ReadResult::Aborted;
+}
+
+} // namespace
+
+int countFrames(const QString &fileName, const FilterExpression &filter, FILE *out, FILE *err)
+{
+    qint64 count = 0;
+    MatchingSink sink(filter, protocolVersionOf(fileName), [&count](const ScannedFrame &) {
+        ++count;
+        return true;
+    });
+    if (!stream(fileName, sink, err))
+        return Failed;
+    std::fprintf(out, "%lld\n", static_cast<long long>(count));
+    return Success;
+}
+
+int exportFrames(const QString &fileName, const FilterExpression &filter, const QString &outFile,
+                 FILE *err)
+{
+    const int protocolVersion = protocolVersionOf(fileName);
+    // The reader takes the protocol version from the file name.
+    if (protocolVersionOf(outFile) != protocolVersion) {
+        std::fprintf(err, "drfdump: %s\n",
+                     protocolVersion == 0
+                         ? "a DigRF 3G capture is exported to a file whose name ends in .drf3"
+                         : "a DigRF v4 capture is exported to a file whose name does not end in .drf3");
+        return BadUsage;
+    }
+    QSaveFile file(outFile);
+    if (!file.open(QIODevice::WriteOnly)) {
+        std::fprintf(err, "drfdump: %s cannot be written: %s\n", outFile.toUtf8().constData(),
+                     file.errorString().toUtf8().constData());
+        return Failed;
+    }
+    CaptureWriter writer(file, protocolVersion);
+    writer.begin(QFileInfo(fileName).fileName(), QDateTime::currentDateTime());
+    MatchingSink sink(filter, protocolVersion, [&writer](const ScannedFrame &frame) {
+        return writer.append(frame.number, frame.bytes, frame.length, frame.ticks);
+    });
+    const bool read = stream(fileName, sink, err);
+    if (read && writer.errorText().isEmpty() && writer.finish() && file.commit())
+        return Success;
+    // Nothing of a failed export stays behind.
+    file.cancelWriting();
+    const QString why = !writer.errorText().isEmpty() ? writer.errorText() : file.errorString();
+    if (read)
+        std::fprintf(err, "drfdump: %s\n", why.toUtf8().constData());
+    return Failed;
+}
+
+} // namespace Korvex::Dump
