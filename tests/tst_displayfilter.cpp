@@ -11,6 +11,8 @@
 #include "views/scrollergeometry.h"
 #include "views/scrolltracker.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QGraphicsPixmapItem>
 #include <QHeaderView>
 #include <QInputDialog>
@@ -60,6 +62,7 @@ private slots:
     void findFrameGoesToTheNearestShownFrame();
     void cancelLeavesTheFramesShown();
     void historyIsKept();
+    void completesFieldAndChannelNames();
     void stripDimsHiddenFrames();
     void findBar_data();
     void findBar();
@@ -216,6 +219,25 @@ void TestDisplayFilter::historyIsKept()
     window.reset();
     Framescope other{QString()};
     QCOMPARE(FramescopeProbe::ui(other).filterBar->history(), QStringList({"cts == 0", "cts == 1"}));
+}
+
+void TestDisplayFilter::completesFieldAndChannelNames()
+{
+    QLineEdit *edit = ui().filterBar->lineEdit();
+    auto *completer = ui().filterBar->findChild<QCompleter *>();
+    QVERIFY(completer);
+    edit->setFocus();
+    QTest::keyClicks(edit, QStringLiteral("cts == 1 and chan"));
+    QTRY_VERIFY(completer->popup()->isVisible());
+    QCOMPARE(completer->currentCompletion(), QStringLiteral("channel"));
+    emit completer->activated(completer->currentCompletion());
+    QCOMPARE(ui().filterBar->text(), QStringLiteral("cts == 1 and channel"));
+    // A quoted name is completed from its opening quote, blanks and all.
+    QTest::keyClicks(edit, QStringLiteral(" == \"rf"));
+    QCOMPARE(completer->currentCompletion(), QStringLiteral("\"RF IC Control\""));
+    emit completer->activated(completer->currentCompletion());
+    QCOMPARE(ui().filterBar->text(), QStringLiteral("cts == 1 and channel == \"RF IC Control\""));
+    QCOMPARE(ui().filterBar->state(), FilterBar::State::Valid);
 }
 
 void TestDisplayFilter::stripDimsHiddenFrames()

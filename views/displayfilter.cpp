@@ -11,6 +11,8 @@
 #include <QLabel>
 #include <QStatusBar>
 
+#include <algorithm>
+
 namespace Korvex {
 
 namespace {
