@@ -22,9 +22,8 @@ QString tr(const char *text)
 
 } // namespace
 
-CaptureWriter::CaptureWriter(QIODevice &device, int protocolVersion)
+CaptureWriter::CaptureWriter(QIODevice &device)
     : m_device(device)
-    , m_protocolVersion(protocolVersion)
 {
     m_buffer.reserve(BufferBytes + 128);
 }

@@ -24,7 +24,7 @@ public:
     /// Digits of the DATA LIST tag's length, which is filled in at the end.
     static constexpr int LengthDigits = 10;
 
-    CaptureWriter(QIODevice &device, int protocolVersion);
+    explicit CaptureWriter(QIODevice &device);
     ~CaptureWriter();
 
     /// The tag section, naming the capture the frames come from.
@@ -43,7 +43,6 @@ private:
     bool fail(const QString &error);
 
     QIODevice &m_device;
-    int m_protocolVersion;
     QByteArray m_buffer;
     qint64 m_lengthAt = -1;
     quint64 m_blockBytes = 0;

@@ -74,7 +74,7 @@ FrameExporter::Result FrameExporter::write(const Capture &capture, const FrameRo
         return Result::Failed;
     }
 
-    CaptureWriter capturing(file, capture.protocolVersion());
+    CaptureWriter capturing(file);
     FrameTableWriter table(format == Format::Json ? FrameTableWriter::Format::Json
                                                   : FrameTableWriter::Format::Csv,
                            capture.protocolVersion());

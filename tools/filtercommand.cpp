@@ -111,7 +111,7 @@ int exportFrames(const QString &fileName, const FilterExpression &filter, const 
                      file.errorString().toUtf8().constData());
         return Failed;
     }
-    CaptureWriter writer(file, protocolVersion);
+    CaptureWriter writer(file);
     writer.begin(QFileInfo(fileName).fileName(), QDateTime::currentDateTime());
     MatchingSink sink(filter, protocolVersion, [&writer](const ScannedFrame &frame) {
         return writer.append(frame.number, frame.bytes, frame.length, frame.ticks);
