@@ -5,12 +5,15 @@
 #include "files/capture.h"
 #include "stats/chartswindow.h"
 #include "stats/statisticswindow.h"
+#include "views/filterbar.h"
+#include "views/findbar.h"
 #include "views/frametablemodel.h"
 #include "views/payloadhighlighter.h"
 
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QProgressDialog>
 #include <QScrollBar>
 #include <QSettings>
@@ -47,13 +50,40 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
     connect(ui.actionDisable_Colors, &QAction::triggered, this, &Framescope::setColorMode);
     connect(ui.actionShortcuts, &QAction::triggered, this, &Framescope::showShortcutsDlg);
     setUpShortcuts();
+    connect(ui.actionSearch, &QAction::triggered, this, &Framescope::showFind);
+    connect(ui.actionFindNext, &QAction::triggered, this, &Framescope::findNext);
+    connect(ui.actionFindPrevious, &QAction::triggered, this, &Framescope::findPrevious);
+    connect(ui.actionMark, &QAction::triggered, this, &Framescope::toggleMarks);
+    connect(ui.actionMarkNote, &QAction::triggered, this, &Framescope::editMarkNote);
+    connect(ui.actionNextMark, &QAction::triggered, this, &Framescope::goNextMark);
+    connect(ui.actionPrevMark, &QAction::triggered, this, &Framescope::goPrevMark);
+    connect(ui.actionUnmarkAll, &QAction::triggered, this, &Framescope::unmarkAll);
+    connect(ui.actionExport, &QAction::triggered, this, &Framescope::exportFrames);
+    connect(ui.actionCopy, &QAction::triggered, this, &Framescope::copyFrames);
+    connect(ui.actionCopyDump, &QAction::triggered, this, &Framescope::copyDump);
+    connect(ui.filterBar, &FilterBar::applyRequested, this, &Framescope::applyFilter);
+    connect(ui.filterBar, &FilterBar::clearRequested, this, &Framescope::clearFilter);
+    connect(ui.findBar, &FindBar::findRequested, this, &Framescope::runFind);
 
     colorDlg = new ColorDlg;
     colorDlg->hide();
 
     model = new FrameTableModel(&colorDlg->scheme());
     model->setCapture(nullptr);
+    model->setMarks(&marks);
     ui.tblFrames->setModel(model);
+    // Copy works while the table has the focus; the table's menu offers what its rows can do.
+    ui.tblFrames->addAction(ui.actionCopy);
+    ui.tblFrames->addAction(ui.actionMark);
+    ui.tblFrames->addAction(ui.actionMarkNote);
+    ui.tblFrames->addAction(ui.actionExport);
+    ui.tblFrames->setContextMenuPolicy(Qt::ActionsContextMenu);
+    ui.txtPayload->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ui.txtPayload, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
+        std::unique_ptr<QMenu> menu(ui.txtPayload->createStandardContextMenu(at));
+        menu->addAction(ui.actionCopyDump);
+        menu->exec(ui.txtPayload->viewport()->mapToGlobal(at));
+    });
     ui.tblFrames->setShownScrollBar(ui.sbFrames);
     // A reset (a load, a colour mode switch) drops the table's current row without reporting
     // it, so the panel is told here.
@@ -95,6 +125,10 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
     fitTextToFont();
     restoreWindowState();
     setAcceptDrops(true);
+    shownLabel = new QLabel(ui.statusbar);
+    ui.statusbar->addPermanentWidget(shownLabel);
+    updateShownLabel();
+    ui.filterBar->setSettings(settings);
 
     if (!fileName.isEmpty() && QFile::exists(fileName))
         loadFile(fileName);

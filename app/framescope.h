@@ -1,6 +1,8 @@
 #ifndef APP_FRAMESCOPE_H
 #define APP_FRAMESCOPE_H
 
+#include "app/taskprogress.h"
+#include "files/framemarks.h"
 #include "ui_framescope.h"
 #include "views/timetext.h"
 
@@ -14,6 +16,7 @@
 #include <QVariant>
 
 #include <memory>
+#include <vector>
 
 QT_BEGIN_NAMESPACE
 class QCloseEvent;
@@ -32,6 +35,7 @@ class Capture;
 class ChartsWindow;
 class ColorDlg;
 class FramePrinter;
+class FrameRows;
 class FrameTableModel;
 class LoggedFrames;
 class LogModel;
@@ -89,6 +93,19 @@ private slots:
     void toggleTimeReference();
     void showStatistics();
     void showCharts();
+    void applyFilter(const QString &text);
+    void clearFilter();
+    void showFind();
+    void findNext();
+    void findPrevious();
+    void toggleMarks();
+    void editMarkNote();
+    void goNextMark();
+    void goPrevMark();
+    void unmarkAll();
+    void exportFrames();
+    void copyFrames();
+    void copyDump();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -127,8 +144,6 @@ private:
     void setUpTimeDisplay();
     /// Widens the time column to its title, which changes with the mode and the reference.
     void fitTimeColumn();
-    /// Makes the frame the table's current one, if the table shows it.
-    void goToFrame(qint64 frame);
     /// Gives the statistics and chart windows the frames on display; any pass over the frames
     /// before stops first.
     void setStatisticsSource();
@@ -136,6 +151,24 @@ private:
     qint64 scrollerRowAt(QPoint position) const;
     /// A click on the overview strip beside the tracker: the table moves there.
     void scrollerClicked(QPoint position);
+    /// The number of frames the overview strip shows: all of them, shown or not.
+    qint64 stripFrames() const;
+    /// The frame of the table's current row, or -1.
+    qint64 currentFrame() const;
+    /// The frames of the rows selected in the table (within its window), in order.
+    std::vector<qint64> selectedFrames() const;
+    /// Makes the frame's row current, or the nearest shown frame's, saying so in the status bar.
+    void goToFrame(qint64 frame);
+    /// goToFrame for a statistics or chart window, bringing the main window to the front.
+    void showFrameOf(qint64 frame);
+    /// Shows these rows in the table, keeping the current frame (or the nearest shown one).
+    void showRows(const FrameRows &rows);
+    void updateShownLabel();
+    void runFind(bool forward);
+    /// Reads the marks kept for the capture on display; a file that does not fit goes to the log.
+    void loadMarks();
+    /// Keeps the marks for the next time the capture is opened and repaints them.
+    void marksChanged();
 
     Ui::Framescope ui;
     /// The frames on display, their protocol version and their load's log.
@@ -155,6 +188,12 @@ private:
     QProgressDialog *progressDialog = nullptr;
     /// The lines of the log panel.
     LogModel *logModel = nullptr;
+    /// The marked frames of the capture on display.
+    FrameMarks marks;
+    /// "Shown: N of M frames" in the status bar.
+    QLabel *shownLabel = nullptr;
+    /// How long a filter, search or export runs before its progress dialog shows.
+    int taskDialogDelayMs = TaskProgress::DefaultDialogDelayMs;
     /// Strip and table geometry the frame scroller was last built for.
     QRect scrollerBuiltFor;
     bool scrollerCheckPending = false;

@@ -54,6 +54,14 @@ public:
         return m_chunks[std::size_t(n >> ChunkShift)]->headers[std::size_t(n & ChunkMask)];
     }
     FrameHeader fields(qint64 n) const { return FrameHeader::fromWord(header(n)); }
+    /// The header bytes of frame n (0 <= n < count()) and of the frames after it that lie
+    /// beside it in memory; `available` receives how many, at least one.
+    const quint8 *headers(qint64 n, qint64 *available) const
+    {
+        const qint64 at = n & ChunkMask;
+        *available = qMin(ChunkFrames - at, m_count - n);
+        return m_chunks[std::size_t(n >> ChunkShift)]->headers.data() + at;
+    }
 
     /// The checkpoint of frame n: the one of frame n rounded down to CheckpointEvery.
     const Checkpoint &checkpoint(qint64 n) const

@@ -67,6 +67,7 @@ void Framescope::loadFile(const QString &fileName)
     showCapture(nullptr);
     const Capture::Status status = loaded->read(loader);
     showCapture(std::move(loaded));
+    loadMarks();
     if (status != Capture::Status::Aborted)
         progressDialog->setValue(89);
     progressDialog->setValue(90);
@@ -101,6 +102,8 @@ void Framescope::showCapture(std::unique_ptr<Capture> loaded)
     setStatisticsSource();
     loaded.reset();
     ui.lblTime->clear();
+    marks.clear();
+    updateShownLabel();
     if (!capture || capture->status() == Capture::Status::Aborted)
         return;
     capture->setLogListener([this](const QString &text, LogLevel level) {
@@ -114,6 +117,9 @@ void Framescope::showCapture(std::unique_ptr<Capture> loaded)
         ui.tblFrames->resizeColumnToContents(column);
     sizeRowsToContents(ui.tblFrames);
     statusLabel->setText(tr("No frame selected"));
+    // A new capture shows all its frames; the filter bar keeps its text for another Apply.
+    ui.filterBar->setProtocolVersion(capture->protocolVersion());
+    updateShownLabel();
     connect(ui.tblFrames->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &Framescope::selectFrame, Qt::UniqueConnection);
     if (model->rowCount() > 0)

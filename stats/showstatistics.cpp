@@ -22,7 +22,7 @@ void Framescope::showStatistics()
 {
     if (!statisticsWindow) {
         statisticsWindow = new StatisticsWindow(this);
-        connect(statisticsWindow, &StatisticsWindow::goToFrame, this, &Framescope::goToFrame);
+        connect(statisticsWindow, &StatisticsWindow::goToFrame, this, &Framescope::showFrameOf);
         statisticsWindow->setSource(capture.get(), model->rows());
     }
     bringUp(statisticsWindow);
@@ -32,10 +32,17 @@ void Framescope::showCharts()
 {
     if (!chartsWindow) {
         chartsWindow = new ChartsWindow(&colorDlg->scheme(), this);
-        connect(chartsWindow, &ChartsWindow::goToFrame, this, &Framescope::goToFrame);
+        connect(chartsWindow, &ChartsWindow::goToFrame, this, &Framescope::showFrameOf);
         chartsWindow->setSource(capture.get(), model->rows());
     }
     bringUp(chartsWindow);
+}
+
+void Framescope::showFrameOf(qint64 frame)
+{
+    // Asked for from a statistics or chart window: the table's window comes to the front.
+    goToFrame(frame);
+    activateWindow();
 }
 
 void Framescope::setStatisticsSource()
@@ -44,17 +51,6 @@ void Framescope::setStatisticsSource()
         statisticsWindow->setSource(capture.get(), model->rows());
     if (chartsWindow)
         chartsWindow->setSource(capture.get(), model->rows());
-}
-
-void Framescope::goToFrame(qint64 frame)
-{
-    const qint64 row = model->rows().rowOf(frame);
-    if (row < 0) {
-        statusBar()->showMessage(tr("Frame %1 is not displayed.").arg(frame), 5000);
-        return;
-    }
-    ui.tblFrames->goToShownRow(row);
-    activateWindow();
 }
 
 } // namespace Korvex

@@ -8,6 +8,7 @@
 #include "views/frametablemodel.h"
 
 #include <QItemSelectionModel>
+#include <QStatusBar>
 
 #include <memory>
 
@@ -57,6 +58,11 @@ struct FramescopeProbe
     /// The statistics and chart windows, once opened.
     static StatisticsWindow *statisticsWindow(const Framescope &w) { return w.statisticsWindow; }
     static ChartsWindow *chartsWindow(const Framescope &w) { return w.chartsWindow; }
+    static const FrameMarks &marks(const Framescope &w) { return w.marks; }
+    /// Filters, searches and exports show their progress dialog from the start.
+    static void showProgressAtOnce(Framescope &w) { w.taskDialogDelayMs = 0; }
+    /// The status bar's passing note.
+    static QString note(Framescope &w) { return w.statusBar()->currentMessage(); }
 
     /// Puts a capture into the window as a load ends, but with no current row, and rebuilds
     /// the scroller. nullptr empties the table.

@@ -162,10 +162,13 @@ void TestMainWindow::actionsAndMenus()
     QCOMPARE(actionTexts(ui.menubar->actions()),
              QStringList({"menuFile", "menuEdit", "menuView", "menuStatistics", "menuHelp"}));
     QCOMPARE(actionTexts(ui.menuFile->actions()),
-             QStringList({"actionOpen_File", "menuRecentFiles", "actionFileSave", "|",
-                          "actionPrint", "|", "actionExit"}));
+             QStringList({"actionOpen_File", "menuRecentFiles", "actionFileSave", "actionExport",
+                          "|", "actionPrint", "|", "actionExit"}));
     QCOMPARE(actionTexts(ui.menuEdit->actions()),
-             QStringList({"actionFind", "actionZoomIn", "actionZoomOut", "|", "actionColors",
+             QStringList({"actionFind", "actionSearch", "actionFindNext", "actionFindPrevious",
+                          "|", "actionCopy", "actionCopyDump", "|", "actionMark",
+                          "actionMarkNote", "actionNextMark", "actionPrevMark", "actionUnmarkAll",
+                          "|", "actionZoomIn", "actionZoomOut", "|", "actionColors",
                           "actionDisable_Colors"}));
     QCOMPARE(actionTexts(ui.menuView->actions()),
              QStringList({"menuTimeDisplay", "actionTimeReference"}));
@@ -187,15 +190,20 @@ void TestMainWindow::actionsAndMenus()
     QVERIFY(!ui.actionDisable_Colors->isChecked());
     QCOMPARE(ui.actionFileSave->text(), QStringLiteral("&Generate DigRF file"));
     QCOMPARE(ui.actionGoPrev->text(), QStringLiteral("GoTo The Previous Frame"));
+    // The actions of finding, marking, copying and exporting frames have no icons.
+    const QStringList menuOnly = {"actionSearch", "actionFindNext", "actionFindPrevious",
+                                  "actionCopy", "actionCopyDump", "actionMark", "actionMarkNote",
+                                  "actionNextMark", "actionPrevMark", "actionUnmarkAll",
+                                  "actionExport"};
     for (QAction *action : m_window->findChildren<QAction *>(QString(), Qt::FindDirectChildrenOnly)) {
         if (action->isSeparator() || action->menu())
             continue;
-        // Every action of the form has its icon; the list of shortcuts and the View and
-        // Statistics menus, which came later, have none.
-        if (action == ui.actionShortcuts || ui.menuView->actions().contains(action)
-            || ui.menuStatistics->actions().contains(action))
-            continue;
-        QVERIFY2(!action->icon().isNull(), qPrintable(action->objectName()));
+        // Every action of the form has its icon; the list of shortcuts, the View and Statistics
+        // menus and the finding and marking actions, which came later, have none.
+        if (!menuOnly.contains(action->objectName()) && action != ui.actionShortcuts
+            && !ui.menuView->actions().contains(action)
+            && !ui.menuStatistics->actions().contains(action))
+            QVERIFY2(!action->icon().isNull(), qPrintable(action->objectName()));
         // Qt reports a hidden action as disabled; only the zoom actions are hidden.
         QVERIFY2(action->isEnabled() || !action->isVisible(), qPrintable(action->objectName()));
         // What the user sees of an action says what it does.

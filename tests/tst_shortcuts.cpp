@@ -166,6 +166,13 @@ void TestShortcuts::listShowsEveryShortcut()
         {"Print", "Ctrl+P", "Whole window"},
         {"Setup Colors", "Ctrl+Shift+C", "Whole window"},
         {"Set/Clear Time Reference", "Ctrl+T", "Whole window"},
+        {"Find", "Ctrl+F", "Whole window"},
+        {"Find Next", "F3", "Whole window"},
+        {"Find Previous", "Shift+F3", "Whole window"},
+        {"Copy Frames", "Ctrl+C", "Frame table"},
+        {"Mark/Unmark Frames", "Ctrl+M", "Whole window"},
+        {"Next Mark", "Ctrl+Shift+N", "Whole window"},
+        {"Previous Mark", "Ctrl+Shift+B", "Whole window"},
     };
     QCOMPARE(rows, expected);
 }

@@ -8,6 +8,10 @@
 
 #include <cstdio>
 
+namespace Korvex {
+class FilterExpression;
+} // namespace Korvex
+
 namespace Korvex::Dump {
 
 /// Exit statuses of drfdump.
@@ -23,9 +27,17 @@ struct TimeOptions
     qint64 reference = -1;
 };
 
-/// Prints the frame table of a capture as tsv, csv or json.
+/// Prints the frame table of a capture as tsv, csv or json; only the frames that match the
+/// filter, if one is given.
 int printTable(const QString &fileName, const QString &format, const TimeOptions &time,
-               FILE *out, FILE *err);
+               const FilterExpression *filter, FILE *out, FILE *err);
+
+/// Prints the number of frames that match the filter.
+int countFrames(const QString &fileName, const FilterExpression &filter, FILE *out, FILE *err);
+
+/// Writes the frames that match the filter as a capture of their own.
+int exportFrames(const QString &fileName, const FilterExpression &filter, const QString &outFile,
+                 FILE *err);
 
 /// Prints the statistics of a capture's frames as the viewer's statistics window copies them
 /// (tsv) or as one JSON object.

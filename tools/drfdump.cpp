@@ -1,5 +1,8 @@
 #include "tools/commands.h"
 
+#include "files/capturefile.h"
+#include "filters/filterexpression.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDateTime>
@@ -109,9 +112,25 @@ int main(int argc, char *argv[])
                        "viewer's statistics window copies them: tsv (its tables, parted by "
                        "empty lines) or json (one object)."),
         QStringLiteral("format"));
+
+    const QCommandLineOption filterOption(QStringLiteral("filter"),
+        QStringLiteral("Only the frames that match EXPR, in the frame table, --count and --export. "
+                       "Fields: channel (a name in quotes or 0-15), size (payload bits), code, "
+                       "cts, frame, time (ns, or with a unit ns, us, ms, s), payload; operators "
+                       "== != < <= > >=, in {...}, payload contains HEX BYTES (?? for any byte) "
+                       "or \"TEXT\"; and, or, not, parentheses. Example: "
+                       "'channel == \"RF IC Control\" and cts == 0'."),
+        QStringLiteral("EXPR"));
+    const QCommandLineOption countOption(QStringLiteral("count"),
+        QStringLiteral("Print the number of frames (that match --filter) instead of the table."));
+    const QCommandLineOption exportOption(QStringLiteral("export"),
+        QStringLiteral("Write the frames (that match --filter) to FILE as a capture, their times "
+                       "counted from the first one written."),
+        QStringLiteral("FILE"));
     parser.addOptions({formatOption, logOption, frameOption, baseOption, bytesOption,
                        columnsOption, orderOption, generateOption, seedOption, outputOption,
-                       timeOption, referenceOption, statsOption});
+                       timeOption, referenceOption, statsOption, filterOption, countOption,
+                       exportOption});
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The capture to read."));
 
     if (!parser.parse(QCoreApplication::arguments()))
@@ -122,6 +141,15 @@ int main(int argc, char *argv[])
         parser.showVersion();
 
     const QStringList positional = parser.positionalArguments();
+    const bool selecting = parser.isSet(filterOption) || parser.isSet(countOption)
+                           || parser.isSet(exportOption);
+    if (selecting && (parser.isSet(generateOption) || parser.isSet(logOption)
+                      || parser.isSet(frameOption)))
+        return usageError(QStringLiteral("--filter, --count and --export go with the frame table only"));
+    if (parser.isSet(countOption) && parser.isSet(exportOption))
+        return usageError(QStringLiteral("--count and --export cannot be combined"));
+    if ((parser.isSet(countOption) || parser.isSet(exportOption)) && parser.isSet(formatOption))
+        return usageError(QStringLiteral("--format applies to the frame table only"));
 
     if (parser.isSet(generateOption)) {
         const auto count = number(parser.value(generateOption), 1, 100000000);
@@ -181,6 +209,21 @@ int main(int argc, char *argv[])
             return usageError(QStringLiteral("--stats takes tsv or json"));
         return Dump::printStats(fileName, stats, stdout, stderr);
     }
+    FilterExpression filter;
+    if (parser.isSet(filterOption)) {
+        FilterError error;
+        filter = FilterExpression::parse(parser.value(filterOption), &error);
+        if (!error.isError())
+            error = filter.checkFor(protocolVersionOf(fileName));
+        if (error.isError()) {
+            std::fprintf(stderr, "drfdump: bad filter: %s\n", qPrintable(error.message()));
+            return Dump::BadUsage;
+        }
+    }
+    if (parser.isSet(countOption))
+        return Dump::countFrames(fileName, filter, stdout, stderr);
+    if (parser.isSet(exportOption))
+        return Dump::exportFrames(fileName, filter, parser.value(exportOption), stderr);
 
     const QString format = parser.value(formatOption);
     if (format != QLatin1String("tsv") && format != QLatin1String("csv")
@@ -204,5 +247,6 @@ int main(int argc, char *argv[])
         if (found != Dump::Success)
             return found;
     }
-    return Dump::printTable(fileName, format, time, stdout, stderr);
+    return Dump::printTable(fileName, format, time,
+                            parser.isSet(filterOption) ? &filter : nullptr, stdout, stderr);
 }

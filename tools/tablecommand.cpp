@@ -6,95 +6,48 @@
 #include "files/capture.h"
 #include "files/capturefile.h"
 #include "files/framereader.h"
+#include "files/loglines.h"
+#include "filters/filterexpression.h"
+#include "filters/framefacts.h"
 #include "frames/frameheader.h"
-#include "views/frametext.h"
+#include "frames/framerecord.h"
+#include "views/frametablewriter.h"
 #include "views/timetrail.h"
 
 #include <QString>
-#include <QStringList>
 
 #include <algorithm>
-#include <type_traits>
+#include <optional>
 
 namespace Korvex::Dump {
 
 namespace {
 
-enum class Format { Tsv, Csv, Json };
-
-Format formatOf(const QString &name)
+FrameTableWriter::Format formatOf(const QString &name)
 {
     if (name == QLatin1String("csv"))
-        return Format::Csv;
+        return FrameTableWriter::Format::Csv;
     if (name == QLatin1String("json"))
-        return Format::Json;
-    return Format::Tsv;
+        return FrameTableWriter::Format::Json;
+    return FrameTableWriter::Format::Tsv;
 }
 
-// Quotes the CSV field that starts at `start` in the text (a QString, or UTF-8 bytes) when
-// RFC 4180 asks for it.
-template<typename Text>
-void quoteCsvField(Text &text, qsizetype start)
-{
-    const auto special = [](auto c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; };
-    if (std::none_of(text.cbegin() + start, text.cend(), special))
-        return;
-    Text quoted = text.mid(start);
-    quoted.replace("\"", "\"\"");
-    text.truncate(start);
-    text += '"';
-    text += quoted;
-    text += '"';
-}
-
-// Ends the JSON string whose text (a QString, or UTF-8 bytes) starts at `start`, its opening
-// quote just before it, escaping what JSON asks for.
-template<typename Text>
-void closeJsonString(Text &text, qsizetype start)
-{
-    const auto code = [](auto c) {
-        if constexpr (sizeof(c) == 1)
-            return uint(uchar(c));
-        else
-            return uint(c.unicode());
-    };
-    const auto special = [code](auto c) { return c == '"' || c == '\\' || code(c) < 0x20; };
-    if (std::any_of(text.cbegin() + start, text.cend(), special)) {
-        const Text raw = text.mid(start);
-        text.truncate(start);
-        for (const auto c : raw) {
-            if (c == '"' || c == '\\') {
-                text += '\\';
-                text += c;
-            } else if (code(c) < 0x20) {
-                const QString escaped = QStringLiteral("\\u%1").arg(code(c), 4, 16, QLatin1Char('0'));
-                if constexpr (std::is_same_v<Text, QString>)
-                    text += escaped;
-                else
-                    text += escaped.toLatin1();
-            } else {
-                text += c;
-            }
-        }
-    }
-    text += '"';
-}
-
-/// Prints the frame table row by row as the reader meets the frames: nothing of the capture is
-/// kept, whatever its size.
+/// Prints the frame table row by row as the reader meets the frames, the ones that match the
+/// filter if one is given: nothing of the capture is kept, whatever its size.
 class TableSink final : public FrameReaderSink
 {
 public:
-    TableSink(TextOutput &out, Format format, int protocolVersion, const TimeOptions &time)
+    TableSink(TextOutput &out, FrameTableWriter::Format format, int protocolVersion,
+              const TimeOptions &time, const FilterExpression *filter)
         : m_out(out)
-        , m_format(format)
+        , m_writer(format, protocolVersion)
         , m_protocolVersion(protocolVersion)
-        , m_timeMode(time.mode)
+        , m_filter(filter)
+        , m_payloads(filter && filter->uses(FilterExpression::Field::Payload))
+        , m_time(time)
         , m_trail(time.mode, protocolVersion, time.referenceTicks)
     {
-        for (int column = 0; column < FrameText::ColumnCount; ++column)
-            m_titles.append(FrameText::columnTitle(column, protocolVersion));
-        m_titles[0] = TimeText::columnTitle(time.mode, time.reference, true);
+        m_writer.setTimeTitle(TimeText::columnTitle(time.mode, time.reference, true));
     }
 
     void log(const QString &, LogLevel) override {}
@@ -103,102 +56,65 @@ public:
 
     void frame(const ScannedFrame &frame) override
     {
+        const quint8 header = m_protocolVersion == 0 ? quint8(frame.bytes[0]) : 0;
+        const bool shown =
+            !m_filter
+            || m_filter->matches(FrameFacts::fromBytes(frame.number, header, frame.ticks,
+                                                       frame.bytes, frame.length,
+                                                       m_protocolVersion, m_payloads));
+        // The time column since the first frame is the frame's own time; the other modes look
+        // back at frames before, shown or not, except the one since the row above.
+        const QString *timeCell = nullptr;
+        if (m_time.mode != TimeMode::SinceFirst) {
+            m_timeText.resize(0);
+            if (m_time.mode == TimeMode::DeltaDisplayed) {
+                if (shown)
+                    TimeText::appendSince(m_timeText, frame.ticks, m_lastShown);
+            } else {
+                m_trail.appendCell(m_timeText, header, frame.ticks);
+            }
+            timeCell = &m_timeText;
+        }
+        if (!shown)
+            return;
+        m_lastShown = frame.ticks;
+        if (!m_begun)
+            begin();
         FrameRecord record(m_protocolVersion, frame.bytes, frame.length);
         record.setTime(frame.ticks);
-        if (m_rows == 0)
-            writeHead();
         // Cells are written as UTF-8 bytes: no text to convert afterwards.
-        QByteArray &text = m_out.bytes();
-        if (m_format == Format::Json) {
-            text += m_rows == 0 ? "\n{" : ",\n{";
-            for (int column = 0; column < FrameText::ColumnCount; ++column) {
-                if (column > 0)
-                    text += ',';
-                text += m_keys.at(column);
-                text += '"';
-                const qsizetype start = text.size();
-                appendCell(text, record, column, frame.bytes[0]);
-                closeJsonString(text, start);
-            }
-            text += '}';
-        } else {
-            for (int column = 0; column < FrameText::ColumnCount; ++column) {
-                if (column > 0)
-                    text += separator();
-                const qsizetype start = text.size();
-                appendCell(text, record, column, frame.bytes[0]);
-                if (m_format == Format::Csv)
-                    quoteCsvField(text, start);
-            }
-            text += lineEnd();
-        }
-        ++m_rows;
+        m_writer.row(m_out.bytes(), record, timeCell);
         m_out.flushIfFull();
     }
 
     /// Ends the table of a capture that loaded.
     void end()
     {
-        if (m_rows == 0)
-            writeHead();
-        if (m_format == Format::Json)
-            m_out.bytes() += m_rows == 0 ? "]\n" : "\n]\n";
+        if (!m_begun)
+            begin();
+        m_writer.end(m_out.bytes());
     }
 
 private:
-    // The time column as the viewer's table shows it in the chosen mode; since the first frame
-    // it is the frame's own time, written as the other cells are.
-    void appendCell(QByteArray &text, const FrameRecord &record, int column, char header)
-    {
-        if (column != 0 || m_timeMode == TimeMode::SinceFirst) {
-            FrameText::appendCell(text, record, column, m_protocolVersion);
-            return;
-        }
-        m_time.resize(0);
-        m_trail.appendCell(m_time, quint8(header), record.time());
-        text += m_time.toUtf8();
-    }
-
-    char separator() const { return m_format == Format::Csv ? ',' : '\t'; }
-    const char *lineEnd() const { return m_format == Format::Csv ? "\r\n" : "\n"; }
-
     // The titles, written once the frame block is reached: an aborted load prints nothing.
-    void writeHead()
+    void begin()
     {
-        QByteArray &text = m_out.bytes();
-        if (m_format == Format::Json) {
-            for (const QString &title : std::as_const(m_titles)) {
-                QByteArray key = "\"" + title.toUtf8();
-                closeJsonString(key, 1);
-                m_keys.append(key + ':');
-            }
-            text += '[';
-            return;
-        }
-        for (int column = 0; column < FrameText::ColumnCount; ++column) {
-            if (column > 0)
-                text += separator();
-            const qsizetype start = text.size();
-            text += m_titles.at(column).toUtf8();
-            if (m_format == Format::Csv)
-                quoteCsvField(text, start);
-        }
-        text += lineEnd();
+        m_writer.begin(m_out.bytes());
+        m_begun = true;
     }
 
     TextOutput &m_out;
-    Format m_format;
+    FrameTableWriter m_writer;
     int m_protocolVersion;
-    QStringList m_titles;
-    QList<QByteArray> m_keys;
-    qint64 m_rows = 0;
-    TimeMode m_timeMode;
+    const FilterExpression *m_filter;
+    bool m_payloads;
+    TimeOptions m_time;
     TimeTrail m_trail;
-    QString m_time;
+    QString m_timeText;
+    std::optional<quint64> m_lastShown;
+    bool m_begun = false;
 };
 
-/// Prints every log line as it comes, each frame's line in its place: LEVEL<TAB>TEXT with the
-/// text escaped (tsv), or one object of a JSON array.
 class LogSink final : public FrameReaderSink
 {
 public:
@@ -213,10 +129,7 @@ public:
     {
         QString &out = begin(level);
         if (m_json) {
-            out += QLatin1Char('"');
-            const qsizetype start = out.size();
-            out += text;
-            closeJsonString(out, start);
+            FrameTableWriter::appendJsonString(out, text);
         } else {
             appendEscaped(out, text);
         }
@@ -310,10 +223,10 @@ private:
 } // namespace
 
 int printTable(const QString &fileName, const QString &format, const TimeOptions &time,
-               FILE *out, FILE *err)
+               const FilterExpression *filter, FILE *out, FILE *err)
 {
     TextOutput output(out);
-    TableSink sink(output, formatOf(format), protocolVersionOf(fileName), time);
+    TableSink sink(output, formatOf(format), protocolVersionOf(fileName), time, filter);
     if (!streamFrames(fileName, sink, err))
         return Failed;
     sink.end();
@@ -324,7 +237,8 @@ int printLog(const QString &fileName, const QString &format, FILE *out, FILE *er
 {
     Capture capture(fileName);
     TextOutput output(out);
-    LogSink sink(output, formatOf(format) == Format::Json, capture.protocolVersion());
+    LogSink sink(output, formatOf(format) == FrameTableWriter::Format::Json,
+                 capture.protocolVersion());
     const Capture::Status status = capture.scan(sink);
     sink.finish();
     const int written = output.finish(err);

@@ -2,6 +2,8 @@
 
 #include "colors/colordlg.h"
 #include "files/capture.h"
+#include "files/framemarks.h"
+#include "filters/framebitmap.h"
 #include "views/frametablemodel.h"
 #include "views/frametext.h"
 #include "views/scrollergeometry.h"
@@ -65,27 +67,61 @@ private:
     std::array<Slot, 17> m_byKey;
 };
 
+// A frame the display filter hides shows at less than a third of its colour.
+QRgb dimmed(QRgb pixel)
+{
+    return qRgba(qRed(pixel) * 3 / 10, qGreen(pixel) * 3 / 10, qBlue(pixel) * 3 / 10,
+                 qAlpha(pixel) * 3 / 10);
+}
+
+// How many frames of a pixel row a filtered strip looks at for one with a colour.
+constexpr int FramesTriedPerPixel = 64;
+
 /// Paints the bars of `count` frames into one image of the strip, pixel row by pixel row. Later
 /// bars cover earlier ones where they overlap, so each pixel row shows the last bar with a
 /// colour that reaches it; finding it costs a few index lookups, so the strip costs what its
-/// pixels cost whatever the number of frames.
-QImage paintBars(qint64 count, double h, int headerH, int stripW, BarColors &colors)
+/// pixels cost whatever the number of frames. With a display filter (`shown`), a pixel row
+/// shows the last shown frame with a colour among its frames, or else, dimmed, the last
+/// frame with a colour. A pixel row with a marked frame gets the mark colour at its left.
+QImage paintBars(qint64 count, double h, int headerH, int stripW, BarColors &colors,
+                 const FrameBitmap *shown, const FrameMarks &marks)
 {
     const qint64 last = qMax(ScrollerGeometry::barRows(0, h, headerH).last,
                              ScrollerGeometry::barRows(count - 1, h, headerH).last);
     const int height = int(qBound(qint64(1), last + 1, qint64(32767)));
     QImage image(qMax(1, stripW), height, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
+    const QRgb markPixel = qPremultiply(FrameTableModel::markColor().rgba());
+    const int markWidth = qMin(image.width(), 6);
 
     for (int y = 0; y < height; ++y) {
-        qint64 bar = ScrollerGeometry::lastBarFrom(y, h, headerH, count);
-        for (; bar >= 0 && ScrollerGeometry::barRows(bar, h, headerH).last >= y; --bar) {
-            if (const std::optional<QRgb> pixel = colors.of(bar)) {
-                auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-                std::fill(line, line + image.width(), *pixel);
-                break;
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        const qint64 lastBar = ScrollerGeometry::lastBarFrom(y, h, headerH, count);
+        // The bars that reach down to this pixel row start after the last that ends above it.
+        const qint64 firstBar =
+            ScrollerGeometry::lastBarFrom(y - ScrollerGeometry::barHeight(h) - 1, h, headerH, count) + 1;
+        std::optional<QRgb> pixel;
+        if (!shown) {
+            for (qint64 bar = lastBar; bar >= 0 && ScrollerGeometry::barRows(bar, h, headerH).last >= y;
+                 --bar) {
+                if ((pixel = colors.of(bar)))
+                    break;
+            }
+        } else if (lastBar >= 0) {
+            qint64 bar = shown->previousSet(lastBar);
+            for (int tried = 0; !pixel && bar >= firstBar && tried < FramesTriedPerPixel; ++tried) {
+                pixel = colors.of(bar);
+                bar = shown->previousSet(bar - 1);
+            }
+            for (bar = lastBar; !pixel && bar >= qMax(firstBar, lastBar - FramesTriedPerPixel); --bar) {
+                if (const std::optional<QRgb> hidden = colors.of(bar))
+                    pixel = dimmed(*hidden);
             }
         }
+        if (pixel)
+            std::fill(line, line + image.width(), *pixel);
+        if (lastBar >= firstBar && marks.anyIn(firstBar, lastBar))
+            std::fill(line, line + markWidth, markPixel);
     }
     return image;
 }
@@ -107,20 +143,24 @@ void Framescope::buildFramesScroller()
     scrollerBuiltFor = stripGeometry(ui);
     scene.clear();
     tracker = nullptr;
-    const qint64 count = shownFrames();
+    // The strip shows every frame; with a display filter the frames it hides are dimmed.
+    const qint64 count = stripFrames();
     if (count == 0 || !capture)
         return;
 
     const double h = frameItemHeight();
     const int headerH = ui.tblFrames->horizontalHeader()->height();
 
-    tracker = new ScrollTracker(headerH);
-    connect(tracker, &ScrollTracker::moved, this, &Framescope::frameScrollerMoved);
-    scene.addItem(tracker);
+    if (shownFrames() > 0) {
+        tracker = new ScrollTracker(headerH);
+        connect(tracker, &ScrollTracker::moved, this, &Framescope::frameScrollerMoved);
+        scene.addItem(tracker);
+    }
 
     // One image holds every bar: an item per frame costs seconds and gigabytes at a million.
     BarColors colors(colorDlg->scheme(), capture->index());
-    const QImage bars = paintBars(count, h, headerH, ui.gvFrames->width(), colors);
+    const QImage bars = paintBars(count, h, headerH, ui.gvFrames->width(), colors,
+                                  model->rows().bitmap(), marks);
     scene.addItem(new QGraphicsPixmapItem(QPixmap::fromImage(bars)));
 
     const QRectF rect(0, 0, ui.gvFrames->viewport()->width(),
@@ -175,7 +215,7 @@ bool Framescope::eventFilter(QObject *watched, QEvent *event)
 
 double Framescope::frameItemHeight() const
 {
-    return ScrollerGeometry::itemHeight(shownFrames(), ui.tblFrames->rowHeight(0),
+    return ScrollerGeometry::itemHeight(stripFrames(), ui.tblFrames->rowHeight(0),
                                         ui.tblFrames->horizontalHeader()->height(),
                                         ui.tblFrames->height(),
                                         ui.gvFrames->viewport()->height());
@@ -189,9 +229,13 @@ void Framescope::updateFramesScroller()
         return;
     const int rowH = ui.tblFrames->rowHeight(0);
     const int headerH = ui.tblFrames->horizontalHeader()->height();
+    const FrameRows &rows = model->rows();
     const qint64 topRow = ui.tblFrames->shownRowAt(rowH - 1);
     const qint64 bottomRow = ui.tblFrames->shownRowAt(ui.tblFrames->height() - headerH - rowH + 1);
-    const QRectF sceneRect = ScrollerGeometry::trackerRect(topRow, bottomRow, shownFrames(),
+    // The tracker spans the frames of the rows on view; no row at the bottom means the last.
+    const qint64 topFrame = rows.frameAt(qMax<qint64>(0, topRow));
+    const qint64 bottomFrame = rows.frameAt(bottomRow >= 0 ? bottomRow : rows.count() - 1);
+    const QRectF sceneRect = ScrollerGeometry::trackerRect(topFrame, bottomFrame, stripFrames(),
                                                            frameItemHeight(), headerH,
                                                            ui.gvFrames->viewport()->width());
     // The position keeps whatever earlier drags left in it; the rectangle makes up for it.
@@ -226,9 +270,11 @@ void Framescope::frameScrollerMoved()
     // n rows from wherever the last scroll of the table put it. Stopped at either end of the
     // strip it shows the first or the last rows, which its pen and minimum height would keep
     // out of reach when frames are less than a pixel high.
-    qint64 row = ScrollerGeometry::rowAt(tracker->pos().y() + tracker->rect().top(),
-                                         frameItemHeight(),
-                                         ui.tblFrames->horizontalHeader()->height(), shownFrames());
+    const qint64 frame = ScrollerGeometry::rowAt(tracker->pos().y() + tracker->rect().top(),
+                                                 frameItemHeight(),
+                                                 ui.tblFrames->horizontalHeader()->height(),
+                                                 stripFrames());
+    qint64 row = model->rows().nearestRow(frame);
     if (tracker->stoppedAtTop())
         row = 0;
     else if (tracker->stoppedAtBottom())

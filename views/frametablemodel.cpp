@@ -2,6 +2,7 @@
 
 #include "colors/framecolorscheme.h"
 #include "files/capture.h"
+#include "files/framemarks.h"
 #include "views/frametext.h"
 
 #include <QColor>
@@ -76,6 +77,23 @@ void FrameTableModel::timeColumnChanged()
     emit headerDataChanged(Qt::Horizontal, 0, 0);
     if (rowCount() > 0)
         emit dataChanged(index(0, 0), index(rowCount() - 1, 0), {Qt::DisplayRole});
+}
+
+void FrameTableModel::setMarks(const FrameMarks *marks)
+{
+    m_marks = marks;
+    marksChanged();
+}
+
+void FrameTableModel::marksChanged()
+{
+    if (rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+}
+
+QColor FrameTableModel::markColor()
+{
+    return QColor(0x20, 0x20, 0x20);
 }
 
 int FrameTableModel::protocolVersion() const
@@ -170,9 +188,21 @@ QVariant FrameTableModel::data(const QModelIndex &index, int role) const
             return m_time.cell(m_rows, shownRow(index.row()));
         return FrameText::cell(m_capture->frame(frame), index.column(), protocolVersion());
     case Qt::FontRole:
-        return frame == m_time.reference() ? referenceFont() : QVariant();
+        if (frame == m_time.reference())
+            return referenceFont();
+        if (m_marks && m_marks->isMarked(frame)) {
+            QFont bold;
+            bold.setBold(true);
+            return bold;
+        }
+        return QVariant();
+    case Qt::ToolTipRole:
+        return m_marks && !m_marks->note(frame).isEmpty() ? QVariant(m_marks->note(frame))
+                                                          : QVariant();
     case Qt::BackgroundRole:
     case Qt::ForegroundRole: {
+        if (m_marks && m_marks->isMarked(frame))
+            return role == Qt::BackgroundRole ? markColor() : QColor(Qt::white);
         if (!colorsEnabled || !m_colors)
             return QVariant();
         // The colours follow the channel type, which the index holds: no file access.

@@ -10,6 +10,7 @@ namespace Korvex {
 
 class Capture;
 class FrameColorScheme;
+class FrameMarks;
 
 /// Presents a capture's frames to the frame table: five columns, coloured by logical channel
 /// type while colouring is on. A table view keeps pixel positions in int and some memory per
@@ -28,6 +29,12 @@ public:
     void setCapture(const Capture *capture);
     /// Shows these rows of the capture (the capture may be null: rows without texts).
     void setRows(const FrameRows &rows);
+    /// Marked frames stand out: light text on a dark background, bold, their note as tool tip.
+    void setMarks(const FrameMarks *marks);
+    /// Repaints the rows after marks were set or taken away.
+    void marksChanged();
+    /// The background of a marked frame, in the table and on the overview strip.
+    static QColor markColor();
     const Capture *capture() const { return m_capture; }
     const FrameRows &rows() const { return m_rows; }
     /// The version of the frames shown: it chooses the third column and the colour table.
@@ -76,6 +83,7 @@ private:
     FrameRows m_rows;
     TimeColumn m_time;
     const FrameColorScheme *m_colors = nullptr;
+    const FrameMarks *m_marks = nullptr;
     int m_windowSize = DefaultWindowSize;
     qint64 m_base = 0;
 };

@@ -2,7 +2,9 @@
 
 #include "views/frametablemodel.h"
 
+#include <QAction>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QItemSelectionModel>
 #include <QScrollBar>
 #include <QStyle>
@@ -109,7 +111,19 @@ void FrameTableView::goToShownRow(qint64 row)
         return;
     windowAround(row);
     const int column = currentIndex().isValid() ? currentIndex().column() : 0;
+    m_goingTo = true;
     setCurrentIndex(frames->cellIndex(frames->modelRow(row), column));
+    m_goingTo = false;
+}
+
+QItemSelectionModel::SelectionFlags FrameTableView::selectionCommand(const QModelIndex &index,
+                                                                     const QEvent *event) const
+{
+    // A row gone to by a command selects that row alone: the keys of Shift+F3 or Ctrl+Shift+N
+    // are still held then, and would otherwise extend the selection.
+    if (m_goingTo)
+        return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+    return QTableView::selectionCommand(index, event);
 }
 
 void FrameTableView::scrollToShownRow(qint64 row)
@@ -142,6 +156,22 @@ int FrameTableView::sizeHintForColumn(int column) const
     option.text = frames->cellText(frames->rows().count() - 1, column);
     const QSize size = style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this);
     return qMax(hint, size.width() + (showGrid() ? 1 : 0));
+}
+
+void FrameTableView::keyPressEvent(QKeyEvent *event)
+{
+    // The table's own Copy takes one cell; an action of the table's for the Copy keys (the
+    // window's, which copies whole rows) goes first.
+    if (event->matches(QKeySequence::Copy)) {
+        for (QAction *action : actions()) {
+            if (action->isEnabled() && action->shortcuts().contains(QKeySequence(QKeySequence::Copy))) {
+                action->trigger();
+                event->accept();
+                return;
+            }
+        }
+    }
+    QTableView::keyPressEvent(event);
 }
 
 QModelIndex FrameTableView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)

@@ -43,7 +43,10 @@ protected:
     /// Also fits the last shown row's text: times grow down the capture, and the table itself
     /// looks at the rows near the top only.
     int sizeHintForColumn(int column) const override;
+    void keyPressEvent(QKeyEvent *event) override;
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex &index,
+                                                         const QEvent *event) const override;
     void updateGeometries() override;
 
 private:
@@ -62,6 +65,7 @@ private:
     bool m_syncing = false;
     bool m_moving = false;
     bool m_followPending = false;
+    bool m_goingTo = false;
     qint64 m_current = -1;
 };
 

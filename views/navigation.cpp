@@ -8,18 +8,19 @@ namespace Korvex {
 
 void Framescope::findFrame()
 {
-    const qint64 current = ui.tblFrames->currentShownRow();
-    const qint64 rows = shownFrames();
-    // The spin box refuses a digit that would leave its range without a word: the label says
-    // what it takes.
-    const QString label = rows > 0 ? tr("Go To Frame (%1 \u2013 %2):").arg(0).arg(rows - 1)
-                                   : tr("Go To Frame (no frames):");
+    // Frame numbers, not rows: with a display filter the frame may not be shown, and then
+    // the nearest shown frame is the one gone to. The spin box refuses a digit that would leave
+    // its range without a word: the label says what it takes.
+    const qint64 current = currentFrame();
+    const qint64 frames = stripFrames();
+    const QString label = frames > 0 ? tr("Go To Frame (%1 \u2013 %2):").arg(0).arg(frames - 1)
+                                     : tr("Go To Frame (no frames):");
     bool ok = false;
     const double value = QInputDialog::getDouble(this, tr("Find Frame"), label, double(current),
-                                                 0, double(rows - 1), 0, &ok);
+                                                 0, double(frames - 1), 0, &ok);
     if (!ok)
         return;
-    ui.tblFrames->goToShownRow(model->rows().rowOf(qint64(value)));
+    goToFrame(qint64(value));
 }
 
 void Framescope::goFirstFrame()

@@ -1,0 +1,331 @@
+#include "capturefixture.h"
+#include "framescopeprobe.h"
+#include "modaldriver.h"
+#include "testenv.h"
+
+#include "app/framescope.h"
+#include "views/filterbar.h"
+#include "views/findbar.h"
+#include "views/frametablemodel.h"
+#include "views/frametableview.h"
+#include "views/scrollergeometry.h"
+#include "views/scrolltracker.h"
+
+#include <QAbstractItemView>
+#include <QCompleter>
+#include <QGraphicsPixmapItem>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSettings>
+#include <QtTest>
+
+#include <memory>
+
+using namespace Korvex;
+
+namespace {
+
+/// Frame i: size code i % 7, channel i % 16, CTS i % 2, 1000 ns after the one before, payload
+/// bytes i, i + 1, i + 2, ...
+std::unique_ptr<Capture> makeFrames(int count)
+{
+    QByteArray block;
+    for (int i = 0; i < count; ++i) {
+        QByteArray payload;
+        for (int b = 0; b < 64; ++b)
+            payload += char(i + b);
+        block += CaptureFixture::frameOf(i % 7, i % 16, i % 2, 312, payload);
+    }
+    return CaptureFixture::load3G(block);
+}
+
+} // namespace
+
+/// The display filter in the window (its bar, the table's rows, navigation, Find Frame, the
+/// overview strip) and the Find bar.
+class TestDisplayFilter : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void applyShowsTheMatchingFrames();
+    void badExpressionChangesNothing();
+    void clearShowsEveryFrame();
+    void navigationFollowsTheFilter();
+    void findFrameGoesToTheNearestShownFrame();
+    void cancelLeavesTheFramesShown();
+    void historyIsKept();
+    void completesFieldAndChannelNames();
+    void stripDimsHiddenFrames();
+    void findBar_data();
+    void findBar();
+    void findWrapsAtTheEnds();
+    void findNextWithoutTextShowsTheBar();
+
+private:
+    Ui::Framescope &ui() { return FramescopeProbe::ui(*window); }
+    FrameTableModel *model() { return FramescopeProbe::model(*window); }
+    qint64 currentFrame() { return model()->rows().frameAt(ui().tblFrames->currentShownRow()); }
+    void apply(const QString &text)
+    {
+        ui().filterBar->setText(text);
+        ui().filterBar->applyButton()->click();
+    }
+    QList<int> rowLabels()
+    {
+        QList<int> labels;
+        for (int row = 0; row < model()->rowCount(); ++row)
+            labels.append(model()->headerData(row, Qt::Vertical).toInt());
+        return labels;
+    }
+
+    TestEnv env;
+    std::unique_ptr<Framescope> window;
+};
+
+void TestDisplayFilter::init()
+{
+    QSettings(QStringLiteral("Kestrant"), QStringLiteral("Framescope")).clear();
+    window = std::make_unique<Framescope>(QString());
+    window->resize(900, 700);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    FramescopeProbe::showCapture(*window, makeFrames(40));
+    ui().tblFrames->goToShownRow(18);
+}
+
+void TestDisplayFilter::cleanup()
+{
+    window.reset();
+}
+
+void TestDisplayFilter::applyShowsTheMatchingFrames()
+{
+    apply(QStringLiteral("channel == \"RF IC Control\""));
+    QCOMPARE(rowLabels(), QList<int>({2, 18, 34}));
+    QCOMPARE(ui().filterBar->state(), FilterBar::State::Valid);
+    QVERIFY(window->findChild<QLabel *>()->parent());
+    QCOMPARE(ui().statusbar->findChildren<QLabel *>().last()->text(),
+             QStringLiteral("Shown: 3 of 40 frames"));
+    // The current frame stays current, and the detail panel shows it.
+    QCOMPARE(currentFrame(), qint64(18));
+    QCOMPARE(ui().edLct->text(), QStringLiteral("0010"));
+    QCOMPARE(model()->data(model()->cellIndex(1, 1)).toString(), QStringLiteral("128 bit RF IC Control"));
+
+    // A frame that the next filter hides gives way to the nearest one shown.
+    apply(QStringLiteral("frame in {3, 15, 30} or cts == 1 and frame > 38"));
+    QCOMPARE(rowLabels(), QList<int>({3, 15, 30, 39}));
+    QCOMPARE(currentFrame(), qint64(15));
+    QCOMPARE(ui().filterBar->history().first(),
+             QStringLiteral("frame in {3, 15, 30} or cts == 1 and frame > 38"));
+}
+
+void TestDisplayFilter::badExpressionChangesNothing()
+{
+    apply(QStringLiteral("cts == 1"));
+    const QList<int> before = rowLabels();
+    apply(QStringLiteral("cts == 1 and channel == 99"));
+    QCOMPARE(rowLabels(), before);
+    QCOMPARE(currentFrame(), qint64(17));
+    QCOMPARE(ui().filterBar->state(), FilterBar::State::Invalid);
+    QCOMPARE(ui().filterBar->lineEdit()->cursorPosition(), 24);
+    QVERIFY2(FramescopeProbe::note(*window).contains(QStringLiteral("Column 25")),
+             qPrintable(FramescopeProbe::note(*window)));
+    QVERIFY(!ui().filterBar->history().contains(QStringLiteral("cts == 1 and channel == 99")));
+}
+
+void TestDisplayFilter::clearShowsEveryFrame()
+{
+    apply(QStringLiteral("code == 3"));
+    QCOMPARE(model()->rows().count(), qint64(6));
+    ui().tblFrames->goToShownRow(2);
+    QCOMPARE(currentFrame(), qint64(17));
+    ui().filterBar->clearButton()->click();
+    QVERIFY(!model()->rows().isFiltered());
+    QCOMPARE(model()->rows().count(), qint64(40));
+    QCOMPARE(currentFrame(), qint64(17));
+    QCOMPARE(ui().filterBar->text(), QString());
+    // An empty filter applied is the same as Clear.
+    apply(QStringLiteral("code == 3"));
+    apply(QString());
+    QCOMPARE(model()->rows().count(), qint64(40));
+}
+
+void TestDisplayFilter::navigationFollowsTheFilter()
+{
+    apply(QStringLiteral("channel in {1, 2}"));
+    QCOMPARE(rowLabels(), QList<int>({1, 2, 17, 18, 33, 34}));
+    ui().actionGoNext->trigger();
+    QCOMPARE(currentFrame(), qint64(33));
+    ui().actionGoPrev->trigger();
+    ui().actionGoPrev->trigger();
+    QCOMPARE(currentFrame(), qint64(17));
+    ui().actionGoLast->trigger();
+    QCOMPARE(currentFrame(), qint64(34));
+    ui().actionGoFirst->trigger();
+    QCOMPARE(currentFrame(), qint64(1));
+    QCOMPARE(FramescopeProbe::statusLabel(*window)->text(), QStringLiteral("32 bit Time Accurate Strobe Message"));
+}
+
+void TestDisplayFilter::findFrameGoesToTheNearestShownFrame()
+{
+    apply(QStringLiteral("frame < 5 or frame >= 30"));
+    const auto goTo = [this](int frame) {
+        ModalDriver::whenModal<QInputDialog>([frame](QInputDialog *dialog) {
+            dialog->setDoubleValue(frame);
+            dialog->accept();
+        });
+        ui().actionFind->trigger();
+    };
+    goTo(31);
+    QCOMPARE(currentFrame(), qint64(31));
+    goTo(12);
+    QCOMPARE(currentFrame(), qint64(4));
+    QVERIFY2(FramescopeProbe::note(*window).contains(QStringLiteral("Frame 12 is not shown")),
+             qPrintable(FramescopeProbe::note(*window)));
+    goTo(20);
+    QCOMPARE(currentFrame(), qint64(30));
+}
+
+void TestDisplayFilter::cancelLeavesTheFramesShown()
+{
+    FramescopeProbe::showProgressAtOnce(*window);
+    bool cancelled = false;
+    ModalDriver::whenModal<QProgressDialog>([&cancelled](QProgressDialog *dialog) {
+        dialog->cancel();
+        cancelled = true;
+    });
+    apply(QStringLiteral("payload contains 05 06"));
+    QVERIFY(cancelled);
+    QVERIFY(!model()->rows().isFiltered());
+    QCOMPARE(currentFrame(), qint64(18));
+    QVERIFY(FramescopeProbe::note(*window).contains(QStringLiteral("cancelled")));
+    QVERIFY(!QApplication::activeModalWidget());
+}
+
+void TestDisplayFilter::historyIsKept()
+{
+    apply(QStringLiteral("cts == 0"));
+    apply(QStringLiteral("cts == 1"));
+    apply(QStringLiteral("cts == 0"));
+    QCOMPARE(ui().filterBar->history(), QStringList({"cts == 0", "cts == 1"}));
+    window.reset();
+    Framescope other{QString()};
+    QCOMPARE(FramescopeProbe::ui(other).filterBar->history(), QStringList({"cts == 0", "cts == 1"}));
+}
+
+void TestDisplayFilter::completesFieldAndChannelNames()
+{
+    QLineEdit *edit = ui().filterBar->lineEdit();
+    auto *completer = ui().filterBar->findChild<QCompleter *>();
+    QVERIFY(completer);
+    edit->setFocus();
+    QTest::keyClicks(edit, QStringLiteral("cts == 1 and chan"));
+    QTRY_VERIFY(completer->popup()->isVisible());
+    QCOMPARE(completer->currentCompletion(), QStringLiteral("channel"));
+    emit completer->activated(completer->currentCompletion());
+    QCOMPARE(ui().filterBar->text(), QStringLiteral("cts == 1 and channel"));
+    // A quoted name is completed from its opening quote, blanks and all.
+    QTest::keyClicks(edit, QStringLiteral(" == \"rf"));
+    QCOMPARE(completer->currentCompletion(), QStringLiteral("\"RF IC Control\""));
+    emit completer->activated(completer->currentCompletion());
+    QCOMPARE(ui().filterBar->text(), QStringLiteral("cts == 1 and channel == \"RF IC Control\""));
+    QCOMPARE(ui().filterBar->state(), FilterBar::State::Valid);
+}
+
+void TestDisplayFilter::stripDimsHiddenFrames()
+{
+    apply(QStringLiteral("frame >= 20"));
+    QGraphicsPixmapItem *bars = nullptr;
+    for (QGraphicsItem *item : FramescopeProbe::scene(*window).items()) {
+        if (auto *pixmap = dynamic_cast<QGraphicsPixmapItem *>(item))
+            bars = pixmap;
+    }
+    QVERIFY(bars);
+    const QImage image = bars->pixmap().toImage();
+    const int headerH = ui().tblFrames->horizontalHeader()->height();
+    const double h = window->frameItemHeight();
+    // Frames 2 and 34 have one channel (and colour); the first is hidden, the second shown.
+    const QRgb hidden = image.pixel(10, int(ScrollerGeometry::barRows(2, h, headerH).first));
+    const QRgb shown = image.pixel(10, int(ScrollerGeometry::barRows(34, h, headerH).first));
+    QCOMPARE(qAlpha(shown), 255);
+    QVERIFY(qAlpha(hidden) > 0 && qAlpha(hidden) < 128);
+    // The tracker spans the frames on view, which start at frame 20.
+    QVERIFY(FramescopeProbe::tracker(*window)->rect().top() + FramescopeProbe::tracker(*window)->pos().y()
+            >= ScrollerGeometry::barTop(20, h, headerH));
+}
+
+void TestDisplayFilter::findBar_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("forward");
+    QTest::addColumn<qint64>("found");
+
+    // From frame 18 on.
+    QTest::newRow("expression") << int(FindBar::Expression) << "channel == 3" << true << qint64(19);
+    QTest::newRow("expression back") << int(FindBar::Expression) << "code == 0" << false << qint64(14);
+    QTest::newRow("hex bytes") << int(FindBar::HexBytes) << "1d ?? 1f" << true << qint64(19);
+    QTest::newRow("hex bytes back") << int(FindBar::HexBytes) << "1d ?? 1f" << false << qint64(13);
+    QTest::newRow("text") << int(FindBar::Text) << "ABC" << true << qint64(20);
+    QTest::newRow("text in any case") << int(FindBar::Text) << "aBc" << true << qint64(20);
+    QTest::newRow("dot for an unprintable byte") << int(FindBar::Text) << ". " << false << qint64(13);
+}
+
+void TestDisplayFilter::findBar()
+{
+    QFETCH(int, mode);
+    QFETCH(QString, text);
+    QFETCH(bool, forward);
+    QFETCH(qint64, found);
+    ui().actionSearch->trigger();
+    QVERIFY(ui().findBar->isVisible());
+    ui().findBar->setMode(FindBar::Mode(mode));
+    ui().findBar->setText(text);
+    (forward ? ui().actionFindNext : ui().actionFindPrevious)->trigger();
+    QCOMPARE(currentFrame(), found);
+    QVERIFY(!model()->rows().isFiltered());
+    QCOMPARE(FramescopeProbe::note(*window), QStringLiteral("Frame %1 found.").arg(found));
+}
+
+void TestDisplayFilter::findWrapsAtTheEnds()
+{
+    ui().findBar->setText(QStringLiteral("channel == 1"));
+    // Shown frames only: of 1, 17 and 33 the filter leaves 1 and 33.
+    apply(QStringLiteral("frame != 17"));
+    ui().tblFrames->goToShownRow(model()->rows().rowOf(33));
+    ui().actionFindNext->trigger();
+    QCOMPARE(currentFrame(), qint64(1));
+    QVERIFY(FramescopeProbe::note(*window).contains(QStringLiteral("went on from the first")));
+    ui().actionFindPrevious->trigger();
+    QCOMPARE(currentFrame(), qint64(33));
+    QVERIFY(FramescopeProbe::note(*window).contains(QStringLiteral("went on from the last")));
+
+    ui().findBar->setText(QStringLiteral("channel == 99"));
+    ui().actionFindNext->trigger();
+    QCOMPARE(currentFrame(), qint64(33));
+    QVERIFY(FramescopeProbe::note(*window).contains(QStringLiteral("Column 12")));
+    ui().findBar->setText(QStringLiteral("frame == 17"));
+    ui().actionFindNext->trigger();
+    QCOMPARE(FramescopeProbe::note(*window), QStringLiteral("No shown frame matches."));
+}
+
+void TestDisplayFilter::findNextWithoutTextShowsTheBar()
+{
+    QVERIFY(!ui().findBar->isVisible());
+    ui().actionFindNext->trigger();
+    QVERIFY(ui().findBar->isVisible());
+    QCOMPARE(currentFrame(), qint64(18));
+    QTest::keyClick(ui().findBar->lineEdit(), Qt::Key_Escape);
+    QVERIFY(!ui().findBar->isVisible());
+}
+
+QTEST_MAIN(TestDisplayFilter)
+#include "tst_displayfilter.moc"

@@ -1,0 +1,175 @@
+#include "capturefixture.h"
+#include "drfdumprun.h"
+
+#include "files/capture.h"
+#include "filters/filterexpression.h"
+#include "filters/framebitmap.h"
+#include "filters/framefilter.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+using namespace Korvex;
+
+/// drfdump's --filter, --count and --export, against the viewer's filter over the same capture.
+class TestDrfdumpFilter : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void filteredTable_data();
+    void filteredTable();
+    void exportReadsBack();
+    void refused_data();
+    void refused();
+    void undecodedFieldsOfDigRfV4();
+    void failedExportLeavesNoFile();
+
+private:
+    std::shared_ptr<FrameBitmap> viewerMatches(const QString &text);
+
+    QTemporaryDir m_dir;
+    QString m_path;
+    std::unique_ptr<Capture> m_capture;
+};
+
+void TestDrfdumpFilter::initTestCase()
+{
+    m_path = m_dir.filePath(QStringLiteral("frames.drf3"));
+    QFile file(m_path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(CaptureBuilder::randomCapture(3000, 8));
+    file.close();
+    m_capture = std::make_unique<Capture>(m_path);
+    CaptureFixture::QuietSink sink;
+    QCOMPARE(m_capture->load(sink), Capture::Status::Loaded);
+}
+
+std::shared_ptr<FrameBitmap> TestDrfdumpFilter::viewerMatches(const QString &text)
+{
+    FilterError error;
+    return FrameFilter(*m_capture, FilterExpression::parse(text, &error)).matchingFrames();
+}
+
+void TestDrfdumpFilter::filteredTable_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("format");
+
+    QTest::newRow("fields") << "channel == \"RF IC Control\" and cts == 0" << "tsv";
+    QTest::newRow("payload") << "payload contains 7e ?? or size >= 256 and not cts == 1" << "csv";
+    QTest::newRow("time and frame") << "time > 500us and frame < 2000" << "tsv";
+    QTest::newRow("nothing") << "frame > 5000" << "csv";
+}
+
+void TestDrfdumpFilter::filteredTable()
+{
+    QFETCH(QString, filter);
+    QFETCH(QString, format);
+    const std::shared_ptr<FrameBitmap> bits = viewerMatches(filter);
+    QVERIFY(bits);
+
+    const DrfdumpRun count = drfdump({QStringLiteral("--count"), QStringLiteral("--filter"), filter, m_path});
+    QCOMPARE(count.status, 0);
+    QCOMPARE(count.out, QByteArray::number(bits->count()) + '\n');
+
+    // The filtered table is the whole table's title line and the lines of the matching frames.
+    const DrfdumpRun all = drfdump({QStringLiteral("--format"), format, m_path});
+    const DrfdumpRun some = drfdump({QStringLiteral("--format"), format, QStringLiteral("--filter"), filter, m_path});
+    QCOMPARE(some.status, 0);
+    const QList<QByteArray> lines = all.out.split('\n');
+    QByteArray expected = lines.first() + '\n';
+    for (qint64 n = 0; n < bits->size(); ++n) {
+        if (bits->test(n))
+            expected += lines.at(n + 1) + '\n';
+    }
+    QCOMPARE(some.out, expected);
+}
+
+void TestDrfdumpFilter::exportReadsBack()
+{
+    const QString filter = QStringLiteral("code in {2, 5} and frame > 100");
+    const QString out = m_dir.filePath(QStringLiteral("some.drf3"));
+    const DrfdumpRun run = drfdump({QStringLiteral("--export"), out, QStringLiteral("--filter"), filter, m_path});
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.out, QByteArray());
+    const std::shared_ptr<FrameBitmap> bits = viewerMatches(filter);
+    Capture exported(out);
+    CaptureFixture::QuietSink sink;
+    QCOMPARE(exported.load(sink), Capture::Status::Loaded);
+    QCOMPARE(exported.frameCount(), bits->count());
+    const quint64 start = m_capture->ticks(bits->select(0));
+    for (qint64 row = 0; row < exported.frameCount(); ++row) {
+        const FrameRecord a = m_capture->frame(bits->select(row));
+        const FrameRecord b = exported.frame(row);
+        QVERIFY(a.payload() == b.payload() && a.headerText() == b.headerText()
+                && b.time() == a.time() - start);
+    }
+    // Without a filter every frame goes.
+    QCOMPARE(drfdump({QStringLiteral("--export"), out, m_path}).status, 0);
+    QCOMPARE(drfdump({QStringLiteral("--count"), out}).out, QByteArray("3000\n"));
+}
+
+void TestDrfdumpFilter::refused_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("bad expression") << QStringList{"--filter", "cts = 1"} << "Column 5: expected an operator";
+    QTest::newRow("bad count filter") << QStringList{"--count", "--filter", "(frame > 1"} << "Column 11: expected";
+    QTest::newRow("with --log") << QStringList{"--log", "--filter", "cts == 1"} << "frame table only";
+    QTest::newRow("count and export") << QStringList{"--count", "--export", "x.drf3"} << "cannot be combined";
+    QTest::newRow("format with count") << QStringList{"--count", "--format", "csv"} << "--format";
+    QTest::newRow("export to another version") << QStringList{"--export", "x.drf4"} << ".drf3";
+}
+
+void TestDrfdumpFilter::refused()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    const DrfdumpRun run = drfdump(arguments << m_path);
+    QCOMPARE(run.status, 2);
+    QCOMPARE(run.out, QByteArray());
+    QVERIFY2(QString::fromUtf8(run.err).contains(message), run.err.constData());
+}
+
+void TestDrfdumpFilter::undecodedFieldsOfDigRfV4()
+{
+    // A DigRF v4 capture has no channel, size, code, CTS or payload to filter by.
+    const QString v4 = m_dir.filePath(QStringLiteral("frames.drf4"));
+    QVERIFY(QFile::copy(m_path, v4));
+    const DrfdumpRun undecoded = drfdump({QStringLiteral("--filter"), QStringLiteral("frame > 2 or cts == 1"), v4});
+    QCOMPARE(undecoded.status, 2);
+    QVERIFY2(undecoded.err.contains("Column 14: expected frame or time"), undecoded.err.constData());
+    const DrfdumpRun times = drfdump({QStringLiteral("--count"), QStringLiteral("--filter"), QStringLiteral("frame > 2 or time > 0"), v4});
+    QCOMPARE(times.status, 0);
+}
+
+void TestDrfdumpFilter::failedExportLeavesNoFile()
+{
+    QTemporaryDir dir;
+    // Frames 0 and 2 lie more than a 32-bit time word apart.
+    using CaptureFixture::frameOf;
+    const QString source = dir.filePath(QStringLiteral("gap.drf3"));
+    QFile file(source);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(CaptureBuilder::capture(frameOf(1, 2, 0, 0) + frameOf(1, 2, 0, 0xF0000000u)
+                                           + frameOf(1, 2, 0, 0xF0000000u), "}"));
+    file.close();
+    const QString out = dir.filePath(QStringLiteral("out.drf3"));
+    const DrfdumpRun gap = drfdump({QStringLiteral("--export"), out, QStringLiteral("--filter"),
+                                    QStringLiteral("frame != 1"), source});
+    QCOMPARE(gap.status, 1);
+    QVERIFY(gap.err.contains("13.7 s"));
+    const DrfdumpRun folder = drfdump({QStringLiteral("--export"), dir.filePath(QStringLiteral("none/out.drf3")), source});
+    QCOMPARE(folder.status, 1);
+    QVERIFY(folder.err.contains("cannot be written"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"gap.drf3"});
+}
+
+QTEST_GUILESS_MAIN(TestDrfdumpFilter)
+#include "tst_drfdumpfilter.moc"

@@ -1,0 +1,257 @@
+#include "capturefixture.h"
+#include "framescopeprobe.h"
+#include "modaldriver.h"
+#include "testenv.h"
+
+#include "app/framescope.h"
+#include "files/marksfile.h"
+#include "views/exportdlg.h"
+#include "views/filterbar.h"
+#include "views/frametablemodel.h"
+#include "views/frametableview.h"
+
+#include <QClipboard>
+#include <QFont>
+#include <QGraphicsPixmapItem>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+using namespace Korvex;
+
+/// Marks, copying and exporting frames in the window.
+class TestMarkExport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void markSelectedRows();
+    void nextAndPreviousMarkAmongShownFrames();
+    void noteAndUnmarkAll();
+    void marksComeBackWithTheCapture();
+    void marksOfAnotherCaptureAreIgnored();
+    void copySelectedRows();
+    void copyDump();
+    void exportMarkedFrames();
+    void failedExportSaysWhy();
+
+private:
+    Ui::Framescope &ui() { return FramescopeProbe::ui(*window); }
+    FrameTableModel *model() { return FramescopeProbe::model(*window); }
+    qint64 currentFrame() { return model()->rows().frameAt(ui().tblFrames->currentShownRow()); }
+    /// Selects the rows first to last (model rows) as a Shift-click would.
+    void selectRows(int first, int last)
+    {
+        ui().tblFrames->goToShownRow(first);
+        ui().tblFrames->selectionModel()->select(
+            QItemSelection(model()->cellIndex(first, 0), model()->cellIndex(last, 4)),
+            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
+    QString writeCapture(const QString &name, quint32 seed)
+    {
+        const QString path = files.filePath(name);
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(CaptureBuilder::randomCapture(60, seed));
+        return path;
+    }
+
+    TestEnv env;
+    QTemporaryDir files;
+    std::unique_ptr<Framescope> window;
+};
+
+void TestMarkExport::init()
+{
+    window = std::make_unique<Framescope>(QString());
+    window->resize(900, 700);
+    window->show();
+    window->loadFile(writeCapture(QStringLiteral("marks.drf3"), 1));
+    QCOMPARE(FramescopeProbe::frameCount(*window), qint64(60));
+    // Shortcuts work in the active window; the load's progress dialog took that away.
+    window->windowHandle()->requestActivate();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    QTRY_COMPARE(QApplication::activeWindow(), window.get());
+}
+
+void TestMarkExport::cleanup()
+{
+    window.reset();
+    for (const QString &name : QDir(files.path()).entryList(QDir::Files))
+        QFile::remove(files.filePath(name));
+}
+
+void TestMarkExport::markSelectedRows()
+{
+    selectRows(2, 4);
+    ui().tblFrames->setFocus();
+    QTest::keyClick(window->windowHandle(), Qt::Key_M, Qt::ControlModifier);
+    const FrameMarks &marks = FramescopeProbe::marks(*window);
+    QCOMPARE(marks.count(), qint64(3));
+    for (int row = 0; row < 6; ++row) {
+        const bool marked = row >= 2 && row <= 4;
+        const QModelIndex cell = model()->cellIndex(row, 3);
+        QCOMPARE(marks.isMarked(row), marked);
+        QCOMPARE(model()->data(cell, Qt::BackgroundRole).value<QColor>() == FrameTableModel::markColor(),
+                 marked);
+        QCOMPARE(model()->data(cell, Qt::FontRole).value<QFont>().bold(), marked);
+    }
+    // The strip shows the marks at its left edge.
+    for (QGraphicsItem *item : FramescopeProbe::scene(*window).items()) {
+        if (auto *bars = dynamic_cast<QGraphicsPixmapItem *>(item)) {
+            const QImage image = bars->pixmap().toImage();
+            int markRows = 0;
+            for (int y = 0; y < image.height(); ++y)
+                markRows += image.pixel(0, y) == FrameTableModel::markColor().rgba() ? 1 : 0;
+            QVERIFY(markRows > 0);
+        }
+    }
+    // All of the selection marked: marking again takes the marks away.
+    ui().actionMark->trigger();
+    QVERIFY(marks.isEmpty());
+}
+
+void TestMarkExport::nextAndPreviousMarkAmongShownFrames()
+{
+    for (int row : {5, 20, 33}) {
+        ui().tblFrames->goToShownRow(row);
+        ui().actionMark->trigger();
+    }
+    ui().tblFrames->goToShownRow(10);
+    ui().actionNextMark->trigger();
+    QCOMPARE(currentFrame(), qint64(20));
+    ui().actionPrevMark->trigger();
+    ui().actionPrevMark->trigger();
+    QCOMPARE(currentFrame(), qint64(5));
+    ui().actionPrevMark->trigger();
+    QCOMPARE(currentFrame(), qint64(5));
+    QVERIFY(FramescopeProbe::note(*window).contains(QStringLiteral("No marked frame")));
+
+    ui().filterBar->setText(QStringLiteral("frame != 20"));
+    ui().filterBar->applyButton()->click();
+    ui().actionNextMark->trigger();
+    QCOMPARE(currentFrame(), qint64(33));
+}
+
+void TestMarkExport::noteAndUnmarkAll()
+{
+    ui().tblFrames->goToShownRow(7);
+    ModalDriver::whenModal<QInputDialog>([](QInputDialog *dialog) {
+        dialog->setTextValue(QStringLiteral("CRC error here"));
+        dialog->accept();
+    });
+    ui().actionMarkNote->trigger();
+    QCOMPARE(FramescopeProbe::marks(*window).note(7), QStringLiteral("CRC error here"));
+    QCOMPARE(model()->data(model()->cellIndex(7, 1), Qt::ToolTipRole).toString(),
+             QStringLiteral("CRC error here"));
+    const QString sidecar = MarksFile::besidePath(files.filePath(QStringLiteral("marks.drf3")));
+    QVERIFY(QFile::exists(sidecar));
+    ui().actionUnmarkAll->trigger();
+    QVERIFY(FramescopeProbe::marks(*window).isEmpty());
+    QVERIFY(!model()->data(model()->cellIndex(7, 1), Qt::ToolTipRole).isValid());
+    QVERIFY(!QFile::exists(sidecar));
+}
+
+void TestMarkExport::marksComeBackWithTheCapture()
+{
+    selectRows(10, 12);
+    ui().actionMark->trigger();
+    const QString path = files.filePath(QStringLiteral("marks.drf3"));
+    window = std::make_unique<Framescope>(path);
+    QCOMPARE(FramescopeProbe::marks(*window).count(), qint64(3));
+    QVERIFY(FramescopeProbe::marks(*window).isMarked(11));
+    QCOMPARE(model()->data(model()->cellIndex(11, 0), Qt::BackgroundRole).value<QColor>(),
+             FrameTableModel::markColor());
+}
+
+void TestMarkExport::marksOfAnotherCaptureAreIgnored()
+{
+    ui().tblFrames->goToShownRow(3);
+    ui().actionMark->trigger();
+    // Another capture takes the file's name: the marks file is not its own.
+    const QString path = writeCapture(QStringLiteral("marks.drf3"), 2);
+    window->loadFile(path);
+    QVERIFY(FramescopeProbe::marks(*window).isEmpty());
+    const QString log = FramescopeProbe::logLines(*window).join(QLatin1Char('\n'));
+    QVERIFY2(log.contains(QStringLiteral("belongs to another capture")), qPrintable(log.right(300)));
+}
+
+void TestMarkExport::copySelectedRows()
+{
+    selectRows(4, 6);
+    ui().tblFrames->setFocus();
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(window->windowHandle(), Qt::Key_C, Qt::ControlModifier);
+    // The table's cells, tab-separated, one line per frame.
+    QString expected;
+    for (int row = 4; row <= 6; ++row) {
+        QStringList cells;
+        for (int column = 0; column < 5; ++column)
+            cells.append(model()->data(model()->cellIndex(row, column)).toString());
+        expected += cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
+    }
+    QCOMPARE(QGuiApplication::clipboard()->text(), expected);
+}
+
+void TestMarkExport::copyDump()
+{
+    ui().tblFrames->goToShownRow(9);
+    ui().actionCopyDump->trigger();
+    QVERIFY(!ui().txtPayload->toPlainText().isEmpty());
+    QCOMPARE(QGuiApplication::clipboard()->text(), ui().txtPayload->toPlainText());
+}
+
+void TestMarkExport::exportMarkedFrames()
+{
+    for (int row : {8, 30, 31}) {
+        ui().tblFrames->goToShownRow(row);
+        ui().actionMark->trigger();
+    }
+    const QString target = files.filePath(QStringLiteral("marked.drf3"));
+    ModalDriver::whenModal<ExportDlg>([&target](ExportDlg *dialog) {
+        dialog->setWhich(ExportDlg::Marked);
+        dialog->setFormat(FrameExporter::Format::Capture);
+        dialog->setFileName(target);
+        dialog->accept();
+    });
+    ui().actionExport->trigger();
+    Capture exported(target);
+    CaptureFixture::QuietSink sink;
+    QCOMPARE(exported.load(sink), Capture::Status::Loaded);
+    QCOMPARE(exported.frameCount(), qint64(3));
+    const Capture *source = FramescopeProbe::capture(*window);
+    QCOMPARE(exported.frame(1).payload(), source->frame(30).payload());
+    QCOMPARE(exported.frame(2).time(), source->frame(31).time() - source->frame(8).time());
+    QVERIFY(FramescopeProbe::note(*window).contains(QStringLiteral("3 frames exported")));
+}
+
+void TestMarkExport::failedExportSaysWhy()
+{
+    const QString target = files.filePath(QStringLiteral("no folder/range.csv"));
+    ModalDriver::whenModal<ExportDlg>([&target](ExportDlg *dialog) {
+        dialog->setWhich(ExportDlg::Range);
+        dialog->setRange(10, 20);
+        dialog->setFormat(FrameExporter::Format::Csv);
+        dialog->setFileName(target);
+        dialog->accept();
+    });
+    QString message;
+    ModalDriver::whenModal<QMessageBox>([&message](QMessageBox *box) {
+        message = box->text();
+        box->accept();
+    });
+    ui().actionExport->trigger();
+    QVERIFY2(message.contains(QStringLiteral("cannot be written")), qPrintable(message));
+    QVERIFY(!QFile::exists(target));
+}
+
+QTEST_MAIN(TestMarkExport)
+#include "tst_markexport.moc"

@@ -1,0 +1,180 @@
+#include "capturefixture.h"
+#include "testenv.h"
+
+#include "files/capture.h"
+#include "files/framemarks.h"
+#include "files/marksfile.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+using namespace Korvex;
+
+namespace {
+
+/// A capture written to a file of the given name and loaded from it.
+std::unique_ptr<Capture> captureAt(const QString &path, int frames, quint32 seed)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return nullptr;
+    file.write(CaptureBuilder::randomCapture(frames, seed));
+    file.close();
+    auto capture = std::make_unique<Capture>(path);
+    CaptureFixture::QuietSink sink;
+    capture->load(sink);
+    return capture;
+}
+
+QList<qint64> framesOf(const FrameMarks &marks)
+{
+    QList<qint64> frames;
+    for (const auto &mark : marks.all())
+        frames.append(mark.first);
+    return frames;
+}
+
+} // namespace
+
+/// Marks and their notes, and the file beside a capture that keeps them.
+class TestMarksFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void marks();
+    void roundTrip();
+    void filesThatDoNotFitAreIgnored_data();
+    void filesThatDoNotFitAreIgnored();
+    void dataFolderWhenBesideCannotBeWritten();
+    void noMarksLeaveNoFile();
+
+private:
+    TestEnv env;
+    QTemporaryDir dir;
+};
+
+void TestMarksFile::marks()
+{
+    FrameMarks marks;
+    marks.toggle({3, 7});
+    QCOMPARE(framesOf(marks), QList<qint64>({3, 7}));
+    // Some of them unmarked: all get marked; all marked: all get unmarked.
+    marks.toggle({7, 9});
+    QCOMPARE(framesOf(marks), QList<qint64>({3, 7, 9}));
+    marks.toggle({3, 9});
+    QCOMPARE(framesOf(marks), QList<qint64>({7}));
+
+    marks.setNote(20, QStringLiteral("two\r\nlines\nhere"));
+    QCOMPARE(marks.note(20), QStringLiteral("two lines here"));
+    marks.mark(20);
+    QCOMPARE(marks.note(20), QStringLiteral("two lines here"));
+    QCOMPARE(marks.next(7), qint64(20));
+    QCOMPARE(marks.next(20), qint64(-1));
+    QCOMPARE(marks.previous(20), qint64(7));
+    QCOMPARE(marks.previous(7), qint64(-1));
+    QVERIFY(marks.anyIn(8, 20));
+    QVERIFY(!marks.anyIn(8, 19));
+}
+
+void TestMarksFile::roundTrip()
+{
+    const auto capture = captureAt(dir.filePath(QStringLiteral("round.drf3")), 3000, 1);
+    FrameMarks marks;
+    marks.mark(0);
+    marks.setNote(1500, QStringLiteral("sync lost \u2013 see log"));
+    marks.setNote(2999, QStringLiteral("last"));
+    QString error;
+    QVERIFY2(MarksFile::write(*capture, marks, &error), qPrintable(error));
+    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("round.drf3.marks"))));
+
+    FrameMarks read;
+    read.mark(5);
+    const MarksFile::ReadResult result = MarksFile::read(*capture, &read);
+    QCOMPARE(result.outcome, MarksFile::Outcome::Read);
+    QCOMPARE(read.all(), marks.all());
+}
+
+void TestMarksFile::filesThatDoNotFitAreIgnored_data()
+{
+    QTest::addColumn<QByteArray>("change");
+    QTest::addColumn<QString>("problem");
+
+    QTest::newRow("another capture of that name") << QByteArray("capture") << "another capture";
+    QTest::newRow("line not understood") << QByteArray("mark 12\nmarks 13\n") << "line 6";
+    QTest::newRow("not a number") << QByteArray("mark twelve\n") << "line 5";
+    QTest::newRow("not a marks file") << QByteArray("heading") << "line 1";
+}
+
+void TestMarksFile::filesThatDoNotFitAreIgnored()
+{
+    QFETCH(QByteArray, change);
+    QFETCH(QString, problem);
+    const QString path = dir.filePath(QStringLiteral("ignored.drf3"));
+    auto capture = captureAt(path, 2000, 2);
+    FrameMarks marks;
+    marks.mark(10);
+    QString error;
+    QVERIFY(MarksFile::write(*capture, marks, &error));
+    const QString marksPath = MarksFile::besidePath(path);
+    if (change == "capture") {
+        // The same name and size, other frames: its marks are not this capture's.
+        capture = captureAt(path, 2000, 3);
+    } else {
+        QFile file(marksPath);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QByteArray text = file.readAll();
+        text = change == "heading" ? "Other program 1\n" + text : text + change;
+        file.resize(0);
+        file.write(text);
+    }
+    FrameMarks read;
+    const MarksFile::ReadResult result = MarksFile::read(*capture, &read);
+    QCOMPARE(result.outcome, MarksFile::Outcome::Ignored);
+    QCOMPARE(result.path, marksPath);
+    QVERIFY2(result.problem.contains(problem), qPrintable(result.problem));
+    QVERIFY(result.problem.contains(marksPath));
+    QVERIFY(read.isEmpty());
+}
+
+void TestMarksFile::dataFolderWhenBesideCannotBeWritten()
+{
+    const QString path = dir.filePath(QStringLiteral("fallback.drf3"));
+    const auto capture = captureAt(path, 100, 4);
+    // Something that is not a file stands where the marks file would go.
+    QVERIFY(QDir().mkpath(MarksFile::besidePath(path)));
+    FrameMarks marks;
+    marks.setNote(42, QStringLiteral("kept elsewhere"));
+    QString error;
+    QVERIFY2(MarksFile::write(*capture, marks, &error), qPrintable(error));
+    const QString fallback = MarksFile::fallbackPath(path);
+    QVERIFY(fallback.startsWith(env.dataFolder()));
+    QVERIFY(QFile::exists(fallback));
+
+    FrameMarks read;
+    const MarksFile::ReadResult result = MarksFile::read(*capture, &read);
+    QCOMPARE(result.outcome, MarksFile::Outcome::Read);
+    QCOMPARE(result.path, fallback);
+    QCOMPARE(read.note(42), QStringLiteral("kept elsewhere"));
+}
+
+void TestMarksFile::noMarksLeaveNoFile()
+{
+    const QString path = dir.filePath(QStringLiteral("empty.drf3"));
+    const auto capture = captureAt(path, 100, 5);
+    FrameMarks marks;
+    marks.mark(1);
+    QString error;
+    QVERIFY(MarksFile::write(*capture, marks, &error));
+    marks.clear();
+    QVERIFY(MarksFile::write(*capture, marks, &error));
+    QVERIFY(!QFile::exists(MarksFile::besidePath(path)));
+    FrameMarks read;
+    QCOMPARE(MarksFile::read(*capture, &read).outcome, MarksFile::Outcome::NoFile);
+}
+
+QTEST_GUILESS_MAIN(TestMarksFile)
+#include "tst_marksfile.moc"

@@ -1,0 +1,115 @@
+#include "tools/commands.h"
+
+#include "tools/framestream.h"
+#include "tools/textoutput.h"
+
+#include "files/capturefile.h"
+#include "files/capturewriter.h"
+#include "files/framereader.h"
+#include "filters/filterexpression.h"
+#include "filters/framefacts.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringList>
+
+#include <functional>
+
+namespace Korvex::Dump {
+
+namespace {
+
+/// Reads a capture frame by frame as it streams past, in constant memory, and hands on the
+/// frames that match a filter.
+class MatchingSink final : public FrameReaderSink
+{
+public:
+    using Handler = std::function<bool(const ScannedFrame &)>;
+
+    MatchingSink(const FilterExpression &filter, int protocolVersion, Handler handler)
+        : m_filter(filter)
+        , m_protocolVersion(protocolVersion)
+        , m_payloads(filter.uses(FilterExpression::Field::Payload))
+        , m_handler(std::move(handler))
+    {
+    }
+
+    void log(const QString &, LogLevel) override {}
+    void progress(int) override {}
+    bool proceed(qint64) override { return !m_stopped; }
+    bool wantsFrames() const override { return true; }
+    void frame(const ScannedFrame &frame) override
+    {
+        if (m_stopped)
+            return;
+        const quint8 header = m_protocolVersion == 0 ? quint8(frame.bytes[0]) : 0;
+        const FrameFacts facts = FrameFacts::fromBytes(frame.number, header, frame.ticks,
+                                                       frame.bytes, frame.length,
+                                                       m_protocolVersion, m_payloads);
+        if (m_filter.matches(facts) && !m_handler(frame))
+            m_stopped = true;
+    }
+
+private:
+    const FilterExpression &m_filter;
+    int m_protocolVersion;
+    bool m_payloads;
+    Handler m_handler;
+    bool m_stopped = false;
+};
+
+} // namespace
+
+int countFrames(const QString &fileName, const FilterExpression &filter, FILE *out, FILE *err)
+{
+    qint64 count = 0;
+    MatchingSink sink(filter, protocolVersionOf(fileName), [&count](const ScannedFrame &) {
+        ++count;
+        return true;
+    });
+    if (!streamFrames(fileName, sink, err))
+        return Failed;
+    TextOutput output(out);
+    output.text() = QString::number(count) + QLatin1Char('\n');
+    return output.finish(err);
+}
+
+int exportFrames(const QString &fileName, const FilterExpression &filter, const QString &outFile,
+                 FILE *err)
+{
+    const int protocolVersion = protocolVersionOf(fileName);
+    // The reader takes the protocol version from the file name.
+    if (protocolVersionOf(outFile) != protocolVersion) {
+        std::fprintf(err, "drfdump: %s\n",
+                     protocolVersion == 0
+                         ? "a DigRF 3G capture is exported to a file whose name ends in .drf3"
+                         : "a DigRF v4 capture is exported to a file whose name does not end in .drf3");
+        return BadUsage;
+    }
+    QSaveFile file(outFile);
+    if (!file.open(QIODevice::WriteOnly)) {
+        std::fprintf(err, "drfdump: %s cannot be written: %s\n", outFile.toUtf8().constData(),
+                     file.errorString().toUtf8().constData());
+        return Failed;
+    }
+    CaptureWriter writer(file);
+    writer.begin(QFileInfo(fileName).fileName(), QDateTime::currentDateTime());
+    MatchingSink sink(filter, protocolVersion, [&writer](const ScannedFrame &frame) {
+        return writer.append(frame.number, frame.bytes, frame.length, frame.ticks);
+    });
+    const bool read = streamFrames(fileName, sink, err);
+    // The last bytes may still sit in the file's buffer, and commit() does not notice when
+    // writing them out fails: it would put a cut copy in place.
+    if (read && writer.errorText().isEmpty() && writer.finish() && file.flush() && file.commit())
+        return Success;
+    // Nothing of a failed export stays behind.
+    file.cancelWriting();
+    const QString why = !writer.errorText().isEmpty() ? writer.errorText() : file.errorString();
+    if (read)
+        std::fprintf(err, "drfdump: %s\n", why.toUtf8().constData());
+    return Failed;
+}
+
+} // namespace Korvex::Dump
