@@ -6,7 +6,7 @@
 //
 // Captures come from BENCH_DIR (kept there) or a temporary folder.
 
-#include "benchcapture.h"
+#include "benchsupport.h"
 #include "framescopeprobe.h"
 #include "testenv.h"
 
@@ -45,18 +45,6 @@ public:
     void log(const QString &, LogLevel) override {}
     void progress(int) override {}
 };
-
-double msSince(const QElapsedTimer &timer)
-{
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 void timeFilter(const Capture &capture, const char *text)
 {
     FilterError error;
@@ -179,14 +167,9 @@ int main(int argc, char *argv[])
     // The window's colour files and settings in a folder of their own.
     const TestEnv env;
     QApplication app(argc, argv);
-    QList<qint64> counts;
-    for (int i = 1; i < argc; ++i)
-        counts.append(QByteArray(argv[i]).toLongLong());
-    if (counts.isEmpty())
-        counts = {1000000, 10000000};
+    const QList<qint64> counts = benchCounts(argc, argv, {1000000, 10000000});
     QTemporaryDir temporary;
-    const QString folder = qEnvironmentVariableIsSet("BENCH_DIR") ? qEnvironmentVariable("BENCH_DIR")
-                                                                   : temporary.path();
+    const QString folder = benchFolder(temporary.path());
     for (qint64 count : counts) {
         const QString path = QStringLiteral("%1/bench%2.drf3").arg(folder).arg(count);
         if (!QFile::exists(path) && !writeBenchCapture(path, count))

@@ -14,6 +14,7 @@
 //
 // Each measured program runs in a fresh process, so that its peak memory is its own.
 
+#include "benchsupport.h"
 #include "procstatus.h"
 
 #include "capturebuilder.h"
@@ -56,12 +57,6 @@ extern char **environ;
 using namespace Korvex;
 
 namespace {
-
-double mib(qint64 kib)
-{
-    return double(kib) / 1024.0;
-}
-
 /// Counts the log lines and their characters, keeping none.
 class CountingSink final : public FrameReaderSink
 {
@@ -128,7 +123,7 @@ Run measure(const QString &program, const QStringList &arguments,
 void print(const char *what, const Run &run)
 {
     std::printf("  %-40s %9.1f ms wall %9.1f ms cpu %8.1f MiB peak (exit %d)\n", what, run.wallMs,
-                run.cpuMs, mib(run.peakKiB), run.status);
+                run.cpuMs, mibOfKiB(run.peakKiB), run.status);
     std::fflush(stdout);
 }
 
@@ -159,7 +154,7 @@ int childReader(const QString &fileName)
     std::printf("    reader: %.1f ms, %lld frames, %lld log lines of %lld characters, result %d, "
                 "peak grew %.1f MiB\n",
                 elapsed, capture.frameCount(), sink.lines, sink.chars, int(result),
-                mib(after - before));
+                mibOfKiB(after - before));
     return 0;
 }
 
@@ -184,7 +179,7 @@ int childViewer(const QString &fileName)
     std::printf("    viewer: loadFile %.1f ms, log panel complete and shown %.1f ms, %lld frames, "
                 "%lld log lines, peak grew %.1f MiB\n",
                 loaded, complete, FramescopeProbe::frameCount(window),
-                panel->model()->rowCount(), mib(statusKiB("VmHWM:") - before));
+                panel->model()->rowCount(), mibOfKiB(statusKiB("VmHWM:") - before));
     std::fflush(stdout);
     return 0;
 }
@@ -203,7 +198,7 @@ int childColourDialog()
     const double filled = double(clock.nsecsElapsed()) / 1e6;
     std::printf("    colour dialog: constructed in %.1f ms, list filled in %.1f ms, peak grew "
                 "%.1f MiB\n",
-                read, filled, mib(statusKiB("VmHWM:") - before));
+                read, filled, mibOfKiB(statusKiB("VmHWM:") - before));
     return 0;
 }
 
@@ -284,7 +279,7 @@ void endlessTags(const QTemporaryDir &dir)
         const Run dump = measure(QStringLiteral(DRFDUMP_PATH), {QStringLiteral("--log"), path});
         print("drfdump --log", dump);
         std::printf("    drfdump peak over the empty file: %.1f MiB, %.1f bytes per byte of tag\n",
-                    mib(dump.peakKiB - baseDump.peakKiB),
+                    mibOfKiB(dump.peakKiB - baseDump.peakKiB),
                     double(dump.peakKiB - baseDump.peakKiB) * 1024 / double(qint64(mebibytes) << 20));
         if (mebibytes <= 4)
             self({QStringLiteral("--child"), QStringLiteral("viewer"), path});

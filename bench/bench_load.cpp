@@ -9,7 +9,7 @@
 // Each viewer load runs in a fresh process (bench_load --viewer FILE) so that its peak memory
 // is its own.
 
-#include "benchcapture.h"
+#include "benchsupport.h"
 #include "procstatus.h"
 
 #include "capturebuilder.h"
@@ -61,20 +61,6 @@ double mib(qint64 bytes)
 {
     return double(bytes) / 1048576.0;
 }
-
-double ms(qint64 ns)
-{
-    return double(ns) / 1e6;
-}
-
-// CPU time of this process: on a machine busy with other work, what the stage costs by itself.
-qint64 cpuNs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
-
 /// A moment of the load: wall time since its start and CPU time spent by then.
 struct Mark
 {
@@ -328,17 +314,11 @@ int main(int argc, char *argv[])
     }
 
     QCoreApplication app(argc, argv);
-    QList<qint64> counts;
-    for (int i = 1; i < argc; ++i)
-        counts.append(QByteArray(argv[i]).toLongLong());
-    if (counts.isEmpty())
-        counts = {1000000, 10000000};
+    const QList<qint64> counts = benchCounts(argc, argv, {1000000, 10000000});
 
     printMachineLoad();
     QTemporaryDir temporary;
-    const QString folder = qEnvironmentVariableIsSet("BENCH_DIR")
-                               ? qEnvironmentVariable("BENCH_DIR")
-                               : temporary.path();
+    const QString folder = benchFolder(temporary.path());
     for (qint64 count : std::as_const(counts)) {
         const QString fileName = folder + QStringLiteral("/bench%1.drf3").arg(count);
         if (!QFileInfo::exists(fileName)) {

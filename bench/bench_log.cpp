@@ -3,6 +3,7 @@
 //
 //   bench_log [CAPTURE]    a capture of 1,000,000 generated frames unless one is given
 
+#include "benchsupport.h"
 #include "procstatus.h"
 
 #include "framescopeprobe.h"
@@ -27,24 +28,6 @@
 using namespace Korvex;
 
 namespace {
-
-double ms(qint64 ns)
-{
-    return double(ns) / 1e6;
-}
-
-double mib(qint64 kib)
-{
-    return double(kib) / 1024.0;
-}
-
-// CPU time of this process: on a machine busy with other work, what a stage costs by itself.
-qint64 cpuNs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
 
 /// Frames without an index behind them, for a log longer than any capture made here.
 class CountedFrames final : public LoggedFrames
@@ -79,8 +62,8 @@ void viewerLoad(const QString &fileName)
                 ms(loadedCpu));
     std::printf("    window painted                  %9.1f ms wall %9.1f ms cpu\n", ms(painted),
                 ms(paintedCpu));
-    std::printf("    peak RSS %.1f MiB (grew %.1f MiB in the load)\n", mib(statusKiB("VmHWM:")),
-                mib(statusKiB("VmHWM:") - before));
+    std::printf("    peak RSS %.1f MiB (grew %.1f MiB in the load)\n", mibOfKiB(statusKiB("VmHWM:")),
+                mibOfKiB(statusKiB("VmHWM:") - before));
 }
 
 void hugeLog(qint64 frames)
@@ -122,7 +105,7 @@ void hugeLog(qint64 frames)
     time("Copy (first 1,000,000 lines)", [&] { view.copy(); });
     std::printf("    copied %lld characters; peak RSS grew %.1f MiB in the copy\n",
                 qint64(QGuiApplication::clipboard()->text().size()),
-                mib(statusKiB("VmHWM:") - before));
+                mibOfKiB(statusKiB("VmHWM:") - before));
 }
 
 } // namespace

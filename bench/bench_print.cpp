@@ -6,6 +6,7 @@
 //
 // Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
 
+#include "benchsupport.h"
 #include "procstatus.h"
 
 #include "capturebuilder.h"
@@ -34,18 +35,6 @@
 using namespace Korvex;
 
 namespace {
-
-double ms(qint64 ns)
-{
-    return double(ns) / 1e6;
-}
-
-qint64 cpuNs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
 
 QByteArray loadAverage()
 {

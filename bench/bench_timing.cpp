@@ -7,7 +7,8 @@
 //
 // Captures go to BENCH_DIR (kept) or a temporary folder.
 
-#include "benchcapture.h"
+#include "benchsupport.h"
+#include "testenv.h"
 #include "framescopeprobe.h"
 
 #include "app/framescope.h"
@@ -41,22 +42,6 @@
 using namespace Korvex;
 
 namespace {
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0.0 : values[values.size() / 2];
-}
-
-double maximum(const std::vector<double> &values)
-{
-    return values.empty() ? 0.0 : *std::max_element(values.begin(), values.end());
-}
-
-double msSince(const QElapsedTimer &timer)
-{
-    return double(timer.nsecsElapsed()) / 1e6;
-}
 
 void report(const char *what, const std::vector<double> &ms)
 {
@@ -267,12 +252,12 @@ void benchFrames(qint64 count, const QString &folder)
 
 int main(int argc, char *argv[])
 {
-    QTemporaryDir home;
-    qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The window's colour files and settings in a folder of their own.
+    const TestEnv env;
     QApplication app(argc, argv);
+    QTemporaryDir home;
 
     const QString colors = home.filePath(QStringLiteral("data/Kestrant/Framescope/"));
     QDir().mkpath(colors);
@@ -282,13 +267,8 @@ int main(int argc, char *argv[])
             QFile::copy(source, colors + QLatin1String(base) + QLatin1String(suffix));
     }
 
-    QList<qint64> counts;
-    for (int i = 1; i < argc; ++i)
-        counts.append(QByteArray(argv[i]).toLongLong());
-    if (counts.isEmpty())
-        counts = {1000000, 10000000};
-    const QString folder = qEnvironmentVariableIsSet("BENCH_DIR") ? qEnvironmentVariable("BENCH_DIR")
-                                                                   : home.path();
+    const QList<qint64> counts = benchCounts(argc, argv, {1000000, 10000000});
+    const QString folder = benchFolder(home.path());
     for (const qint64 count : std::as_const(counts)) {
         printMachineLoad();
         benchFrames(count, folder);

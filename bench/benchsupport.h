@@ -1,12 +1,70 @@
-#ifndef BENCH_BENCHCAPTURE_H
-#define BENCH_BENCHCAPTURE_H
+#ifndef BENCH_BENCHSUPPORT_H
+#define BENCH_BENCHSUPPORT_H
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QList>
 #include <QString>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
+
+#include <time.h>
+
+/// What the benchmarks share: their captures, the machine's load, clocks and units.
+
+inline double ms(qint64 ns)
+{
+    return double(ns) / 1e6;
+}
+
+inline double msSince(const QElapsedTimer &timer)
+{
+    return ms(timer.nsecsElapsed());
+}
+
+inline double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0.0 : values[values.size() / 2];
+}
+
+inline double maximum(const std::vector<double> &values)
+{
+    return values.empty() ? 0.0 : *std::max_element(values.begin(), values.end());
+}
+
+inline double mibOfKiB(qint64 kib)
+{
+    return double(kib) / 1024.0;
+}
+
+/// CPU time of this process: on a machine busy with other work, what a stage costs by itself.
+inline qint64 cpuNs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+/// The frame counts named on the command line, or the defaults.
+inline QList<qint64> benchCounts(int argc, char *argv[], const QList<qint64> &defaults)
+{
+    QList<qint64> counts;
+    for (int i = 1; i < argc; ++i)
+        counts.append(QByteArray(argv[i]).toLongLong());
+    return counts.isEmpty() ? defaults : counts;
+}
+
+/// Where the captures go: BENCH_DIR, kept between runs (and then in the page cache), or the
+/// given temporary folder.
+inline QString benchFolder(const QString &temporary)
+{
+    return qEnvironmentVariableIsSet("BENCH_DIR") ? qEnvironmentVariable("BENCH_DIR") : temporary;
+}
 
 /// Writes a capture of random valid DigRF 3G frames with random time deltas (below 1000
 /// ticks, so times pass 2^32 ticks within a few hundred million frames), a slice at a time, so
@@ -58,4 +116,4 @@ inline void printMachineLoad()
         std::printf("machine load (1/5/15 min): %s", loadavg.readLine().constData());
 }
 
-#endif // BENCH_BENCHCAPTURE_H
+#endif // BENCH_BENCHSUPPORT_H
