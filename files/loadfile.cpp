@@ -73,7 +73,8 @@ void Framescope::loadFile(const QString &fileName)
     progressDialog->setValue(90);
 
     // The recent files name a file by its absolute, clean path: a relative name would mean
-    // another file, or none, in a run of the program started elsewhere, and two spellings are one file.
+    // another file, or none, in a run of the program started elsewhere, and two spellings are
+    // one file.
     const QString path = QDir::cleanPath(QFileInfo(fileName).absoluteFilePath());
     settings->setValue(QStringLiteral("FileLoadPath"), QFileInfo(path).absolutePath());
     qsizetype position = -1;

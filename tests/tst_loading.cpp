@@ -379,8 +379,9 @@ void TestLoading::recentFilesOrder()
 
 void TestLoading::recentFilesAreAbsolute()
 {
-    // A name as typed in a shell names another file, or none, in a run of the program started elsewhere:
-    // the list keeps the absolute, clean path, and the spellings of one file are one entry.
+    // A name as typed in a shell names another file, or none, in a run of the program started
+    // elsewhere: the list keeps the absolute, clean path, and the spellings of one file are one
+    // entry.
     const QString path = writeCapture(QStringLiteral("sub/rel.drf3"), capture(frame(1, 4, 0, 0)));
     const QString working = QDir::currentPath();
     const auto restore = qScopeGuard([&working] { QDir::setCurrent(working); });
