@@ -137,7 +137,7 @@ private:
     void setUpShortcuts();
     void restoreWindowState();
     void saveWindowState() const;
-    /// Widens what the design sized in pixels where the font needs more room.
+    /// Widens what the form sized in pixels where the font needs more room.
     void fitTextToFont();
     void fitColumnTitles();
     /// The View menu's time modes, the time reference action and the mode last chosen.

@@ -102,7 +102,7 @@ void TestTimeDisplay::modesChangeTheColumn()
 {
     const QList<QAction *> actions = ui().menuTimeDisplay->actions();
     QCOMPARE(actions.size(), 5);
-    // The design's column is the default.
+    // Nanoseconds since the first frame is the default.
     QVERIFY(actions.at(0)->isChecked());
     QCOMPARE(title(), QStringLiteral("Time [ns]"));
     QCOMPARE(column(), QStringList({"0", "1000", "3000", "13000", "13003"}));
