@@ -304,7 +304,9 @@ void TestHostileViewer::megabyteTagInTheLog()
 void TestHostileViewer::generatorOnFullDisk()
 {
     // The disk fills up while the last, still buffered bytes are written: the generation fails
-    // and the file that was there stays as it was.
+    // and the file that was there stays as it was. The frames are drawn from the clock, so their
+    // count must overflow the limit whatever they are: 100 frames take at least 1,200 bytes
+    // (10 frames could take as few as 271) and less than Qt's write buffer.
     const QString path = m_dir.filePath(QStringLiteral("existing.drf3"));
     const QByteArray previous = capture(frame(1, 4, 0, 0));
     QVERIFY(writeFile(path, previous));
@@ -316,7 +318,7 @@ void TestHostileViewer::generatorOnFullDisk()
     small.rlim_cur = 300;
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool written = w.generateFrameFile(path, 0, 10);
+    const bool written = w.generateFrameFile(path, 0, 100);
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
 
