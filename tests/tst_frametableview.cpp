@@ -26,6 +26,7 @@ private slots:
     void scrollBarSpansEveryRow();
     void currentRowSurvivesTheWindowMoving();
     void hundredMillionRows();
+    void rowLabelsFitEveryRow();
 
 private:
     void show(const FrameRows &rows, const Capture *capture, int windowSize);
@@ -178,6 +179,25 @@ void TestFrameTableView::hundredMillionRows()
     press(Qt::Key_Home, Qt::ControlModifier);
     QCOMPARE(m_view->currentShownRow(), 0);
     QCOMPARE(m_bar->value(), 0);
+}
+
+void TestFrameTableView::rowLabelsFitEveryRow()
+{
+    // The labels get the room of the widest label of all the rows, wherever the window is; the
+    // header itself would measure its first and last hundred sections only.
+    QHeaderView *labels = m_view->verticalHeader();
+    QFont font = labels->font();
+    font.setBold(true);
+    const QFontMetrics bold(font);
+    const int width = labels->width();
+    QVERIFY(width > bold.horizontalAdvance(QStringLiteral("999")));
+    m_view->goToShownRow(999);
+    m_view->doItemsLayout();
+    QCOMPARE(labels->width(), width);
+
+    show(FrameRows(1000), m_capture.get(), 1000);
+    m_model->setTimeReference(500);
+    QVERIFY(m_view->verticalHeader()->width() > bold.horizontalAdvance(QStringLiteral("500 REF")));
 }
 
 QTEST_MAIN(TestFrameTableView)

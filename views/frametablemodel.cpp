@@ -19,6 +19,11 @@ QVariant referenceFont()
     return font;
 }
 
+QString referenceLabel(qint64 frame)
+{
+    return QStringLiteral("%1 REF").arg(frame);
+}
+
 } // namespace
 
 FrameTableModel::FrameTableModel(const FrameColorScheme *colorSource)
@@ -127,8 +132,9 @@ void FrameTableModel::setWindowBase(qint64 base)
     }
     m_base = base;
     changePersistentIndexList(from, to);
+    // The row labels repaint with the layout change; their width already fits every row's
+    // (widestRowLabels()), so the header need not measure its sections again.
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
-    emit headerDataChanged(Qt::Vertical, 0, rows - 1);
 }
 
 int FrameTableModel::modelRow(qint64 shownRow) const
@@ -217,6 +223,16 @@ QVariant FrameTableModel::data(const QModelIndex &index, int role) const
     }
 }
 
+QStringList FrameTableModel::widestRowLabels() const
+{
+    QStringList labels;
+    if (m_rows.count() > 0)
+        labels.append(QString::number(m_rows.frameAt(m_rows.count() - 1)));
+    if (m_time.reference() >= 0 && m_rows.isShown(m_time.reference()))
+        labels.append(referenceLabel(m_time.reference()));
+    return labels;
+}
+
 QVariant FrameTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (role == Qt::FontRole && orientation == Qt::Vertical) {
@@ -228,7 +244,7 @@ QVariant FrameTableModel::headerData(int section, Qt::Orientation orientation, i
     if (orientation == Qt::Vertical) {
         const qint64 frame = frameAt(section);
         if (frame >= 0 && frame == m_time.reference())
-            return QStringLiteral("%1 REF").arg(frame);
+            return referenceLabel(frame);
         // The frame limit keeps frame numbers within int.
         return frame < 0 ? QVariant() : QVariant(int(frame));
     }

@@ -5,6 +5,7 @@
 #include "views/timecolumn.h"
 
 #include <QAbstractTableModel>
+#include <QStringList>
 
 namespace Korvex {
 
@@ -55,6 +56,9 @@ public:
 
     /// The display text of a cell of any shown row, inside the window or not.
     QString cellText(qint64 shownRow, int column) const;
+    /// The row labels that need the most room among all the rows shown, inside the window or
+    /// not: the last frame's number and the reference's label.
+    QStringList widestRowLabels() const;
 
     QModelIndex cellIndex(int row, int column) const;
     /// The reset that follows a change of colorsEnabled.

@@ -8,6 +8,7 @@
 #include <QItemSelectionModel>
 #include <QScrollBar>
 #include <QStyle>
+#include <QStyleOptionHeader>
 #include <QStyleOptionViewItem>
 
 #include <algorithm>
@@ -15,9 +16,52 @@
 
 namespace Korvex {
 
+namespace {
+
+/// Row labels as wide as the widest of all the rows shown. The header itself measures the
+/// labels of its first and last sections only, which are the window's, and a window move
+/// would make it measure them again.
+class RowLabels : public QHeaderView
+{
+public:
+    explicit RowLabels(QWidget *parent)
+        : QHeaderView(Qt::Vertical, parent)
+    {
+        // As the table's own row header.
+        setSectionsClickable(true);
+        setHighlightSections(true);
+    }
+
+    QSize sizeHint() const override
+    {
+        QSize hint = QHeaderView::sizeHint();
+        if (const auto *frames = dynamic_cast<const FrameTableModel *>(model())) {
+            for (const QString &label : frames->widestRowLabels())
+                hint.setWidth(qMax(hint.width(), labelWidth(label)));
+        }
+        return hint;
+    }
+
+private:
+    // The room a section takes for a text, measured in bold as the header measures its own.
+    int labelWidth(const QString &text) const
+    {
+        QStyleOptionHeader option;
+        initStyleOption(&option);
+        QFont bold = font();
+        bold.setBold(true);
+        option.fontMetrics = QFontMetrics(bold);
+        option.text = text;
+        return style()->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), this).width();
+    }
+};
+
+} // namespace
+
 FrameTableView::FrameTableView(QWidget *parent)
     : QTableView(parent)
 {
+    setVerticalHeader(new RowLabels(this));
     setVerticalScrollMode(ScrollPerItem);
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &FrameTableView::viewScrolled);
 }
@@ -33,6 +77,12 @@ void FrameTableView::setModel(QAbstractItemModel *model)
                 &FrameTableView::currentMoved);
         // A reset drops the current row, as the table's own does.
         connect(model, &QAbstractItemModel::modelReset, this, [this] { m_current = -1; });
+        // A new reference label may need more room.
+        connect(model, &QAbstractItemModel::headerDataChanged, this,
+                [this](Qt::Orientation orientation) {
+                    if (orientation == Qt::Vertical)
+                        updateGeometries();
+                });
     }
     updateBar();
 }
