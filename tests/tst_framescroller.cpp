@@ -506,11 +506,11 @@ void TestFrameScroller::hoverNamesTheFrame()
     const qint64 row = ScrollerGeometry::rowAtY(ui().gvFrames->mapToScene(ui().gvFrames->mapFromScene(scene)).y(),
                                                 h, headerH(), 30000);
     hover(ui().gvFrames->mapFromScene(scene));
-    QTRY_VERIFY_WITH_TIMEOUT(QToolTip::isVisible(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(QToolTip::isVisible(), HangGuardMs);
     QCOMPARE(QToolTip::text(),
              QStringLiteral("Frame %1\n%2").arg(row).arg(TimeText::readable(row * 1000)));
 
     // Above the bars, nothing.
     hover(QPoint(5, 0));
-    QTRY_VERIFY_WITH_TIMEOUT(!QToolTip::isVisible(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!QToolTip::isVisible(), HangGuardMs);
 }

@@ -4,6 +4,7 @@
 #include "framescopeprobe.h"
 #include "hangguard.h"
 #include "modaldriver.h"
+#include "printruns.h"
 #include "testenv.h"
 #include "textrecorder.h"
 #include "views/frameprinter.h"
@@ -26,9 +27,6 @@
 
 using namespace Korvex;
 using namespace CaptureBuilder;
-
-using Runs = QList<QPair<qint64, qint64>>;
-Q_DECLARE_METATYPE(Runs)
 
 namespace {
 
@@ -58,14 +56,6 @@ int pdfPages(const QString &path)
         return -1;
     const QByteArray pdf = file.readAll();
     return pdf.startsWith("%PDF-") ? int(pdf.count("/Type /Page\n")) : -1;
-}
-
-Runs runsOf(const PrintRows &rows)
-{
-    Runs runs;
-    for (const PrintRows::Run &run : rows.runList())
-        runs.append({run.first, run.end});
-    return runs;
 }
 
 } // namespace

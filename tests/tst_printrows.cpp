@@ -1,23 +1,8 @@
-#include "views/printrows.h"
+#include "printruns.h"
 
 #include <QtTest>
 
 using namespace Korvex;
-
-using Runs = QList<QPair<qint64, qint64>>;
-Q_DECLARE_METATYPE(Runs)
-
-namespace {
-
-Runs runsOf(const PrintRows &rows)
-{
-    Runs runs;
-    for (const PrintRows::Run &run : rows.runList())
-        runs.append({run.first, run.end});
-    return runs;
-}
-
-} // namespace
 
 /// Which rows of the table a printout holds: selected runs, a frame range.
 class TestPrintRows : public QObject

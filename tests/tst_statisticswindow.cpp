@@ -90,6 +90,8 @@ private:
     StatisticsWindow *openStatistics();
     ChartsWindow *openCharts();
     static void waitForComputed(QSignalSpy &spy);
+    /// Starts a pass over the capture that sets `started` and holds on until it is cancelled.
+    void startHeldPass(PassRunner &runner, std::atomic<bool> &started);
 
     TestEnv env;
     std::unique_ptr<Framescope> window;
@@ -343,12 +345,8 @@ void TestStatisticsWindow::intervalCanBeChosen()
     QCOMPARE(interval->currentData().toULongLong(), chosen);
 }
 
-void TestStatisticsWindow::runnerCancels()
+void TestStatisticsWindow::startHeldPass(PassRunner &runner, std::atomic<bool> &started)
 {
-    PassRunner runner;
-    QSignalSpy finished(&runner, &PassRunner::finished);
-    std::atomic<bool> started{false};
-    // A pass that holds on until it is cancelled.
     runner.start(std::make_shared<CapturePass>(*capture, FrameRows(capture->frameCount())),
                  [&started](CapturePass &pass) {
                      pass.run([&](qint64, quint8, bool, quint64) {
@@ -357,6 +355,14 @@ void TestStatisticsWindow::runnerCancels()
                              QThread::yieldCurrentThread();
                      });
                  });
+}
+
+void TestStatisticsWindow::runnerCancels()
+{
+    PassRunner runner;
+    QSignalSpy finished(&runner, &PassRunner::finished);
+    std::atomic<bool> started{false};
+    startHeldPass(runner, started);
     QVERIFY(runner.isRunning());
     QTRY_VERIFY_WITH_TIMEOUT(started, Hang);
     runner.cancel();
@@ -370,14 +376,7 @@ void TestStatisticsWindow::runnerStopsWithoutSignal()
     PassRunner runner;
     QSignalSpy finished(&runner, &PassRunner::finished);
     std::atomic<bool> started{false};
-    runner.start(std::make_shared<CapturePass>(*capture, FrameRows(capture->frameCount())),
-                 [&started](CapturePass &pass) {
-                     pass.run([&](qint64, quint8, bool, quint64) {
-                         started = true;
-                         while (!pass.isCancelled())
-                             QThread::yieldCurrentThread();
-                     });
-                 });
+    startHeldPass(runner, started);
     QTRY_VERIFY_WITH_TIMEOUT(started, Hang);
     runner.stop();
     QVERIFY(!runner.isRunning());
