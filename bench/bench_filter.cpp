@@ -10,16 +10,16 @@
 #include "framescopeprobe.h"
 #include "testenv.h"
 
-#include "app/framescope.h"
-#include "files/capture.h"
-#include "files/frameexporter.h"
-#include "filters/filterexpression.h"
-#include "filters/framebitmap.h"
-#include "filters/framefilter.h"
-#include "filters/framesearch.h"
-#include "views/filterbar.h"
-#include "views/framerows.h"
-#include "views/frametablemodel.h"
+#include "viewer/app/framescope.h"
+#include "core/files/capture.h"
+#include "core/export/frameexporter.h"
+#include "core/filters/filterexpression.h"
+#include "core/filters/framebitmap.h"
+#include "core/filters/framefilter.h"
+#include "core/filters/framesearch.h"
+#include "viewer/views/filterbar.h"
+#include "core/filters/framerows.h"
+#include "viewer/views/frametablemodel.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

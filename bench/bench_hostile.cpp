@@ -21,15 +21,15 @@
 #include "framescopeprobe.h"
 #include "testenv.h"
 
-#include "colors/colordlg.h"
-#include "colors/colorfile.h"
-#include "files/capture.h"
-#include "files/capturefile.h"
-#include "files/framereader.h"
-#include "views/frametablemodel.h"
-#include "views/frametableview.h"
-#include "views/framerows.h"
-#include "views/scrolltracker.h"
+#include "viewer/colors/colordlg.h"
+#include "core/colors/colorfile.h"
+#include "core/files/capture.h"
+#include "core/files/capturefile.h"
+#include "core/files/framereader.h"
+#include "viewer/views/frametablemodel.h"
+#include "viewer/views/frametableview.h"
+#include "core/filters/framerows.h"
+#include "viewer/views/scrolltracker.h"
 
 #include <QApplication>
 #include <QDir>
@@ -325,7 +325,7 @@ void colours(const QTemporaryDir &dir)
     const QString folder = home + QStringLiteral("/Kestrant/Framescope/");
     QDir().mkpath(folder);
     QFile::copy(path, folder + QStringLiteral("colors3G.lst"));
-    QFile::copy(QStringLiteral(FRAMESCOPE_SOURCE_DIR "/colors/colorsV4.def"),
+    QFile::copy(QStringLiteral(FRAMESCOPE_SOURCE_DIR "/core/colors/colorsV4.def"),
                 folder + QStringLiteral("colorsV4.lst"));
     const QByteArray saved = qgetenv("XDG_DATA_HOME");
     qputenv("XDG_DATA_HOME", QFile::encodeName(home));

@@ -16,9 +16,9 @@
 #include "framescopeprobe.h"
 #include "testenv.h"
 
-#include "files/capture.h"
-#include "files/framereader.h"
-#include "views/frametablemodel.h"
+#include "core/files/capture.h"
+#include "core/files/framereader.h"
+#include "viewer/views/frametablemodel.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

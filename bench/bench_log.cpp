@@ -9,9 +9,9 @@
 #include "framescopeprobe.h"
 #include "testenv.h"
 
-#include "app/logmodel.h"
-#include "app/logview.h"
-#include "files/loggedframes.h"
+#include "viewer/views/logmodel.h"
+#include "viewer/views/logview.h"
+#include "core/files/loggedframes.h"
 
 #include <QApplication>
 #include <QClipboard>

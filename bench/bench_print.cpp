@@ -14,7 +14,7 @@
 #include "modaldriver.h"
 #include "testenv.h"
 
-#include "views/printframesdlg.h"
+#include "viewer/views/printframesdlg.h"
 
 #include <QAction>
 #include <QApplication>

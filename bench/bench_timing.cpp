@@ -11,15 +11,15 @@
 #include "testenv.h"
 #include "framescopeprobe.h"
 
-#include "app/framescope.h"
-#include "files/capture.h"
-#include "files/channellookback.h"
-#include "stats/capturepass.h"
-#include "stats/chartswindow.h"
-#include "stats/framerateseries.h"
-#include "stats/statisticscollector.h"
-#include "stats/statisticswindow.h"
-#include "views/frametableview.h"
+#include "viewer/app/framescope.h"
+#include "core/files/capture.h"
+#include "core/files/channellookback.h"
+#include "core/stats/capturepass.h"
+#include "viewer/stats/chartswindow.h"
+#include "core/stats/framerateseries.h"
+#include "core/stats/statisticscollector.h"
+#include "viewer/stats/statisticswindow.h"
+#include "viewer/views/frametableview.h"
 
 #include <QAction>
 #include <QApplication>
@@ -262,7 +262,7 @@ int main(int argc, char *argv[])
     const QString colors = home.filePath(QStringLiteral("data/Kestrant/Framescope/"));
     QDir().mkpath(colors);
     for (const char *base : {"colors3G", "colorsV4"}) {
-        const QString source = QStringLiteral(FRAMESCOPE_SOURCE_DIR "/colors/%1.def").arg(QLatin1String(base));
+        const QString source = QStringLiteral(FRAMESCOPE_SOURCE_DIR "/core/colors/%1.def").arg(QLatin1String(base));
         for (const char *suffix : {".def", ".lst"})
             QFile::copy(source, colors + QLatin1String(base) + QLatin1String(suffix));
     }

@@ -10,10 +10,10 @@
 #include "testenv.h"
 #include "framescopeprobe.h"
 
-#include "app/framescope.h"
-#include "files/capture.h"
-#include "views/frametableview.h"
-#include "views/scrolltracker.h"
+#include "viewer/app/framescope.h"
+#include "core/files/capture.h"
+#include "viewer/views/frametableview.h"
+#include "viewer/views/scrolltracker.h"
 
 #include <QAbstractItemModel>
 #include <QAction>

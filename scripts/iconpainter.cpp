@@ -1,6 +1,6 @@
 // Draws the program's action icons, its window icon (as an icon file and as the PNG files
 // the installation puts into the desktop's icon theme) and the About picture, and writes
-// them into the folder named on the command line (normally resources/).
+// them into the folder named on the command line (normally viewer/resources/).
 //
 // Every picture is painted here from plain shapes, so the set stays consistent and can be
 // regenerated after a change: scripts/make-icons.sh builds this program and runs it.

@@ -4,7 +4,7 @@
 # already there is left alone, so the user's own colours are never overwritten.
 set -eu
 
-source_dir=$(cd "$(dirname "$0")/../colors" && pwd)
+source_dir=$(cd "$(dirname "$0")/../core/colors" && pwd)
 target_dir="${XDG_DATA_HOME:-$HOME/.local/share}/Kestrant/Framescope"
 
 mkdir -p "$target_dir"

@@ -72,8 +72,8 @@ seed framerecord big-endian "\x04\x00\x00\x00\x28\x00\x00\x00\x05\x11\x22\x33\x4
 seed framerecord several "\x00$one$code0$wrap$one"
 
 # Colour files, as users edit them by hand.
-cp "$root/colors/colors3G.def" "$corpus/colorfile/colors3G.def"
-cp "$root/colors/colorsV4.def" "$corpus/colorfile/colorsV4.def"
+cp "$root/core/colors/colors3G.def" "$corpus/colorfile/colors3G.def"
+cp "$root/core/colors/colorsV4.def" "$corpus/colorfile/colorsV4.def"
 seed colorfile crlf 'Data Channel A;0;0;0;255;255;0\r\nData Channel B;1;2;3;4;5;6\r\n'
 seed colorfile eight-fields 'Data Channel A;0;0;0;255;255;0;\nX;1;2;3;4;5;6\n'
 seed colorfile empty-field 'Data Channel A;0;;0;255;255;0\n'

@@ -1,5 +1,5 @@
 #!/bin/sh
-# Rebuilds the icon painter and redraws every picture in resources/.
+# Rebuilds the icon painter and redraws every picture in viewer/resources/.
 # Usage: scripts/make-icons.sh [BUILD_FOLDER]   (default: build-icons next to the sources)
 set -eu
 
@@ -8,5 +8,5 @@ build=${1:-"$root/build-icons"}
 
 cmake -S "$root" -B "$build" >/dev/null
 cmake --build "$build" --target iconpainter -j2
-QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$build/iconpainter" "$root/resources"
-echo "pictures written to $root/resources"
+QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$build/iconpainter" "$root/viewer/resources"
+echo "pictures written to $root/viewer/resources"

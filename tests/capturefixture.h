@@ -3,8 +3,8 @@
 
 #include "capturebuilder.h"
 
-#include "files/capture.h"
-#include "frames/framerecord.h"
+#include "core/files/capture.h"
+#include "core/frames/framerecord.h"
 
 #include <QFile>
 #include <QList>

@@ -1,11 +1,11 @@
 #ifndef TESTS_FRAMESCOPEPROBE_H
 #define TESTS_FRAMESCOPEPROBE_H
 
-#include "app/framescope.h"
-#include "app/logmodel.h"
-#include "files/capture.h"
-#include "views/frameprinter.h"
-#include "views/frametablemodel.h"
+#include "viewer/app/framescope.h"
+#include "viewer/views/logmodel.h"
+#include "core/files/capture.h"
+#include "viewer/views/frameprinter.h"
+#include "viewer/views/frametablemodel.h"
 
 #include <QItemSelectionModel>
 #include <QStatusBar>

@@ -1,7 +1,7 @@
 #ifndef TESTS_PRINTRUNS_H
 #define TESTS_PRINTRUNS_H
 
-#include "views/printrows.h"
+#include "core/text/printrows.h"
 
 #include <QList>
 #include <QMetaType>

@@ -31,7 +31,7 @@ public:
     {
         QDir().mkpath(dataFolder());
         for (const char *base : {"colors3G", "colorsV4"}) {
-            const QString source = QStringLiteral(FRAMESCOPE_SOURCE_DIR "/colors/%1.def").arg(QLatin1String(base));
+            const QString source = QStringLiteral(FRAMESCOPE_SOURCE_DIR "/core/colors/%1.def").arg(QLatin1String(base));
             for (const char *suffix : {".def", ".lst"}) {
                 const QString target = dataFolder() + QLatin1String(base) + QLatin1String(suffix);
                 QFile::remove(target);

@@ -1,5 +1,5 @@
-#include "about/aboutdlg.h"
-#include "app/framescope.h"
+#include "viewer/about/aboutdlg.h"
+#include "viewer/app/framescope.h"
 #include "framescopeprobe.h"
 #include "hangguard.h"
 #include "modaldriver.h"

@@ -1,9 +1,9 @@
 #include "capturebuilder.h"
 #include "capturefixture.h"
 
-#include "files/capture.h"
-#include "files/framecursor.h"
-#include "files/loglines.h"
+#include "core/files/capture.h"
+#include "core/files/framecursor.h"
+#include "core/files/loglines.h"
 
 #include <QFile>
 #include <QTemporaryDir>

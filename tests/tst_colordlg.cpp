@@ -1,4 +1,4 @@
-#include "colors/colordlg.h"
+#include "viewer/colors/colordlg.h"
 
 #include "framescopeprobe.h"
 #include "modaldriver.h"

@@ -1,5 +1,5 @@
-#include "colors/colorfile.h"
-#include "colors/userdatafolder.h"
+#include "core/colors/colorfile.h"
+#include "core/files/userdatafolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -374,7 +374,7 @@ void TestColorFile::shippedDefaults()
 {
     QFETCH(QString, file);
     QFETCH(QStringList, names);
-    const QByteArray bytes = readAll(QStringLiteral(FRAMESCOPE_SOURCE_DIR "/colors/") + file);
+    const QByteArray bytes = readAll(QStringLiteral(FRAMESCOPE_SOURCE_DIR "/core/colors/") + file);
     const Table table = ColorFile::parse(bytes);
 
     // Written exactly as the program writes its files, so a copy round-trips unchanged.

@@ -2,9 +2,9 @@
 #include "framescopeprobe.h"
 #include "testenv.h"
 
-#include "app/framescope.h"
-#include "frames/framerecord.h"
-#include "views/frametablemodel.h"
+#include "viewer/app/framescope.h"
+#include "core/frames/framerecord.h"
+#include "viewer/views/frametablemodel.h"
 
 #include <QAction>
 #include <QLabel>

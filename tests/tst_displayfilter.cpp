@@ -3,13 +3,13 @@
 #include "modaldriver.h"
 #include "testenv.h"
 
-#include "app/framescope.h"
-#include "views/filterbar.h"
-#include "views/findbar.h"
-#include "views/frametablemodel.h"
-#include "views/frametableview.h"
-#include "views/scrollergeometry.h"
-#include "views/scrolltracker.h"
+#include "viewer/app/framescope.h"
+#include "viewer/views/filterbar.h"
+#include "viewer/views/findbar.h"
+#include "viewer/views/frametablemodel.h"
+#include "viewer/views/frametableview.h"
+#include "core/text/scrollergeometry.h"
+#include "viewer/views/scrolltracker.h"
 
 #include <QAbstractItemView>
 #include <QCompleter>

@@ -1,9 +1,9 @@
 #include "capturebuilder.h"
 #include "drfdumprun.h"
 
-#include "files/capture.h"
-#include "files/capturefile.h"
-#include "views/frametext.h"
+#include "core/files/capture.h"
+#include "core/files/capturefile.h"
+#include "core/text/frametext.h"
 
 #include <QFile>
 #include <QJsonArray>

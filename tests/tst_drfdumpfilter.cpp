@@ -1,10 +1,10 @@
 #include "capturefixture.h"
 #include "drfdumprun.h"
 
-#include "files/capture.h"
-#include "filters/filterexpression.h"
-#include "filters/framebitmap.h"
-#include "filters/framefilter.h"
+#include "core/files/capture.h"
+#include "core/filters/filterexpression.h"
+#include "core/filters/framebitmap.h"
+#include "core/filters/framefilter.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -1,4 +1,4 @@
-#include "files/framegenerator.h"
+#include "core/files/framegenerator.h"
 #include "drfdumprun.h"
 
 #include <QBuffer>

@@ -2,12 +2,12 @@
 #include "capturefixture.h"
 #include "drfdumprun.h"
 
-#include "files/capture.h"
-#include "stats/capturepass.h"
-#include "stats/statisticscollector.h"
-#include "stats/statisticsreport.h"
-#include "views/framerows.h"
-#include "views/timecolumn.h"
+#include "core/files/capture.h"
+#include "core/stats/capturepass.h"
+#include "core/stats/statisticscollector.h"
+#include "core/stats/statisticsreport.h"
+#include "core/filters/framerows.h"
+#include "core/text/timecolumn.h"
 
 #include <QFile>
 #include <QJsonDocument>

@@ -1,5 +1,5 @@
-#include "frames/framerecord.h"
-#include "views/framedetail.h"
+#include "core/frames/framerecord.h"
+#include "core/text/framedetail.h"
 
 #include <QtTest>
 

@@ -1,10 +1,10 @@
 #include "capturefixture.h"
 #include "drfdumprun.h"
 
-#include "files/capture.h"
-#include "files/frameexporter.h"
-#include "filters/framebitmap.h"
-#include "views/framerows.h"
+#include "core/files/capture.h"
+#include "core/export/frameexporter.h"
+#include "core/filters/framebitmap.h"
+#include "core/filters/framerows.h"
 
 #include <QDir>
 #include <QTemporaryDir>

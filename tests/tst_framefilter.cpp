@@ -1,13 +1,13 @@
 #include "capturefixture.h"
 
-#include "files/capture.h"
-#include "filters/framebitmap.h"
-#include "filters/filterexpression.h"
-#include "filters/framefacts.h"
-#include "filters/framefilter.h"
-#include "filters/framesearch.h"
-#include "frames/frameheader.h"
-#include "views/framerows.h"
+#include "core/files/capture.h"
+#include "core/filters/framebitmap.h"
+#include "core/filters/filterexpression.h"
+#include "core/filters/framefacts.h"
+#include "core/filters/framefilter.h"
+#include "core/filters/framesearch.h"
+#include "core/frames/frameheader.h"
+#include "core/filters/framerows.h"
 
 #include <QRandomGenerator>
 #include <QtTest>

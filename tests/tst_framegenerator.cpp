@@ -1,9 +1,9 @@
-#include "files/framegenerator.h"
+#include "core/files/framegenerator.h"
 #include "capturefixture.h"
 
-#include "files/frameindex.h"
-#include "files/framereader.h"
-#include "frames/framerecord.h"
+#include "core/files/frameindex.h"
+#include "core/files/framereader.h"
+#include "core/frames/framerecord.h"
 
 #include <QBuffer>
 #include <QDataStream>

@@ -1,7 +1,7 @@
 #include "capturefixture.h"
 #include "textrecorder.h"
 
-#include "views/frameprinter.h"
+#include "viewer/views/frameprinter.h"
 
 #include <QPainter>
 #include <QtTest>

@@ -1,8 +1,8 @@
 #include "capturebuilder.h"
 
-#include "files/capture.h"
-#include "files/capturefile.h"
-#include "files/framereader.h"
+#include "core/files/capture.h"
+#include "core/files/capturefile.h"
+#include "core/files/framereader.h"
 
 #include <QBuffer>
 #include <QDataStream>

@@ -1,4 +1,4 @@
-#include "frames/framerecord.h"
+#include "core/frames/framerecord.h"
 
 #include <QDataStream>
 #include <QTest>

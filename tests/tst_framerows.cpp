@@ -1,5 +1,5 @@
-#include "filters/framebitmap.h"
-#include "views/framerows.h"
+#include "core/filters/framebitmap.h"
+#include "core/filters/framerows.h"
 
 #include <QRandomGenerator>
 #include <QtTest>

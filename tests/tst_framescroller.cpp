@@ -4,12 +4,12 @@
 #include "hangguard.h"
 #include "testenv.h"
 
-#include "app/framescope.h"
-#include "frames/framerecord.h"
-#include "views/frametablemodel.h"
-#include "views/scrollergeometry.h"
-#include "views/scrolltracker.h"
-#include "views/timetext.h"
+#include "viewer/app/framescope.h"
+#include "core/frames/framerecord.h"
+#include "viewer/views/frametablemodel.h"
+#include "core/text/scrollergeometry.h"
+#include "viewer/views/scrolltracker.h"
+#include "core/text/timetext.h"
 
 #include <QFile>
 #include <QGraphicsPixmapItem>

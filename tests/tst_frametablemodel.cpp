@@ -1,8 +1,8 @@
 #include "capturefixture.h"
 #include "testenv.h"
 
-#include "colors/colordlg.h"
-#include "views/frametablemodel.h"
+#include "viewer/colors/colordlg.h"
+#include "viewer/views/frametablemodel.h"
 
 #include <QAbstractItemModelTester>
 #include <QColor>

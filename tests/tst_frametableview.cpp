@@ -1,8 +1,8 @@
 #include "capturefixture.h"
 
-#include "files/capture.h"
-#include "views/frametablemodel.h"
-#include "views/frametableview.h"
+#include "core/files/capture.h"
+#include "viewer/views/frametablemodel.h"
+#include "viewer/views/frametableview.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>

@@ -1,4 +1,4 @@
-#include "views/frametext.h"
+#include "core/text/frametext.h"
 
 #include <QtTest>
 

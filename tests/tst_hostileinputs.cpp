@@ -1,11 +1,11 @@
 #include "capturebuilder.h"
 #include "hangguard.h"
 
-#include "colors/colorfile.h"
-#include "files/capture.h"
-#include "files/capturefile.h"
-#include "files/framereader.h"
-#include "files/loglines.h"
+#include "core/colors/colorfile.h"
+#include "core/files/capture.h"
+#include "core/files/capturefile.h"
+#include "core/files/framereader.h"
+#include "core/files/loglines.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>

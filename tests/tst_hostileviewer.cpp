@@ -3,7 +3,7 @@
 #include "hangguard.h"
 #include "testenv.h"
 
-#include "views/frametablemodel.h"
+#include "viewer/views/frametablemodel.h"
 
 #include <QApplication>
 #include <QBuffer>

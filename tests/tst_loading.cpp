@@ -3,9 +3,9 @@
 #include "modaldriver.h"
 #include "testenv.h"
 
-#include "files/capture.h"
-#include "files/capturefile.h"
-#include "views/frametablemodel.h"
+#include "core/files/capture.h"
+#include "core/files/capturefile.h"
+#include "viewer/views/frametablemodel.h"
 
 #include <QAction>
 #include <QFileDialog>

@@ -1,4 +1,4 @@
-#include "app/framescope.h"
+#include "viewer/app/framescope.h"
 #include "framescopeprobe.h"
 #include "hangguard.h"
 #include "testenv.h"

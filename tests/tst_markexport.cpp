@@ -3,12 +3,12 @@
 #include "modaldriver.h"
 #include "testenv.h"
 
-#include "app/framescope.h"
-#include "files/marksfile.h"
-#include "views/exportdlg.h"
-#include "views/filterbar.h"
-#include "views/frametablemodel.h"
-#include "views/frametableview.h"
+#include "viewer/app/framescope.h"
+#include "core/files/marksfile.h"
+#include "viewer/views/exportdlg.h"
+#include "viewer/views/filterbar.h"
+#include "viewer/views/frametablemodel.h"
+#include "viewer/views/frametableview.h"
 
 #include <QClipboard>
 #include <QFont>

@@ -1,9 +1,9 @@
 #include "capturefixture.h"
 #include "testenv.h"
 
-#include "files/capture.h"
-#include "files/framemarks.h"
-#include "files/marksfile.h"
+#include "core/files/capture.h"
+#include "core/files/framemarks.h"
+#include "core/files/marksfile.h"
 
 #include <QDir>
 #include <QTemporaryDir>

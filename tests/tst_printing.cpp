@@ -1,14 +1,14 @@
-#include "app/framescope.h"
+#include "viewer/app/framescope.h"
 #include "capturebuilder.h"
-#include "files/framegenerator.h"
+#include "core/files/framegenerator.h"
 #include "framescopeprobe.h"
 #include "hangguard.h"
 #include "modaldriver.h"
 #include "printruns.h"
 #include "testenv.h"
 #include "textrecorder.h"
-#include "views/frameprinter.h"
-#include "views/printframesdlg.h"
+#include "viewer/views/frameprinter.h"
+#include "viewer/views/printframesdlg.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "views/printlayout.h"
+#include "core/text/printlayout.h"
 
 #include <QtTest>
 

@@ -1,4 +1,4 @@
-#include "views/scrollergeometry.h"
+#include "core/text/scrollergeometry.h"
 
 #include <QtTest>
 

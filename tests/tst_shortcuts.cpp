@@ -1,4 +1,4 @@
-#include "app/framescope.h"
+#include "viewer/app/framescope.h"
 #include "capturefixture.h"
 #include "framescopeprobe.h"
 #include "modaldriver.h"

@@ -1,10 +1,10 @@
 #include "capturefixture.h"
 
-#include "files/capture.h"
-#include "stats/capturepass.h"
-#include "stats/statisticscollector.h"
-#include "stats/statisticsreport.h"
-#include "views/framerows.h"
+#include "core/files/capture.h"
+#include "core/stats/capturepass.h"
+#include "core/stats/statisticscollector.h"
+#include "core/stats/statisticsreport.h"
+#include "core/filters/framerows.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -2,17 +2,17 @@
 #include "framescopeprobe.h"
 #include "testenv.h"
 
-#include "app/framescope.h"
-#include "stats/capturepass.h"
-#include "stats/chartswindow.h"
-#include "stats/framerateseries.h"
-#include "stats/gaphistogram.h"
-#include "stats/passrunner.h"
-#include "stats/statisticscollector.h"
-#include "stats/statisticsmodel.h"
-#include "stats/statisticswindow.h"
-#include "views/frametablemodel.h"
-#include "views/frametableview.h"
+#include "viewer/app/framescope.h"
+#include "core/stats/capturepass.h"
+#include "viewer/stats/chartswindow.h"
+#include "core/stats/framerateseries.h"
+#include "core/stats/gaphistogram.h"
+#include "viewer/stats/passrunner.h"
+#include "core/stats/statisticscollector.h"
+#include "viewer/stats/statisticsmodel.h"
+#include "viewer/stats/statisticswindow.h"
+#include "viewer/views/frametablemodel.h"
+#include "viewer/views/frametableview.h"
 
 #include <QAbstractAxis>
 #include <QAreaSeries>

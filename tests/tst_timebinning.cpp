@@ -1,11 +1,11 @@
 #include "capturefixture.h"
 
-#include "files/capture.h"
-#include "stats/capturepass.h"
-#include "stats/framerateseries.h"
-#include "stats/gaphistogram.h"
-#include "stats/timebinning.h"
-#include "views/framerows.h"
+#include "core/files/capture.h"
+#include "core/stats/capturepass.h"
+#include "core/stats/framerateseries.h"
+#include "core/stats/gaphistogram.h"
+#include "core/stats/timebinning.h"
+#include "core/filters/framerows.h"
 
 #include <QRandomGenerator>
 #include <QtTest>

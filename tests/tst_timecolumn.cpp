@@ -1,12 +1,12 @@
 #include "capturefixture.h"
 
-#include "files/capture.h"
-#include "files/channellookback.h"
-#include "views/framerows.h"
-#include "views/frametext.h"
-#include "views/timecolumn.h"
-#include "views/timetext.h"
-#include "views/timetrail.h"
+#include "core/files/capture.h"
+#include "core/files/channellookback.h"
+#include "core/filters/framerows.h"
+#include "core/text/frametext.h"
+#include "core/text/timecolumn.h"
+#include "core/text/timetext.h"
+#include "core/text/timetrail.h"
 
 #include <QFile>
 #include <QFileInfo>

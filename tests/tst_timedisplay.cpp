@@ -2,9 +2,9 @@
 #include "framescopeprobe.h"
 #include "testenv.h"
 
-#include "app/framescope.h"
-#include "views/frametablemodel.h"
-#include "views/frametableview.h"
+#include "viewer/app/framescope.h"
+#include "viewer/views/frametablemodel.h"
+#include "viewer/views/frametableview.h"
 
 #include <QAction>
 #include <QHeaderView>

@@ -1,7 +1,7 @@
 #ifndef TOOLS_COMMANDS_H
 #define TOOLS_COMMANDS_H
 
-#include "views/timetext.h"
+#include "core/text/timetext.h"
 
 #include <QString>
 #include <QtGlobal>

@@ -1,7 +1,7 @@
 #include "tools/commands.h"
 
-#include "files/capturefile.h"
-#include "filters/filterexpression.h"
+#include "core/files/capturefile.h"
+#include "core/filters/filterexpression.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

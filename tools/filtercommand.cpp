@@ -3,11 +3,11 @@
 #include "tools/framestream.h"
 #include "tools/textoutput.h"
 
-#include "files/capturefile.h"
-#include "files/capturewriter.h"
-#include "files/framereader.h"
-#include "filters/filterexpression.h"
-#include "filters/framefacts.h"
+#include "core/files/capturefile.h"
+#include "core/files/capturewriter.h"
+#include "core/files/framereader.h"
+#include "core/filters/filterexpression.h"
+#include "core/filters/framefacts.h"
 
 #include <QDateTime>
 #include <QFile>

@@ -3,10 +3,10 @@
 #include "tools/framestream.h"
 #include "tools/textoutput.h"
 
-#include "files/capturefile.h"
-#include "files/framereader.h"
-#include "frames/framerecord.h"
-#include "views/framedetail.h"
+#include "core/files/capturefile.h"
+#include "core/files/framereader.h"
+#include "core/frames/framerecord.h"
+#include "core/text/framedetail.h"
 
 #include <QString>
 

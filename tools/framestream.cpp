@@ -1,6 +1,6 @@
 #include "tools/framestream.h"
 
-#include "files/capture.h"
+#include "core/files/capture.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
 #ifndef TOOLS_FRAMESTREAM_H
 #define TOOLS_FRAMESTREAM_H
 
-#include "files/framereader.h"
+#include "core/files/framereader.h"
 
 #include <QString>
 

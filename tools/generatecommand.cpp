@@ -1,7 +1,7 @@
 #include "tools/commands.h"
 
-#include "files/capturefile.h"
-#include "files/framegenerator.h"
+#include "core/files/capturefile.h"
+#include "core/files/framegenerator.h"
 
 #include <QDateTime>
 

@@ -3,9 +3,9 @@
 #include "tools/framestream.h"
 #include "tools/textoutput.h"
 
-#include "files/capturefile.h"
-#include "stats/statisticscollector.h"
-#include "stats/statisticsreport.h"
+#include "core/files/capturefile.h"
+#include "core/stats/statisticscollector.h"
+#include "core/stats/statisticsreport.h"
 
 #include <QCoreApplication>
 

@@ -3,16 +3,16 @@
 #include "tools/framestream.h"
 #include "tools/textoutput.h"
 
-#include "files/capture.h"
-#include "files/capturefile.h"
-#include "files/framereader.h"
-#include "files/loglines.h"
-#include "filters/filterexpression.h"
-#include "filters/framefacts.h"
-#include "frames/frameheader.h"
-#include "frames/framerecord.h"
-#include "views/frametablewriter.h"
-#include "views/timetrail.h"
+#include "core/files/capture.h"
+#include "core/files/capturefile.h"
+#include "core/files/framereader.h"
+#include "core/files/loglines.h"
+#include "core/filters/filterexpression.h"
+#include "core/filters/framefacts.h"
+#include "core/frames/frameheader.h"
+#include "core/frames/framerecord.h"
+#include "core/text/frametablewriter.h"
+#include "core/text/timetrail.h"
 
 #include <QString>
 

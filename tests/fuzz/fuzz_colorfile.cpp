@@ -4,7 +4,7 @@
 
 #include "fuzzcheck.h"
 
-#include "colors/colorfile.h"
+#include "core/colors/colorfile.h"
 
 #include <QList>
 #include <QMap>

@@ -4,8 +4,8 @@
 
 #include "fuzzcheck.h"
 
-#include "filters/filterexpression.h"
-#include "filters/framefacts.h"
+#include "core/filters/filterexpression.h"
+#include "core/filters/framefacts.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -5,8 +5,8 @@
 
 #include "fuzzcheck.h"
 
-#include "frames/frameheader.h"
-#include "frames/framerecord.h"
+#include "core/frames/frameheader.h"
+#include "core/frames/framerecord.h"
 
 #include <QBuffer>
 #include <QDataStream>

@@ -6,9 +6,9 @@
 
 #include "fuzzcheck.h"
 
-#include "frames/framerecord.h"
-#include "views/framedetail.h"
-#include "views/frametext.h"
+#include "core/frames/framerecord.h"
+#include "core/text/framedetail.h"
+#include "core/text/frametext.h"
 
 #include <QStringList>
 

@@ -6,11 +6,11 @@
 
 #include "fuzzcheck.h"
 
-#include "files/frameblock.h"
-#include "files/frameindex.h"
-#include "files/framereader.h"
-#include "files/loglines.h"
-#include "frames/framerecord.h"
+#include "core/files/frameblock.h"
+#include "core/files/frameindex.h"
+#include "core/files/framereader.h"
+#include "core/files/loglines.h"
+#include "core/frames/framerecord.h"
 
 #include <QBuffer>
 #include <QDataStream>

@@ -1,0 +1,31 @@
+#ifndef CORE_EXPORT_FRAMEEXPORTER_H
+#define CORE_EXPORT_FRAMEEXPORTER_H
+
+#include "core/files/workprogress.h"
+
+#include <QString>
+
+namespace Korvex {
+
+class Capture;
+class FrameRows;
+
+/// Writes some of a capture's frames to a file: as the frame table in CSV or JSON (what drfdump
+/// prints), or as a capture of their own that the viewer and drfdump read back with the same
+/// frames and times. The file is written beside its final name and takes that name only when
+/// complete, so a failed or cancelled export leaves no half-written file, and an old file of
+/// that name stays as it was.
+class FrameExporter
+{
+public:
+    enum class Format { Csv, Json, Capture };
+    enum class Result { Written, Cancelled, Failed };
+
+    /// Writes the frames that `frames` shows, in order. On failure `error` says why.
+    static Result write(const Capture &capture, const FrameRows &frames, Format format,
+                        const QString &fileName, const WorkProgress &progress, QString *error);
+};
+
+} // namespace Korvex
+
+#endif // CORE_EXPORT_FRAMEEXPORTER_H

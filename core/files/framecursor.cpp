@@ -1,0 +1,86 @@
+#include "core/files/framecursor.h"
+
+#include "core/files/capture.h"
+
+namespace Korvex {
+
+namespace {
+
+// Bytes read from the file at a time.
+constexpr qint64 ReadBytes = qint64(1) << 20;
+
+} // namespace
+
+FrameCursor::FrameCursor(const Capture &capture, qint64 first, qint64 end)
+    : m_capture(capture)
+    , m_number(qMax<qint64>(0, first) - 1)
+    , m_first(qMax<qint64>(0, first))
+    , m_end(qMin(end, capture.frameCount()))
+{
+    m_block.count = 0;
+}
+
+bool FrameCursor::next()
+{
+    if (m_number + 1 >= m_end)
+        return false;
+    ++m_number;
+    if (m_block.count == 0 || m_number >= m_block.first + m_block.count)
+        loadBlock(FrameBlock::firstOf(m_number));
+    m_k = int(m_number - m_block.first);
+    return true;
+}
+
+bool FrameCursor::moveTo(qint64 n)
+{
+    if (n < m_first || n >= m_end)
+        return false;
+    m_number = n;
+    if (m_block.count == 0 || n < m_block.first || n >= m_block.first + m_block.count)
+        loadBlock(FrameBlock::firstOf(n));
+    m_k = int(n - m_block.first);
+    return true;
+}
+
+void FrameCursor::loadBlock(qint64 first)
+{
+    const FrameIndex &index = m_capture.index();
+    const quint64 offset = index.checkpoint(first).offset;
+    const qint64 extent = FrameBlock::extent(index, first, m_capture.dataEnd());
+    const bool buffered = offset >= m_bufferOffset
+                          && offset + quint64(extent) <= m_bufferOffset + quint64(m_bufferBytes);
+    if (!buffered) {
+        // The block and as many after it as one read brings.
+        const quint64 left = m_capture.dataEnd() > offset ? m_capture.dataEnd() - offset : 0;
+        const qint64 wanted = qMax(extent, qint64(qMin<quint64>(quint64(ReadBytes), left)));
+        m_buffer.resize(wanted);
+        m_bufferOffset = offset;
+        m_bufferBytes = m_capture.readAt(offset, m_buffer.data(), wanted);
+    }
+    m_blockAt = qint64(offset - m_bufferOffset);
+    m_block.layOut(index, first, m_buffer.constData() + m_blockAt,
+                   qMax<qint64>(0, m_bufferBytes - m_blockAt), m_capture.dataEnd());
+}
+
+quint8 FrameCursor::header() const
+{
+    return m_capture.index().header(m_number);
+}
+
+const char *FrameCursor::bytes() const
+{
+    return isMissing() ? nullptr
+                       : m_buffer.constData() + m_blockAt + m_block.starts[std::size_t(m_k)];
+}
+
+qint64 FrameCursor::length() const
+{
+    return isMissing() ? 0 : m_block.lengths[std::size_t(m_k)];
+}
+
+FrameRecord FrameCursor::record() const
+{
+    return m_capture.decode(m_number, bytes(), length(), ticks());
+}
+
+} // namespace Korvex

@@ -1,0 +1,61 @@
+#ifndef CORE_FILES_FRAMEGENERATOR_H
+#define CORE_FILES_FRAMEGENERATOR_H
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QtGlobal>
+
+QT_BEGIN_NAMESPACE
+class QIODevice;
+QT_END_NAMESPACE
+
+namespace Korvex {
+
+class FrameRecord;
+
+/// Draws random DigRF 3G frames from a seeded linear congruential generator and writes them
+/// as a capture file that the reader opens frame for frame.
+class FrameGenerator
+{
+public:
+    /// The largest number of frames one capture may hold. At about 28 bytes a frame the block
+    /// length (2.8 GB) stays inside the 32-bit data length that the reader accepts.
+    static constexpr qint64 MaxFrames = 100000000;
+
+    explicit FrameGenerator(quint32 seed);
+
+    /// The next value from 0 to 32767: bits 16 to 30 of the advanced state.
+    int random();
+
+    /// Draws one frame: payload size code, channel type, CTS bit, then the payload bytes.
+    /// The time is 0.
+    void drawFrame(FrameRecord &record);
+
+    /// The frame as a capture stores it: header word, time word, payload in 32-bit words,
+    /// all little-endian, arranged so that the reader yields the record's payload bytes.
+    static QByteArray captureBytes(const FrameRecord &record);
+
+    /// The tag section up to and including the "#" that opens the frame block.
+    static QByteArray tagText(const QDateTime &date, qint64 frameCount, qint64 blockLength);
+
+    /// The byte length of the frame block that frameCount frames drawn from seed take.
+    static qint64 blockLength(quint32 seed, qint64 frameCount);
+
+    /// Writes the whole capture to the device, a slice at a time, so that no frame count
+    /// needs it all in memory. False when the device refused a write.
+    static bool writeCapture(QIODevice &device, quint32 seed, qint64 frameCount,
+                             const QDateTime &date);
+
+    /// Writes the capture to a file that replaces an existing one only once it is complete.
+    /// On failure the reason goes to errorText (if given) and the old file is untouched.
+    static bool writeFile(const QString &fileName, quint32 seed, qint64 frameCount,
+                          const QDateTime &date, QString *errorText = nullptr);
+
+private:
+    quint32 m_state;
+};
+
+} // namespace Korvex
+
+#endif // CORE_FILES_FRAMEGENERATOR_H

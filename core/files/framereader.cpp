@@ -1,0 +1,337 @@
+#include "core/files/framereader.h"
+
+#include "core/files/frameindex.h"
+#include "core/files/unsigneddecimal.h"
+#include "core/frames/framerecord.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QIODevice>
+#include <QtEndian>
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+namespace Korvex {
+
+FrameReaderSink::~FrameReaderSink() = default;
+
+bool FrameReaderSink::proceed(qint64)
+{
+    return true;
+}
+
+bool FrameReaderSink::wantsFrames() const
+{
+    return false;
+}
+
+void FrameReaderSink::frame(const ScannedFrame &)
+{
+}
+
+namespace {
+
+// Bytes fetched from the device at a time.
+constexpr qsizetype ChunkBytes = qsizetype(1) << 20;
+// The most one frame can take: header word, time word and sixteen payload words.
+constexpr qsizetype LargestFrame = 8 + 64;
+// Frames, and tag-section bytes, between two calls of the sink's proceed().
+constexpr qint64 FramesPerStep = 65536;
+constexpr qint64 BytesPerStep = qint64(1) << 20;
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("Framescope", text);
+}
+
+/// The capture as a byte source: reads the device in large chunks and hands out bytes from
+/// memory. Frames are decoded only once the chunk holds a whole frame or everything left, so
+/// the decoder sees the same bytes and the same end of file as it would on the file itself.
+class ChunkedInput
+{
+public:
+    explicit ChunkedInput(QIODevice &device)
+        : m_device(device)
+    {
+    }
+
+    bool atEnd() { return !ensure(1); }
+
+    /// The next byte; 0 once the end of the file is reached.
+    char readByte()
+    {
+        if (!ensure(1))
+            return 0;
+        ++m_offset;
+        return m_chunk.at(m_pos++);
+    }
+
+    /// Bytes up to the terminator, which is consumed but not returned. A byte whose reading
+    /// reached the end of the file is consumed but not examined, so it is not returned either.
+    QString readText(char terminator)
+    {
+        QString text;
+        char c = readByte();
+        while (!atEnd()) {
+            if (c == terminator)
+                break;
+            text += QLatin1Char(c);
+            c = readByte();
+        }
+        return text;
+    }
+
+    /// True when the one byte left in the file closes the DATA LIST tag.
+    bool closingBraceOnly()
+    {
+        ensure(2);
+        return m_chunk.size() - m_pos == 1 && m_chunk.at(m_pos) == '}';
+    }
+
+    /// The next frame's bytes: at least LargestFrame of them, or all that the file has left.
+    const char *frameBytes(qint64 *available)
+    {
+        ensure(LargestFrame);
+        *available = m_chunk.size() - m_pos;
+        return m_chunk.constData() + m_pos;
+    }
+
+    void skip(qint64 bytes)
+    {
+        m_pos += bytes;
+        m_offset += quint64(bytes);
+    }
+
+    quint64 offset() const { return m_offset; }
+
+private:
+    // True when at least `bytes` bytes are in memory; false when the file ends before that.
+    bool ensure(qsizetype bytes)
+    {
+        while (m_chunk.size() - m_pos < bytes && !m_deviceDone)
+            fetch();
+        return m_chunk.size() - m_pos >= bytes;
+    }
+
+    void fetch()
+    {
+        m_chunk.remove(0, m_pos);
+        m_pos = 0;
+        const qsizetype kept = m_chunk.size();
+        m_chunk.resize(kept + ChunkBytes);
+        const qint64 got = m_device.read(m_chunk.data() + kept, ChunkBytes);
+        if (got <= 0)
+            m_deviceDone = true;
+        m_chunk.resize(kept + qMax<qint64>(got, 0));
+    }
+
+    QIODevice &m_device;
+    QByteArray m_chunk;
+    qsizetype m_pos = 0;
+    quint64 m_offset = 0;
+    bool m_deviceDone = false;
+};
+
+/// The per-frame progress value, (size - remaining) × 80 / size truncated, reported when it
+/// changes. It is worked out only when the bytes counted pass the point where it can change.
+class FrameProgress
+{
+public:
+    FrameProgress(FrameReaderSink &sink, qint64 size)
+        : m_sink(sink)
+        , m_size(size)
+    {
+    }
+
+    void counted(qint64 remaining)
+    {
+        if (m_size - remaining < m_next)
+            return;
+        const double share = m_size > 0 ? double(m_size - remaining) * 80 / double(m_size) : 0.0;
+        const int value = int(std::clamp(share, 0.0, 100.0));
+        if (value != m_last) {
+            m_sink.progress(value);
+            m_last = value;
+        }
+        nextStep();
+    }
+
+private:
+    // A little before the first count of bytes at which the value can pass m_last. The first
+    // frame always works it out: its value may lie below the 10 of the tag section.
+    void nextStep()
+    {
+        m_next = m_size > 0 ? qint64(std::floor(double(m_last + 1) * double(m_size) / 80)) - 2 : 0;
+    }
+
+    FrameReaderSink &m_sink;
+    qint64 m_size;
+    int m_last = 10;
+    qint64 m_next = 0;
+};
+
+// Payload bytes that a frame of the size code counts for progress, and the words it takes in
+// the file; codes 7 and above are invalid frames.
+constexpr int PayloadBytes[7] = {1, 4, 8, 12, 16, 32, 64};
+constexpr int PayloadWords[7] = {1, 1, 2, 3, 4, 8, 16};
+
+} // namespace
+
+ReadOutcome readFrames(QIODevice &device, qint64 size, int protocolVersion,
+                       FrameReaderSink &sink, FrameIndex *index, qint64 frameLimit)
+{
+    ChunkedInput input(device);
+    ReadOutcome outcome;
+    sink.progress(5);
+    qint64 remaining = size;
+
+    // The tag section: every tag is logged; the DATA LIST tag ends it.
+    qint64 nextStep = BytesPerStep;
+    while (!input.atEnd()) {
+        if (qint64(input.offset()) >= nextStep) {
+            nextStep += BytesPerStep;
+            if (!sink.proceed(0)) {
+                sink.log(tr("Load cancelled after %1 frames.").arg(0), LogLevel::Warning);
+                outcome.result = ReadResult::Cancelled;
+                return outcome;
+            }
+        }
+        --remaining;
+        if (input.readByte() != '{')
+            continue;
+        const QString name = input.readText(':');
+        remaining -= name.size();
+        sink.log(tr("Found tag '%1'").arg(name), LogLevel::Info);
+        if (!name.startsWith(QLatin1String("DATA LIST"))) {
+            sink.log(tr("Tag value: %1").arg(input.readText('}')), LogLevel::Info);
+            continue;
+        }
+        // The length is the text after the last hyphen, digits only (the name's characters are
+        // its bytes); any other text, and a number past 32 bits, is no length.
+        const qsizetype hyphen = name.lastIndexOf(QLatin1Char('-'));
+        const std::optional<quint64> number =
+            hyphen < 0 ? std::nullopt : parseUnsignedDecimal(name.mid(hyphen + 1).toLatin1());
+        const uint length = number && *number <= 0xFFFFFFFFu ? uint(*number) : 0u;
+        if (length == 0) {
+            sink.log(tr("Wrong data length (%1) in '%2' tag! File load aborted.")
+                         .arg(length)
+                         .arg(name),
+                     LogLevel::Error);
+            outcome.result = ReadResult::Aborted;
+            return outcome;
+        }
+        --remaining;
+        if (input.readByte() != '#') {
+            sink.log(tr("Missing # symbol in '%1' tag! File load aborted.").arg(name),
+                     LogLevel::Error);
+            outcome.result = ReadResult::Aborted;
+            return outcome;
+        }
+        break;
+    }
+
+    // The frame block.
+    sink.progress(10);
+    sink.log(tr("Parsing frames ..."), LogLevel::Info);
+    outcome.dataEnd = input.offset();
+    FrameProgress progress(sink, size);
+    const bool wantsFrames = sink.wantsFrames();
+    const bool digRf3G = protocolVersion == 0;
+    qint64 count = 0;
+    quint64 ticks = 0;
+    QString invalid;
+    while (!input.atEnd()) {
+        if (count % FramesPerStep == 0 && count > 0 && !sink.proceed(count)) {
+            sink.log(tr("Load cancelled after %1 frames.").arg(count), LogLevel::Warning);
+            outcome.result = ReadResult::Cancelled;
+            outcome.frames = count;
+            outcome.dataEnd = input.offset();
+            return outcome;
+        }
+        if (input.closingBraceOnly())
+            break;
+        if (count >= frameLimit) {
+            outcome.result = ReadResult::Limited;
+            break;
+        }
+
+        qint64 available = 0;
+        const char *bytes = input.frameBytes(&available);
+        const quint32 header = available >= 4 ? qFromLittleEndian<quint32>(bytes) : 0;
+        const quint32 code = (header >> 5) & 0xFF;
+        qint64 length = 0;
+        if (!digRf3G) {
+            // Header and time word only; a frame cut short by the end of the file still counts.
+            length = qMin<qint64>(8, available);
+        } else if (code < 7 && available >= 8 + 4 * PayloadWords[code]) {
+            length = 8 + 4 * PayloadWords[code];
+        } else {
+            // An invalid frame: the decoder says why, and how many bytes it took.
+            qint64 taken = 0;
+            const FrameRecord record(protocolVersion, bytes, available, &taken);
+            input.skip(taken);
+            remaining = qMax<qint64>(0, remaining - record.serializedSize());
+            progress.counted(remaining);
+            invalid = record.errorText();
+            break;
+        }
+
+        // The file holds each frame's distance to the one before; the table shows the time
+        // since the first frame.
+        const quint32 delta = available >= 8 ? qFromLittleEndian<quint32>(bytes + 4) : 0;
+        ticks = count == 0 ? 0 : ticks + delta;
+        if (index)
+            index->append(quint8(digRf3G ? header & 0xFF : 0), input.offset(), ticks);
+        if (wantsFrames)
+            sink.frame({count, input.offset(), ticks, bytes, length});
+        input.skip(length);
+        ++count;
+        // A record that is not DigRF 3G counts no bytes.
+        if (digRf3G)
+            remaining = qMax<qint64>(0, remaining - 8 - PayloadBytes[code]);
+        progress.counted(remaining);
+    }
+    outcome.frames = count;
+    outcome.dataEnd = input.offset();
+    sink.proceed(count);
+    if (!invalid.isEmpty()) {
+        sink.log(tr("Found invalid frame: %1. No further frames will be loaded.").arg(invalid),
+                 LogLevel::Warning);
+    }
+    if (outcome.result == ReadResult::Limited) {
+        sink.log(tr("The capture holds more frames than can be shown; the first %1 frames "
+                    "are loaded.")
+                     .arg(count),
+                 LogLevel::Warning);
+        sink.progress(85);
+        sink.log(tr("%1 frames loaded.").arg(count), LogLevel::Info);
+        return outcome;
+    }
+    sink.progress(85);
+
+    // What follows the frames: normally nothing, or the brace that closes the DATA LIST tag.
+    char c = input.readByte();
+    qint64 ignored = 0;
+    if (!input.atEnd()) {
+        for (;;) {
+            c = input.readByte();
+            if (c == '}')
+                break;
+            ++ignored;
+            if (input.atEnd())
+                break;
+        }
+    }
+    if (ignored > 0)
+        sink.log(tr("%1 bytes ignored after last frame.").arg(ignored), LogLevel::Warning);
+    if (!input.atEnd())
+        sink.log(tr("Found data after 'DATA LIST' tag. It's ignored."), LogLevel::Warning);
+    else if (c != '}')
+        sink.log(tr("Tag 'DATA LIST' is open and EOF reached!"), LogLevel::Info);
+    sink.log(tr("%1 frames loaded.").arg(count), LogLevel::Info);
+    return outcome;
+}
+
+} // namespace Korvex

@@ -1,0 +1,75 @@
+#ifndef CORE_FILES_FRAMEREADER_H
+#define CORE_FILES_FRAMEREADER_H
+
+#include "core/files/loglines.h"
+
+#include <QString>
+#include <QtGlobal>
+
+#include <limits>
+
+QT_BEGIN_NAMESPACE
+class QIODevice;
+QT_END_NAMESPACE
+
+namespace Korvex {
+
+class FrameIndex;
+
+/// One frame as the reader meets it in the file.
+struct ScannedFrame
+{
+    qint64 number;      // counted from 0
+    quint64 offset;     // of its header word in the file
+    quint64 ticks;      // time since the first frame
+    const char *bytes;  // the frame's bytes in the file, header word first
+    qint64 length;      // how many bytes it takes in the file
+};
+
+/// Receives what the frame reader finds, so that the reader itself touches no widget.
+class FrameReaderSink
+{
+public:
+    virtual ~FrameReaderSink();
+    /// One line of the load log, in the order the reader finds it. The lines of the frames
+    /// ("Frame %1: payload size %2 bytes") do not come here: they follow from the frames.
+    virtual void log(const QString &text, LogLevel level) = 0;
+    /// A new progress value of the load, 0 to 100.
+    virtual void progress(int value) = 0;
+    /// Called now and then during a load with the number of frames read so far, and once more
+    /// when the frame block ends, before any later log line. False stops the load; the count
+    /// holds either way.
+    virtual bool proceed(qint64 framesRead);
+    /// Whether frame() is to be called for every frame.
+    virtual bool wantsFrames() const;
+    virtual void frame(const ScannedFrame &frame);
+};
+
+/// How a read ended.
+enum class ReadResult {
+    Complete,   // the frames up to the end of the file, an invalid frame or the closing brace
+    Aborted,    // the DATA LIST tag is broken; no frame was read
+    Cancelled,  // the sink asked to stop
+    Limited,    // the capture holds more frames than frameLimit
+};
+
+struct ReadOutcome
+{
+    ReadResult result = ReadResult::Complete;
+    qint64 frames = 0;
+    /// The file offset just after the last frame read.
+    quint64 dataEnd = 0;
+};
+
+/// Reads a capture from its start: the tag section up to the DATA LIST tag, then the frames,
+/// accumulating their time stamps in 64 bits. `size` is the file size, which drives the progress
+/// values: 5, 10, a value per frame from about 0 to 80 (reported only when it changes), then 85.
+/// Every frame read is appended to `index` when one is given. At most `frameLimit` frames are
+/// read; a capture with more is read that far and says so in the log.
+ReadOutcome readFrames(QIODevice &device, qint64 size, int protocolVersion,
+                       FrameReaderSink &sink, FrameIndex *index = nullptr,
+                       qint64 frameLimit = std::numeric_limits<int>::max());
+
+} // namespace Korvex
+
+#endif // CORE_FILES_FRAMEREADER_H

@@ -1,0 +1,17 @@
+#include "core/filters/filtererror.h"
+
+#include <QCoreApplication>
+
+namespace Korvex {
+
+QString FilterError::message() const
+{
+    const QString where = found.isEmpty()
+                              ? QCoreApplication::translate("Framescope", "the end of the filter")
+                              : QStringLiteral("'%1'").arg(found);
+    return QCoreApplication::translate("Framescope", "Column %1: expected %2, found %3.")
+        .arg(position + 1)
+        .arg(expected, where);
+}
+
+} // namespace Korvex

@@ -1,0 +1,25 @@
+#ifndef CORE_FILTERS_FILTERERROR_H
+#define CORE_FILTERS_FILTERERROR_H
+
+#include <QString>
+#include <QtGlobal>
+
+namespace Korvex {
+
+/// Why a filter expression was refused: where in its text (counted from 0) and what was
+/// expected there instead of what was found.
+struct FilterError
+{
+    qsizetype position = -1;
+    QString expected;
+    /// The text found at the position, or empty at the end of the expression.
+    QString found;
+
+    bool isError() const { return position >= 0; }
+    /// "Column 9: expected a value, found 'and'." (columns count from 1).
+    QString message() const;
+};
+
+} // namespace Korvex
+
+#endif // CORE_FILTERS_FILTERERROR_H

@@ -1,0 +1,88 @@
+#ifndef CORE_FILTERS_FILTEREXPRESSION_H
+#define CORE_FILTERS_FILTEREXPRESSION_H
+
+#include "core/filters/bytepattern.h"
+#include "core/filters/filtererror.h"
+
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+#include <vector>
+
+namespace Korvex {
+
+struct FrameFacts;
+
+/// A parsed filter: comparisons of a frame's fields (channel, size, code, cts, frame, time),
+/// payload patterns, joined by and, or and not. The viewer's display filter, its Find and
+/// drfdump all parse and evaluate through it, so they agree on every frame. An expression
+/// made with the default constructor matches every frame.
+class FilterExpression
+{
+public:
+    enum class Field : quint8 { Channel, Size, Code, Cts, Frame, Time, Payload };
+    /// The answer of a frame when not everything about it is known yet.
+    enum class Truth : quint8 { False, True, Unknown };
+
+    FilterExpression();
+
+    /// Parses the text; on a mistake the error says where and what was expected, and the
+    /// expression returned matches every frame.
+    static FilterExpression parse(const QString &text, FilterError *error);
+    /// Frames whose payload holds the pattern.
+    static FilterExpression payloadContains(const BytePattern &pattern);
+
+    /// The field names and the words of the language, for completion.
+    static QStringList keywords();
+    /// The channel names a filter accepts, as in the colour files.
+    static QStringList channelNames();
+
+    bool matchesEverything() const { return m_root < 0; }
+
+    /// The first use of a field that frames of this protocol version do not have: outside
+    /// DigRF 3G only frame and time can be compared. No error when every field is there.
+    FilterError checkFor(int protocolVersion) const;
+
+    bool uses(Field field) const;
+    /// Whether frames must be read from the file (time or payload) to be judged.
+    bool needsFile() const { return uses(Field::Time) || uses(Field::Payload); }
+
+    bool matches(const FrameFacts &facts) const;
+    /// The answer for a frame of which only the header byte and the number are known:
+    /// Unknown when it depends on its time or payload.
+    Truth decide(quint8 header, qint64 frame) const;
+
+    /// Frame numbers at which a comparison with the frame number may change its answer, in
+    /// increasing order: between two of them every such comparison gives one answer.
+    std::vector<qint64> frameBreaks() const;
+
+private:
+    friend class FilterParser;
+
+    enum class Op : quint8 {
+        In, NotIn, Less, LessEqual, Greater, GreaterEqual, Contains, And, Or, Not
+    };
+
+    struct Node
+    {
+        Op op = Op::In;
+        Field field = Field::Frame;
+        qsizetype position = 0;
+        /// Sorted: the set of In and NotIn, or the one bound of a comparison.
+        std::vector<quint64> values;
+        BytePattern pattern;
+        std::vector<int> children;
+    };
+
+    bool matches(int node, const FrameFacts &facts) const;
+    Truth decide(int node, const FrameFacts &facts) const;
+    bool compare(const Node &node, quint64 value) const;
+
+    std::vector<Node> m_nodes;
+    int m_root = -1;
+};
+
+} // namespace Korvex
+
+#endif // CORE_FILTERS_FILTEREXPRESSION_H

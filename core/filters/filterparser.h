@@ -1,0 +1,79 @@
+#ifndef CORE_FILTERS_FILTERPARSER_H
+#define CORE_FILTERS_FILTERPARSER_H
+
+#include "core/filters/filtererror.h"
+#include "core/filters/filterexpression.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace Korvex {
+
+/// Reads the text of a filter into a FilterExpression by recursive descent, stopping at the
+/// first mistake with its position and what was expected there.
+///
+///     expression := term { ("or" | "||") term }
+///     term       := factor { ("and" | "&&") factor }
+///     factor     := ("not" | "!") factor | "(" expression ")" | comparison
+///     comparison := field ("==" | "!=" | "<" | "<=" | ">" | ">=") value
+///                 | field "in" "{" value { [","] value } "}"
+///                 | "payload" "contains" (hex bytes and "??" | "text")
+class FilterParser
+{
+public:
+    explicit FilterParser(const QString &text);
+
+    FilterExpression parse(FilterError *error);
+
+    static QStringList keywords();
+    static QStringList channelNames();
+    static QString fieldName(FilterExpression::Field field);
+
+private:
+    enum class Kind {
+        End, Word, Text, Equal, NotEqual, Less, LessEqual, Greater, GreaterEqual,
+        LeftParen, RightParen, LeftBrace, RightBrace, Comma, AndAnd, OrOr, Bang, Invalid
+    };
+
+    struct Token
+    {
+        Kind kind = Kind::End;
+        qsizetype position = 0;
+        qsizetype length = 0;
+        /// The word, or a quoted text without its quotes and escapes.
+        QString text;
+    };
+
+    using Node = FilterExpression::Node;
+    using Op = FilterExpression::Op;
+    using Field = FilterExpression::Field;
+
+    const Token &peek();
+    Token take();
+    Token scan();
+    bool isKeyword(const Token &token, const char *word) const;
+
+    int expression();
+    int term();
+    int factor();
+    int comparison();
+    bool value(Field field, bool ordering, std::vector<quint64> &values);
+    bool pattern(BytePattern &pattern);
+    std::optional<quint64> number(const Token &token, const QString &expected);
+    std::optional<quint64> time(const Token &token);
+    int add(Node node);
+    int fail(qsizetype position, const QString &expected, const QString &found);
+    int fail(const Token &token, const QString &expected);
+
+    QString m_text;
+    qsizetype m_pos = 0;
+    std::optional<Token> m_peeked;
+    FilterExpression m_expression;
+    FilterError m_error;
+};
+
+} // namespace Korvex
+
+#endif // CORE_FILTERS_FILTERPARSER_H

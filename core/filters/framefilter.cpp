@@ -1,0 +1,126 @@
+#include "core/filters/framefilter.h"
+
+#include "core/files/capture.h"
+#include "core/files/framecursor.h"
+#include "core/filters/framebitmap.h"
+#include "core/filters/framefacts.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace Korvex {
+
+namespace {
+
+// A cursor that would have to walk further than this to the next frame to read starts anew
+// there: about a read's worth of frames.
+constexpr qint64 CursorReach = qint64(1) << 16;
+
+} // namespace
+
+FrameFilter::FrameFilter(const Capture &capture, const FilterExpression &expression)
+    : m_capture(capture)
+    , m_expression(expression)
+{
+}
+
+std::shared_ptr<FrameBitmap> FrameFilter::matchingFrames(const WorkProgress &progress) const
+{
+    auto bits = std::make_shared<FrameBitmap>(m_capture.frameCount());
+    if (!evaluate(0, m_capture.frameCount(), bits->words(), progress))
+        return nullptr;
+    bits->finish();
+    return bits;
+}
+
+bool FrameFilter::evaluate(qint64 first, qint64 end, quint64 *words,
+                           const WorkProgress &progress) const
+{
+    end = qMin(end, m_capture.frameCount());
+    const std::vector<qint64> breaks = m_expression.frameBreaks();
+    auto nextBreak = std::upper_bound(breaks.begin(), breaks.end(), first);
+    for (qint64 from = first; from < end;) {
+        const qint64 to = nextBreak != breaks.end() && *nextBreak < end ? *nextBreak++ : end;
+        // Within the stretch every comparison with the frame number answers as at its start.
+        Truths truths;
+        bool unknown = false;
+        for (int header = 0; header < 256; ++header) {
+            truths[std::size_t(header)] = m_expression.decide(quint8(header), from);
+            unknown = unknown || truths[std::size_t(header)] == FilterExpression::Truth::Unknown;
+        }
+        const bool done = unknown ? fromFile(first, from, to, truths, words, end, progress)
+                                  : fromIndex(first, from, to, truths, words, end, progress);
+        if (!done)
+            return false;
+        from = to;
+    }
+    return true;
+}
+
+bool FrameFilter::fromIndex(qint64 first, qint64 from, qint64 to, const Truths &truths,
+                            quint64 *words, qint64 end, const WorkProgress &progress) const
+{
+    std::array<quint64, 256> bit;
+    for (std::size_t header = 0; header < 256; ++header)
+        bit[header] = truths[header] == FilterExpression::Truth::True ? 1 : 0;
+    const FrameIndex &index = m_capture.index();
+    qint64 n = from;
+    while (n < to) {
+        qint64 available = 0;
+        const quint8 *header = index.headers(n, &available);
+        const qint64 stop = qMin(to, n + available);
+        qint64 at = n - first;
+        // Single frames up to a word's start, whole words of 64 frames, then the rest.
+        for (; n < stop && (at & 63) != 0; ++n, ++at)
+            words[at >> 6] |= bit[*header++] << (at & 63);
+        for (; n + 64 <= stop; n += 64, at += 64, header += 64) {
+            quint64 word = 0;
+            for (int k = 0; k < 64; ++k)
+                word |= bit[header[k]] << k;
+            words[at >> 6] |= word;
+        }
+        for (; n < stop; ++n, ++at)
+            words[at >> 6] |= bit[*header++] << (at & 63);
+        if (progress && !progress(n - first, end - first))
+            return false;
+    }
+    return true;
+}
+
+bool FrameFilter::fromFile(qint64 first, qint64 from, qint64 to, const Truths &truths,
+                           quint64 *words, qint64 end, const WorkProgress &progress) const
+{
+    const FrameIndex &index = m_capture.index();
+    const int version = m_capture.protocolVersion();
+    const bool payloads = m_expression.uses(FilterExpression::Field::Payload);
+    std::optional<FrameCursor> cursor;
+    qint64 n = from;
+    while (n < to) {
+        qint64 available = 0;
+        const quint8 *headers = index.headers(n, &available);
+        const qint64 stop = qMin(to, n + available);
+        for (; n < stop; ++n) {
+            const quint8 header = *headers++;
+            const FilterExpression::Truth truth = truths[header];
+            bool match = truth == FilterExpression::Truth::True;
+            if (truth == FilterExpression::Truth::Unknown) {
+                if (!cursor || cursor->number() >= n || n - cursor->number() > CursorReach)
+                    cursor.emplace(m_capture, n, to);
+                while (cursor->number() < n)
+                    cursor->next();
+                const FrameFacts facts = FrameFacts::fromBytes(
+                    n, header, cursor->ticks(), cursor->bytes(), cursor->length(), version, payloads);
+                match = m_expression.matches(facts);
+            }
+            if (match) {
+                const qint64 at = n - first;
+                words[at >> 6] |= quint64(1) << (at & 63);
+            }
+        }
+        if (progress && !progress(n - first, end - first))
+            return false;
+    }
+    return true;
+}
+
+} // namespace Korvex

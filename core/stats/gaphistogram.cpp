@@ -1,0 +1,25 @@
+#include "core/stats/gaphistogram.h"
+
+namespace Korvex {
+
+GapHistogram::GapHistogram(int channelKey, int protocolVersion, quint64 minGapNs,
+                           quint64 maxGapNs, int bins)
+    : m_key(channelKey)
+    , m_protocolVersion(protocolVersion)
+    , m_min(qMin(minGapNs, maxGapNs))
+{
+    const quint64 span = qMax(minGapNs, maxGapNs) - m_min;
+    const quint64 wanted = quint64(qMax(1, bins));
+    // Wide enough that `wanted` bins reach the longest gap: ceil((span + 1) / wanted).
+    m_width = qMax<quint64>(1, span / wanted + 1);
+    m_counts.assign(std::size_t(span / m_width + 1), 0);
+}
+
+int GapHistogram::binOf(quint64 gapNs) const
+{
+    if (gapNs <= m_min)
+        return 0;
+    return int(qMin<quint64>((gapNs - m_min) / m_width, quint64(m_counts.size() - 1)));
+}
+
+} // namespace Korvex

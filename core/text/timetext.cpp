@@ -1,0 +1,119 @@
+#include "core/text/timetext.h"
+
+#include "core/frames/framerecord.h"
+#include "core/text/frametext.h"
+
+#include <QCoreApplication>
+
+namespace Korvex::TimeText {
+
+QString key(TimeMode mode)
+{
+    switch (mode) {
+    case TimeMode::SinceFirst:
+        return QStringLiteral("first");
+    case TimeMode::DeltaPrevious:
+        return QStringLiteral("delta");
+    case TimeMode::DeltaDisplayed:
+        return QStringLiteral("displayed");
+    case TimeMode::DeltaChannel:
+        return QStringLiteral("channel");
+    case TimeMode::SinceReference:
+        return QStringLiteral("reference");
+    }
+    return QString();
+}
+
+std::optional<TimeMode> modeOf(QStringView name)
+{
+    for (const TimeMode mode : Modes) {
+        if (name == key(mode))
+            return mode;
+    }
+    return std::nullopt;
+}
+
+QString menuText(TimeMode mode)
+{
+    switch (mode) {
+    case TimeMode::SinceFirst:
+        return QCoreApplication::translate("Framescope", "Time Since &First Frame");
+    case TimeMode::DeltaPrevious:
+        return QCoreApplication::translate("Framescope", "Delta to &Previous Frame");
+    case TimeMode::DeltaDisplayed:
+        return QCoreApplication::translate("Framescope", "Delta to Previous &Displayed Frame");
+    case TimeMode::DeltaChannel:
+        return QCoreApplication::translate("Framescope",
+                                           "Delta to Previous Frame of the Same &Channel");
+    case TimeMode::SinceReference:
+        return QCoreApplication::translate("Framescope", "Time Since &Reference Frame");
+    }
+    return QString();
+}
+
+QString columnTitle(TimeMode mode, qint64 reference, bool referenceShown)
+{
+    switch (mode) {
+    case TimeMode::SinceFirst:
+        return QCoreApplication::translate("QAbstractTableModel", "Time [ns]");
+    case TimeMode::DeltaPrevious:
+        return QCoreApplication::translate("QAbstractTableModel", "Δ Time [ns]");
+    case TimeMode::DeltaDisplayed:
+        return QCoreApplication::translate("QAbstractTableModel", "Δ Displayed [ns]");
+    case TimeMode::DeltaChannel:
+        return QCoreApplication::translate("QAbstractTableModel", "Δ Channel [ns]");
+    case TimeMode::SinceReference:
+        if (!referenceShown)
+            return QCoreApplication::translate("QAbstractTableModel",
+                                               "Time since frame %1 (hidden) [ns]")
+                .arg(qMax<qint64>(0, reference));
+        return QCoreApplication::translate("QAbstractTableModel", "Time since frame %1 [ns]")
+            .arg(qMax<qint64>(0, reference));
+    }
+    return QString();
+}
+
+void appendSince(QString &out, quint64 ticks, std::optional<quint64> fromTicks)
+{
+    if (!fromTicks)
+        return;
+    const quint64 ns = FrameRecord::nsOfTicks(ticks);
+    const quint64 from = FrameRecord::nsOfTicks(*fromTicks);
+    if (ns >= from)
+        FrameText::appendNumber(out, ns - from);
+    else
+        FrameText::appendNumber(out, from - ns, true);
+}
+
+QString readable(qint64 ns)
+{
+    const quint64 magnitude = ns < 0 ? quint64(0) - quint64(ns) : quint64(ns);
+    QString text;
+    if (ns < 0)
+        text += QLatin1Char('-');
+    if (magnitude < 1000) {
+        FrameText::appendNumber(text, magnitude);
+        return text + QStringLiteral(" ns");
+    }
+    static const char *const units[] = {" µs", " ms", " s"};
+    int unit = 0;
+    quint64 scale = 1000;
+    while (unit < 2 && magnitude / scale >= 1000) {
+        scale *= 1000;
+        ++unit;
+    }
+    FrameText::appendNumber(text, magnitude / scale);
+    // The decimals three at a time, from the largest group down, up to the last that is not 0.
+    quint64 rest = magnitude % scale;
+    if (rest != 0)
+        text += QLatin1Char('.');
+    for (quint64 group = scale / 1000; rest != 0; group /= 1000) {
+        if (group < scale / 1000)
+            text += QLatin1Char(' ');
+        text += QStringLiteral("%1").arg(rest / group, 3, 10, QLatin1Char('0'));
+        rest %= group;
+    }
+    return text + QString::fromUtf8(units[unit]);
+}
+
+} // namespace Korvex::TimeText

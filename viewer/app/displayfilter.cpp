@@ -1,0 +1,131 @@
+#include "viewer/app/framescope.h"
+
+#include "viewer/app/taskprogress.h"
+#include "core/files/capture.h"
+#include "core/filters/filterexpression.h"
+#include "core/filters/framebitmap.h"
+#include "core/filters/framefilter.h"
+#include "viewer/views/filterbar.h"
+#include "viewer/views/frametablemodel.h"
+
+#include <QLabel>
+#include <QStatusBar>
+
+#include <algorithm>
+
+namespace Korvex {
+
+namespace {
+
+// How long a note stays in the status bar.
+constexpr int NoteMs = 10000;
+
+} // namespace
+
+void Framescope::applyFilter(const QString &text)
+{
+    if (text.trimmed().isEmpty()) {
+        clearFilter();
+        return;
+    }
+    FilterError error;
+    const FilterExpression expression = FilterExpression::parse(text, &error);
+    if (!error.isError() && capture)
+        error = expression.checkFor(capture->protocolVersion());
+    if (error.isError()) {
+        // Nothing changes in the view; the bar shows where the mistake is.
+        ui.filterBar->showError(error);
+        statusBar()->showMessage(tr("Filter not applied. %1").arg(error.message()), NoteMs);
+        return;
+    }
+    ui.filterBar->remember(text.trimmed());
+    if (!capture)
+        return;
+    std::shared_ptr<FrameBitmap> shown;
+    {
+        TaskProgress progress(this, tr("Filtering frames ..."), taskDialogDelayMs);
+        shown = FrameFilter(*capture, expression).matchingFrames(progress.callback());
+    }
+    if (!shown) {
+        statusBar()->showMessage(tr("Filter cancelled; the frames shown are as before."), NoteMs);
+        return;
+    }
+    showRows(FrameRows(std::move(shown)));
+}
+
+void Framescope::clearFilter()
+{
+    if (model->rows().isFiltered())
+        showRows(FrameRows(stripFrames()));
+}
+
+void Framescope::showRows(const FrameRows &rows)
+{
+    const qint64 frame = currentFrame();
+    model->setRows(rows);
+    updateShownLabel();
+    buildFramesScroller();
+    if (rows.count() == 0) {
+        selectFrame(QModelIndex(), QModelIndex());
+        return;
+    }
+    ui.tblFrames->goToShownRow(frame >= 0 ? rows.nearestRow(frame) : 0);
+}
+
+void Framescope::updateShownLabel()
+{
+    const bool loaded = capture && capture->status() != Capture::Status::Aborted;
+    shownLabel->setVisible(loaded);
+    shownLabel->setText(tr("Shown: %1 of %2 frames").arg(shownFrames()).arg(stripFrames()));
+}
+
+qint64 Framescope::stripFrames() const
+{
+    return model->rows().total();
+}
+
+qint64 Framescope::currentFrame() const
+{
+    return model->rows().frameAt(ui.tblFrames->currentShownRow());
+}
+
+std::vector<qint64> Framescope::selectedFrames() const
+{
+    std::vector<qint64> frames;
+    if (!ui.tblFrames->selectionModel())
+        return frames;
+    const QModelIndexList rows = ui.tblFrames->selectionModel()->selectedRows();
+    frames.reserve(std::size_t(rows.size()));
+    for (const QModelIndex &row : rows) {
+        const qint64 frame = model->frameAt(row.row());
+        if (frame >= 0)
+            frames.push_back(frame);
+    }
+    std::sort(frames.begin(), frames.end());
+    return frames;
+}
+
+void Framescope::goToFrame(qint64 frame)
+{
+    const FrameRows &rows = model->rows();
+    if (rows.total() == 0)
+        return;
+    const qint64 row = rows.rowOf(frame);
+    if (row >= 0) {
+        ui.tblFrames->goToShownRow(row);
+        return;
+    }
+    const qint64 nearest = rows.nearestRow(frame);
+    if (nearest < 0) {
+        statusBar()->showMessage(tr("Frame %1 is not shown, and neither is any other.").arg(frame),
+                                 NoteMs);
+        return;
+    }
+    ui.tblFrames->goToShownRow(nearest);
+    statusBar()->showMessage(tr("Frame %1 is not shown; went to frame %2, the nearest shown frame.")
+                                 .arg(frame)
+                                 .arg(rows.frameAt(nearest)),
+                             NoteMs);
+}
+
+} // namespace Korvex

@@ -1,0 +1,70 @@
+#include "viewer/app/framescope.h"
+
+#include "viewer/app/taskprogress.h"
+#include "core/files/capture.h"
+#include "core/filters/framebitmap.h"
+#include "viewer/views/exportdlg.h"
+#include "viewer/views/frametablemodel.h"
+
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QSettings>
+#include <QStatusBar>
+
+namespace Korvex {
+
+void Framescope::exportFrames()
+{
+    if (!capture || stripFrames() == 0)
+        return;
+    const std::vector<qint64> selected = selectedFrames();
+    ExportDlg dialog(this, stripFrames(), shownFrames(), marks.count(), qint64(selected.size()),
+                     capture->protocolVersion(),
+                     settings->value(QStringLiteral("FileLoadPath")).toString());
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+
+    FrameRows frames(stripFrames());
+    if (dialog.which() == ExportDlg::Shown) {
+        frames = model->rows();
+    } else if (dialog.which() != ExportDlg::All) {
+        auto bits = std::make_shared<FrameBitmap>(stripFrames());
+        if (dialog.which() == ExportDlg::Marked) {
+            for (const auto &mark : marks.all())
+                bits->set(mark.first);
+        } else if (dialog.which() == ExportDlg::Selected) {
+            for (qint64 frame : selected)
+                bits->set(frame);
+        } else {
+            for (qint64 frame = dialog.rangeFirst(); frame <= dialog.rangeLast(); ++frame)
+                bits->set(frame);
+        }
+        bits->finish();
+        frames = FrameRows(std::move(bits));
+    }
+
+    QString error;
+    FrameExporter::Result result;
+    {
+        TaskProgress progress(this, tr("Exporting frames ..."), taskDialogDelayMs);
+        result = FrameExporter::write(*capture, frames, dialog.format(), dialog.fileName(),
+                                      progress.callback(), &error);
+    }
+    switch (result) {
+    case FrameExporter::Result::Written:
+        statusBar()->showMessage(tr("%1 frames exported to %2.")
+                                     .arg(frames.count())
+                                     .arg(QFileInfo(dialog.fileName()).fileName()),
+                                 10000);
+        break;
+    case FrameExporter::Result::Cancelled:
+        statusBar()->showMessage(tr("Export cancelled; no file was written."), 10000);
+        break;
+    case FrameExporter::Result::Failed:
+        QMessageBox::warning(this, tr("Export Frames"),
+                             tr("The frames could not be exported. %1").arg(error));
+        break;
+    }
+}
+
+} // namespace Korvex

@@ -1,0 +1,80 @@
+#include "viewer/app/framescope.h"
+
+#include "viewer/app/taskprogress.h"
+#include "core/files/capture.h"
+#include "core/filters/framesearch.h"
+#include "viewer/views/findbar.h"
+#include "viewer/views/frametablemodel.h"
+
+#include <QStatusBar>
+
+namespace Korvex {
+
+namespace {
+
+constexpr int NoteMs = 10000;
+
+} // namespace
+
+void Framescope::showFind()
+{
+    ui.findBar->activate();
+}
+
+void Framescope::findNext()
+{
+    if (ui.findBar->text().isEmpty())
+        showFind();
+    else
+        runFind(true);
+}
+
+void Framescope::findPrevious()
+{
+    if (ui.findBar->text().isEmpty())
+        showFind();
+    else
+        runFind(false);
+}
+
+void Framescope::runFind(bool forward)
+{
+    if (!capture)
+        return;
+    FilterError error;
+    const FilterExpression expression = ui.findBar->expression(&error);
+    if (!error.isError())
+        error = expression.checkFor(capture->protocolVersion());
+    ui.findBar->showError(error);
+    if (error.isError()) {
+        statusBar()->showMessage(tr("Cannot search. %1").arg(error.message()), NoteMs);
+        return;
+    }
+    FrameSearch::Result result;
+    {
+        TaskProgress progress(this, tr("Searching frames ..."), taskDialogDelayMs);
+        result = FrameSearch::find(*capture, expression, model->rows(), currentFrame(),
+                                   forward ? FrameSearch::Direction::Forward
+                                           : FrameSearch::Direction::Backward,
+                                   progress.callback());
+    }
+    if (result.cancelled) {
+        statusBar()->showMessage(tr("Search cancelled."), NoteMs);
+        return;
+    }
+    if (result.frame < 0) {
+        statusBar()->showMessage(tr("No shown frame matches."), NoteMs);
+        return;
+    }
+    ui.tblFrames->goToShownRow(model->rows().rowOf(result.frame));
+    QString note = tr("Frame %1 found.").arg(result.frame);
+    if (result.wrapped) {
+        note = forward ? tr("Frame %1 found; the search reached the last frame and went on from the first.")
+                             .arg(result.frame)
+                       : tr("Frame %1 found; the search reached the first frame and went on from the last.")
+                             .arg(result.frame);
+    }
+    statusBar()->showMessage(note, NoteMs);
+}
+
+} // namespace Korvex

@@ -1,0 +1,170 @@
+#include "viewer/app/framescope.h"
+
+#include "viewer/views/logmodel.h"
+#include "viewer/colors/colordlg.h"
+#include "core/files/capture.h"
+#include "viewer/stats/chartswindow.h"
+#include "viewer/stats/statisticswindow.h"
+#include "viewer/views/filterbar.h"
+#include "viewer/views/findbar.h"
+#include "viewer/views/frametablemodel.h"
+#include "viewer/views/payloadhighlighter.h"
+
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressDialog>
+#include <QScrollBar>
+#include <QSettings>
+#include <QStatusBar>
+
+namespace Korvex {
+
+Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags flags)
+    : QMainWindow(parent)
+{
+    Q_UNUSED(flags);
+    settings = new QSettings(QStringLiteral("Kestrant"), QStringLiteral("Framescope"));
+    ui.setupUi(this);
+    logModel = new LogModel(this);
+    ui.txtLog->setModel(logModel);
+    connect(ui.txtLog, &LogView::copyLimited, this, [this](qint64 copied, qint64 selected) {
+        statusBar()->showMessage(tr("Copied the first %L1 of %L2 selected log lines.")
+                                     .arg(copied)
+                                     .arg(selected),
+                                 10000);
+    });
+
+    connect(ui.actionOpen_File, &QAction::triggered, this, &Framescope::openFile);
+    connect(ui.actionFileSave, &QAction::triggered, this, &Framescope::saveFile);
+    connect(ui.actionFind, &QAction::triggered, this, &Framescope::findFrame);
+    connect(ui.actionExit, &QAction::triggered, this, &Framescope::close);
+    connect(ui.actionGoFirst, &QAction::triggered, this, &Framescope::goFirstFrame);
+    connect(ui.actionGoPrev, &QAction::triggered, this, &Framescope::goPrevFrame);
+    connect(ui.actionGoNext, &QAction::triggered, this, &Framescope::goNextFrame);
+    connect(ui.actionGoLast, &QAction::triggered, this, &Framescope::goLastFrame);
+    connect(ui.actionAbout, &QAction::triggered, this, &Framescope::showAboutDlg);
+    connect(ui.actionPrint, &QAction::triggered, this, &Framescope::showPrintDlg);
+    connect(ui.actionColors, &QAction::triggered, this, &Framescope::showColorDlg);
+    connect(ui.actionDisable_Colors, &QAction::triggered, this, &Framescope::setColorMode);
+    connect(ui.actionShortcuts, &QAction::triggered, this, &Framescope::showShortcutsDlg);
+    setUpShortcuts();
+    connect(ui.actionSearch, &QAction::triggered, this, &Framescope::showFind);
+    connect(ui.actionFindNext, &QAction::triggered, this, &Framescope::findNext);
+    connect(ui.actionFindPrevious, &QAction::triggered, this, &Framescope::findPrevious);
+    connect(ui.actionMark, &QAction::triggered, this, &Framescope::toggleMarks);
+    connect(ui.actionMarkNote, &QAction::triggered, this, &Framescope::editMarkNote);
+    connect(ui.actionNextMark, &QAction::triggered, this, &Framescope::goNextMark);
+    connect(ui.actionPrevMark, &QAction::triggered, this, &Framescope::goPrevMark);
+    connect(ui.actionUnmarkAll, &QAction::triggered, this, &Framescope::unmarkAll);
+    connect(ui.actionExport, &QAction::triggered, this, &Framescope::exportFrames);
+    connect(ui.actionCopy, &QAction::triggered, this, &Framescope::copyFrames);
+    connect(ui.actionCopyDump, &QAction::triggered, this, &Framescope::copyDump);
+    connect(ui.filterBar, &FilterBar::applyRequested, this, &Framescope::applyFilter);
+    connect(ui.filterBar, &FilterBar::clearRequested, this, &Framescope::clearFilter);
+    connect(ui.findBar, &FindBar::findRequested, this, &Framescope::runFind);
+
+    colorDlg = new ColorDlg;
+    colorDlg->hide();
+
+    model = new FrameTableModel(&colorDlg->scheme());
+    model->setCapture(nullptr);
+    model->setMarks(&marks);
+    ui.tblFrames->setModel(model);
+    // Copy works while the table has the focus; the table's menu offers what its rows can do.
+    ui.tblFrames->addAction(ui.actionCopy);
+    ui.tblFrames->addAction(ui.actionMark);
+    ui.tblFrames->addAction(ui.actionMarkNote);
+    ui.tblFrames->addAction(ui.actionExport);
+    ui.tblFrames->setContextMenuPolicy(Qt::ActionsContextMenu);
+    ui.txtPayload->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ui.txtPayload, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
+        std::unique_ptr<QMenu> menu(ui.txtPayload->createStandardContextMenu(at));
+        menu->addAction(ui.actionCopyDump);
+        menu->exec(ui.txtPayload->viewport()->mapToGlobal(at));
+    });
+    ui.tblFrames->setShownScrollBar(ui.sbFrames);
+    // A reset (a load, a colour mode switch) drops the table's current row without reporting
+    // it, so the panel is told here.
+    connect(model, &QAbstractItemModel::modelReset, this, &Framescope::showNoFrame);
+    ui.tblFrames->horizontalHeader()->setStretchLastSection(true);
+    ui.tblFrames->setWordWrap(false);
+    // Every reset of the model sets the columns back to the style's width.
+    connect(model, &QAbstractItemModel::modelReset, this, &Framescope::fitColumnTitles);
+
+    ui.txtPayload->setFont(QFont(QStringLiteral("Courier"), 10));
+    highlighter = new PayloadHighlighter(ui.txtPayload->document());
+
+    buildFramesScroller();
+    setUpTimeDisplay();
+    connect(ui.actionStatistics, &QAction::triggered, this, &Framescope::showStatistics);
+    connect(ui.actionCharts, &QAction::triggered, this, &Framescope::showCharts);
+
+    ui.tblFrames->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    connect(ui.tblFrames->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &Framescope::updateFramesScroller);
+
+    ui.gvFrames->setScene(&scene);
+    ui.gvFrames->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    ui.gvFrames->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    // A stored value of the wrong type reads as an empty list rather than as garbage. Only a
+    // real list counts: a string converts to a list too, of its single characters.
+    const QVariant stored = settings->value(QStringLiteral("RecentFiles"), QVariantList());
+    const bool isList = stored.typeId() == QMetaType::QVariantList
+                        || stored.typeId() == QMetaType::QStringList;
+    recentFiles = new QList<QVariant>(isList ? stored.toList() : QVariantList());
+    rebuildRecentFilesMenu();
+
+    statusLabel = new QLabel(tr("No frame selected"));
+    ui.statusbar->addWidget(statusLabel, 1);
+    // The form's sample texts in the detail panel are for its designer; no frame shows yet.
+    showNoFrame();
+
+    fitTextToFont();
+    restoreWindowState();
+    setAcceptDrops(true);
+    shownLabel = new QLabel(ui.statusbar);
+    ui.statusbar->addPermanentWidget(shownLabel);
+    updateShownLabel();
+    ui.filterBar->setSettings(settings);
+
+    if (!fileName.isEmpty() && QFile::exists(fileName))
+        loadFile(fileName);
+}
+
+Framescope::~Framescope()
+{
+    // The windows' passes over the frames, and the table, let go of the capture before it goes.
+    delete statisticsWindow;
+    delete chartsWindow;
+    ui.tblFrames->setModel(nullptr);
+    delete model;
+    capture.reset();
+    delete settings;
+    delete highlighter;
+    delete recentFiles;
+    delete colorDlg;
+    scene.clear();
+}
+
+void Framescope::appendLog(const QString &text, const QColor &color)
+{
+    ui.tabs->setCurrentIndex(1);
+    logModel->append(text, color);
+}
+
+void Framescope::appendFrameLines(const std::shared_ptr<const LoggedFrames> &frames, qint64 first,
+                                  qint64 count)
+{
+    ui.tabs->setCurrentIndex(1);
+    logModel->appendFrames(frames, first, count);
+}
+
+void Framescope::resizeEvent(QResizeEvent *)
+{
+    buildFramesScroller();
+}
+
+} // namespace Korvex

@@ -1,0 +1,101 @@
+#include "viewer/app/framescope.h"
+
+#include "core/files/capture.h"
+#include "core/files/marksfile.h"
+#include "viewer/views/frametablemodel.h"
+
+#include <QInputDialog>
+#include <QStatusBar>
+
+namespace Korvex {
+
+namespace {
+
+constexpr int NoteMs = 10000;
+
+} // namespace
+
+void Framescope::toggleMarks()
+{
+    std::vector<qint64> frames = selectedFrames();
+    if (frames.empty() && currentFrame() >= 0)
+        frames.push_back(currentFrame());
+    if (frames.empty())
+        return;
+    marks.toggle(frames);
+    marksChanged();
+}
+
+void Framescope::editMarkNote()
+{
+    const qint64 frame = currentFrame();
+    if (frame < 0)
+        return;
+    bool ok = false;
+    const QString note = QInputDialog::getText(this, tr("Mark Note"),
+                                               tr("Note for frame %1:").arg(frame),
+                                               QLineEdit::Normal, marks.note(frame), &ok);
+    if (!ok)
+        return;
+    marks.setNote(frame, note);
+    marksChanged();
+}
+
+void Framescope::goNextMark()
+{
+    const FrameRows &rows = model->rows();
+    qint64 frame = marks.next(currentFrame());
+    while (frame >= 0 && !rows.isShown(frame))
+        frame = marks.next(frame);
+    if (frame < 0) {
+        statusBar()->showMessage(tr("No marked frame is shown after this one."), NoteMs);
+        return;
+    }
+    ui.tblFrames->goToShownRow(rows.rowOf(frame));
+}
+
+void Framescope::goPrevMark()
+{
+    const FrameRows &rows = model->rows();
+    const qint64 current = currentFrame();
+    qint64 frame = marks.previous(current < 0 ? stripFrames() : current);
+    while (frame >= 0 && !rows.isShown(frame))
+        frame = marks.previous(frame);
+    if (frame < 0) {
+        statusBar()->showMessage(tr("No marked frame is shown before this one."), NoteMs);
+        return;
+    }
+    ui.tblFrames->goToShownRow(rows.rowOf(frame));
+}
+
+void Framescope::unmarkAll()
+{
+    if (marks.isEmpty())
+        return;
+    marks.clear();
+    marksChanged();
+}
+
+void Framescope::loadMarks()
+{
+    marks.clear();
+    if (capture && capture->status() != Capture::Status::Aborted && capture->frameCount() > 0) {
+        const MarksFile::ReadResult read = MarksFile::read(*capture, &marks);
+        if (read.outcome == MarksFile::Outcome::Ignored)
+            appendLog(read.problem, Qt::darkYellow);
+    }
+    model->marksChanged();
+}
+
+void Framescope::marksChanged()
+{
+    model->marksChanged();
+    buildFramesScroller();
+    if (!capture)
+        return;
+    QString error;
+    if (!MarksFile::write(*capture, marks, &error))
+        statusBar()->showMessage(tr("The marks could not be kept: %1").arg(error), NoteMs);
+}
+
+} // namespace Korvex

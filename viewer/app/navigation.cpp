@@ -1,0 +1,55 @@
+#include "viewer/app/framescope.h"
+
+#include "viewer/views/frametablemodel.h"
+
+#include <QInputDialog>
+
+namespace Korvex {
+
+void Framescope::findFrame()
+{
+    // Frame numbers, not rows: with a display filter the frame may not be shown, and then
+    // the nearest shown frame is the one gone to. The spin box refuses a digit that would leave
+    // its range without a word: the label says what it takes.
+    const qint64 current = currentFrame();
+    const qint64 frames = stripFrames();
+    const QString label = frames > 0 ? tr("Go To Frame (%1 \u2013 %2):").arg(0).arg(frames - 1)
+                                     : tr("Go To Frame (no frames):");
+    bool ok = false;
+    const double value = QInputDialog::getDouble(this, tr("Find Frame"), label, double(current),
+                                                 0, double(frames - 1), 0, &ok);
+    if (!ok)
+        return;
+    goToFrame(qint64(value));
+}
+
+void Framescope::goFirstFrame()
+{
+    ui.tblFrames->goToShownRow(0);
+}
+
+void Framescope::goPrevFrame()
+{
+    const qint64 row = ui.tblFrames->currentShownRow() - 1;
+    if (row >= 0)
+        ui.tblFrames->goToShownRow(row);
+}
+
+void Framescope::goNextFrame()
+{
+    const qint64 row = ui.tblFrames->currentShownRow() + 1;
+    if (row < shownFrames())
+        ui.tblFrames->goToShownRow(row);
+}
+
+void Framescope::goLastFrame()
+{
+    ui.tblFrames->goToShownRow(shownFrames() - 1);
+}
+
+qint64 Framescope::shownFrames() const
+{
+    return model->rows().count();
+}
+
+} // namespace Korvex

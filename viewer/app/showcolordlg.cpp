@@ -1,0 +1,19 @@
+#include "viewer/app/framescope.h"
+
+#include "viewer/colors/colordlg.h"
+
+namespace Korvex {
+
+void Framescope::showColorDlg()
+{
+    if (colorDlg->exec() == QDialog::Accepted) {
+        colorDlg->saveAllColors();
+        // The table asks for its colours at every paint; the scroller's bars are drawn once.
+        buildFramesScroller();
+    } else {
+        // Cancel, Esc or closing the window drops every change since the last save.
+        colorDlg->reloadColors();
+    }
+}
+
+} // namespace Korvex

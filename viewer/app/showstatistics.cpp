@@ -1,0 +1,56 @@
+#include "viewer/app/framescope.h"
+
+#include "viewer/colors/colordlg.h"
+#include "viewer/stats/chartswindow.h"
+#include "viewer/stats/statisticswindow.h"
+#include "viewer/views/frametablemodel.h"
+
+namespace Korvex {
+
+namespace {
+
+void bringUp(QWidget *window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+} // namespace
+
+void Framescope::showStatistics()
+{
+    if (!statisticsWindow) {
+        statisticsWindow = new StatisticsWindow(this);
+        connect(statisticsWindow, &StatisticsWindow::goToFrame, this, &Framescope::showFrameOf);
+        statisticsWindow->setSource(capture.get(), model->rows());
+    }
+    bringUp(statisticsWindow);
+}
+
+void Framescope::showCharts()
+{
+    if (!chartsWindow) {
+        chartsWindow = new ChartsWindow(&colorDlg->scheme(), this);
+        connect(chartsWindow, &ChartsWindow::goToFrame, this, &Framescope::showFrameOf);
+        chartsWindow->setSource(capture.get(), model->rows());
+    }
+    bringUp(chartsWindow);
+}
+
+void Framescope::showFrameOf(qint64 frame)
+{
+    // Asked for from a statistics or chart window: the table's window comes to the front.
+    goToFrame(frame);
+    activateWindow();
+}
+
+void Framescope::setStatisticsSource()
+{
+    if (statisticsWindow)
+        statisticsWindow->setSource(capture.get(), model->rows());
+    if (chartsWindow)
+        chartsWindow->setSource(capture.get(), model->rows());
+}
+
+} // namespace Korvex

@@ -1,0 +1,68 @@
+#include "viewer/app/framescope.h"
+
+#include "viewer/views/frametablemodel.h"
+
+#include <QActionGroup>
+#include <QHeaderView>
+#include <QSettings>
+
+namespace Korvex {
+
+namespace {
+
+const QString timeDisplayKey = QStringLiteral("TimeDisplay");
+
+} // namespace
+
+void Framescope::setUpTimeDisplay()
+{
+    auto *group = new QActionGroup(this);
+    for (const TimeMode mode : TimeText::Modes) {
+        QAction *action = ui.menuTimeDisplay->addAction(TimeText::menuText(mode));
+        action->setCheckable(true);
+        group->addAction(action);
+        connect(action, &QAction::triggered, this, [this, mode] { setTimeMode(mode); });
+        timeModeActions.append(action);
+    }
+    connect(ui.actionTimeReference, &QAction::triggered, this, &Framescope::toggleTimeReference);
+    // A mode the settings do not know (from a later version, or edited) leaves the default.
+    const std::optional<TimeMode> stored =
+        TimeText::modeOf(settings->value(timeDisplayKey).toString());
+    const TimeMode mode = stored.value_or(TimeMode::SinceFirst);
+    model->setTimeMode(mode);
+    timeModeActions.at(int(mode))->setChecked(true);
+}
+
+void Framescope::setTimeMode(TimeMode mode)
+{
+    model->setTimeMode(mode);
+    timeModeActions.at(int(mode))->setChecked(true);
+    settings->setValue(timeDisplayKey, TimeText::key(mode));
+    fitTimeColumn();
+}
+
+void Framescope::fitTimeColumn()
+{
+    // Wide enough for its title; sizing it to its cells would read rows, so it only grows.
+    const int title = ui.tblFrames->horizontalHeader()->sectionSizeHint(0);
+    if (ui.tblFrames->columnWidth(0) < title)
+        ui.tblFrames->setColumnWidth(0, title);
+}
+
+void Framescope::toggleTimeReference()
+{
+    const qint64 row = ui.tblFrames->currentShownRow();
+    if (row < 0 || row >= shownFrames())
+        return;
+    const qint64 frame = model->rows().frameAt(row);
+    if (frame == model->timeReference()) {
+        model->setTimeReference(-1);
+        fitTimeColumn();
+        return;
+    }
+    model->setTimeReference(frame);
+    // Setting a reference asks for times counted from it.
+    setTimeMode(TimeMode::SinceReference);
+}
+
+} // namespace Korvex

@@ -1,0 +1,541 @@
+#include "viewer/stats/chartswindow.h"
+
+#include "viewer/colors/framecolorscheme.h"
+#include "core/files/capture.h"
+#include "core/frames/frameheader.h"
+#include "core/stats/capturepass.h"
+#include "core/stats/framerateseries.h"
+#include "core/stats/gaphistogram.h"
+#include "core/stats/statisticscollector.h"
+#include "core/text/timetext.h"
+
+#include <QAreaSeries>
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QCursor>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineSeries>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QToolTip>
+#include <QValueAxis>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+
+namespace Korvex {
+
+namespace {
+
+struct Unit
+{
+    double ns;
+    QString name;
+};
+
+// The largest unit in which `ns` is at least 1, so that the axis shows small numbers.
+Unit unitFor(quint64 ns)
+{
+    if (ns >= 1000000000ull)
+        return {1e9, QStringLiteral("s")};
+    if (ns >= 1000000ull)
+        return {1e6, QStringLiteral("ms")};
+    if (ns >= 1000ull)
+        return {1e3, QStringLiteral("µs")};
+    return {1, QStringLiteral("ns")};
+}
+
+QValueAxis *axis(const QString &title, double low, double high)
+{
+    auto *axis = new QValueAxis;
+    axis->setTitleText(title);
+    axis->setRange(low, high > low ? high : low + 1);
+    axis->setLabelFormat(QStringLiteral("%g"));
+    return axis;
+}
+
+// A count axis from 0 with round numbers at its ticks.
+QValueAxis *countAxis(const QString &title, qint64 highest)
+{
+    QValueAxis *counts = axis(title, 0, double(qMax<qint64>(1, highest)));
+    counts->applyNiceNumbers();
+    return counts;
+}
+
+// A step line over intervals: the count holds from the start of its interval to the next.
+void appendStep(QList<QPointF> &points, double from, double to, double count)
+{
+    points.append(QPointF(from, count));
+    points.append(QPointF(to, count));
+}
+
+} // namespace
+
+ChartsWindow::ChartsWindow(const FrameColorScheme *colors, QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , m_colors(colors)
+{
+    setWindowTitle(tr("Charts"));
+    setObjectName(QStringLiteral("ChartsWindow"));
+
+    m_scope = new QComboBox(this);
+    m_scope->setObjectName(QStringLiteral("cbScope"));
+    m_scope->addItem(tr("All frames"));
+    m_scope->addItem(tr("Displayed frames"));
+    m_refresh = new QPushButton(tr("&Refresh"), this);
+    m_tabs = new QTabWidget(this);
+    m_interval = new QComboBox(this);
+    m_interval->setObjectName(QStringLiteral("cbInterval"));
+    m_interval->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    m_interval->setToolTip(tr("Length of time each point of the chart counts the frames of"));
+    m_rateView = new QChartView(this);
+    m_rateView->setObjectName(QStringLiteral("cvRate"));
+    m_channel = new QComboBox(this);
+    m_channel->setObjectName(QStringLiteral("cbChannel"));
+    m_channel->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    m_bins = new QSpinBox(this);
+    m_bins->setObjectName(QStringLiteral("sbBins"));
+    m_bins->setRange(5, 500);
+    m_bins->setValue(50);
+    m_gapView = new QChartView(this);
+    m_gapView->setObjectName(QStringLiteral("cvGaps"));
+    m_state = new QLabel(this);
+    m_progress = new QProgressBar(this);
+    m_progress->setRange(0, 100);
+    m_cancel = new QPushButton(tr("Cancel"), this);
+    // The views' first charts are empty ones of their own, replaced as the charts are drawn.
+    setChart(m_rateView, new QChart);
+    setChart(m_gapView, new QChart);
+    m_rateView->viewport()->installEventFilter(this);
+    m_gapView->viewport()->installEventFilter(this);
+
+    auto *rateTab = new QWidget(m_tabs);
+    auto *rateControls = new QHBoxLayout;
+    rateControls->addWidget(new QLabel(tr("Interval:")));
+    rateControls->addWidget(m_interval);
+    rateControls->addStretch(1);
+    rateControls->addWidget(new QLabel(tr("Click the chart to select the interval's first frame")));
+    auto *rateLayout = new QVBoxLayout(rateTab);
+    rateLayout->addLayout(rateControls);
+    rateLayout->addWidget(m_rateView, 1);
+    m_tabs->addTab(rateTab, tr("Frames over Time"));
+
+    auto *gapTab = new QWidget(m_tabs);
+    auto *gapControls = new QHBoxLayout;
+    gapControls->addWidget(new QLabel(tr("Channel:")));
+    gapControls->addWidget(m_channel);
+    gapControls->addWidget(new QLabel(tr("Bins:")));
+    gapControls->addWidget(m_bins);
+    gapControls->addStretch(1);
+    auto *gapLayout = new QVBoxLayout(gapTab);
+    gapLayout->addLayout(gapControls);
+    gapLayout->addWidget(m_gapView, 1);
+    m_tabs->addTab(gapTab, tr("Gap Histogram"));
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(new QLabel(tr("Frames:")));
+    top->addWidget(m_scope);
+    top->addStretch(1);
+    top->addWidget(m_refresh);
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(m_state, 1);
+    bottom->addWidget(m_progress, 1);
+    bottom->addWidget(m_cancel);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(m_tabs, 1);
+    layout->addLayout(bottom);
+    resize(960, 640);
+
+    connect(m_scope, &QComboBox::currentIndexChanged, this, &ChartsWindow::refresh);
+    connect(m_refresh, &QPushButton::clicked, this, &ChartsWindow::refresh);
+    connect(m_cancel, &QPushButton::clicked, this, &ChartsWindow::cancel);
+    connect(m_interval, &QComboBox::activated, this, [this] {
+        m_chosenInterval = m_interval->currentData().toULongLong();
+        startRatePass();
+    });
+    connect(m_channel, &QComboBox::activated, this, &ChartsWindow::startGapPass);
+    connect(m_bins, &QSpinBox::valueChanged, this, &ChartsWindow::startGapPass);
+    connect(&m_runner, &PassRunner::progress, m_progress, &QProgressBar::setValue);
+    connect(&m_runner, &PassRunner::finished, this, &ChartsWindow::passFinished);
+    setSource(nullptr, FrameRows());
+}
+
+ChartsWindow::~ChartsWindow()
+{
+    m_runner.stop();
+}
+
+bool ChartsWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    const bool press = event->type() == QEvent::MouseButtonPress
+                       || event->type() == QEvent::MouseButtonDblClick;
+    for (QChartView *view : {m_rateView, m_gapView}) {
+        if (press && watched == view->viewport()
+            && !view->itemAt(static_cast<QMouseEvent *>(event)->position().toPoint()))
+            return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+QChart *ChartsWindow::rateChart() const
+{
+    return m_rateView->chart();
+}
+
+QChart *ChartsWindow::gapChart() const
+{
+    return m_gapView->chart();
+}
+
+void ChartsWindow::setChart(QChartView *view, QChart *chart)
+{
+    // The view lets go of its chart without deleting it.
+    QChart *old = view->chart();
+    view->setChart(chart);
+    delete old;
+}
+
+void ChartsWindow::setSource(const Capture *capture, const FrameRows &displayed)
+{
+    m_runner.stop();
+    m_pass = Pass::None;
+    m_capture = capture;
+    m_displayed = displayed;
+    m_stats.reset();
+    m_rate.reset();
+    m_gaps.reset();
+    m_interval->clear();
+    m_channel->clear();
+    drawRate();
+    drawGaps();
+    m_progress->hide();
+    m_cancel->hide();
+    m_state->setText(capture ? QString() : tr("No capture is loaded."));
+    m_scope->setEnabled(capture != nullptr);
+    m_refresh->setEnabled(capture != nullptr);
+    m_stale = true;
+    if (isVisible())
+        refresh();
+}
+
+FrameRows ChartsWindow::scopeRows() const
+{
+    if (!m_capture)
+        return FrameRows();
+    return m_scope->currentIndex() == 1 ? m_displayed : FrameRows(m_capture->frameCount());
+}
+
+void ChartsWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_stale)
+        refresh();
+}
+
+void ChartsWindow::refresh()
+{
+    m_stale = false;
+    m_chosenInterval = 0;
+    startRatePass();
+}
+
+void ChartsWindow::cancel()
+{
+    m_runner.cancel();
+}
+
+void ChartsWindow::startRatePass()
+{
+    m_runner.stop();
+    if (!m_capture)
+        return;
+    const FrameRows rows = scopeRows();
+    // The stretch of time from the first frame looked at to the last; the index and the file
+    // give the two times at once. A frame no longer in the file counts as time 0.
+    quint64 first = 0;
+    quint64 last = 0;
+    if (rows.count() > 0) {
+        first = FrameRecord::nsOfTicks(m_capture->ticks(rows.frameAt(0)));
+        last = FrameRecord::nsOfTicks(m_capture->ticks(rows.frameAt(rows.count() - 1)));
+    }
+    const quint64 duration = last > first ? last - first : 0;
+    const QList<quint64> choices = TimeBinning::choices(duration);
+    const quint64 interval = choices.contains(m_chosenInterval) ? m_chosenInterval
+                                                                 : TimeBinning::automatic(duration);
+    auto stats = std::make_shared<StatisticsCollector>(m_capture->protocolVersion());
+    auto rate = std::make_shared<FrameRateSeries>(TimeBinning(first, duration, interval),
+                                                  m_capture->protocolVersion());
+    // Kept aside until complete: the charts show only what a whole pass found.
+    m_pendingStats = stats;
+    m_pendingRate = rate;
+    m_pass = Pass::Rate;
+    m_state->setText(tr("Counting frames per interval ..."));
+    m_progress->show();
+    m_cancel->show();
+    m_runner.start(std::make_shared<CapturePass>(*m_capture, rows), [stats, rate](CapturePass &pass) {
+        pass.run([&stats, &rate](qint64 frame, quint8 header, bool missing, quint64 ticks) {
+            stats->add(frame, header, missing, ticks);
+            rate->add(frame, header, missing, ticks);
+        });
+    });
+}
+
+void ChartsWindow::startGapPass()
+{
+    if (!m_capture || !m_stats || m_pass == Pass::Rate || m_channel->count() == 0) {
+        drawGaps();
+        return;
+    }
+    m_runner.stop();
+    const int key = m_channel->currentData().toInt();
+    const ChannelFigures &figures = m_stats->result().channels[std::size_t(key)];
+    auto gaps = std::make_shared<GapHistogram>(key, m_capture->protocolVersion(),
+                                               figures.minGapNs, figures.maxGapNs,
+                                               m_bins->value());
+    m_gaps.reset();
+    m_pendingGaps = gaps;
+    m_pass = Pass::Gaps;
+    m_state->setText(tr("Measuring the gaps of %1 ...").arg(channelName(key)));
+    m_progress->show();
+    m_cancel->show();
+    m_runner.start(std::make_shared<CapturePass>(*m_capture, scopeRows()), [gaps](CapturePass &pass) {
+        pass.run([&gaps](qint64 frame, quint8 header, bool missing, quint64 ticks) {
+            gaps->add(frame, header, missing, ticks);
+        });
+    });
+}
+
+void ChartsWindow::passFinished(bool completed)
+{
+    const Pass pass = m_pass;
+    m_pass = Pass::None;
+    m_progress->hide();
+    m_cancel->hide();
+    m_state->setText(completed ? QString() : tr("Cancelled: Refresh computes the charts again."));
+    if (pass == Pass::Rate) {
+        if (completed) {
+            m_stats = std::move(m_pendingStats);
+            m_rate = std::move(m_pendingRate);
+            m_gaps.reset();
+        }
+        m_pendingStats.reset();
+        m_pendingRate.reset();
+        fillIntervals();
+        fillChannels();
+        drawRate();
+        if (completed)
+            startGapPass();
+        else
+            drawGaps();
+    } else if (pass == Pass::Gaps) {
+        if (completed)
+            m_gaps = std::move(m_pendingGaps);
+        m_pendingGaps.reset();
+        drawGaps();
+    }
+    emit computed(completed);
+}
+
+void ChartsWindow::fillIntervals()
+{
+    m_interval->clear();
+    if (!m_rate)
+        return;
+    const TimeBinning &binning = m_rate->binning();
+    const quint64 duration = binning.durationNs();
+    for (const quint64 interval : TimeBinning::choices(duration)) {
+        m_interval->addItem(tr("%1 (%2 points)")
+                                .arg(TimeText::readable(qint64(interval)))
+                                .arg(TimeBinning::binsFor(duration, interval)),
+                            QVariant::fromValue(interval));
+        if (interval == binning.intervalNs())
+            m_interval->setCurrentIndex(m_interval->count() - 1);
+    }
+}
+
+void ChartsWindow::fillChannels()
+{
+    const QVariant previous = m_channel->currentData();
+    m_channel->clear();
+    if (!m_stats)
+        return;
+    // The channels that have a gap; the one shown before stays, else the busiest one.
+    int chosen = -1;
+    qint64 busiest = -1;
+    for (int key = 0; key < CaptureStatistics::Channels; ++key) {
+        const ChannelFigures &figures = m_stats->result().channels[std::size_t(key)];
+        if (figures.gaps() == 0)
+            continue;
+        m_channel->addItem(channelName(key), key);
+        if (previous.isValid() ? previous.toInt() == key : figures.frames > busiest) {
+            chosen = m_channel->count() - 1;
+            busiest = figures.frames;
+        }
+    }
+    m_channel->setCurrentIndex(qMax(0, chosen));
+}
+
+QString ChartsWindow::channelName(int key) const
+{
+    if (!m_capture || m_capture->protocolVersion() != 0)
+        return QStringLiteral("not impl");
+    FrameHeader header;
+    header.channelType = quint8(key);
+    // Types 12 to 15 share one name.
+    return key >= 12 ? tr("%1 (%2)").arg(header.channelTypeName()).arg(key)
+                     : header.channelTypeName();
+}
+
+QColor ChartsWindow::channelColor(int key) const
+{
+    if (!m_colors || !m_capture)
+        return QColor();
+    QString name = QStringLiteral("not impl");
+    if (m_capture->protocolVersion() == 0) {
+        FrameHeader header;
+        header.channelType = quint8(key);
+        name = header.channelTypeName();
+    }
+    const QColor color = m_colors->bgColor(m_capture->protocolVersion(), name);
+    // White is the table's "no colour"; the chart's own colours do better on white.
+    return color.isValid() && color != QColor(Qt::white) ? color : QColor();
+}
+
+void ChartsWindow::drawRate()
+{
+    auto *chart = new QChart;
+    chart->legend()->setAlignment(Qt::AlignRight);
+    if (!m_rate) {
+        chart->setTitle(m_capture ? tr("Frames over time: not computed") : QString());
+        setChart(m_rateView, chart);
+        return;
+    }
+    const TimeBinning &binning = m_rate->binning();
+    const int bins = binning.bins();
+    const Unit unit = unitFor(binning.binStart(bins));
+    m_rateUnit = unit.ns;
+    chart->setTitle(tr("Frames per %1 by logical channel type")
+                        .arg(TimeText::readable(qint64(binning.intervalNs()))));
+
+    // Each channel's area lies on top of those before it.
+    std::vector<qint64> stacked(std::size_t(bins), 0);
+    QLineSeries *lower = nullptr;
+    std::vector<QAreaSeries *> areas;
+    for (int key = 0; key < FrameRateSeries::Channels; ++key) {
+        if (m_rate->total(key) == 0)
+            continue;
+        QList<QPointF> points;
+        points.reserve(2 * bins);
+        for (int bin = 0; bin < bins; ++bin) {
+            stacked[std::size_t(bin)] += m_rate->count(bin, key);
+            appendStep(points, double(binning.binStart(bin)) / unit.ns,
+                       double(binning.binStart(bin + 1)) / unit.ns,
+                       double(stacked[std::size_t(bin)]));
+        }
+        // The lines belong to the chart; the areas only point at them.
+        auto *upper = new QLineSeries(chart);
+        upper->replace(points);
+        auto *area = new QAreaSeries(upper, lower);
+        area->setName(channelName(key));
+        const QColor color = channelColor(key);
+        if (color.isValid()) {
+            area->setColor(color);
+            area->setBorderColor(color.darker(130));
+        }
+        connect(area, &QAreaSeries::clicked, this, [this](const QPointF &point) {
+            const qint64 frame = frameAtAxis(point.x());
+            if (frame >= 0)
+                emit goToFrame(frame);
+        });
+        connect(area, &QAreaSeries::hovered, this, [this](const QPointF &point, bool state) {
+            if (!state || !m_rate)
+                return;
+            const int bin = m_rate->binning().binOf(quint64(qMax(0.0, point.x() * m_rateUnit)));
+            QToolTip::showText(QCursor::pos(),
+                               tr("%1 frames from %2")
+                                   .arg(m_rate->count(bin))
+                                   .arg(TimeText::readable(qint64(m_rate->binning().binStart(bin)))));
+        });
+        chart->addSeries(area);
+        areas.push_back(area);
+        lower = upper;
+    }
+    const qint64 highest = stacked.empty() ? 0 : *std::max_element(stacked.begin(), stacked.end());
+    QValueAxis *x = axis(tr("Time [%1]").arg(unit.name), double(binning.startNs()) / unit.ns,
+                         double(binning.binStart(bins)) / unit.ns);
+    QValueAxis *y = countAxis(tr("Frames per %1").arg(TimeText::readable(qint64(binning.intervalNs()))),
+                              highest);
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+    for (QAreaSeries *area : areas) {
+        area->attachAxis(x);
+        area->attachAxis(y);
+    }
+    if (areas.empty())
+        chart->setTitle(tr("No frame with a time"));
+    setChart(m_rateView, chart);
+}
+
+void ChartsWindow::drawGaps()
+{
+    auto *chart = new QChart;
+    chart->legend()->hide();
+    if (!m_gaps) {
+        if (m_stats && m_channel->count() == 0)
+            chart->setTitle(tr("No channel has two frames with a time: there is no gap"));
+        setChart(m_gapView, chart);
+        return;
+    }
+    const int bins = m_gaps->bins();
+    const Unit unit = unitFor(m_gaps->binStartNs(bins));
+    qint64 gaps = 0;
+    qint64 highest = 0;
+    QList<QPointF> points;
+    points.reserve(2 * bins);
+    for (int bin = 0; bin < bins; ++bin) {
+        gaps += m_gaps->count(bin);
+        highest = qMax(highest, m_gaps->count(bin));
+        appendStep(points, double(m_gaps->binStartNs(bin)) / unit.ns,
+                   double(m_gaps->binStartNs(bin + 1)) / unit.ns, double(m_gaps->count(bin)));
+    }
+    chart->setTitle(tr("Gaps between frames of %1: %2 gaps in bins of %3")
+                        .arg(channelName(m_gaps->channelKey()))
+                        .arg(gaps)
+                        .arg(TimeText::readable(qint64(m_gaps->binWidthNs()))));
+    auto *upper = new QLineSeries(chart);
+    upper->replace(points);
+    auto *area = new QAreaSeries(upper);
+    const QColor color = channelColor(m_gaps->channelKey());
+    if (color.isValid()) {
+        area->setColor(color);
+        area->setBorderColor(color.darker(130));
+    }
+    chart->addSeries(area);
+    QValueAxis *x = axis(tr("Gap [%1]").arg(unit.name), double(m_gaps->binStartNs(0)) / unit.ns,
+                         double(m_gaps->binStartNs(bins)) / unit.ns);
+    x->applyNiceNumbers();
+    QValueAxis *y = countAxis(tr("Gaps"), highest);
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+    area->attachAxis(x);
+    area->attachAxis(y);
+    setChart(m_gapView, chart);
+}
+
+qint64 ChartsWindow::frameAtAxis(double x) const
+{
+    if (!m_rate || !std::isfinite(x))
+        return -1;
+    const double ns = x * m_rateUnit;
+    const quint64 at = ns <= 0 ? 0 : ns >= 1.8e19 ? ~quint64(0) : quint64(std::llround(ns));
+    return m_rate->frameFrom(m_rate->binning().binOf(at));
+}
+
+} // namespace Korvex

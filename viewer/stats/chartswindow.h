@@ -1,0 +1,120 @@
+#ifndef VIEWER_STATS_CHARTSWINDOW_H
+#define VIEWER_STATS_CHARTSWINDOW_H
+
+#include "viewer/stats/passrunner.h"
+#include "core/filters/framerows.h"
+
+#include <QWidget>
+
+#include <memory>
+
+QT_BEGIN_NAMESPACE
+class QChart;
+class QChartView;
+class QComboBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+class QTabWidget;
+QT_END_NAMESPACE
+
+namespace Korvex {
+
+class Capture;
+class FrameColorScheme;
+class FrameRateSeries;
+class GapHistogram;
+class StatisticsCollector;
+
+/// Charts of a capture's timing: the frames per interval of time stacked by logical channel type
+/// (the interval chosen to give a few hundred points, or by the user), where a click selects the
+/// first frame of that interval in the table; and a histogram of the gaps between the frames of
+/// one channel. Each is computed in one pass over the frames on a thread of its own, with
+/// progress and Cancel, and draws at most a few thousand points whatever the capture's size.
+class ChartsWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    /// The channels are drawn in their table colours where they have one.
+    explicit ChartsWindow(const FrameColorScheme *colors, QWidget *parent = nullptr);
+    ~ChartsWindow() override;
+
+    /// As StatisticsWindow::setSource().
+    void setSource(const Capture *capture, const FrameRows &displayed);
+    /// Computes both charts anew, the interval chosen automatically.
+    void refresh();
+    void cancel();
+    bool isComputing() const { return m_runner.isRunning(); }
+
+    /// What the charts show, once computed (else nullptr).
+    const FrameRateSeries *rateSeries() const { return m_rate.get(); }
+    const GapHistogram *gapHistogram() const { return m_gaps.get(); }
+    QChart *rateChart() const;
+    QChart *gapChart() const;
+    /// Nanoseconds per unit of the time chart's x axis.
+    double rateUnitNs() const { return m_rateUnit; }
+
+    /// The frame a click on the time chart at x (in axis units) leads to: the first of that
+    /// interval, or of the next one with a frame; -1 for none.
+    qint64 frameAtAxis(double x) const;
+
+signals:
+    void goToFrame(qint64 frame);
+    /// A pass ended, complete or cancelled; after a complete one its chart is drawn.
+    void computed(bool completed);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    /// Keeps presses off the charts' views where no item lies under them, which the chart
+    /// view of Qt 6.4 does not check for.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    enum class Pass { None, Rate, Gaps };
+
+    FrameRows scopeRows() const;
+    void startRatePass();
+    void startGapPass();
+    void passFinished(bool completed);
+    void fillIntervals();
+    void fillChannels();
+    void drawRate();
+    void drawGaps();
+    void setChart(QChartView *view, QChart *chart);
+    QColor channelColor(int key) const;
+    QString channelName(int key) const;
+
+    const FrameColorScheme *m_colors;
+    const Capture *m_capture = nullptr;
+    FrameRows m_displayed;
+    PassRunner m_runner;
+    Pass m_pass = Pass::None;
+    bool m_stale = true;
+    quint64 m_chosenInterval = 0;
+    double m_rateUnit = 1;
+    std::shared_ptr<StatisticsCollector> m_stats;
+    std::shared_ptr<FrameRateSeries> m_rate;
+    std::shared_ptr<GapHistogram> m_gaps;
+    // What the running pass fills in; taken over when it completes.
+    std::shared_ptr<StatisticsCollector> m_pendingStats;
+    std::shared_ptr<FrameRateSeries> m_pendingRate;
+    std::shared_ptr<GapHistogram> m_pendingGaps;
+
+    QComboBox *m_scope;
+    QPushButton *m_refresh;
+    QTabWidget *m_tabs;
+    QComboBox *m_interval;
+    QChartView *m_rateView;
+    QComboBox *m_channel;
+    QSpinBox *m_bins;
+    QChartView *m_gapView;
+    QLabel *m_state;
+    QProgressBar *m_progress;
+    QPushButton *m_cancel;
+};
+
+} // namespace Korvex
+
+#endif // VIEWER_STATS_CHARTSWINDOW_H

@@ -1,0 +1,121 @@
+#include "viewer/stats/statisticsmodel.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace Korvex {
+
+namespace {
+
+bool isNumber(const QVariant &value)
+{
+    return value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Double;
+}
+
+} // namespace
+
+StatisticsModel::StatisticsModel(QObject *parent)
+    : QAbstractTableModel(parent)
+{
+}
+
+void StatisticsModel::setSection(const StatisticsReport::Section &section)
+{
+    beginResetModel();
+    m_section = section;
+    m_order.resize(std::size_t(section.rows.size()));
+    std::iota(m_order.begin(), m_order.end(), 0);
+    endResetModel();
+}
+
+const QVariantList &StatisticsModel::rowAt(int row) const
+{
+    return m_section.rows.at(m_order[std::size_t(row)]);
+}
+
+QVariant StatisticsModel::value(int row, const QString &key) const
+{
+    if (row < 0 || row >= rowCount())
+        return QVariant();
+    for (qsizetype c = 0; c < m_section.columns.size(); ++c) {
+        if (m_section.columns.at(c).key == key)
+            return rowAt(row).at(c);
+    }
+    return QVariant();
+}
+
+int StatisticsModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_order.size());
+}
+
+int StatisticsModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_section.columns.size());
+}
+
+QVariant StatisticsModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
+        return QVariant();
+    const QVariant &value = rowAt(index.row()).at(index.column());
+    switch (role) {
+    case Qt::DisplayRole:
+        return StatisticsReport::text(value, m_section.columns.at(index.column()).decimals);
+    case Qt::TextAlignmentRole:
+        return int((isNumber(value) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+    default:
+        return QVariant();
+    }
+}
+
+QVariant StatisticsModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0
+        || section >= columnCount())
+        return QVariant();
+    return m_section.columns.at(section).title;
+}
+
+void StatisticsModel::sort(int column, Qt::SortOrder order)
+{
+    if (column < 0 || column >= columnCount())
+        return;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList from = persistentIndexList();
+    std::vector<int> rowsOf(m_order.size());
+    const auto less = [&](int a, int b) {
+        const QVariant &x = m_section.rows.at(a).at(column);
+        const QVariant &y = m_section.rows.at(b).at(column);
+        // Figures that are not defined go last in either order.
+        if (!x.isValid() || !y.isValid())
+            return x.isValid() && !y.isValid();
+        bool before = false;
+        bool after = false;
+        if (isNumber(x) && isNumber(y)) {
+            before = x.toDouble() < y.toDouble();
+            after = y.toDouble() < x.toDouble();
+        } else {
+            const int compared = x.toString().localeAwareCompare(y.toString());
+            before = compared < 0;
+            after = compared > 0;
+        }
+        return order == Qt::AscendingOrder ? before : after;
+    };
+    std::vector<int> sorted = m_order;
+    std::stable_sort(sorted.begin(), sorted.end(), less);
+    // Where each section row was shown before, to carry the views' current rows along.
+    std::vector<int> oldRow(m_order.size());
+    for (std::size_t r = 0; r < m_order.size(); ++r)
+        oldRow[std::size_t(m_order[r])] = int(r);
+    for (std::size_t r = 0; r < sorted.size(); ++r)
+        rowsOf[std::size_t(oldRow[std::size_t(sorted[r])])] = int(r);
+    m_order = sorted;
+    QModelIndexList to;
+    for (const QModelIndex &index : from)
+        to.append(this->index(rowsOf[std::size_t(index.row())], index.column()));
+    changePersistentIndexList(from, to);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+} // namespace Korvex

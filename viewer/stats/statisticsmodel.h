@@ -1,0 +1,43 @@
+#ifndef VIEWER_STATS_STATISTICSMODEL_H
+#define VIEWER_STATS_STATISTICSMODEL_H
+
+#include "core/stats/statisticsreport.h"
+
+#include <QAbstractTableModel>
+
+#include <vector>
+
+namespace Korvex {
+
+/// One table of a statistics report for a table view, sorted by any column: numbers by value,
+/// texts alphabetically, figures that are not defined last either way.
+class StatisticsModel : public QAbstractTableModel
+{
+public:
+    explicit StatisticsModel(QObject *parent = nullptr);
+
+    /// Shows a copy of the section; an empty section clears the table.
+    void setSection(const StatisticsReport::Section &section);
+    const StatisticsReport::Section &section() const { return m_section; }
+
+    /// The figure in a row as shown (after sorting), by the column's JSON name.
+    QVariant value(int row, const QString &key) const;
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
+private:
+    const QVariantList &rowAt(int row) const;
+
+    StatisticsReport::Section m_section;
+    // Row r of the table shows row m_order[r] of the section.
+    std::vector<int> m_order;
+};
+
+} // namespace Korvex
+
+#endif // VIEWER_STATS_STATISTICSMODEL_H

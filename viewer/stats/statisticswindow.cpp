@@ -1,0 +1,278 @@
+#include "viewer/stats/statisticswindow.h"
+
+#include "core/files/capture.h"
+#include "core/stats/capturepass.h"
+#include "core/stats/statisticscollector.h"
+#include "viewer/stats/statisticsmodel.h"
+#include "core/text/timetext.h"
+
+#include <QClipboard>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace Korvex {
+
+namespace {
+
+QTableView *statisticsTable(StatisticsModel *model, QWidget *parent)
+{
+    auto *table = new QTableView(parent);
+    table->setModel(model);
+    table->setSortingEnabled(true);
+    table->sortByColumn(-1, Qt::AscendingOrder);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::SingleSelection);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->verticalHeader()->hide();
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
+    table->setWordWrap(false);
+    return table;
+}
+
+QString framesText(qint64 count)
+{
+    return count == 1 ? StatisticsWindow::tr("1 frame") : StatisticsWindow::tr("%1 frames").arg(count);
+}
+
+QVBoxLayout *titled(const QString &title, QWidget *widget)
+{
+    auto *layout = new QVBoxLayout;
+    layout->addWidget(new QLabel(title));
+    layout->addWidget(widget);
+    return layout;
+}
+
+} // namespace
+
+StatisticsWindow::StatisticsWindow(QWidget *parent)
+    : QWidget(parent, Qt::Window)
+{
+    setWindowTitle(tr("Capture Statistics"));
+    setObjectName(QStringLiteral("StatisticsWindow"));
+
+    m_scope = new QComboBox(this);
+    m_scope->setObjectName(QStringLiteral("cbScope"));
+    m_scope->addItem(tr("All frames"));
+    m_scope->addItem(tr("Displayed frames"));
+    m_refresh = new QPushButton(tr("&Refresh"), this);
+    m_copy = new QPushButton(tr("&Copy as Text"), this);
+    m_summary = new QLabel(this);
+    m_summary->setObjectName(QStringLiteral("lblSummary"));
+    m_summary->setWordWrap(true);
+    m_summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    m_channelModel = new StatisticsModel(this);
+    m_sizeModel = new StatisticsModel(this);
+    m_ctsModel = new StatisticsModel(this);
+    m_channels = statisticsTable(m_channelModel, this);
+    m_channels->setObjectName(QStringLiteral("tblChannels"));
+    m_channels->horizontalHeader()->setStretchLastSection(true);
+    m_sizes = statisticsTable(m_sizeModel, this);
+    m_cts = statisticsTable(m_ctsModel, this);
+    m_goMin = new QPushButton(tr("Go to Shortest &Gap"), this);
+    m_goMin->setObjectName(QStringLiteral("btnGoMin"));
+    m_goMin->setToolTip(tr("Select the frame that ends the shortest gap of the selected channel"));
+    m_goMax = new QPushButton(tr("Go to &Longest Gap"), this);
+    m_goMax->setObjectName(QStringLiteral("btnGoMax"));
+    m_goMax->setToolTip(tr("Select the frame that ends the longest gap of the selected channel"));
+    m_progress = new QProgressBar(this);
+    m_progress->setRange(0, 100);
+    m_cancel = new QPushButton(tr("Cancel"), this);
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(new QLabel(tr("Frames:")));
+    top->addWidget(m_scope);
+    top->addStretch(1);
+    top->addWidget(m_refresh);
+    top->addWidget(m_copy);
+    auto *gapButtons = new QHBoxLayout;
+    gapButtons->addWidget(m_goMin);
+    gapButtons->addWidget(m_goMax);
+    gapButtons->addStretch(1);
+    auto *counts = new QHBoxLayout;
+    counts->addLayout(titled(tr("Payload sizes"), m_sizes), 1);
+    counts->addLayout(titled(tr("CTS values"), m_cts), 1);
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(m_progress, 1);
+    bottom->addWidget(m_cancel);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(m_summary);
+    layout->addLayout(titled(tr("Logical channel types"), m_channels), 3);
+    layout->addLayout(gapButtons);
+    layout->addLayout(counts, 2);
+    layout->addLayout(bottom);
+    resize(960, 640);
+
+    connect(m_scope, &QComboBox::currentIndexChanged, this, &StatisticsWindow::refresh);
+    connect(m_refresh, &QPushButton::clicked, this, &StatisticsWindow::refresh);
+    connect(m_copy, &QPushButton::clicked, this, &StatisticsWindow::copyReport);
+    connect(m_cancel, &QPushButton::clicked, this, &StatisticsWindow::cancel);
+    connect(m_goMin, &QPushButton::clicked, this,
+            [this] { goToGap(QStringLiteral("gap_min_frame")); });
+    connect(m_goMax, &QPushButton::clicked, this,
+            [this] { goToGap(QStringLiteral("gap_max_frame")); });
+    connect(m_channels, &QTableView::doubleClicked, this, &StatisticsWindow::goToCell);
+    connect(m_channels->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &StatisticsWindow::updateButtons);
+    connect(&m_runner, &PassRunner::progress, m_progress, &QProgressBar::setValue);
+    connect(&m_runner, &PassRunner::finished, this, &StatisticsWindow::passFinished);
+    setSource(nullptr, FrameRows());
+}
+
+StatisticsWindow::~StatisticsWindow()
+{
+    m_runner.stop();
+}
+
+void StatisticsWindow::setSource(const Capture *capture, const FrameRows &displayed)
+{
+    m_runner.stop();
+    m_capture = capture;
+    m_displayed = displayed;
+    m_report.reset();
+    showReport();
+    m_stale = true;
+    if (isVisible())
+        refresh();
+}
+
+FrameRows StatisticsWindow::scopeRows() const
+{
+    if (!m_capture)
+        return FrameRows();
+    return m_scope->currentIndex() == 1 ? m_displayed : FrameRows(m_capture->frameCount());
+}
+
+void StatisticsWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_stale)
+        refresh();
+}
+
+void StatisticsWindow::refresh()
+{
+    m_stale = false;
+    m_runner.stop();
+    m_report.reset();
+    showReport();
+    if (!m_capture)
+        return;
+    auto collector = std::make_shared<StatisticsCollector>(m_capture->protocolVersion());
+    m_collector = collector;
+    m_summary->setText(tr("Looking at %1 ...").arg(framesText(scopeRows().count())));
+    m_runner.start(std::make_shared<CapturePass>(*m_capture, scopeRows()),
+                   [collector](CapturePass &pass) {
+                       pass.run([&collector](qint64 frame, quint8 header, bool missing,
+                                             quint64 ticks) {
+                           collector->add(frame, header, missing, ticks);
+                       });
+                   });
+    m_progress->setVisible(true);
+    m_cancel->setVisible(true);
+    updateButtons();
+}
+
+void StatisticsWindow::cancel()
+{
+    m_runner.cancel();
+}
+
+void StatisticsWindow::passFinished(bool completed)
+{
+    if (completed && m_capture) {
+        m_report = std::make_unique<StatisticsReport>(m_collector->result(),
+                                                      m_capture->fileName(),
+                                                      m_scope->currentText());
+    }
+    showReport();
+    if (!completed)
+        m_summary->setText(tr("Cancelled: Refresh looks at the frames again."));
+    emit computed(completed);
+}
+
+void StatisticsWindow::showReport()
+{
+    const bool running = m_runner.isRunning();
+    m_progress->setVisible(running);
+    m_cancel->setVisible(running);
+    if (!running)
+        m_progress->setValue(0);
+    if (!m_report) {
+        const StatisticsReport::Section none;
+        m_channelModel->setSection(none);
+        m_sizeModel->setSection(none);
+        m_ctsModel->setSection(none);
+        m_summary->setText(m_capture ? QString() : tr("No capture is loaded."));
+        updateButtons();
+        return;
+    }
+    m_channelModel->setSection(m_report->section(StatisticsReport::Channels));
+    m_sizeModel->setSection(m_report->section(StatisticsReport::PayloadSizes));
+    m_ctsModel->setSection(m_report->section(StatisticsReport::Cts));
+    for (QTableView *table : {m_channels, m_sizes, m_cts})
+        table->resizeColumnsToContents();
+
+    const CaptureStatistics &stats = m_collector->result();
+    QStringList lines;
+    lines.append(m_capture->fileName());
+    QString counts = framesText(stats.frames);
+    if (stats.missing > 0)
+        counts += tr(", %1 missing from the file").arg(stats.missing);
+    lines.append(counts);
+    if (const std::optional<quint64> duration = stats.durationNs()) {
+        QString time = tr("Duration %1 (%2 ns)")
+                           .arg(TimeText::readable(qint64(*duration)))
+                           .arg(*duration);
+        if (const std::optional<double> rate = stats.perSecond(stats.frames))
+            time += tr(", %1 frames per second").arg(*rate, 0, 'f', 1);
+        lines.append(time);
+    }
+    m_summary->setText(lines.join(QLatin1Char('\n')));
+    updateButtons();
+}
+
+void StatisticsWindow::updateButtons()
+{
+    const QModelIndex current = m_channels->currentIndex();
+    const int row = current.isValid() ? current.row() : -1;
+    m_goMin->setEnabled(m_channelModel->value(row, QStringLiteral("gap_min_frame")).isValid());
+    m_goMax->setEnabled(m_channelModel->value(row, QStringLiteral("gap_max_frame")).isValid());
+    m_copy->setEnabled(m_report != nullptr);
+    m_scope->setEnabled(m_capture != nullptr);
+    m_refresh->setEnabled(m_capture != nullptr);
+}
+
+void StatisticsWindow::goToGap(const QString &key)
+{
+    const QModelIndex current = m_channels->currentIndex();
+    const QVariant frame = m_channelModel->value(current.isValid() ? current.row() : -1, key);
+    if (frame.isValid())
+        emit goToFrame(frame.toLongLong());
+}
+
+void StatisticsWindow::goToCell(const QModelIndex &index)
+{
+    const QString key = m_channelModel->section().columns.value(index.column()).key;
+    if (key.startsWith(QLatin1String("gap_min")))
+        goToGap(QStringLiteral("gap_min_frame"));
+    else if (key.startsWith(QLatin1String("gap_max")))
+        goToGap(QStringLiteral("gap_max_frame"));
+}
+
+void StatisticsWindow::copyReport() const
+{
+    if (m_report)
+        QGuiApplication::clipboard()->setText(m_report->toTsv());
+}
+
+} // namespace Korvex

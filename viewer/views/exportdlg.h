@@ -1,0 +1,61 @@
+#ifndef VIEWER_VIEWS_EXPORTDLG_H
+#define VIEWER_VIEWS_EXPORTDLG_H
+
+#include "core/export/frameexporter.h"
+
+#include <QDialog>
+
+QT_BEGIN_NAMESPACE
+class QComboBox;
+class QDialogButtonBox;
+class QLineEdit;
+class QRadioButton;
+class QSpinBox;
+QT_END_NAMESPACE
+
+namespace Korvex {
+
+/// Asks which frames to export (all, the ones shown, marked or selected, or a range of frame
+/// numbers), in which format (CSV, JSON or a capture) and to which file.
+class ExportDlg : public QDialog
+{
+    Q_OBJECT
+
+public:
+    enum Which { All, Shown, Marked, Selected, Range };
+
+    /// The counts label the choices; a choice without frames cannot be made. `folder` is where
+    /// the file dialog starts.
+    ExportDlg(QWidget *parent, qint64 all, qint64 shown, qint64 marked, qint64 selected,
+              int protocolVersion, const QString &folder);
+    ~ExportDlg() override;
+
+    Which which() const;
+    void setWhich(Which which);
+    /// The range's first and last frame (both exported).
+    qint64 rangeFirst() const;
+    qint64 rangeLast() const;
+    void setRange(qint64 first, qint64 last);
+    FrameExporter::Format format() const;
+    void setFormat(FrameExporter::Format format);
+    QString fileName() const;
+    void setFileName(const QString &fileName);
+
+private:
+    void browse();
+    void formatChanged();
+    void updateOk();
+
+    QRadioButton *m_choices[Range + 1] = {};
+    QSpinBox *m_first = nullptr;
+    QSpinBox *m_last = nullptr;
+    QComboBox *m_format = nullptr;
+    QLineEdit *m_file = nullptr;
+    QDialogButtonBox *m_buttons = nullptr;
+    int m_protocolVersion;
+    QString m_folder;
+};
+
+} // namespace Korvex
+
+#endif // VIEWER_VIEWS_EXPORTDLG_H
