@@ -575,9 +575,11 @@ int FilterParser::messageComparison(const Token &name)
         node.field = Field::MessageField;
         node.message = m_messages->messageIndex(message);
         if (node.message < 0) {
+            const QStringList names = m_messages->messageNames();
             return fail(name.position,
-                        tr("a message of the definitions (%1)")
-                            .arg(m_messages->messageNames().join(QLatin1String(", "))),
+                        names.isEmpty() ? tr("a message, but the definitions name none")
+                                        : tr("a message of the definitions (%1)")
+                                              .arg(names.join(QLatin1String(", "))),
                         message);
         }
         node.messageField = m_messages->fieldIndex(node.message, field);
@@ -637,8 +639,9 @@ bool FilterParser::messageValue(Node &node)
     const int message = token.kind == Kind::Text ? m_messages->messageIndex(token.text) : -1;
     if (message < 0) {
         const QStringList names = m_messages->messageNames();
-        return fail(token, tr("a message name in quotes (\"%1\")")
-                               .arg(names.join(QLatin1String("\", \""))))
+        return fail(token, names.isEmpty() ? tr("a message name, but the definitions name none")
+                                           : tr("a message name in quotes (\"%1\")")
+                                                 .arg(names.join(QLatin1String("\", \""))))
                >= 0;
     }
     node.values.push_back(quint64(message));
