@@ -8,6 +8,7 @@
 // Captures come from BENCH_DIR (kept there) or a temporary folder.
 
 #include "benchsupport.h"
+#include "capturefixture.h"
 
 #include "core/fields/fieldcolumns.h"
 #include "core/fields/fielddefinitions.h"
@@ -32,13 +33,6 @@
 using namespace Korvex;
 
 namespace {
-
-class QuietSink final : public FrameReaderSink
-{
-public:
-    void log(const QString &, LogLevel) override {}
-    void progress(int) override {}
-};
 
 // One message on every RF IC Control frame of 32 bits, the layout of the sample's gain writes.
 const QByteArray OneMessage =
@@ -137,7 +131,7 @@ int main(int argc, char *argv[])
         if (!QFile::exists(path) && !writeBenchCapture(path, count, 42, 10))
             return 1;
         Capture capture(path);
-        QuietSink sink;
+        CaptureFixture::QuietSink sink;
         capture.load(sink);
         std::printf("%lld frames, one in ten an RF IC Control frame of 32 bits\n",
                     static_cast<long long>(capture.frameCount()));

@@ -386,13 +386,11 @@ bool Reader::channel(const toml::node &node, quint8 *channel)
         return false;
     }
     if (types.empty()) {
-        QStringList names;
-        for (quint8 type = 0; type < 12; ++type) {
-            FrameHeader header;
-            header.channelType = type;
-            if (!names.contains(header.channelTypeName()))
-                names.append(header.channelTypeName());
-        }
+        // The names a message may take: those of one channel type each.
+        QStringList names = FilterExpression::channelNames();
+        names.removeIf([](const QString &name) {
+            return FrameHeader::channelTypesNamed(name).size() != 1;
+        });
         fail(node.source().begin, tr("unknown channel '%1': a channel is a number from 0 to 15 "
                                      "or one of \"%2\"")
                                       .arg(name, names.join(QLatin1String("\", \""))));
