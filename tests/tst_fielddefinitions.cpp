@@ -309,6 +309,13 @@ void TestFieldDefinitions::errors_data()
     QTest::newRow("match value name") << Message + "match = \"a == 'x'\"\n" + field("a", 0, 4, "values = { 1 = \"On\" }\n")
                                       << QStringList{"f.toml:5:15: match: expected a number or a value name of a in quotes "
                                                      "(\"On\"), found '''"};
+    // Past ASCII only strings and comments may hold characters (the parser's blanks test is
+    // undefined for them elsewhere).
+    QTest::newRow("past ASCII outside strings")
+        << QByteArray("format = 1 # \xc3\xa9t\xc3\xa9\nunit = \"\xc2\xb0" "C\\\\\xc3\xa9\"\nn\xc2\xa1me = 1\n")
+        << QStringList{"f.toml:3:2: a character past ASCII stands outside a string or comment"};
+    QTest::newRow("past ASCII escaped") << QByteArray("format = 1\nx = \"\xc3\xa9\\\xc3\xa9\"\n")
+                                        << QStringList{"f.toml:2:8: a character past ASCII stands outside a string or comment"};
     QTest::newRow("mistakes in the file's order")
         << Message + field("a", 0, 0, "base = 3\n") + "[[message]]\nname = \"N\"\nchannel = -1\n"
         << QStringList{"f.toml:8:10: length 0: a field is 1 to 64 bits long",

@@ -113,6 +113,7 @@ private:
     std::optional<double> number(const toml::table &table, std::string_view key, double fallback,
                                  const QString &where);
     bool plainText(const toml::node &node, const QString &text, const QString &what);
+    bool asciiOutsideStrings();
     Position insideString(const toml::source_position &quote, qsizetype index) const;
 
     QByteArray m_text;
@@ -152,6 +153,8 @@ QStringList Reader::errors() const
 
 std::shared_ptr<const FieldDefinitions> Reader::read()
 {
+    if (!asciiOutsideStrings())
+        return nullptr;
     toml::parse_result parsed =
         toml::parse(std::string_view(m_text.constData(), std::size_t(m_text.size())));
     if (!parsed) {
@@ -575,6 +578,81 @@ bool Reader::plainText(const toml::node &node, const QString &text, const QStrin
     if (control)
         fail(node.source().begin, tr("%1 cannot hold control characters").arg(what));
     return !control;
+}
+
+bool Reader::asciiOutsideStrings()
+{
+    // The parser's test for blanks between tokens is undefined for most characters past ASCII
+    // (it may answer anything), and TOML allows none there: such a character outside strings
+    // and comments, or escaped by a backslash, is refused before the parser sees it.
+    enum class State { Plain, Comment, Basic, Literal, LongBasic, LongLiteral };
+    const QByteArray &t = m_text;
+    State state = State::Plain;
+    Position position{1, 1};
+    // A byte-order mark may open the file.
+    qsizetype at = t.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    const auto closes = [&t, &at](char quote, bool triple) {
+        return t[at] == quote && (!triple || t.mid(at, 3) == QByteArray(3, quote));
+    };
+    while (at < t.size()) {
+        const char c = t[at];
+        qsizetype step = 1;
+        const bool basic = state == State::Basic || state == State::LongBasic;
+        const bool escaped = basic && c == '\\' && at + 1 < t.size() && (uchar(t[at + 1]) & 0x80) != 0;
+        if ((state == State::Plain && (uchar(c) & 0x80) != 0) || escaped) {
+            fail(Position{position.line, position.column + (escaped ? 1 : 0)},
+                 tr("a character past ASCII stands outside a string or comment"));
+            return false;
+        }
+        switch (state) {
+        case State::Plain:
+            if (c == '#') {
+                state = State::Comment;
+            } else if (c == '"' || c == '\'') {
+                const bool triple = t.mid(at, 3) == QByteArray(3, c);
+                step = triple ? 3 : 1;
+                state = c == '"' ? (triple ? State::LongBasic : State::Basic)
+                                 : (triple ? State::LongLiteral : State::Literal);
+            }
+            break;
+        case State::Comment:
+            state = c == '\n' ? State::Plain : state;
+            break;
+        case State::Basic:
+        case State::LongBasic:
+            if (c == '\\') {
+                step = 2;
+                break;
+            }
+            [[fallthrough]];
+        case State::Literal:
+        case State::LongLiteral: {
+            const bool triple = state == State::LongBasic || state == State::LongLiteral;
+            const char quote = state == State::Basic || state == State::LongBasic ? '"' : '\'';
+            if (closes(quote, triple)) {
+                // Up to two more quotes before the closing three belong to the text.
+                step = triple ? 3 : 1;
+                while (triple && step < 5 && at + step < t.size() && t[at + step] == quote)
+                    ++step;
+                state = State::Plain;
+            } else if (c == '\n' && !triple) {
+                state = State::Plain;
+            }
+            break;
+        }
+        }
+        // Columns count characters: continuation bytes take none.
+        for (qsizetype k = at; k < qMin(at + step, t.size()); ++k) {
+            if (t[k] == '\n') {
+                ++position.line;
+                position.column = 1;
+            } else if ((uchar(t[k]) & 0xC0) != 0x80) {
+                ++position.column;
+            }
+        }
+        at += step;
+    }
+    return true;
 }
 
 Position Reader::insideString(const toml::source_position &quote, qsizetype index) const
