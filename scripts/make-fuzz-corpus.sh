@@ -107,7 +107,9 @@ seed definitions match-over-lines 'format = 1\n[[message]]\nname = "M"\nchannel 
 seed definitions mistakes 'format = 2\ncolour = 1\n[[message]]\nname = "not"\nchannel = "Reserved for future use"\npayload_bits = [40]\n[[message.field]]\nname = "a"\nstart = 510\nlength = 65\nbyte_order = "little"\nscale = nan\nbase = 3\nvalues = { 99 = "x", 1 = "a\\tb" }\n'
 seed definitions duplicates 'format = 1\n[[message]]\nname = "M"\nchannel = 1\n[[message.field]]\nname = "a"\nstart = 0\nlength = 4\n[[message.field]]\nname = "a"\nstart = 4\nlength = 4\n[[message]]\nname = "M"\nchannel = 15\n'
 seed definitions syntax-error 'format = = 1\n'
-# A character past ASCII between tokens, which the TOML parser's blanks test cannot judge.
+# Characters past ASCII that the TOML parser's test for blanks cannot judge: between tokens,
+# and where it looks ahead over a value.
 seed definitions past-ascii-between-tokens '\xef\xbb\xbb\x00'
+seed definitions past-ascii-after-a-value "frmoat = 0\x00\x00\x00gesife'===\xc3\x8b\xdf\xbc]\n"
 
 echo "corpus written to $corpus"

@@ -26,7 +26,7 @@ QString tr(const char *text)
     return QCoreApplication::translate("DefinitionReader", text);
 }
 
-QString qt(std::string_view text)
+QString fromUtf8View(std::string_view text)
 {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
@@ -75,6 +75,109 @@ struct Mistake
     QString text;
 };
 
+/// The TOML parser's test for blanks has no answer for some characters past ASCII (it reaches
+/// a point its authors took for unreachable: undefined behaviour), and it makes that test
+/// between tokens and while it looks ahead over a value. It reads such characters as stand-ins
+/// from the Private Use Area, which it judges soundly, one for each; the texts taken from it
+/// get the characters back. A character keeps its column, which counts characters.
+class StandIns
+{
+public:
+    /// The text with stand-ins, or a null array when the Private Use Area has too few left.
+    QByteArray replace(const QByteArray &text);
+    QString restore(QString text) const;
+
+private:
+    static bool unjudged(char32_t c)
+    {
+        return (c >= 0xA1 && c <= 0x499) || (c >= 0x2C5E && c <= 0x3057 && c != 0x3000)
+               || (c >= 0xFB26 && c <= 0xFEFE);
+    }
+    // The character of a well-formed sequence of two or three bytes at `at`, and its length;
+    // 0 for anything else, which the parser refuses or reads as it is.
+    static char32_t decode(const QByteArray &text, qsizetype at, int *length);
+
+    std::map<char32_t, char32_t> m_standIn;
+    std::map<char16_t, char16_t> m_original;
+};
+
+char32_t StandIns::decode(const QByteArray &text, qsizetype at, int *length)
+{
+    const auto byte = [&text](qsizetype i) { return i < text.size() ? uchar(text[i]) : 0u; };
+    const auto continuation = [&byte](qsizetype i) { return (byte(i) & 0xC0) == 0x80; };
+    const uint lead = byte(at);
+    if (lead >= 0xC2 && lead <= 0xDF && continuation(at + 1)) {
+        *length = 2;
+        return char32_t((lead & 0x1F) << 6 | (byte(at + 1) & 0x3F));
+    }
+    if (lead >= 0xE0 && lead <= 0xEF && continuation(at + 1) && continuation(at + 2)) {
+        const char32_t c = char32_t((lead & 0x0F) << 12 | (byte(at + 1) & 0x3F) << 6
+                                    | (byte(at + 2) & 0x3F));
+        // No overlong forms, no surrogates: the parser refuses those.
+        if (c >= 0x800 && (c < 0xD800 || c > 0xDFFF)) {
+            *length = 3;
+            return c;
+        }
+    }
+    *length = 1;
+    return 0;
+}
+
+QByteArray StandIns::replace(const QByteArray &text)
+{
+    constexpr char32_t FirstPrivate = 0xE000;
+    constexpr char32_t LastPrivate = 0xF8FF;
+    std::vector<bool> taken(LastPrivate - FirstPrivate + 1);
+    for (qsizetype at = 0; at < text.size();) {
+        int length = 1;
+        const char32_t c = decode(text, at, &length);
+        if (c >= FirstPrivate && c <= LastPrivate)
+            taken[c - FirstPrivate] = true;
+        else if (unjudged(c))
+            m_standIn.emplace(c, 0);
+        at += length;
+    }
+    if (m_standIn.empty())
+        return text;
+    char32_t next = FirstPrivate;
+    for (auto &[c, standIn] : m_standIn) {
+        while (next <= LastPrivate && taken[next - FirstPrivate])
+            ++next;
+        if (next > LastPrivate)
+            return QByteArray();
+        standIn = next++;
+        m_original.emplace(char16_t(standIn), char16_t(c));
+    }
+    QByteArray replaced;
+    replaced.reserve(text.size() + text.size() / 2);
+    for (qsizetype at = 0; at < text.size();) {
+        int length = 1;
+        const auto found = m_standIn.find(decode(text, at, &length));
+        if (found == m_standIn.end()) {
+            replaced.append(text.constData() + at, length);
+        } else {
+            const char32_t standIn = found->second;
+            replaced += char(0xE0 | standIn >> 12);
+            replaced += char(0x80 | (standIn >> 6 & 0x3F));
+            replaced += char(0x80 | (standIn & 0x3F));
+        }
+        at += length;
+    }
+    return replaced;
+}
+
+QString StandIns::restore(QString text) const
+{
+    if (m_original.empty())
+        return text;
+    for (QChar &c : text) {
+        const auto found = m_original.find(c.unicode());
+        if (found != m_original.end())
+            c = QChar(found->second);
+    }
+    return text;
+}
+
 /// One reading of a definition file's text.
 class Reader
 {
@@ -113,11 +216,12 @@ private:
     std::optional<double> number(const toml::table &table, std::string_view key, double fallback,
                                  const QString &where);
     bool plainText(const toml::node &node, const QString &text, const QString &what);
-    bool asciiOutsideStrings();
+    QString qt(std::string_view text) const { return m_standIns.restore(fromUtf8View(text)); }
     Position insideString(const toml::source_position &quote, qsizetype index) const;
 
     QByteArray m_text;
     QString m_fileName;
+    StandIns m_standIns;
     std::vector<Mistake> m_mistakes;
 };
 
@@ -153,10 +257,13 @@ QStringList Reader::errors() const
 
 std::shared_ptr<const FieldDefinitions> Reader::read()
 {
-    if (!asciiOutsideStrings())
+    const QByteArray parsedText = m_standIns.replace(m_text);
+    if (parsedText.isNull()) {
+        fail(Position{1, 1}, tr("too many different characters past ASCII"));
         return nullptr;
+    }
     toml::parse_result parsed =
-        toml::parse(std::string_view(m_text.constData(), std::size_t(m_text.size())));
+        toml::parse(std::string_view(parsedText.constData(), std::size_t(parsedText.size())));
     if (!parsed) {
         fail(parsed.error().source().begin, qt(parsed.error().description()));
         return nullptr;
@@ -578,81 +685,6 @@ bool Reader::plainText(const toml::node &node, const QString &text, const QStrin
     if (control)
         fail(node.source().begin, tr("%1 cannot hold control characters").arg(what));
     return !control;
-}
-
-bool Reader::asciiOutsideStrings()
-{
-    // The parser's test for blanks between tokens is undefined for most characters past ASCII
-    // (it may answer anything), and TOML allows none there: such a character outside strings
-    // and comments, or escaped by a backslash, is refused before the parser sees it.
-    enum class State { Plain, Comment, Basic, Literal, LongBasic, LongLiteral };
-    const QByteArray &t = m_text;
-    State state = State::Plain;
-    Position position{1, 1};
-    // A byte-order mark may open the file.
-    qsizetype at = t.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-    const auto closes = [&t, &at](char quote, bool triple) {
-        return t[at] == quote && (!triple || t.mid(at, 3) == QByteArray(3, quote));
-    };
-    while (at < t.size()) {
-        const char c = t[at];
-        qsizetype step = 1;
-        const bool basic = state == State::Basic || state == State::LongBasic;
-        const bool escaped = basic && c == '\\' && at + 1 < t.size() && (uchar(t[at + 1]) & 0x80) != 0;
-        if ((state == State::Plain && (uchar(c) & 0x80) != 0) || escaped) {
-            fail(Position{position.line, position.column + (escaped ? 1 : 0)},
-                 tr("a character past ASCII stands outside a string or comment"));
-            return false;
-        }
-        switch (state) {
-        case State::Plain:
-            if (c == '#') {
-                state = State::Comment;
-            } else if (c == '"' || c == '\'') {
-                const bool triple = t.mid(at, 3) == QByteArray(3, c);
-                step = triple ? 3 : 1;
-                state = c == '"' ? (triple ? State::LongBasic : State::Basic)
-                                 : (triple ? State::LongLiteral : State::Literal);
-            }
-            break;
-        case State::Comment:
-            state = c == '\n' ? State::Plain : state;
-            break;
-        case State::Basic:
-        case State::LongBasic:
-            if (c == '\\') {
-                step = 2;
-                break;
-            }
-            [[fallthrough]];
-        case State::Literal:
-        case State::LongLiteral: {
-            const bool triple = state == State::LongBasic || state == State::LongLiteral;
-            const char quote = state == State::Basic || state == State::LongBasic ? '"' : '\'';
-            if (closes(quote, triple)) {
-                // Up to two more quotes before the closing three belong to the text.
-                step = triple ? 3 : 1;
-                while (triple && step < 5 && at + step < t.size() && t[at + step] == quote)
-                    ++step;
-                state = State::Plain;
-            } else if (c == '\n' && !triple) {
-                state = State::Plain;
-            }
-            break;
-        }
-        }
-        // Columns count characters: continuation bytes take none.
-        for (qsizetype k = at; k < qMin(at + step, t.size()); ++k) {
-            if (t[k] == '\n') {
-                ++position.line;
-                position.column = 1;
-            } else if ((uchar(t[k]) & 0xC0) != 0x80) {
-                ++position.column;
-            }
-        }
-        at += step;
-    }
-    return true;
 }
 
 Position Reader::insideString(const toml::source_position &quote, qsizetype index) const
