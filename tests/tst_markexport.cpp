@@ -41,6 +41,8 @@ private slots:
     void copySelectedRows();
     void copyDump();
     void exportMarkedFrames();
+    void exportTargetIsChecked_data();
+    void exportTargetIsChecked();
     void failedExportSaysWhy();
 
 private:
@@ -231,6 +233,55 @@ void TestMarkExport::exportMarkedFrames()
     QCOMPARE(exported.frame(1).payload(), source->frame(30).payload());
     QCOMPARE(exported.frame(2).time(), source->frame(31).time() - source->frame(8).time());
     QVERIFY(FramescopeProbe::note(*window).contains(QStringLiteral("3 frames exported")));
+}
+
+void TestMarkExport::exportTargetIsChecked_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("the capture itself") << "./marks.drf3" << int(QMessageBox::Ok)
+                                        << "would overwrite its own input";
+    QTest::newRow("a file kept") << "old.csv" << int(QMessageBox::No) << "old.csv already exists";
+    QTest::newRow("a file replaced") << "old.csv" << int(QMessageBox::Yes) << "old.csv already exists";
+}
+
+void TestMarkExport::exportTargetIsChecked()
+{
+    QFETCH(QString, name);
+    QFETCH(int, answer);
+    QFETCH(QString, message);
+    const QString target = files.filePath(name);
+    if (!QFile::exists(target)) {
+        QFile old(target);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+    }
+    const qint64 size = QFileInfo(target).size();
+    QString text;
+    bool stayedOpen = false;
+    QObject asking;
+    ModalDriver::whenModal<ExportDlg>([&](ExportDlg *dialog) {
+        dialog->setFormat(FrameExporter::Format::Csv);
+        dialog->setFileName(target);
+        if (name.endsWith(QLatin1String(".drf3")))
+            dialog->setFormat(FrameExporter::Format::Capture);
+        // The dialog stays open after the message unless the file may be replaced.
+        ModalDriver::whenModal<QMessageBox>([&text, answer](QMessageBox *box) {
+            text = box->text();
+            box->button(QMessageBox::StandardButton(answer))->click();
+        }, &asking);
+        dialog->accept();
+        stayedOpen = dialog->isVisible();
+        if (stayedOpen)
+            dialog->reject();
+    });
+    ui().actionExport->trigger();
+    QVERIFY2(text.contains(message), qPrintable(text));
+    QCOMPARE(stayedOpen, answer != QMessageBox::Yes);
+    QCOMPARE(QFileInfo(target).size() == size, answer != QMessageBox::Yes);
+    if (answer == QMessageBox::Yes)
+        QCOMPARE(FramescopeProbe::note(*window), QStringLiteral("60 frames exported to old.csv."));
 }
 
 void TestMarkExport::failedExportSaysWhy()
