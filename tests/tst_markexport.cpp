@@ -156,8 +156,20 @@ void TestMarkExport::noteAndUnmarkAll()
              QStringLiteral("CRC error here"));
     const QString sidecar = MarksFile::besidePath(files.filePath(QStringLiteral("marks.drf3")));
     QVERIFY(QFile::exists(sidecar));
-    ui().actionUnmarkAll->trigger();
-    QVERIFY(FramescopeProbe::marks(*window).isEmpty());
+    // A note is not thrown away without asking.
+    ui().tblFrames->goToShownRow(9);
+    ui().actionMark->trigger();
+    for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+        QString question;
+        QObject asking;
+        ModalDriver::whenModal<QMessageBox>([&question, answer](QMessageBox *box) {
+            question = box->text();
+            box->button(answer)->click();
+        }, &asking);
+        ui().actionUnmarkAll->trigger();
+        QCOMPARE(question, QStringLiteral("Remove 2 marks and 1 notes?"));
+        QCOMPARE(FramescopeProbe::marks(*window).count(), answer == QMessageBox::No ? 2 : 0);
+    }
     QVERIFY(!model()->data(model()->cellIndex(7, 1), Qt::ToolTipRole).isValid());
     QVERIFY(!QFile::exists(sidecar));
 }
@@ -184,6 +196,7 @@ void TestMarkExport::marksOfAnotherCaptureAreIgnored()
     QVERIFY(FramescopeProbe::marks(*window).isEmpty());
     const QString log = FramescopeProbe::logLines(*window).join(QLatin1Char('\n'));
     QVERIFY2(log.contains(QStringLiteral("belongs to another capture")), qPrintable(log.right(300)));
+    QVERIFY(log.contains(QStringLiteral("kept in ") + MarksFile::fallbackPath(path)));
 }
 
 void TestMarkExport::copySelectedRows()
