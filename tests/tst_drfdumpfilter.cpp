@@ -165,7 +165,6 @@ void TestDrfdumpFilter::exportInPlace()
     QFETCH(QString, target);
     QFETCH(int, status);
     QTemporaryDir dir;
-    const QString filter = QStringLiteral("frame < 500");
     QString out = target;
     int reader = -1;
     if (target == QLatin1String("fifo")) {
@@ -180,7 +179,8 @@ void TestDrfdumpFilter::exportInPlace()
         if (mknod(QFile::encodeName(out).constData(), S_IFCHR | 0600, makedev(1, 7)) != 0)
             QSKIP("no device node can be made here");
     }
-    const DrfdumpRun run = drfdump({QStringLiteral("--export"), out, QStringLiteral("--filter"), filter, m_path});
+    const DrfdumpRun run = drfdump({QStringLiteral("--export"), out, QStringLiteral("--filter"),
+                                    QStringLiteral("frame < 500"), m_path});
     QByteArray bytes = run.out;
     if (reader >= 0) {
         char buffer[4096];

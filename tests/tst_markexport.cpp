@@ -277,8 +277,6 @@ void TestMarkExport::exportTargetIsChecked()
     ModalDriver::whenModal<ExportDlg>([&](ExportDlg *dialog) {
         dialog->setFormat(FrameExporter::Format::Csv);
         dialog->setFileName(target);
-        if (name.endsWith(QLatin1String(".drf3")))
-            dialog->setFormat(FrameExporter::Format::Capture);
         // The dialog stays open after the message unless the file may be replaced.
         ModalDriver::whenModal<QMessageBox>([&text, answer](QMessageBox *box) {
             text = box->text();
