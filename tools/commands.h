@@ -40,9 +40,9 @@ int printTable(const QString &fileName, const QString &format, const TimeOptions
 /// Prints the number of frames that match the filter.
 int countFrames(const QString &fileName, const FilterExpression &filter, FILE *out, FILE *err);
 
-/// Writes the frames that match the filter as a capture of their own.
+/// Writes the frames that match the filter as a capture of their own; `outFile` "-" is `out`.
 int exportFrames(const QString &fileName, const FilterExpression &filter, const QString &outFile,
-                 FILE *err);
+                 FILE *out, FILE *err);
 
 /// Prints the statistics of a capture's frames as the viewer's statistics window copies them
 /// (tsv) or as one JSON object; with definitions also the figures of every field.

@@ -247,7 +247,7 @@ int main(int argc, char *argv[])
     if (parser.isSet(countOption))
         return Dump::countFrames(fileName, filter, stdout, stderr);
     if (parser.isSet(exportOption))
-        return Dump::exportFrames(fileName, filter, parser.value(exportOption), stderr);
+        return Dump::exportFrames(fileName, filter, parser.value(exportOption), stdout, stderr);
 
     const QString format = parser.value(formatOption);
     if (format != QLatin1String("tsv") && format != QLatin1String("csv")

@@ -1,10 +1,10 @@
 #include "core/files/framegenerator.h"
 
+#include "core/files/outputfile.h"
 #include "core/frames/frameheader.h"
 #include "core/frames/framerecord.h"
 
 #include <QIODevice>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include <array>
@@ -176,18 +176,12 @@ bool FrameGenerator::writeFile(const QString &fileName, quint32 seed, qint64 fra
             *errorText = QStringLiteral("The frame count must be from 1 to %1").arg(MaxFrames);
         return false;
     }
-    QSaveFile file(fileName);
-    // The last bytes written may still sit in the file's buffer, and commit() does not notice
-    // when writing them out fails (a full disk): it would put the cut copy in place of the old
-    // file. So flush first and give up if that fails.
-    if (file.open(QIODevice::WriteOnly) && writeCapture(file, seed, frameCount, date)
-        && file.flush() && file.commit())
+    OutputFile file(fileName);
+    if (file.open() && writeCapture(file.device(), seed, frameCount, date) && file.commit())
         return true;
-    // Read the reason before cancelling, which would replace it; the unfinished copy is
-    // discarded and an existing file keeps its content.
+    // The unfinished copy is discarded and an existing file keeps its content.
     if (errorText)
         *errorText = file.errorString();
-    file.cancelWriting();
     return false;
 }
 
