@@ -1,7 +1,9 @@
 #include "tools/commands.h"
+#include "tools/textoutput.h"
 
 #include "core/files/capturefile.h"
 #include "core/filters/filterexpression.h"
+#include "core/text/programinfo.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -52,7 +54,7 @@ int main(int argc, char *argv[])
     }
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("drfdump"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("0.9"));
+    QCoreApplication::setApplicationVersion(ProgramInfo::version());
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -144,8 +146,11 @@ int main(int argc, char *argv[])
         return usageError(parser.errorText());
     if (parser.isSet(QStringLiteral("help")))
         parser.showHelp(Dump::Success);
-    if (parser.isSet(QStringLiteral("version")))
-        parser.showVersion();
+    if (parser.isSet(QStringLiteral("version"))) {
+        Dump::TextOutput out(stdout);
+        out.text() = ProgramInfo::versionText(QStringLiteral("drfdump"));
+        return out.finish(stderr);
+    }
 
     const QStringList positional = parser.positionalArguments();
     const bool selecting = parser.isSet(filterOption) || parser.isSet(countOption)
