@@ -65,9 +65,9 @@ public:
     static bool writeFrames(QIODevice &device, qint64 frameCount, qint64 blockLength,
                             const QDateTime &date, const std::function<void(FrameRecord &)> &draw);
 
-    /// Has write() fill a file with a capture of frameCount frames, which replaces an existing
-    /// file only once it is complete. A count outside 1 to MaxFrames writes nothing. On failure
-    /// the reason goes to errorText (if given) and the old file is untouched.
+    /// Has write() fill a file with a capture of frameCount frames, saved as OutputFile saves
+    /// (a regular file replaced only once the new one is complete). A count outside 1 to
+    /// MaxFrames writes nothing. On failure the reason goes to errorText (if given).
     static bool saveFile(const QString &fileName, qint64 frameCount,
                          const std::function<bool(QIODevice &)> &write, QString *errorText);
 
