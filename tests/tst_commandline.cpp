@@ -2,6 +2,7 @@
 #include "drfdumprun.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QtTest>
 
 namespace {
@@ -31,59 +32,44 @@ class TestCommandLine : public QObject
     Q_OBJECT
 
 private slots:
-    void version_data();
-    void version();
-    void help_data();
-    void help();
+    void answers_data();
+    void answers();
     void fullOutput_data();
     void fullOutput();
     void unknownOption();
 };
 
-void TestCommandLine::version_data()
+void TestCommandLine::answers_data()
 {
     QTest::addColumn<QString>("program");
-    QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("option");
-    QTest::newRow("framescope --version") << FRAMESCOPE_PATH << "framescope" << "--version";
-    QTest::newRow("framescope -v") << FRAMESCOPE_PATH << "framescope" << "-v";
-    QTest::newRow("drfdump --version") << DRFDUMP_PATH << "drfdump" << "--version";
+    QTest::addColumn<QString>("firstLine"); // a regular expression
+    QTest::addColumn<QByteArray>("holds");
+    const QByteArray licence = "License GPL-3.0-or-later: GNU GPL version 3 or later";
+    const QString fs = QStringLiteral(FRAMESCOPE_PATH);
+    const QString dump = QStringLiteral(DRFDUMP_PATH);
+    // The version is the project's, the one number all programs show.
+    const QString version = QStringLiteral(" " FRAMESCOPE_VERSION "$");
+    const QString usage = QStringLiteral("^Usage: .*framescope \\[options\\] \\[FILE\\]$");
+    QTest::newRow("framescope --version") << fs << "--version" << "^framescope" + version << licence;
+    QTest::newRow("framescope -v") << fs << "-v" << "^framescope" + version << licence;
+    QTest::newRow("drfdump --version") << dump << "--version" << "^drfdump" + version << licence;
+    QTest::newRow("framescope --help") << fs << "--help" << usage << QByteArray("-v, --version");
+    QTest::newRow("framescope -h") << fs << "-h" << usage << QByteArray("-h, --help");
 }
 
-void TestCommandLine::version()
+void TestCommandLine::answers()
 {
     QFETCH(QString, program);
-    QFETCH(QString, name);
     QFETCH(QString, option);
+    QFETCH(QString, firstLine);
+    QFETCH(QByteArray, holds);
     const Run run = runWithoutDisplay(program, {option});
     QCOMPARE(run.status, 0);
     QCOMPARE(run.err, QByteArray());
-    const QList<QByteArray> lines = run.out.split('\n');
-    QCOMPARE(lines.value(0), (name + QStringLiteral(" " FRAMESCOPE_VERSION)).toUtf8());
-    QVERIFY2(run.out.contains("License GPL-3.0-or-later: GNU GPL version 3 or later"), run.out.constData());
-    QVERIFY(run.out.contains("There is NO WARRANTY"));
-}
-
-void TestCommandLine::help_data()
-{
-    QTest::addColumn<QString>("program");
-    QTest::addColumn<QString>("option");
-    QTest::addColumn<QByteArray>("usage");
-    QTest::newRow("framescope --help") << FRAMESCOPE_PATH << "--help" << QByteArray("[options] [FILE]");
-    QTest::newRow("framescope -h") << FRAMESCOPE_PATH << "-h" << QByteArray("[options] [FILE]");
-    QTest::newRow("drfdump --help") << DRFDUMP_PATH << "--help" << QByteArray("[options] FILE");
-}
-
-void TestCommandLine::help()
-{
-    QFETCH(QString, program);
-    QFETCH(QString, option);
-    QFETCH(QByteArray, usage);
-    const Run run = runWithoutDisplay(program, {option});
-    QCOMPARE(run.status, 0);
-    QVERIFY2(run.out.startsWith("Usage: ") && run.out.split('\n').first().endsWith(usage),
-             run.out.constData());
-    QVERIFY(run.out.contains("--version"));
+    const QString first = QString::fromUtf8(run.out.left(run.out.indexOf('\n')));
+    QVERIFY2(QRegularExpression(firstLine).match(first).hasMatch(), qPrintable(first));
+    QVERIFY2(run.out.contains(holds), run.out.constData());
 }
 
 void TestCommandLine::fullOutput_data()

@@ -15,9 +15,9 @@ QByteArray DefaultColorFiles::contents(int protocolVersion)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-DefaultColorFiles::Result DefaultColorFiles::writeMissing(const QString &folder)
+QStringList DefaultColorFiles::writeMissing(const QString &folder)
 {
-    Result result;
+    QStringList written;
     bool haveFolder = false;
     for (const int version : {0, 1}) {
         for (const bool defaults : {true, false}) {
@@ -29,12 +29,10 @@ DefaultColorFiles::Result DefaultColorFiles::writeMissing(const QString &folder)
             haveFolder = haveFolder || QDir().mkpath(folder);
             const ColorFile::Table shipped = ColorFile::parse(contents(version));
             if (haveFolder && ColorFile::write(file.filePath(), shipped))
-                result.written.append(name);
-            else
-                result.failed.append(name);
+                written.append(name);
         }
     }
-    return result;
+    return written;
 }
 
 } // namespace Korvex

@@ -18,20 +18,13 @@ public:
     /// hold them.
     static QByteArray contents(int protocolVersion);
 
-    /// What writeMissing() did.
-    struct Result
-    {
-        /// The names of the files written, in the order written.
-        QStringList written;
-        /// The files that were missing and could not be written; empty when none.
-        QStringList failed;
-    };
-
     /// Writes each colour file that the folder lacks (the defaults .def and the working copy
     /// .lst of both protocol versions) from the shipped defaults, making the folder first if
-    /// need be. A file that exists is left as it is, whatever it holds: a damaged or
-    /// unreadable file is reported when it is read, and an empty working copy means no colours.
-    static Result writeMissing(const QString &folder);
+    /// need be, and returns the names of those written. A file that exists is left as it is,
+    /// whatever it holds: one that cannot be read is reported when it is read, and an empty
+    /// working copy means no colours. A file that cannot be written stays missing, which the
+    /// colour dialog reports when it reads it.
+    static QStringList writeMissing(const QString &folder);
 };
 
 } // namespace Korvex

@@ -72,11 +72,11 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
     // defaults, gets the shipped files before the colour dialog reads them.
     const QString colorFolder = userDataFolder();
     if (!colorFolder.isEmpty()) {
-        const DefaultColorFiles::Result seeded = DefaultColorFiles::writeMissing(colorFolder);
-        if (!seeded.written.isEmpty()) {
+        const QStringList written = DefaultColorFiles::writeMissing(colorFolder);
+        if (!written.isEmpty()) {
             appendLog(tr("Wrote the default colours into %1: %2.")
                           .arg(QDir::toNativeSeparators(colorFolder),
-                               seeded.written.join(QStringLiteral(", "))),
+                               written.join(QStringLiteral(", "))),
                       LogModel::color(LogLevel::Info));
         }
     }
