@@ -3,8 +3,6 @@
 #include "drfdumprun.h"
 
 #include "core/files/capture.h"
-#include "core/stats/framerateseries.h"
-#include "core/stats/timebinning.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -45,7 +43,6 @@ private slots:
     void timeModes_data();
     void timeModes();
     void statistics();
-    void chartsOverTime();
 
 private:
     std::unique_ptr<Capture> m_capture;
@@ -126,24 +123,6 @@ void TestSample::statistics()
             || types.contains(15));
     QCOMPARE(stats.value(QStringLiteral("cts")).toArray().size(), 2);
     QVERIFY(stats.value(QStringLiteral("payload_sizes")).toArray().size() >= 4);
-}
-
-void TestSample::chartsOverTime()
-{
-    // The frame-rate chart over the sample's span: data channels that stream and pause give
-    // intervals with and without their frames.
-    const qint64 last = m_capture->frameCount() - 1;
-    const quint64 durationNs = FrameRecord::nsOfTicks(m_capture->ticks(last));
-    FrameRateSeries series(TimeBinning(0, durationNs, TimeBinning::automatic(durationNs)), 0);
-    for (qint64 n = 0; n < m_capture->frameCount(); ++n)
-        series.add(n, m_capture->index().header(n), false, m_capture->ticks(n));
-    QVERIFY(series.bins() > 100);
-    for (int channel : {5, 6}) {
-        int with = 0;
-        for (int bin = 0; bin < series.bins(); ++bin)
-            with += series.count(bin, channel) > 0;
-        QVERIFY2(with > 5 && with < series.bins() - 5, qPrintable(QString::number(channel)));
-    }
 }
 
 QTEST_MAIN(TestSample)
