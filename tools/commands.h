@@ -72,8 +72,9 @@ struct FrameOptions
 int printFrame(const QString &fileName, const FrameOptions &options, const Definitions &fields,
                FILE *out, FILE *err);
 
-/// Writes a capture of random frames, exactly as the viewer's generator does.
-int generateCapture(qint64 count, quint32 seed, const QString &outFile, FILE *err);
+/// Writes a capture of random frames, exactly as the viewer's generator does, or with
+/// `traffic` one of simulated realistic traffic.
+int generateCapture(qint64 count, quint32 seed, bool traffic, const QString &outFile, FILE *err);
 
 } // namespace Korvex::Dump
 

@@ -1,8 +1,10 @@
 #include "tools/commands.h"
+#include "tools/textoutput.h"
 
 #include "core/fields/fielddefinitions.h"
 #include "core/files/capturefile.h"
 #include "core/filters/filterexpression.h"
+#include "core/text/programinfo.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -53,7 +55,7 @@ int main(int argc, char *argv[])
     }
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("drfdump"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("0.9"));
+    QCoreApplication::setApplicationVersion(ProgramInfo::version());
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -92,8 +94,15 @@ int main(int argc, char *argv[])
                        "file given with -o. A name that does not end in .drf3 gets a warning: "
                        "the viewer would open it as DigRF v4."),
         QStringLiteral("COUNT"));
+    const QCommandLineOption trafficOption(QStringLiteral("traffic"),
+        QStringLiteral("With --generate: realistic traffic instead of random frames. A Time "
+                       "Accurate Strobe Message every slot (666.67 us), bursts of RF IC Control "
+                       "frames, Data Channels A to C streaming in stretches with their CTS bit "
+                       "toggling, Interface Control and now and then a reserved channel type; "
+                       "the times are the distances a real interface would show."));
     const QCommandLineOption seedOption(QStringLiteral("seed"),
-        QStringLiteral("Seed of the random frames (default: the current time in seconds)."),
+        QStringLiteral("Seed of the random frames (default: the current time in seconds); the "
+                       "same seed writes the same frames."),
         QStringLiteral("SEED"));
     const QCommandLineOption outputOption(QStringList{QStringLiteral("o"), QStringLiteral("output")},
         QStringLiteral("File to write with --generate."), QStringLiteral("FILE"));
@@ -138,17 +147,20 @@ int main(int argc, char *argv[])
                        "and fields. Mistakes in DEF are printed as DEF:LINE:COLUMN: ..."),
         QStringLiteral("DEF"));
     parser.addOptions({formatOption, logOption, frameOption, baseOption, bytesOption,
-                       columnsOption, orderOption, generateOption, seedOption, outputOption,
-                       timeOption, referenceOption, statsOption, filterOption, countOption,
-                       exportOption, fieldsOption});
+                       columnsOption, orderOption, generateOption, trafficOption, seedOption,
+                       outputOption, timeOption, referenceOption, statsOption, filterOption,
+                       countOption, exportOption, fieldsOption});
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The capture to read."));
 
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
     if (parser.isSet(QStringLiteral("help")))
         parser.showHelp(Dump::Success);
-    if (parser.isSet(QStringLiteral("version")))
-        parser.showVersion();
+    if (parser.isSet(QStringLiteral("version"))) {
+        Dump::TextOutput out(stdout);
+        out.text() = ProgramInfo::versionText(QStringLiteral("drfdump"));
+        return out.finish(stderr);
+    }
 
     const QStringList positional = parser.positionalArguments();
     const bool selecting = parser.isSet(filterOption) || parser.isSet(countOption)
@@ -161,6 +173,8 @@ int main(int argc, char *argv[])
     if ((parser.isSet(countOption) || parser.isSet(exportOption)) && parser.isSet(formatOption))
         return usageError(QStringLiteral("--format applies to the frame table only"));
 
+    if (parser.isSet(trafficOption) && !parser.isSet(generateOption))
+        return usageError(QStringLiteral("--traffic goes with --generate"));
     if (parser.isSet(fieldsOption) && (parser.isSet(generateOption) || parser.isSet(logOption)))
         return usageError(QStringLiteral("--fields goes with the frame table, --frame and --stats"));
     Dump::Definitions fields;
@@ -187,7 +201,8 @@ int main(int argc, char *argv[])
         }
         if (!parser.isSet(outputOption) || !positional.isEmpty())
             return usageError(QStringLiteral("--generate writes to the file given with -o"));
-        return Dump::generateCapture(*count, seed, parser.value(outputOption), stderr);
+        return Dump::generateCapture(*count, seed, parser.isSet(trafficOption),
+                                     parser.value(outputOption), stderr);
     }
 
     if (positional.size() != 1)
