@@ -1,3 +1,5 @@
+#include "capturefixture.h"
+
 #include "core/fields/fieldcolumns.h"
 #include "core/fields/fielddefinitions.h"
 #include "core/fields/fieldtext.h"
@@ -393,6 +395,22 @@ void TestFieldDefinitions::sampleDefinitions()
     }
     QCOMPARE(columns.title(0), QStringLiteral("Message"));
     QCOMPARE(columns.title(3), QStringLiteral("GainWrite.gain"));
+
+    // The bundled capture: every RF IC Control and strobe frame is one of its messages.
+    Capture capture(QStringLiteral(FRAMESCOPE_SOURCE_DIR "/samples/sample.drf3"));
+    CaptureFixture::QuietSink sink;
+    QCOMPARE(capture.load(sink), Capture::Status::Loaded);
+    qint64 expected = 0;
+    qint64 decoded = 0;
+    for (qint64 n = 0; n < capture.frameCount(); ++n) {
+        const FrameRecord record = capture.frame(n);
+        if (record.channelType() == 1 || record.channelType() == 2) {
+            ++expected;
+            decoded += definitions->messageOf(record) >= 0 ? 1 : 0;
+        }
+    }
+    QVERIFY(expected > 0);
+    QCOMPARE(decoded, expected);
 }
 
 QTEST_GUILESS_MAIN(TestFieldDefinitions)
