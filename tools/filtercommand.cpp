@@ -31,7 +31,7 @@ public:
     MatchingSink(const FilterExpression &filter, int protocolVersion, Handler handler)
         : m_filter(filter)
         , m_protocolVersion(protocolVersion)
-        , m_payloads(filter.uses(FilterExpression::Field::Payload))
+        , m_payloads(filter.needsPayload())
         , m_handler(std::move(handler))
     {
     }
