@@ -1,11 +1,16 @@
 #include "core/text/scrollergeometry.h"
 
+#include "core/filters/framebitmap.h"
+
+#include <QRandomGenerator>
 #include <QtTest>
+
+#include <memory>
 
 using namespace Korvex;
 
-/// The frame scroller's maths: frame height, bars, their pixel rows, the tracker and the row a
-/// tracker position stands for.
+/// The frame scroller's maths: frame height, bars, their pixel rows, the tracker, the row a
+/// tracker position stands for and the frame a pixel row of the strip shows.
 class TestScrollerGeometry : public QObject
 {
     Q_OBJECT
@@ -26,7 +31,24 @@ private slots:
     void lastBarFrom();
     void rowAtY_data();
     void rowAtY();
+    void frameAtY_data();
+    void frameAtY();
+    void frameAtYAsPainted_data() { rowAtIsExactOnTheGrid_data(); }
+    void frameAtYAsPainted();
 };
+
+namespace {
+
+std::shared_ptr<FrameBitmap> bitmapOf(qint64 size, const QList<qint64> &frames)
+{
+    auto bits = std::make_shared<FrameBitmap>(size);
+    for (qint64 frame : frames)
+        bits->set(frame);
+    bits->finish();
+    return bits;
+}
+
+} // namespace
 
 void TestScrollerGeometry::itemHeight_data()
 {
@@ -205,9 +227,6 @@ void TestScrollerGeometry::lastBarFrom()
     QCOMPARE(ScrollerGeometry::lastBarFrom(5, h, 23, 0), qint64(-1));
 }
 
-QTEST_APPLESS_MAIN(TestScrollerGeometry)
-#include "tst_scrollergeometry.moc"
-
 void TestScrollerGeometry::rowAtY_data()
 {
     QTest::addColumn<double>("y");
@@ -238,3 +257,85 @@ void TestScrollerGeometry::rowAtY()
     QFETCH(qint64, count);
     QTEST(ScrollerGeometry::rowAtY(y, h, 23, count), "row");
 }
+
+void TestScrollerGeometry::frameAtY_data()
+{
+    QTest::addColumn<double>("y");
+    QTest::addColumn<double>("h");
+    QTest::addColumn<qint64>("count");
+    // The frames a display filter shows; empty for no filter.
+    QTest::addColumn<QList<qint64>>("shown");
+    QTest::addColumn<qint64>("frame");
+
+    // Bars start one pixel above the header's bottom (23): bar 0 at 22, and a bar paints down
+    // to the first pixel row of the next.
+    QTest::newRow("no filter") << 60.0 << 30.0 << qint64(10) << QList<qint64>{} << qint64(1);
+    QTest::newRow("shown") << 60.0 << 30.0 << qint64(10) << QList<qint64>{1, 3} << qint64(1);
+    QTest::newRow("hidden, alone in its pixel row") << 60.0 << 30.0 << qint64(10)
+                                                    << QList<qint64>{3} << qint64(1);
+    QTest::newRow("hidden, a shown bar paints the row too")
+        << 82.0 << 30.0 << qint64(10) << QList<qint64>{1} << qint64(1);
+    QTest::newRow("above the first bar") << 21.9 << 30.0 << qint64(10) << QList<qint64>{1}
+                                         << qint64(-1);
+    QTest::newRow("below the last bar") << 322.0 << 30.0 << qint64(10) << QList<qint64>{1}
+                                        << qint64(-1);
+    // Pixel row 122 of 100,000 frames 0.004 pixels high holds frames 24750 to 25249; y 122.5
+    // is frame 25125's.
+    QTest::newRow("many frames: the nearest shown") << 122.5 << 0.004 << qint64(100000)
+                                                    << QList<qint64>{25000, 25200}
+                                                    << qint64(25200);
+    QTest::newRow("many frames: the earlier of two as near")
+        << 122.5 << 0.004 << qint64(100000) << QList<qint64>{25100, 25150} << qint64(25100);
+    QTest::newRow("many frames: shown ones only in other pixel rows")
+        << 122.5 << 0.004 << qint64(100000) << QList<qint64>{24749, 25250} << qint64(25125);
+    QTest::newRow("no frames") << 30.0 << 30.0 << qint64(0) << QList<qint64>{} << qint64(-1);
+}
+
+void TestScrollerGeometry::frameAtY()
+{
+    QFETCH(double, y);
+    QFETCH(double, h);
+    QFETCH(qint64, count);
+    QFETCH(QList<qint64>, shown);
+    const std::shared_ptr<FrameBitmap> bits = shown.isEmpty() ? nullptr : bitmapOf(count, shown);
+    QTEST(ScrollerGeometry::frameAtY(y, h, 23, count, bits.get()), "frame");
+}
+
+// Under a filter, every position of the strip answers for a frame whose bar paints its pixel
+// row: a shown one wherever one does, the nearest to the frame under the position.
+void TestScrollerGeometry::frameAtYAsPainted()
+{
+    QFETCH(double, h);
+    QFETCH(qint64, count);
+    QRandomGenerator random(11);
+    QList<qint64> someFrames;
+    for (qint64 frame = 0; frame < count; frame += 1 + qint64(random.bounded(40)))
+        someFrames.append(frame);
+    const std::shared_ptr<FrameBitmap> shown = bitmapOf(count, someFrames);
+    const qint64 lastRow = ScrollerGeometry::barRows(count - 1, h, 23).last;
+    qint64 firstReaching = 0;
+    for (qint64 pixel = 22; pixel <= lastRow; ++pixel) {
+        while (firstReaching < count && ScrollerGeometry::barRows(firstReaching, h, 23).last < pixel)
+            ++firstReaching;
+        for (const double y : {double(pixel), pixel + 0.5}) {
+            const qint64 under = ScrollerGeometry::rowAtY(y, h, 23, count);
+            const qint64 frame = ScrollerGeometry::frameAtY(y, h, 23, count, shown.get());
+            if (under < 0) {
+                QCOMPARE(frame, qint64(-1));
+                continue;
+            }
+            qint64 nearest = -1;
+            for (qint64 bar = firstReaching;
+                 bar < count && ScrollerGeometry::barRows(bar, h, 23).first <= pixel; ++bar) {
+                if (shown->test(bar) && (nearest < 0 || qAbs(bar - under) < qAbs(nearest - under)))
+                    nearest = bar;
+            }
+            QCOMPARE(frame, nearest >= 0 ? nearest : under);
+            QVERIFY(ScrollerGeometry::barRows(frame, h, 23).first <= pixel);
+            QVERIFY(ScrollerGeometry::barRows(frame, h, 23).last >= pixel);
+        }
+    }
+}
+
+QTEST_APPLESS_MAIN(TestScrollerGeometry)
+#include "tst_scrollergeometry.moc"
