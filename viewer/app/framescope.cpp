@@ -186,11 +186,10 @@ void Framescope::appendLog(const QString &text, const QColor &color)
     logModel->append(text, color);
 }
 
-void Framescope::appendFrameLines(const std::shared_ptr<const LoggedFrames> &frames, qint64 first,
-                                  qint64 count)
+void Framescope::followLog(const std::shared_ptr<const LogLines> &log)
 {
-    ui.tabs->setCurrentIndex(1);
-    logModel->appendFrames(frames, first, count);
+    if (logModel->follow(log))
+        ui.tabs->setCurrentIndex(1);
 }
 
 void Framescope::resizeEvent(QResizeEvent *)

@@ -36,7 +36,7 @@ class ChartsWindow;
 class ColorDlg;
 class FramePrinter;
 class FrameTableModel;
-class LoggedFrames;
+class LogLines;
 class LogModel;
 class PayloadHighlighter;
 class PrintRows;
@@ -123,10 +123,9 @@ protected:
 private:
     friend struct FramescopeProbe;
 
-    /// Appends the lines of frames `first` to `first + count - 1` to the log panel, as
-    /// appendLog does with one line.
-    void appendFrameLines(const std::shared_ptr<const LoggedFrames> &frames, qint64 first,
-                          qint64 count);
+    /// Shows the lines a capture's log gained in the log panel, bringing it to the front as
+    /// appendLog does.
+    void followLog(const std::shared_ptr<const LogLines> &log);
     /// What a new capture (or none) changes beside the table: the columns' widths, the shown
     /// label, the filter bar's fields, the strip.
     void captureChanged();

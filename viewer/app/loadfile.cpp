@@ -1,7 +1,6 @@
 #include "viewer/app/framescope.h"
 
 #include "viewer/app/captureloader.h"
-#include "viewer/views/logmodel.h"
 #include "core/files/capture.h"
 #include "core/session/capturesession.h"
 #include "viewer/views/filterbar.h"
@@ -39,12 +38,9 @@ void Framescope::loadFile(const QString &fileName)
 {
     setWindowTitle(tr("Kestrant Framescope - %1").arg(fileName));
     auto loaded = std::make_shared<Capture>(fileName);
-    // The frames' lines refer to the index, which the log keeps as long as it shows them.
-    CaptureLoader loader(
-        [this](const QString &text, LogLevel level) { appendLog(text, LogModel::color(level)); },
-        [this, index = loaded->sharedIndex()](qint64 first, qint64 count) {
-            appendFrameLines(index, first, count);
-        });
+    // The log panel shows the capture's own log as it grows; it keeps the log as long as it
+    // shows its lines, the capture or not.
+    CaptureLoader loader([this, log = loaded->sharedLog()] { followLog(log); });
     // A file that cannot be opened leaves the frames on display as they are.
     if (!loaded->open(loader))
         return;
@@ -66,11 +62,10 @@ void Framescope::loadFile(const QString &fileName)
     // table rather than frames that are about to go.
     session->setCapture(nullptr);
     const Capture::Status status = loaded->read(loader);
-    loaded->setLogListener([this](const QString &text, LogLevel level) {
-        // Found while a view paints: the log takes the line once the paint is over.
-        QMetaObject::invokeMethod(
-            this, [this, text, level] { appendLog(text, LogModel::color(level)); },
-            Qt::QueuedConnection);
+    // A frame found missing later adds a line to the capture's log, which the log panel
+    // shows once the paint that found it is over.
+    loaded->setLogListener([this, log = loaded->sharedLog()](const QString &, LogLevel) {
+        QMetaObject::invokeMethod(this, [this, log] { followLog(log); }, Qt::QueuedConnection);
     });
     session->setCapture(loaded);
     if (status != Capture::Status::Aborted && loaded->frameCount() > 0)
