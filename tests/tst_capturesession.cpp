@@ -1,9 +1,9 @@
 #include "capturefixture.h"
+#include "framebits.h"
 #include "testenv.h"
 
 #include "core/files/capture.h"
 #include "core/files/marksfile.h"
-#include "core/filters/framebitmap.h"
 #include "core/session/capturesession.h"
 
 #include <QFile>
@@ -13,32 +13,9 @@
 #include <memory>
 
 using namespace Korvex;
+using FrameBits::rowsOf;
 
 namespace {
-
-/// A capture of `frames` random frames, written to a file that stays for the test.
-std::shared_ptr<const Capture> captureAt(const QString &path, int frames, quint32 seed)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return nullptr;
-    file.write(CaptureBuilder::randomCapture(frames, seed));
-    file.close();
-    auto capture = std::make_shared<Capture>(path);
-    CaptureFixture::QuietSink sink;
-    capture->load(sink);
-    return capture;
-}
-
-/// The rows of the frames listed, out of `total`.
-FrameRows rowsOf(qint64 total, const QList<qint64> &frames)
-{
-    auto bits = std::make_shared<FrameBitmap>(total);
-    for (qint64 frame : frames)
-        bits->set(frame);
-    bits->finish();
-    return FrameRows(std::move(bits));
-}
 
 const char *const Signals[] = {"capture", "rows", "marks", "time", "current"};
 
@@ -71,7 +48,7 @@ private:
 
 void TestCaptureSession::init()
 {
-    capture = captureAt(env.path(QStringLiteral("session.drf3")), 100, 3);
+    capture = CaptureFixture::loadFile(env.path(QStringLiteral("session.drf3")), 100, 3);
     QVERIFY(capture && capture->frameCount() == 100);
     QFile::remove(MarksFile::besidePath(capture->fileName()));
     session = std::make_unique<CaptureSession>();
@@ -134,7 +111,7 @@ void TestCaptureSession::announcements()
 
     const qint64 argument = change.section(QLatin1Char(' '), 1).toLongLong();
     if (change == "capture")
-        session->setCapture(captureAt(env.path(QStringLiteral("other.drf3")), 30, 4));
+        session->setCapture(CaptureFixture::loadFile(env.path(QStringLiteral("other.drf3")), 30, 4));
     else if (change == "none")
         session->setCapture(nullptr);
     else if (change.startsWith("filter"))
@@ -217,7 +194,8 @@ void TestCaptureSession::marksAreKeptForTheCapture()
     QCOMPARE(notes.size(), 0);
 
     // A marks file of another capture is said to be ignored, and nothing is marked.
-    const auto other = captureAt(env.path(QStringLiteral("other.drf3")), 100, 5);
+    const std::shared_ptr<const Capture> other =
+        CaptureFixture::loadFile(env.path(QStringLiteral("other.drf3")), 100, 5);
     QFile::remove(MarksFile::besidePath(other->fileName()));
     QVERIFY(QFile::copy(MarksFile::besidePath(capture->fileName()),
                         MarksFile::besidePath(other->fileName())));

@@ -1,5 +1,7 @@
 #include "core/text/scrollergeometry.h"
 
+#include "framebits.h"
+
 #include "core/filters/framebitmap.h"
 
 #include <QRandomGenerator>
@@ -37,18 +39,7 @@ private slots:
     void frameAtYAsPainted();
 };
 
-namespace {
-
-std::shared_ptr<FrameBitmap> bitmapOf(qint64 size, const QList<qint64> &frames)
-{
-    auto bits = std::make_shared<FrameBitmap>(size);
-    for (qint64 frame : frames)
-        bits->set(frame);
-    bits->finish();
-    return bits;
-}
-
-} // namespace
+using FrameBits::bitmapOf;
 
 void TestScrollerGeometry::itemHeight_data()
 {

@@ -1,10 +1,10 @@
 #include "capturefixture.h"
+#include "framebits.h"
 #include "framescopeprobe.h"
 #include "hangguard.h"
 #include "testenv.h"
 
 #include "viewer/app/framescope.h"
-#include "core/filters/framebitmap.h"
 #include "core/session/capturesession.h"
 #include "core/text/framedetail.h"
 #include "core/text/scrollergeometry.h"
@@ -22,6 +22,7 @@
 #include <memory>
 
 using namespace Korvex;
+using FrameBits::rowsOf;
 
 namespace {
 
@@ -32,15 +33,6 @@ std::unique_ptr<Capture> makeFrames(int count)
     for (int i = 0; i < count; ++i)
         block += CaptureFixture::frameOf(1, i % 16, i % 2, 312);
     return CaptureFixture::load3G(block);
-}
-
-FrameRows rowsOf(qint64 total, const QList<qint64> &frames)
-{
-    auto bits = std::make_shared<FrameBitmap>(total);
-    for (qint64 frame : frames)
-        bits->set(frame);
-    bits->finish();
-    return FrameRows(std::move(bits));
 }
 
 } // namespace
