@@ -21,8 +21,7 @@ const char *const Signals[] = {"capture", "rows", "marks", "time", "current"};
 
 } // namespace
 
-/// The capture session: what each change announces, the current frame across filters, and the
-/// marks it reads and keeps.
+/// The capture session: what each change announces, and the current frame across filters.
 class TestCaptureSession : public QObject
 {
     Q_OBJECT
@@ -34,7 +33,6 @@ private slots:
     void announcements();
     void currentFrameAcrossFilters_data();
     void currentFrameAcrossFilters();
-    void marksAreKeptForTheCapture();
 
 private:
     /// The signals the session sent since the spies were made, by name, in no order.
@@ -50,6 +48,7 @@ void TestCaptureSession::init()
 {
     capture = CaptureFixture::loadFile(env.path(QStringLiteral("session.drf3")), 100, 3);
     QVERIFY(capture && capture->frameCount() == 100);
+    // No marks kept from a test before.
     QFile::remove(MarksFile::besidePath(capture->fileName()));
     session = std::make_unique<CaptureSession>();
     session->setCapture(capture);
@@ -83,7 +82,6 @@ void TestCaptureSession::announcements_data()
     QTest::addColumn<QStringList>("announced");
 
     QTest::newRow("another capture") << "capture" << QStringList{"capture x1"};
-    QTest::newRow("no capture") << "none" << QStringList{"capture x1"};
     // Frame 10 is current first: a filter that hides it moves the current frame too.
     QTest::newRow("filter keeping the current frame") << "filter 10" << QStringList{"rows x1"};
     QTest::newRow("filter hiding it") << "filter 50" << QStringList{"rows x1", "current x1"};
@@ -93,11 +91,9 @@ void TestCaptureSession::announcements_data()
     QTest::newRow("same current frame") << "current 10" << QStringList{};
     QTest::newRow("frame past the last") << "current 100" << QStringList{};
     QTest::newRow("time mode") << "mode" << QStringList{"time x1"};
-    QTest::newRow("same time mode") << "same mode" << QStringList{};
     QTest::newRow("time reference") << "reference 5" << QStringList{"time x1"};
     QTest::newRow("reference past the last") << "reference 100" << QStringList{};
     QTest::newRow("marks") << "mark" << QStringList{"marks x1"};
-    QTest::newRow("note") << "note" << QStringList{"marks x1"};
     QTest::newRow("nothing to unmark") << "unmark" << QStringList{};
 }
 
@@ -112,8 +108,6 @@ void TestCaptureSession::announcements()
     const qint64 argument = change.section(QLatin1Char(' '), 1).toLongLong();
     if (change == "capture")
         session->setCapture(CaptureFixture::loadFile(env.path(QStringLiteral("other.drf3")), 30, 4));
-    else if (change == "none")
-        session->setCapture(nullptr);
     else if (change.startsWith("filter"))
         QVERIFY(session->setRows(rowsOf(100, {5, argument, 70}), QStringLiteral("f")));
     else if (change == "clear")
@@ -124,14 +118,10 @@ void TestCaptureSession::announcements()
         session->setCurrentFrame(argument);
     else if (change == "mode")
         session->setTimeMode(TimeMode::DeltaChannel);
-    else if (change == "same mode")
-        session->setTimeMode(session->timeMode());
     else if (change.startsWith("reference"))
         session->setTimeReference(argument);
     else if (change == "mark")
         session->toggleMarks({3, 4});
-    else if (change == "note")
-        session->setMarkNote(7, QStringLiteral("here"));
     else if (change == "unmark")
         session->unmarkAll();
     QCOMPARE(sent(), announced);
@@ -170,43 +160,6 @@ void TestCaptureSession::currentFrameAcrossFilters()
     QCOMPARE(session->rows().count(), qint64(100));
     QCOMPARE(session->filterText(), QString());
     QCOMPARE(session->currentFrame(), expected < 0 ? 0 : expected);
-}
-
-void TestCaptureSession::marksAreKeptForTheCapture()
-{
-    session->toggleMarks({3, 9});
-    session->setMarkNote(9, QStringLiteral("look"));
-    session->setTimeReference(9);
-    session->setTimeMode(TimeMode::SinceReference);
-    QVERIFY(QFile::exists(MarksFile::besidePath(capture->fileName())));
-
-    // The next session on the capture reads them; the time mode is the session's own, the
-    // reference the capture's.
-    CaptureSession next;
-    QSignalSpy notes(&next, &CaptureSession::marksFileNote);
-    next.setCapture(capture);
-    QCOMPARE(next.marks().count(), qint64(2));
-    QCOMPARE(next.marks().note(9), QStringLiteral("look"));
-    QCOMPARE(next.timeReference(), qint64(-1));
-    session->setCapture(capture);
-    QCOMPARE(session->timeReference(), qint64(-1));
-    QCOMPARE(session->timeMode(), TimeMode::SinceReference);
-    QCOMPARE(notes.size(), 0);
-
-    // A marks file of another capture is said to be ignored, and nothing is marked.
-    const std::shared_ptr<const Capture> other =
-        CaptureFixture::loadFile(env.path(QStringLiteral("other.drf3")), 100, 5);
-    QFile::remove(MarksFile::besidePath(other->fileName()));
-    QVERIFY(QFile::copy(MarksFile::besidePath(capture->fileName()),
-                        MarksFile::besidePath(other->fileName())));
-    next.setCapture(other);
-    QCOMPARE(notes.size(), 1);
-    QVERIFY(next.marks().isEmpty());
-    QVERIFY(notes.at(0).at(0).toString().contains(MarksFile::besidePath(other->fileName())));
-
-    // Unmarking all removes the file.
-    session->unmarkAll();
-    QVERIFY(!QFile::exists(MarksFile::besidePath(capture->fileName())));
 }
 
 QTEST_GUILESS_MAIN(TestCaptureSession)

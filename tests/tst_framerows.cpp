@@ -62,7 +62,7 @@ void TestFrameRows::bitmapAgreesWithAPlainList()
         if (int(random.bounded(100)) < percent)
             frames.push_back(n);
     }
-    const FrameRows rows(bitmapOf(size, frames));
+    const FrameRows rows(bitmapOf(size, QList<qint64>(frames.begin(), frames.end())));
     QVERIFY(rows.isFiltered());
     QCOMPARE(rows.total(), size);
     QCOMPARE(rows.count(), qint64(frames.size()));

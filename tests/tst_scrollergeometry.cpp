@@ -7,12 +7,10 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
-#include <memory>
-
 using namespace Korvex;
 
 /// The frame scroller's maths: frame height, bars, their pixel rows, the tracker, the row a
-/// tracker position stands for and the frame a pixel row of the strip shows.
+/// tracker position stands for and the frame a position of the strip stands for.
 class TestScrollerGeometry : public QObject
 {
     Q_OBJECT
@@ -33,8 +31,6 @@ private slots:
     void lastBarFrom();
     void rowAtY_data();
     void rowAtY();
-    void frameAtY_data();
-    void frameAtY();
     void frameAtYAsPainted_data() { rowAtIsExactOnTheGrid_data(); }
     void frameAtYAsPainted();
 };
@@ -218,6 +214,9 @@ void TestScrollerGeometry::lastBarFrom()
     QCOMPARE(ScrollerGeometry::lastBarFrom(5, h, 23, 0), qint64(-1));
 }
 
+QTEST_APPLESS_MAIN(TestScrollerGeometry)
+#include "tst_scrollergeometry.moc"
+
 void TestScrollerGeometry::rowAtY_data()
 {
     QTest::addColumn<double>("y");
@@ -249,51 +248,9 @@ void TestScrollerGeometry::rowAtY()
     QTEST(ScrollerGeometry::rowAtY(y, h, 23, count), "row");
 }
 
-void TestScrollerGeometry::frameAtY_data()
-{
-    QTest::addColumn<double>("y");
-    QTest::addColumn<double>("h");
-    QTest::addColumn<qint64>("count");
-    // The frames a display filter shows; empty for no filter.
-    QTest::addColumn<QList<qint64>>("shown");
-    QTest::addColumn<qint64>("frame");
-
-    // Bars start one pixel above the header's bottom (23): bar 0 at 22, and a bar paints down
-    // to the first pixel row of the next.
-    QTest::newRow("no filter") << 60.0 << 30.0 << qint64(10) << QList<qint64>{} << qint64(1);
-    QTest::newRow("shown") << 60.0 << 30.0 << qint64(10) << QList<qint64>{1, 3} << qint64(1);
-    QTest::newRow("hidden, alone in its pixel row") << 60.0 << 30.0 << qint64(10)
-                                                    << QList<qint64>{3} << qint64(1);
-    QTest::newRow("hidden, a shown bar paints the row too")
-        << 82.0 << 30.0 << qint64(10) << QList<qint64>{1} << qint64(1);
-    QTest::newRow("above the first bar") << 21.9 << 30.0 << qint64(10) << QList<qint64>{1}
-                                         << qint64(-1);
-    QTest::newRow("below the last bar") << 322.0 << 30.0 << qint64(10) << QList<qint64>{1}
-                                        << qint64(-1);
-    // Pixel row 122 of 100,000 frames 0.004 pixels high holds frames 24750 to 25249; y 122.5
-    // is frame 25125's.
-    QTest::newRow("many frames: the nearest shown") << 122.5 << 0.004 << qint64(100000)
-                                                    << QList<qint64>{25000, 25200}
-                                                    << qint64(25200);
-    QTest::newRow("many frames: the earlier of two as near")
-        << 122.5 << 0.004 << qint64(100000) << QList<qint64>{25100, 25150} << qint64(25100);
-    QTest::newRow("many frames: shown ones only in other pixel rows")
-        << 122.5 << 0.004 << qint64(100000) << QList<qint64>{24749, 25250} << qint64(25125);
-    QTest::newRow("no frames") << 30.0 << 30.0 << qint64(0) << QList<qint64>{} << qint64(-1);
-}
-
-void TestScrollerGeometry::frameAtY()
-{
-    QFETCH(double, y);
-    QFETCH(double, h);
-    QFETCH(qint64, count);
-    QFETCH(QList<qint64>, shown);
-    const std::shared_ptr<FrameBitmap> bits = shown.isEmpty() ? nullptr : bitmapOf(count, shown);
-    QTEST(ScrollerGeometry::frameAtY(y, h, 23, count, bits.get()), "frame");
-}
-
 // Under a filter, every position of the strip answers for a frame whose bar paints its pixel
-// row: a shown one wherever one does, the nearest to the frame under the position.
+// row: a shown one wherever one does, the nearest to the frame under the position (the earlier
+// of two as near); else the frame under it.
 void TestScrollerGeometry::frameAtYAsPainted()
 {
     QFETCH(double, h);
@@ -327,6 +284,3 @@ void TestScrollerGeometry::frameAtYAsPainted()
         }
     }
 }
-
-QTEST_APPLESS_MAIN(TestScrollerGeometry)
-#include "tst_scrollergeometry.moc"
