@@ -63,6 +63,7 @@ Capture::Capture(const QString &fileName)
     : m_fileName(fileName)
     , m_file(fileName)
     , m_index(std::make_shared<FrameIndex>(protocolVersionOf(fileName)))
+    , m_log(std::make_shared<LogLines>())
     , m_frameLimit(std::numeric_limits<int>::max())
 {
 }
@@ -76,7 +77,7 @@ Capture::Status Capture::load(FrameReaderSink &sink)
 
 bool Capture::open(FrameReaderSink &sink)
 {
-    RecordingSink recording(sink, m_log, m_index);
+    RecordingSink recording(sink, *m_log, m_index);
     recording.log(protocolVersionLogText(protocolVersion()), LogLevel::Info);
     if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         recording.log(cannotOpenLogText(m_fileName), LogLevel::Error);
@@ -99,7 +100,7 @@ Capture::Status Capture::read(FrameReaderSink &sink)
 
 Capture::Status Capture::readInto(FrameReaderSink &sink, bool indexed)
 {
-    RecordingSink recording(sink, m_log, indexed ? m_index : nullptr);
+    RecordingSink recording(sink, *m_log, indexed ? m_index : nullptr);
     // Frames are read back with positioned reads, which leave the file's position alone.
     m_file.seek(0);
     const ReadOutcome outcome = readFrames(m_file, m_file.size(), protocolVersion(), recording,
@@ -237,7 +238,7 @@ void Capture::reportMissing(qint64 n) const
                                     "Frame %1 and frames after it are no longer in the file %2.")
             .arg(n)
             .arg(m_fileName);
-    m_log.append(text, LogLevel::Warning);
+    m_log->append(text, LogLevel::Warning);
     if (m_listener)
         m_listener(text, LogLevel::Warning);
 }
