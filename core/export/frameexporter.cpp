@@ -61,7 +61,8 @@ QString FrameExporter::targetProblem(const QString &input, const QString &fileNa
 
 FrameExporter::Result FrameExporter::write(const Capture &capture, const FrameRows &frames,
                                            Format format, const QString &fileName,
-                                           const WorkProgress &progress, QString *error)
+                                           const WorkProgress &progress, QString *error,
+                                           const FieldColumns &fields)
 {
     if (frames.count() == 0) {
         *error = tr("There are no frames to export.");
@@ -90,6 +91,7 @@ FrameExporter::Result FrameExporter::write(const Capture &capture, const FrameRo
     FrameTableWriter table(format == Format::Json ? FrameTableWriter::Format::Json
                                                   : FrameTableWriter::Format::Csv,
                            capture.protocolVersion());
+    table.setFieldColumns(fields);
     QString text;
     const auto writeText = [&file, &text] {
         const QByteArray bytes = text.toUtf8();

@@ -1,6 +1,7 @@
 #ifndef CORE_EXPORT_FRAMEEXPORTER_H
 #define CORE_EXPORT_FRAMEEXPORTER_H
 
+#include "core/fields/fieldcolumns.h"
 #include "core/files/workprogress.h"
 
 #include <QString>
@@ -26,9 +27,11 @@ public:
     /// file. Empty when they can.
     static QString targetProblem(const QString &input, const QString &fileName);
 
-    /// Writes the frames that `frames` shows, in order. On failure `error` says why.
+    /// Writes the frames that `frames` shows, in order, a table with the columns of decoded
+    /// fields given after its own. On failure `error` says why.
     static Result write(const Capture &capture, const FrameRows &frames, Format format,
-                        const QString &fileName, const WorkProgress &progress, QString *error);
+                        const QString &fileName, const WorkProgress &progress, QString *error,
+                        const FieldColumns &fields = FieldColumns());
 };
 
 } // namespace Korvex

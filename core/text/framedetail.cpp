@@ -63,6 +63,21 @@ int FrameDetail::asciiColumn(int bytesPerColumn, int columns, int addressDigits)
     return addressDigits + 2 + groupChars * qMax(1, columns) + 2;
 }
 
+FrameDetail::BytePlace FrameDetail::bytePlace(int byte, int bytesPerColumn, int columns,
+                                              int byteOrder, int addressDigits)
+{
+    const int groupBytes = qMax(1, bytesPerColumn);
+    const int lineBytes = groupBytes * qMax(1, columns);
+    const int onLine = byte % lineBytes;
+    const int inGroup = onLine % groupBytes;
+    const int slot = byteOrder == LittleEndian ? groupBytes - 1 - inGroup : inGroup;
+    BytePlace place;
+    place.line = byte / lineBytes;
+    place.hexColumn = addressDigits + 2 + (onLine / groupBytes) * (2 * groupBytes + 1) + 2 * slot;
+    place.asciiColumn = asciiColumn(bytesPerColumn, columns, addressDigits) + onLine;
+    return place;
+}
+
 QString FrameDetail::timeText(const FrameRecord &record)
 {
     if (record.isMissing())

@@ -16,6 +16,15 @@ public:
     /// Byte order of the payload dump within one column group.
     enum ByteOrder { BigEndian = 0, LittleEndian = 1 };
 
+    /// Where one payload byte stands in the dump: its line, and the columns of its two hex
+    /// digits and of its ASCII character on that line.
+    struct BytePlace
+    {
+        int line = 0;
+        int hexColumn = 0;
+        int asciiColumn = 0;
+    };
+
     /// A header field: "0x" before base 16 digits (lower case), zero-padded to binaryWidth
     /// in base 2 only.
     static QString headerField(uint value, int base, int binaryWidth);
@@ -40,6 +49,10 @@ public:
     /// addressDigits digits (four below 64 KiB): after the address, ": ", each column group
     /// with its space, and two more spaces. Blanks in a group or in the ASCII text do not move it.
     static int asciiColumn(int bytesPerColumn, int columns, int addressDigits = 4);
+    /// Where payloadDump() writes payload byte `byte` in a layout: little endian reverses the
+    /// bytes within a group, the ASCII part keeps payload order.
+    static BytePlace bytePlace(int byte, int bytesPerColumn, int columns, int byteOrder,
+                               int addressDigits = 4);
 };
 
 } // namespace Korvex
