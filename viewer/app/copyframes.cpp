@@ -20,6 +20,7 @@ void Framescope::copyFrames()
         return;
     // The cells drfdump prints, one line per frame, without the line of titles.
     FrameTableWriter writer(FrameTableWriter::Format::Tsv, capture->protocolVersion());
+    writer.setFieldColumns(session->fieldColumns());
     QString text;
     for (qint64 frame : frames)
         writer.row(text, capture->frame(frame));

@@ -51,7 +51,7 @@ void Framescope::exportFrames()
     {
         TaskProgress progress(this, tr("Exporting frames ..."), taskDialogDelayMs);
         result = FrameExporter::write(*capture, frames, dialog.format(), dialog.fileName(),
-                                      progress.callback(), &error);
+                                      progress.callback(), &error, session->fieldColumns());
     }
     switch (result) {
     case FrameExporter::Result::Written:
