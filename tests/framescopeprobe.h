@@ -7,6 +7,7 @@
 #include "core/session/capturesession.h"
 #include "viewer/views/frameprinter.h"
 #include "viewer/views/frametablemodel.h"
+#include "viewer/views/payloadhighlighter.h"
 
 #include <QItemSelectionModel>
 #include <QStatusBar>
@@ -65,6 +66,14 @@ struct FramescopeProbe
     static void showProgressAtOnce(Framescope &w) { w.taskDialogDelayMs = 0; }
     /// The status bar's passing note.
     static QString note(Framescope &w) { return w.statusBar()->currentMessage(); }
+
+    static PayloadHighlighter *highlighter(const Framescope &w) { return w.highlighter; }
+    /// Tells the window that its definition file (or the file's folder) changed on disk, as
+    /// its watcher does.
+    static void definitionsFileChanged(Framescope &w, const QString &path)
+    {
+        w.definitionsFileChanged(path);
+    }
 
     /// Puts a capture on display as a load does, but with no current frame. nullptr empties
     /// the table.

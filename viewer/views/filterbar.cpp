@@ -1,6 +1,7 @@
 #include "viewer/views/filterbar.h"
 
 #include "core/filters/filterexpression.h"
+#include "core/filters/messagecatalog.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -18,14 +19,17 @@ namespace {
 
 const QString HistoryKey = QStringLiteral("FilterHistory");
 
-// The word being typed before the cursor: letters, or a quoted channel name still open.
+// The word being typed before the cursor: a name (letters, digits and _, MESSAGE.FIELD with
+// its dot), or a quoted name still open.
 qsizetype wordStart(const QString &text, qsizetype cursor)
 {
     const QStringView before = QStringView(text).left(cursor);
     if (before.count(u'"') % 2 == 1)
         return before.lastIndexOf(u'"');
     qsizetype start = cursor;
-    while (start > 0 && before.at(start - 1).isLetter())
+    while (start > 0
+           && (before.at(start - 1).isLetterOrNumber() || before.at(start - 1) == u'_'
+               || before.at(start - 1) == u'.'))
         --start;
     return start;
 }
@@ -55,10 +59,8 @@ FilterBar::FilterBar(QWidget *parent)
 
     // Completion works on the word at the cursor, not on the whole line as the box's own would.
     m_field->setCompleter(nullptr);
-    QStringList words = FilterExpression::keywords();
-    for (const QString &name : FilterExpression::channelNames())
-        words.append(QLatin1Char('"') + name + QLatin1Char('"'));
-    m_completer = new QCompleter(words, this);
+    m_completer = new QCompleter(this);
+    updateWords();
     m_completer->setCaseSensitivity(Qt::CaseInsensitive);
     m_completer->setWidget(m_field->lineEdit());
     m_completer->setCompletionMode(QCompleter::PopupCompletion);
@@ -135,6 +137,27 @@ void FilterBar::setProtocolVersion(int protocolVersion)
     check();
 }
 
+void FilterBar::setMessageCatalog(std::shared_ptr<const MessageCatalog> messages)
+{
+    m_messages = std::move(messages);
+    check();
+}
+
+void FilterBar::setExtraWords(const QStringList &words)
+{
+    m_extraWords = words;
+    updateWords();
+}
+
+void FilterBar::updateWords()
+{
+    QStringList words = FilterExpression::keywords();
+    for (const QString &name : FilterExpression::channelNames())
+        words.append(QLatin1Char('"') + name + QLatin1Char('"'));
+    words += m_extraWords;
+    m_completer->setModel(new QStringListModel(words, m_completer));
+}
+
 void FilterBar::showError(const FilterError &error)
 {
     setState(State::Invalid, error.message());
@@ -156,7 +179,7 @@ void FilterBar::check()
         return;
     }
     FilterError error;
-    const FilterExpression expression = FilterExpression::parse(current, &error);
+    const FilterExpression expression = FilterExpression::parse(current, &error, m_messages);
     if (!error.isError())
         error = expression.checkFor(m_protocolVersion);
     setState(error.isError() ? State::Invalid : State::Valid, error.isError() ? error.message() : QString());

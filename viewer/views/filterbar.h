@@ -3,7 +3,10 @@
 
 #include "core/filters/filtererror.h"
 
+#include <QStringList>
 #include <QWidget>
+
+#include <memory>
 
 QT_BEGIN_NAMESPACE
 class QComboBox;
@@ -14,6 +17,8 @@ class QSettings;
 QT_END_NAMESPACE
 
 namespace Korvex {
+
+class MessageCatalog;
 
 /// The display filter's bar above the frame table: a field for the expression that completes
 /// field and channel names and remembers recent filters (in the settings), coloured as the
@@ -42,6 +47,12 @@ public:
 
     /// Fields that the frames on display do not have count as mistakes.
     void setProtocolVersion(int protocolVersion);
+    /// The messages and fields a filter may name besides the frame's own fields (none for
+    /// nullptr); the text is checked again.
+    void setMessageCatalog(std::shared_ptr<const MessageCatalog> messages);
+    /// Words completed besides the language's own and the channel names, such as message
+    /// and field names.
+    void setExtraWords(const QStringList &words);
     /// Shows a refused filter: the field turns to the invalid colour, the cursor goes to the
     /// mistake and the message becomes the field's tool tip.
     void showError(const FilterError &error);
@@ -60,6 +71,8 @@ private:
     void complete();
     void insertCompletion(const QString &completion);
     void setState(State state, const QString &toolTip);
+    /// The language's words, the channel names in quotes and the extra words.
+    void updateWords();
 
     QComboBox *m_field = nullptr;
     QPushButton *m_apply = nullptr;
@@ -67,6 +80,8 @@ private:
     QCompleter *m_completer = nullptr;
     QSettings *m_settings = nullptr;
     int m_protocolVersion = 0;
+    std::shared_ptr<const MessageCatalog> m_messages;
+    QStringList m_extraWords;
     State m_state = State::Empty;
 };
 
