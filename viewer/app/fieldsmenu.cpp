@@ -108,35 +108,28 @@ bool Framescope::readDefinitions(const QString &fileName, DefinitionsFrom from)
         return false;
     }
 
-    // Lines that report success join the log without bringing it to the front: a file read
-    // again must not take the frames away from under the user's eyes.
-    const int messages = definitions->messageCount();
-    const QColor info = LogModel::color(LogLevel::Info);
+    QString done;
     switch (from) {
     case DefinitionsFrom::Chosen:
     case DefinitionsFrom::Remembered:
-        logModel->append(tr("Field definitions read from %1: %n message(s).", nullptr, messages)
-                             .arg(QDir::toNativeSeparators(path)),
-                         info);
+        done = tr("Field definitions read from %1: %n message(s).", nullptr,
+                  definitions->messageCount());
         definitionsBesideCapture = false;
         settings->setValue(DefinitionsKey, path);
         break;
     case DefinitionsFrom::Capture:
-        logModel->append(tr("Field definitions of the capture read from %1 beside it: "
-                            "%n message(s).",
-                            nullptr, messages)
-                             .arg(QDir::toNativeSeparators(path)),
-                         info);
+        done = tr("Field definitions of the capture read from %1 beside it: %n message(s).",
+                  nullptr, definitions->messageCount());
         definitionsBesideCapture = true;
         break;
     case DefinitionsFrom::Disk:
-        logModel->append(tr("Field definitions read again from %1, which changed: "
-                            "%n message(s).",
-                            nullptr, messages)
-                             .arg(QDir::toNativeSeparators(path)),
-                         info);
+        done = tr("Field definitions read again from %1, which changed: %n message(s).", nullptr,
+                  definitions->messageCount());
         break;
     }
+    // Success joins the log without bringing it to the front: a file read again must not take
+    // the frames away from under the user's eyes.
+    logModel->append(done.arg(QDir::toNativeSeparators(path)), LogModel::color(LogLevel::Info));
     definitionsText = text;
     std::vector<FieldColumns::Column> columns = storedFieldColumns(*definitions, path);
     session->setFieldDefinitions(std::move(definitions), path, std::move(columns));
