@@ -8,7 +8,11 @@
 
 #include "core/fields/fielddefinitions.h"
 #include "core/session/capturesession.h"
+#include "core/stats/fieldtimeseries.h"
 #include "viewer/app/framescope.h"
+#include "viewer/stats/chartswindow.h"
+#include "viewer/stats/fieldchart.h"
+#include "viewer/stats/statisticswindow.h"
 #include "viewer/views/exportdlg.h"
 #include "viewer/views/fieldcolumnsdlg.h"
 #include "viewer/views/filterbar.h"
@@ -19,6 +23,12 @@
 
 #include <QAbstractItemModelTester>
 #include <QAbstractItemView>
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QLineSeries>
+#include <QTableView>
+#include <QTabWidget>
 #include <QClipboard>
 #include <QCompleter>
 #include <QFileDialog>
@@ -92,7 +102,8 @@ std::set<int> markedColumns(const QTextBlock &block)
 } // namespace
 
 /// The Fields menu of the window and what definitions change: the detail panel's fields and
-/// marked bytes, the table's field columns in copy, export and print, the filter bar and Find.
+/// marked bytes, the table's field columns in copy, export and print, the filter bar and Find,
+/// the statistics and the chart of a field.
 class TestFieldsViewer : public QObject
 {
     Q_OBJECT
@@ -112,6 +123,8 @@ private slots:
     void selectedFieldMarksItsBytes();
     void fieldColumnsInTableCopyExportPrint();
     void filterAndFindNameFields();
+    void statisticsOfTheFields();
+    void fieldOverTimeChart();
 
 private:
     Ui::Framescope &ui() { return FramescopeProbe::ui(*window); }
@@ -514,6 +527,104 @@ void TestFieldsViewer::filterAndFindNameFields()
     // Without definitions the same text names nothing: the bar says so at once.
     ui().actionUnloadDefinitions->trigger();
     QCOMPARE(bar->state(), FilterBar::State::Invalid);
+}
+
+// The statistics window adds the fields' tables while definitions are loaded, over the frames
+// of its choice.
+void TestFieldsViewer::statisticsOfTheFields()
+{
+    ui().actionStatistics->trigger();
+    StatisticsWindow *statistics = FramescopeProbe::statisticsWindow(*window);
+    auto *fields = statistics->findChild<QTableView *>(QStringLiteral("tblFields"));
+    auto *values = statistics->findChild<QTableView *>(QStringLiteral("tblFieldValues"));
+    QSignalSpy computed(statistics, &StatisticsWindow::computed);
+    const auto recomputed = [&] {
+        QTRY_VERIFY_WITH_TIMEOUT(!computed.isEmpty() && !statistics->isComputing(), HangGuardMs);
+        QVERIFY(computed.takeLast().at(0).toBool());
+        computed.clear();
+    };
+    recomputed();
+    QVERIFY(!fields->isVisible());
+    QVERIFY(!statistics->report()->toTsv().contains(QStringLiteral("GainWrite")));
+
+    load(definitionsPath);
+    recomputed();
+    QVERIFY(fields->isVisible());
+    QCOMPARE(fields->model()->rowCount(), 4);
+    QCOMPARE(values->model()->rowCount(), 2);
+    QString text = statistics->report()->toTsv();
+    QVERIFY2(text.contains(QStringLiteral("GainWrite\tgain\tdB\t2\t-3.75\t-1.375\t1\n")
+                           + QStringLiteral("Strobe\ttimer\t\t1\t256\t256\t256\n")),
+             qPrintable(text));
+    QVERIFY(text.contains(QStringLiteral("GainWrite\top\tRead\t0\t0.00\n"
+                                         "GainWrite\top\tWrite\t2\t100.00\n")));
+
+    // The displayed frames only: the second gain write is filtered out.
+    ui().filterBar->setText(QStringLiteral("frame < 4"));
+    ui().filterBar->applyButton()->click();
+    auto *scope = statistics->findChild<QComboBox *>(QStringLiteral("cbScope"));
+    scope->setCurrentIndex(1);
+    recomputed();
+    text = statistics->report()->toTsv();
+    QVERIFY2(text.contains(QStringLiteral("GainWrite\tgain\tdB\t1\t-3.75\t-3.75\t-3.75\n")),
+             qPrintable(text));
+
+    ui().actionUnloadDefinitions->trigger();
+    recomputed();
+    QVERIFY(!fields->isVisible());
+    QVERIFY(!statistics->report()->toTsv().contains(QStringLiteral("GainWrite")));
+}
+
+// The chart of a field: chosen by name, drawn as the series' step line, a click selects the
+// frame whose value holds there; it follows the definitions.
+void TestFieldsViewer::fieldOverTimeChart()
+{
+    load(definitionsPath);
+    ui().actionCharts->trigger();
+    ChartsWindow *charts = FramescopeProbe::chartsWindow(*window);
+    FieldChart *chart = charts->fieldChart();
+    QVERIFY(!chart->isVisible());
+    charts->findChild<QTabWidget *>()->setCurrentWidget(chart);
+    auto *field = chart->findChild<QComboBox *>(QStringLiteral("cbField"));
+    QCOMPARE(field->count(), 4);
+    const int gain = field->findText(QStringLiteral("GainWrite.gain"));
+    QVERIFY(gain > 0);
+    field->setCurrentIndex(gain);
+    emit field->activated(gain);
+    QTRY_VERIFY_WITH_TIMEOUT(chart->series() && !chart->isComputing(), HangGuardMs);
+    const FieldTimeSeries *series = chart->series();
+    QCOMPARE(series->frames(), qint64(2));
+    QCOMPARE(series->minimum(), -3.75);
+    QCOMPARE(series->maximum(), 1.0);
+    auto *line = qobject_cast<QLineSeries *>(chart->chart()->series().value(0));
+    QVERIFY(line);
+    const QList<QPointF> points = series->stepLine(chart->unitNs());
+    QCOMPARE(line->points(), points);
+    QCOMPARE(points.first().y(), -3.75);
+    QCOMPARE(points.last().y(), 1.0);
+
+    // Clicks at the left and the right end of the plot select the first and the last gain write.
+    QTRY_VERIFY_WITH_TIMEOUT(!chart->chart()->plotArea().isEmpty(), HangGuardMs);
+    auto *view = chart->findChild<QChartView *>(QStringLiteral("cvField"));
+    const QRectF plot = chart->chart()->plotArea();
+    const auto click = [&](double x) {
+        const QPointF inScene = chart->chart()->mapToScene(QPointF(x, plot.center().y()));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->mapFromScene(inScene));
+    };
+    ui().tblFrames->goToShownRow(2);
+    click(plot.right() - 2);
+    QCOMPARE(session().currentFrame(), qint64(4));
+    click(plot.left() + 2);
+    QCOMPARE(session().currentFrame(), qint64(0));
+    // Outside the plot a click selects nothing.
+    ui().tblFrames->goToShownRow(2);
+    click(plot.left() - 10);
+    QCOMPARE(session().currentFrame(), qint64(2));
+
+    ui().actionUnloadDefinitions->trigger();
+    QCOMPARE(field->count(), 0);
+    QVERIFY(!chart->series());
+    QVERIFY(chart->chart()->series().isEmpty());
 }
 
 QTEST_MAIN(TestFieldsViewer)
