@@ -239,6 +239,10 @@ void FieldChart::draw(const QString &title)
                             : tr("%1 over time, from %2 frames")
                                   .arg(m_field->currentText())
                                   .arg(m_series->frames()));
+        // A value that never changes lies in the middle of the chart, not on its edge.
+        const bool constant = m_series->maximum() == m_series->minimum();
+        const double low = m_series->minimum() - (constant ? 1 : 0);
+        const double high = m_series->maximum() + (constant ? 1 : 0);
         auto *line = new QLineSeries(chart);
         line->replace(m_series->stepLine(unit.ns));
         chart->addSeries(line);
@@ -247,7 +251,7 @@ void FieldChart::draw(const QString &title)
         QValueAxis *y = valueAxis(field.unit.isEmpty() ? m_field->currentText()
                                                        : tr("%1 [%2]").arg(m_field->currentText(),
                                                                             field.unit),
-                                  m_series->minimum(), m_series->maximum());
+                                  low, high);
         y->applyNiceNumbers();
         chart->addAxis(x, Qt::AlignBottom);
         chart->addAxis(y, Qt::AlignLeft);
