@@ -156,16 +156,19 @@ void benchFrames(qint64 count, const QString &folder)
     report("window resize (rebuild + strip repaint)", resizes);
 
     // Selecting the next frame, with the panel and the status bar painted.
-    std::vector<double> selects;
+    const auto selectNext = [&](const char *what) {
+        std::vector<double> selects;
+        for (int i = 0; i < 200; ++i) {
+            timer.restart();
+            next->trigger();
+            QCoreApplication::sendPostedEvents();
+            repaintAll();
+            selects.push_back(msSince(timer));
+        }
+        report(what, selects);
+    };
     table->goToShownRow(count / 2);
-    for (int i = 0; i < 200; ++i) {
-        timer.restart();
-        next->trigger();
-        QCoreApplication::sendPostedEvents();
-        repaintAll();
-        selects.push_back(msSince(timer));
-    }
-    report("select next frame + repaints", selects);
+    selectNext("select next frame + repaints");
 
     // Paging down with the keyboard, the window moving along now and then.
     const auto pageDown = [&](const char *what) {
@@ -248,15 +251,7 @@ void benchFrames(qint64 count, const QString &folder)
     bar->setValue(bar->maximum() / 3);
     QCoreApplication::sendPostedEvents();
     pageDown("page down + repaints, field columns");
-    std::vector<double> fieldSelects;
-    for (int i = 0; i < 200; ++i) {
-        timer.restart();
-        next->trigger();
-        QCoreApplication::sendPostedEvents();
-        repaintAll();
-        fieldSelects.push_back(msSince(timer));
-    }
-    report("select next frame + repaints, fields", fieldSelects);
+    selectNext("select next frame + repaints, fields");
     FramescopeProbe::session(window).setFieldDefinitions(nullptr, QString());
     QApplication::processEvents();
     pageDown("page down + repaints, no field columns");

@@ -94,6 +94,11 @@ void FieldChart::captureChanged()
 {
     // Nothing to draw until the charts window gives the rows of the new capture.
     m_rows = FrameRows();
+    clear();
+}
+
+void FieldChart::clear()
+{
     m_stale = false;
     m_runner.stop();
     m_series.reset();
@@ -118,12 +123,7 @@ void FieldChart::definitionsChanged()
     m_field->setCurrentIndex(qMax(0, m_field->findText(chosen)));
     m_field->setEnabled(m_field->count() > 0);
     // The line of the old definitions goes; the new one is computed while the chart is shown.
-    m_runner.stop();
-    m_series.reset();
-    m_pending.reset();
-    m_progress->hide();
-    m_cancel->hide();
-    draw();
+    clear();
     m_stale = true;
     if (isVisible())
         start();

@@ -64,6 +64,8 @@ private:
     void captureChanged();
     /// Other definitions: the fields to choose from follow, the chosen one kept by its name.
     void definitionsChanged();
+    /// Drops the line and any pass for it.
+    void clear();
     void start();
     void passFinished(bool completed);
     void draw(const QString &title = QString());
