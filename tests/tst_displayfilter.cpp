@@ -21,6 +21,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -31,7 +32,7 @@ namespace {
 
 /// Frame i: size code i % 7, channel i % 16, CTS i % 2, 1000 ns after the one before, payload
 /// bytes i, i + 1, i + 2, ...
-std::unique_ptr<Capture> makeFrames(int count)
+QByteArray frameBlock(int count)
 {
     QByteArray block;
     for (int i = 0; i < count; ++i) {
@@ -40,7 +41,12 @@ std::unique_ptr<Capture> makeFrames(int count)
             payload += char(i + b);
         block += CaptureFixture::frameOf(i % 7, i % 16, i % 2, 312, payload);
     }
-    return CaptureFixture::load3G(block);
+    return block;
+}
+
+std::unique_ptr<Capture> makeFrames(int count)
+{
+    return CaptureFixture::load3G(frameBlock(count));
 }
 
 } // namespace
@@ -68,6 +74,7 @@ private slots:
     void findBar();
     void findWrapsAtTheEnds();
     void findNextWithoutTextShowsTheBar();
+    void missingFramesAreCounted();
 
 private:
     Ui::Framescope &ui() { return FramescopeProbe::ui(*window); }
@@ -325,6 +332,37 @@ void TestDisplayFilter::findNextWithoutTextShowsTheBar()
     QCOMPARE(currentFrame(), qint64(18));
     QTest::keyClick(ui().findBar->lineEdit(), Qt::Key_Escape);
     QVERIFY(!ui().findBar->isVisible());
+}
+
+void TestDisplayFilter::missingFramesAreCounted()
+{
+    // Frames cut from the file have no time to compare: the filter and Find pass them over and
+    // say how many.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("cut.drf3"));
+    const QByteArray block = frameBlock(40);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    const QByteArray bytes = CaptureBuilder::capture(block, "}");
+    QCOMPARE(file.write(bytes), bytes.size());
+    file.close();
+    auto capture = std::make_unique<Capture>(path);
+    CaptureFixture::QuietSink sink;
+    QCOMPARE(capture->load(sink), Capture::Status::Loaded);
+    // Frames 30 to 39 go.
+    QVERIFY(file.resize(qint64(capture->index().checkpoint(0).offset) + frameBlock(30).size()));
+    FramescopeProbe::showCapture(*window, std::move(capture));
+
+    apply(QStringLiteral("time < 1ms"));
+    QCOMPARE(rowLabels().size(), 30);
+    QCOMPARE(FramescopeProbe::note(*window),
+             QStringLiteral("10 frames are no longer in the file and were not searched."));
+    ui().filterBar->clearButton()->click();
+    ui().findBar->setText(QStringLiteral("time > 1s"));
+    ui().actionFindNext->trigger();
+    QCOMPARE(FramescopeProbe::note(*window),
+             QStringLiteral("No shown frame matches. 10 frames are no longer in the file and "
+                            "were not searched."));
 }
 
 QTEST_MAIN(TestDisplayFilter)

@@ -99,6 +99,8 @@ bool FilterExpression::uses(Field field) const
 
 bool FilterExpression::matches(const FrameFacts &facts) const
 {
+    if (facts.missing)
+        return decide(facts.header, facts.number) == Truth::True;
     return m_root < 0 || matches(m_root, facts);
 }
 

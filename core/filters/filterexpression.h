@@ -48,6 +48,8 @@ public:
     /// Whether frames must be read from the file (time or payload) to be judged.
     bool needsFile() const { return uses(Field::Time) || uses(Field::Payload); }
 
+    /// A frame no longer in the file matches only where its header byte and number decide it:
+    /// it matches no comparison of its time or payload, nor their negation.
     bool matches(const FrameFacts &facts) const;
     /// The answer for a frame of which only the header byte and the number are known:
     /// Unknown when it depends on its time or payload.

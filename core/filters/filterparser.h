@@ -12,7 +12,8 @@
 namespace Korvex {
 
 /// Reads the text of a filter into a FilterExpression by recursive descent, stopping at the
-/// first mistake with its position and what was expected there.
+/// first mistake with its position and what was expected there. At most MaxNesting "not",
+/// "!" and "(" may enclose one another.
 ///
 ///     expression := term { ("or" | "||") term }
 ///     term       := factor { ("and" | "&&") factor }
@@ -23,6 +24,8 @@ namespace Korvex {
 class FilterParser
 {
 public:
+    static constexpr int MaxNesting = 256;
+
     explicit FilterParser(const QString &text);
 
     FilterExpression parse(FilterError *error);
@@ -58,6 +61,8 @@ private:
     int expression();
     int term();
     int factor();
+    int negated();
+    int parenthesised();
     int comparison();
     bool value(Field field, bool ordering, std::vector<quint64> &values);
     bool pattern(BytePattern &pattern);
@@ -72,6 +77,7 @@ private:
     std::optional<Token> m_peeked;
     FilterExpression m_expression;
     FilterError m_error;
+    int m_depth = 0;
 };
 
 } // namespace Korvex

@@ -2,6 +2,7 @@
 
 #include "viewer/app/taskprogress.h"
 #include "core/files/capture.h"
+#include "core/filters/framefilter.h"
 #include "core/filters/framesearch.h"
 #include "viewer/views/findbar.h"
 #include "viewer/views/frametablemodel.h"
@@ -62,8 +63,11 @@ void Framescope::runFind(bool forward)
         statusBar()->showMessage(tr("Search cancelled."), NoteMs);
         return;
     }
+    // Frames gone from the file were passed over: the note says how many.
+    const QString missing =
+        result.missing > 0 ? QLatin1Char(' ') + FrameFilter::missingNote(result.missing) : QString();
     if (result.frame < 0) {
-        statusBar()->showMessage(tr("No shown frame matches."), NoteMs);
+        statusBar()->showMessage(tr("No shown frame matches.") + missing, NoteMs);
         return;
     }
     ui.tblFrames->goToShownRow(model->rows().rowOf(result.frame));
@@ -74,7 +78,7 @@ void Framescope::runFind(bool forward)
                        : tr("Frame %1 found; the search reached the first frame and went on from the last.")
                              .arg(result.frame);
     }
-    statusBar()->showMessage(note, NoteMs);
+    statusBar()->showMessage(note + missing, NoteMs);
 }
 
 } // namespace Korvex
