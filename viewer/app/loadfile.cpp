@@ -37,7 +37,6 @@ void sizeRowsToContents(QTableView *table)
 
 void Framescope::loadFile(const QString &fileName)
 {
-    setWindowTitle(tr("Kestrant Framescope - %1").arg(fileName));
     auto loaded = std::make_unique<Capture>(fileName);
     // The frames' lines refer to the index, which the log keeps as long as it shows them.
     CaptureLoader loader(
@@ -45,9 +44,11 @@ void Framescope::loadFile(const QString &fileName)
         [this, index = loaded->sharedIndex()](qint64 first, qint64 count) {
             appendFrameLines(index, first, count);
         });
-    // A file that cannot be opened leaves the frames on display as they are.
+    // A file that cannot be opened leaves the frames on display as they are, and the title
+    // that names them.
     if (!loaded->open(loader))
         return;
+    setWindowTitle(tr("Kestrant Framescope - %1").arg(fileName));
 
     if (!progressDialog) {
         progressDialog = new QProgressDialog(tr("Loading file ..."), tr("Cancel"), 0, 100, this);
@@ -108,9 +109,14 @@ void Framescope::showCapture(std::unique_ptr<Capture> loaded)
     if (!capture || capture->status() == Capture::Status::Aborted)
         return;
     capture->setLogListener([this](const QString &text, LogLevel level) {
-        // Found while a view paints: the log takes the line once the paint is over.
+        // Found while a view paints: the log takes the line once the paint is over, and the
+        // table shows anew what is left of the frames.
         QMetaObject::invokeMethod(
-            this, [this, text, level] { appendLog(text, LogModel::color(level)); },
+            this,
+            [this, text, level] {
+                appendLog(text, LogModel::color(level));
+                ui.tblFrames->viewport()->update();
+            },
             Qt::QueuedConnection);
     });
 
@@ -125,6 +131,12 @@ void Framescope::showCapture(std::unique_ptr<Capture> loaded)
             &Framescope::selectFrame, Qt::UniqueConnection);
     if (model->rowCount() > 0)
         ui.tblFrames->setCurrentIndex(model->cellIndex(0, 0));
+}
+
+void Framescope::reloadFile()
+{
+    if (capture)
+        loadFile(capture->fileName());
 }
 
 void Framescope::rebuildRecentFilesMenu()
