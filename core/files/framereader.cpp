@@ -388,11 +388,12 @@ ReadOutcome readFrames(const ReadFunction &read, qint64 size, int protocolVersio
                 break;
         }
     }
+    const bool atEnd = input.atEnd();
     if (input.failed())
         return readError();
     if (ignored > 0)
         sink.log(tr("%1 bytes ignored after last frame.").arg(ignored), LogLevel::Warning);
-    if (!input.atEnd())
+    if (!atEnd)
         sink.log(tr("Found data after 'DATA LIST' tag. It's ignored."), LogLevel::Warning);
     else if (c != '}')
         sink.log(tr("Tag 'DATA LIST' is open and EOF reached!"), LogLevel::Info);
