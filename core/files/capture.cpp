@@ -338,6 +338,8 @@ void Capture::report(Reason reason, const QString &text, LogLevel level) const
 {
     if (m_said.fetch_or(reason) & reason)
         return;
+    // Passes over the frames on other threads may find a reason at the same time.
+    const std::lock_guard<std::mutex> lock(m_reporting);
     m_log.append(text, level);
     if (m_listener)
         m_listener(text, level);

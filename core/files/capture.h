@@ -16,6 +16,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <mutex>
 
 namespace Korvex {
 
@@ -131,6 +132,7 @@ private:
     QByteArray m_head;
     mutable std::atomic<bool> m_replaced{false};
     mutable std::atomic<int> m_said{0};
+    mutable std::mutex m_reporting;
 
     // The blocks of frames between two checkpoints read last, so that a table page costs one
     // read of the file.
