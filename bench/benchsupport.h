@@ -68,8 +68,11 @@ inline QString benchFolder(const QString &temporary)
 
 /// Writes a capture of random valid DigRF 3G frames with random time deltas (below 1000
 /// ticks, so times pass 2^32 ticks within a few hundred million frames), a slice at a time, so
-/// that a hundred million frames never sit in memory. Closed by a brace.
-inline bool writeBenchCapture(const QString &fileName, qint64 count, quint64 seed = 42)
+/// that a hundred million frames never sit in memory. Closed by a brace. With `rfIcEvery`, every
+/// rfIcEvery-th frame is an RF IC Control frame of 32 payload bits and no other frame is on that
+/// channel, so that decoded messages of that channel come at a known rate.
+inline bool writeBenchCapture(const QString &fileName, qint64 count, quint64 seed = 42,
+                              qint64 rfIcEvery = 0)
 {
     static const int words[] = {1, 1, 2, 3, 4, 8, 16};
     // xorshift64*: fast and good enough for test data.
@@ -92,8 +95,14 @@ inline bool writeBenchCapture(const QString &fileName, qint64 count, quint64 see
     const char *const end = slice.constData() + slice.size() - 72;
     for (qint64 i = 0; i < count; ++i) {
         const quint32 draw = next();
-        const quint32 code = draw % 7;
-        qToLittleEndian<quint32>(code << 5 | (draw >> 8) % 16 << 1 | (draw >> 12) % 2, out);
+        quint32 code = draw % 7;
+        quint32 channel = (draw >> 8) % 16;
+        if (rfIcEvery > 0) {
+            const bool rfIc = i % rfIcEvery == 0;
+            code = rfIc ? 1 : code;
+            channel = rfIc ? 2 : channel == 2 ? 3 : channel;
+        }
+        qToLittleEndian<quint32>(code << 5 | channel << 1 | (draw >> 12) % 2, out);
         qToLittleEndian<quint32>(next() % 1000, out + 4);
         out += 8;
         for (int w = 0; w < words[code]; ++w, out += 4)

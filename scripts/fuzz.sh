@@ -5,7 +5,7 @@
 # Usage: scripts/fuzz.sh [SECONDS] [BUILD_FOLDER] [TARGET...]
 #   SECONDS       time per target (default 30)
 #   BUILD_FOLDER  default: build-fuzz next to the sources
-#   TARGET        reader, framerecord, colorfile, payloaddump, filter (default: all of them)
+#   TARGET        reader, framerecord, colorfile, payloaddump, filter, definitions (default: all)
 # Exits non-zero when a target finds a crash, a sanitizer report, a broken invariant or a hang.
 set -euo pipefail
 
@@ -15,7 +15,7 @@ build=${2:-"$root/build-fuzz"}
 if [ $# -gt 2 ]; then
     targets=("${@:3}")
 else
-    targets=(reader framerecord colorfile payloaddump filter)
+    targets=(reader framerecord colorfile payloaddump filter definitions)
 fi
 
 cmake -S "$root" -B "$build" -DFRAMESCOPE_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ \

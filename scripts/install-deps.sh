@@ -5,6 +5,8 @@ set -euo pipefail
 packages=(cmake g++ make qt6-base-dev qt6-base-dev-tools)
 # The charts; their CMake package needs Qt's OpenGL one, which the charts package does not pull in.
 packages+=(qt6-charts-dev libqt6opengl6-dev)
+# The reader of field definition files (TOML).
+packages+=(libtomlplusplus-dev)
 # The install check: desktop entry, file types, manual page.
 packages+=(desktop-file-utils shared-mime-info man-db)
 # The Debian package (cpack -G DEB finds the library dependencies with these).

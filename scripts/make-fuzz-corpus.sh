@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
 # Writes the seed corpora of the fuzz targets into tests/fuzz/corpus/: the edge-case captures
-# of the tests, a few small generated captures, single frames, colour files and payloads with
-# their dump settings. Rerun it after changing a seed here; the files are kept in the repository.
+# of the tests, a few small generated captures, single frames, colour files, payloads with
+# their dump settings and field definition files. Rerun it after changing a seed here; the files are kept in the repository.
 # Usage: scripts/make-fuzz-corpus.sh [DRFDUMP]   (default: build/drfdump next to the sources)
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 drfdump=${1:-"$root/build/drfdump"}
 corpus="$root/tests/fuzz/corpus"
-rm -rf "$corpus"
-mkdir -p "$corpus"/{reader,framerecord,colorfile,payloaddump,filter}
+rm -rf "$corpus"/{reader,framerecord,colorfile,payloaddump,definitions,filter}
+mkdir -p "$corpus"/{reader,framerecord,colorfile,payloaddump,definitions,filter}
 
 # seed TARGET NAME PRINTF_FORMAT...: one corpus file from printf escapes.
 seed() {
@@ -112,3 +112,19 @@ open=$(printf '(%.0s' {1..128}) close=$(printf ')%.0s' {1..128}) nots=$(printf '
 seed filter nesting-at-limit "$open$nots frame == 1$close"
 seed filter nesting-past-limit "$open$nots!($close$close"
 
+# Field definition files: the sample's, every key and kind of field, and mistakes of each kind.
+cp "$root/samples/sample.drf3.fields.toml" "$corpus/definitions/sample.fields.toml"
+seed definitions empty ''
+seed definitions format-only 'format = 1\n'
+seed definitions every-key 'format = 1\n[[message]]\nname = "All"\nchannel = 6\npayload_bits = [64, 512]\nmatch = "a != \\"Off\\" and b >= -2.5 or payload contains 7e"\n[[message.field]]\nname = "a"\nstart = 0\nlength = 8\nsigned = true\nvalues = { -1 = "Off", 0x7f = "Max" }\nbase = 2\n[[message.field]]\nname = "b"\nstart = 8\nlength = 64\nscale = 0.5\noffset = -1e3\nunit = "mV"\n[[message.field]]\nname = "c"\nstart = 448\nlength = 64\nbyte_order = "little"\nbase = 16\n'
+seed definitions first-match 'format = 1\n[[message]]\nname = "One"\nchannel = 0\nmatch = "x == 1"\nfield = [{ name = "x", start = 0, length = 1 }]\n[[message]]\nname = "Rest"\nchannel = "Interface Control"\nfield = [{ name = "y", start = 1, length = 7, base = 8 }]\n'
+seed definitions match-over-lines 'format = 1\n[[message]]\nname = "M"\nchannel = 2\nmatch = """\n  op == 1 and\\\n   \\u00e9 == 2"""\n[[message.field]]\nname = "op"\nstart = 0\nlength = 4\n'
+seed definitions mistakes 'format = 2\ncolour = 1\n[[message]]\nname = "not"\nchannel = "Reserved for future use"\npayload_bits = [40]\n[[message.field]]\nname = "a"\nstart = 510\nlength = 65\nbyte_order = "little"\nscale = nan\nbase = 3\nvalues = { 99 = "x", 1 = "a\\tb" }\n'
+seed definitions duplicates 'format = 1\n[[message]]\nname = "M"\nchannel = 1\n[[message.field]]\nname = "a"\nstart = 0\nlength = 4\n[[message.field]]\nname = "a"\nstart = 4\nlength = 4\n[[message]]\nname = "M"\nchannel = 15\n'
+seed definitions syntax-error 'format = = 1\n'
+# Characters past ASCII that the TOML parser's test for blanks cannot judge: between tokens,
+# and where it looks ahead over a value.
+seed definitions past-ascii-between-tokens '\xef\xbb\xbb\x00'
+seed definitions past-ascii-after-a-value "frmoat = 0\x00\x00\x00gesife'===\xc3\x8b\xdf\xbc]\n"
+
+echo "corpus written to $corpus"

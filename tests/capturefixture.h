@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QList>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -22,6 +23,19 @@ class QuietSink final : public Korvex::FrameReaderSink
 public:
     void log(const QString &, Korvex::LogLevel) override {}
     void progress(int) override {}
+};
+
+/// Keeps the warnings and errors of a load.
+class ProblemSink final : public Korvex::FrameReaderSink
+{
+public:
+    void log(const QString &text, Korvex::LogLevel level) override
+    {
+        if (level != Korvex::LogLevel::Info)
+            problems.append(text);
+    }
+    void progress(int) override {}
+    QStringList problems;
 };
 
 inline std::unique_ptr<Korvex::Capture> load(const QByteArray &bytes, int protocolVersion = 0)

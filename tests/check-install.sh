@@ -1,14 +1,15 @@
 #!/bin/sh
 # Installs a build tree into a temporary prefix and checks the installed tree the way a
-# desktop uses it: the programs run, the launcher gives a first start its colour files and
-# leaves a later start alone, the desktop entry and the file types register, the icons have
-# their sizes, the manual pages render, and the Debian package holds them compressed.
-# Usage: check-install.sh CMAKE BUILD_FOLDER [CPACK]
+# desktop uses it: the programs run and tell their version without a display, a first start
+# writes the user's colour files and a later one only those missing, the desktop entry, the
+# AppStream description and the file types register, the icons have their sizes, and the
+# manual pages render. (scripts/check-package.sh checks the Debian package.)
+# Usage: check-install.sh CMAKE BUILD_FOLDER
 set -u
 
 cmake=$1
 build=$2
-cpack=${3:-}
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/framescope-install.XXXXXX") || exit 1
 trap 'rm -rf "$work"' EXIT
@@ -47,21 +48,24 @@ run_env() {
         XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=offscreen "$@"
 }
 
-# ---- drfdump
-version=$(run_env "$prefix/bin/drfdump" --version 2>&1)
-if [ "$version" = "drfdump 0.9" ]; then
-    pass "drfdump --version answers '$version'"
-else
-    fail "drfdump --version printed '$version'"
-fi
+# ---- both programs name the project's version, without a display
+expected=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+for program in drfdump framescope; do
+    version=$(run_env env QT_QPA_PLATFORM=xcb "$prefix/bin/$program" --version 2>&1 | head -n 1)
+    if [ -n "$expected" ] && [ "$version" = "$program $expected" ]; then
+        pass "$program --version answers '$version' without a display"
+    else
+        fail "$program --version printed '$version', not '$program $expected'"
+    fi
+done
 
-# ---- the viewer through its launcher
+# ---- the installed viewer
 capture="$work/capture.drf3"
 (run_env "$prefix/bin/drfdump" --generate 10 --seed 1 -o "$capture") || fail "drfdump --generate"
 settings="$home/config/Kestrant/Framescope.conf"
 
-# True once the process has become the viewer: env and the launcher hand their process over
-# to it, so it is followed and ended by that one id.
+# True once the process is the viewer (env hands its process over to it), so it is followed
+# and ended by that one id.
 is_viewer() {
     case $(readlink "/proc/$1/exe" 2>/dev/null) in
         */framescope) return 0 ;;
@@ -69,60 +73,61 @@ is_viewer() {
     return 1
 }
 
-# True once the viewer with that process id is up; with "loads", once it has also opened the
-# capture and stored it in its settings, which it does from its event loop.
+# True once the viewer with that process id is up and has opened the capture and stored it
+# in its settings, which it does from its event loop after reading its colours.
 viewer_up() {
-    is_viewer "$1" && { [ "$2" != loads ] || grep -qs RecentFiles "$settings"; }
+    is_viewer "$1" && grep -qs RecentFiles "$settings"
 }
 
-# start_viewer LAUNCHER [loads]: the launcher must start the viewer, which keeps running. The
-# wait ends as soon as that is seen or the process has gone; its ceiling (10 minutes) only
-# guards against a hang.
+# start_viewer: the viewer must start and keep running with the capture opened. The wait
+# ends as soon as that is seen or the process has gone; its ceiling (10 minutes) only guards
+# against a hang.
 start_viewer() {
     rm -f "$settings"
-    (run_env "$1" "$capture") >"$work/viewer.log" 2>&1 &
+    (run_env "$prefix/bin/framescope" "$capture") >"$work/viewer.log" 2>&1 &
     pid=$!
     waited=0
-    while ! viewer_up "$pid" "${2:-}" && kill -0 "$pid" 2>/dev/null && [ "$waited" -lt 1200 ]; do
+    while ! viewer_up "$pid" && kill -0 "$pid" 2>/dev/null && [ "$waited" -lt 1200 ]; do
         sleep 0.5
         waited=$((waited + 1))
     done
-    if viewer_up "$pid" "${2:-}" && kill -0 "$pid" 2>/dev/null; then
-        pass "viewer started by $1 is up${2:+ with the capture opened}"
+    if viewer_up "$pid" && kill -0 "$pid" 2>/dev/null; then
+        pass "viewer is up with the capture opened"
     else
-        fail "viewer started by $1 is not up${2:+ with the capture opened}"
+        fail "viewer is not up with the capture opened"
         cat "$work/viewer.log"
     fi
     kill "$pid" 2>/dev/null
     wait "$pid" 2>/dev/null
 }
 
+# A first start writes the shipped colours: defaults and working copies of both versions.
 folder="$home/data/Kestrant/Framescope"
-# The first start goes through a link in another folder, as a link on PATH would.
-mkdir -p "$work/links"
-ln -s "$prefix/bin/framescope" "$work/links/framescope"
-start_viewer "$work/links/framescope" loads
+start_viewer
 for base in colors3G colorsV4; do
     for suffix in def lst; do
-        if cmp -s "$prefix/share/framescope/$base.def" "$folder/$base.$suffix"; then
-            pass "first start installed $base.$suffix"
+        if cmp -s "$source_dir/core/colors/$base.def" "$folder/$base.$suffix"; then
+            pass "first start wrote $base.$suffix"
         else
-            fail "first start did not install $base.$suffix into $folder"
+            fail "first start did not write $base.$suffix into $folder"
         fi
     done
     [ -w "$folder/$base.lst" ] || fail "$base.lst is not writable by its user"
 done
-if ls -A "$home/data/Kestrant" | grep -q '^\.'; then
-    fail "the first start left a staging folder behind"
-fi
 
-# A user who deleted a working copy keeps it deleted.
+# A later start writes a deleted working copy again, and leaves the user's own colours.
 rm -f "$folder/colorsV4.lst"
-start_viewer "$prefix/bin/framescope"
-if [ -e "$folder/colorsV4.lst" ]; then
-    fail "a later start recreated the deleted colorsV4.lst"
+echo 'RF IC Control;1;2;3;4;5;6' >"$folder/colors3G.lst"
+start_viewer
+if cmp -s "$source_dir/core/colors/colorsV4.def" "$folder/colorsV4.lst"; then
+    pass "a later start wrote the deleted colorsV4.lst from the defaults"
 else
-    pass "a later start left the deleted colorsV4.lst deleted"
+    fail "a later start did not write the deleted colorsV4.lst"
+fi
+if [ "$(cat "$folder/colors3G.lst")" = 'RF IC Control;1;2;3;4;5;6' ]; then
+    pass "a later start kept the user's colors3G.lst"
+else
+    fail "a later start changed the user's colors3G.lst"
 fi
 
 # ---- desktop entry
@@ -135,6 +140,23 @@ else
 fi
 grep -q '^Exec=framescope %f$' "$desktop" || fail "desktop entry does not hand a file to framescope"
 grep -q '^Icon=framescope$' "$desktop" || fail "desktop entry does not name the framescope icon"
+
+# ---- AppStream description
+metainfo="$prefix/share/metainfo/example.kestrant.framescope.metainfo.xml"
+if [ ! -f "$metainfo" ]; then
+    fail "AppStream description not installed"
+elif command -v appstreamcli >/dev/null 2>&1; then
+    if appstreamcli validate --no-net --pedantic "$metainfo" >"$work/appstream.log" 2>&1; then
+        pass "AppStream description validates"
+    else
+        fail "AppStream description does not validate"
+    fi
+    cat "$work/appstream.log"
+    grep -q "<release version=\"$expected\"" "$metainfo" \
+        || fail "AppStream description does not name version $expected"
+else
+    echo "skipped: appstreamcli is not installed, the AppStream description not validated"
+fi
 
 # ---- file types: the package compiles, and maps each extension to the type the entry opens
 mime="$work/mime"
@@ -204,25 +226,6 @@ for name in drfdump framescope; do
         echo "skipped: man is not installed, manual page $name(1) not rendered"
     fi
 done
-
-# ---- the Debian package holds the same pages, compressed
-if [ -n "$cpack" ] && command -v dpkg-deb >/dev/null 2>&1; then
-    if "$cpack" --config "$build/CPackConfig.cmake" -G DEB -B "$work/deb" >"$work/cpack.log" 2>&1; then
-        dpkg-deb -c "$work"/deb/*.deb >"$work/deb.txt" 2>&1
-        for name in drfdump framescope; do
-            if grep -q " \./usr/share/man/man1/$name\.1\.gz\$" "$work/deb.txt"; then
-                pass "package installs $name.1.gz"
-            else
-                fail "package does not install $name.1.gz"
-            fi
-        done
-    else
-        fail "cpack -G DEB"
-        cat "$work/cpack.log"
-    fi
-else
-    echo "skipped: cpack or dpkg-deb missing, the Debian package not checked"
-fi
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures check(s) failed"

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -16,14 +17,18 @@ struct DrfdumpRun
     QByteArray err;
 };
 
-/// Runs the drfdump the tests were built with (DRFDUMP_PATH); its standard output goes to
+/// Runs a program built with the tests in the given environment; its standard output goes to
 /// outFile when one is named.
-inline DrfdumpRun drfdump(const QStringList &arguments, const QString &outFile = QString())
+inline DrfdumpRun runProgram(const QString &program, const QStringList &arguments,
+                             const QString &outFile = QString(),
+                             const QProcessEnvironment &environment =
+                                 QProcessEnvironment::systemEnvironment())
 {
     QProcess process;
+    process.setProcessEnvironment(environment);
     if (!outFile.isEmpty())
         process.setStandardOutputFile(outFile);
-    process.start(QStringLiteral(DRFDUMP_PATH), arguments);
+    process.start(program, arguments);
     DrfdumpRun run;
     if (!process.waitForFinished(HangGuardMs)) {
         process.kill();
@@ -35,6 +40,12 @@ inline DrfdumpRun drfdump(const QStringList &arguments, const QString &outFile =
     if (process.exitStatus() == QProcess::NormalExit)
         run.status = process.exitCode();
     return run;
+}
+
+/// Runs the drfdump the tests were built with (DRFDUMP_PATH).
+inline DrfdumpRun drfdump(const QStringList &arguments, const QString &outFile = QString())
+{
+    return runProgram(QStringLiteral(DRFDUMP_PATH), arguments, outFile);
 }
 
 #endif // TESTS_DRFDUMPRUN_H

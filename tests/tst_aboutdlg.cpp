@@ -126,13 +126,17 @@ void TestAboutDlg::texts_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("text");
     QTest::newRow("product") << "textLabel1" << "Kestrant Framescope";
-    QTest::newRow("version") << "lblVersion" << "Version 0.9";
+    // The project's version, the one number every program shows.
+    QTest::newRow("version") << "lblVersion" << "Version " FRAMESCOPE_VERSION;
     QTest::newRow("maker") << "textLabel3" << "Kestrant Instruments";
     QTest::newRow("contact") << "textLabel4" << "Contact: ";
     QTest::newRow("support") << "textLabel5" << "Support: ";
     QTest::newRow("mail button") << "toolButton2" << "support@kestrant.example";
     QTest::newRow("web button") << "toolButton1" << "https://www.kestrant.example/           ";
     QTest::newRow("ok") << "pushButton1" << "OK";
+    QTest::newRow("licence") << "lblLicense"
+                             << "Free software under the GNU General Public License, version 3 or "
+                                "later (GPL-3.0-or-later). It comes with no warranty.";
 }
 
 void TestAboutDlg::texts()
@@ -247,7 +251,7 @@ void TestAboutDlg::freshDialogEachOpening()
                               Qt::LeftButton);
         });
         FramescopeProbe::ui(window).actionAbout->trigger();
-        QCOMPARE(version, QStringLiteral("Version 0.9"));
+        QCOMPARE(version, QStringLiteral("Version " FRAMESCOPE_VERSION));
         QVERIFY(seen.isNull()); // destroyed when the slot returned
     }
 }

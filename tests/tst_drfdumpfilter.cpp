@@ -12,6 +12,11 @@
 
 #include <memory>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
 using namespace Korvex;
 
 /// drfdump's --filter, --count and --export, against the viewer's filter over the same capture.
@@ -26,6 +31,8 @@ private slots:
     void exportReadsBack();
     void refused_data();
     void refused();
+    void exportInPlace_data();
+    void exportInPlace();
     void undecodedFieldsOfDigRfV4();
     void failedExportLeavesNoFile();
 
@@ -129,16 +136,74 @@ void TestDrfdumpFilter::refused_data()
     QTest::newRow("nested too deeply")
         << QStringList{"--count", "--filter", QString(10000, u'(') + "cts == 1" + QString(10000, u')')}
         << "Column 257: the expression is nested too deeply.";
+    QTest::newRow("export onto its own input")
+        << QStringList{"--export", m_dir.path() + "/./frames.drf3", "--filter", "frame < 10"}
+        << "the export would overwrite its own input " + m_path;
 }
 
 void TestDrfdumpFilter::refused()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QString, message);
+    const qint64 size = QFileInfo(m_path).size();
     const DrfdumpRun run = drfdump(arguments << m_path);
     QCOMPARE(run.status, 2);
     QCOMPARE(run.out, QByteArray());
     QVERIFY2(QString::fromUtf8(run.err).contains(message), run.err.constData());
+    QCOMPARE(QFileInfo(m_path).size(), size);
+}
+
+void TestDrfdumpFilter::exportInPlace_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<int>("status");
+
+    QTest::newRow("standard output") << "-" << 0;
+    QTest::newRow("standard output by name") << "/dev/stdout" << 0;
+    QTest::newRow("FIFO") << "fifo" << 0;
+    QTest::newRow("device that takes nothing") << "full" << 1;
+}
+
+void TestDrfdumpFilter::exportInPlace()
+{
+    QFETCH(QString, target);
+    QFETCH(int, status);
+    QTemporaryDir dir;
+    QString out = target;
+    int reader = -1;
+    if (target == QLatin1String("fifo")) {
+        out = dir.filePath(QStringLiteral("pipe.drf3"));
+        QCOMPARE(mkfifo(QFile::encodeName(out).constData(), 0600), 0);
+        // With the reading end open, drfdump's open never waits; 500 frames fit the pipe.
+        reader = open(QFile::encodeName(out).constData(), O_RDONLY | O_NONBLOCK);
+        QVERIFY(reader >= 0);
+    } else if (target == QLatin1String("full")) {
+        // A device of the test's own that takes no byte, as /dev/full does.
+        out = dir.filePath(QStringLiteral("full.drf3"));
+        if (mknod(QFile::encodeName(out).constData(), S_IFCHR | 0600, makedev(1, 7)) != 0)
+            QSKIP("no device node can be made here");
+    }
+    const DrfdumpRun run = drfdump({QStringLiteral("--export"), out, QStringLiteral("--filter"),
+                                    QStringLiteral("frame < 500"), m_path});
+    QByteArray bytes = run.out;
+    if (reader >= 0) {
+        char buffer[4096];
+        for (ssize_t got; (got = read(reader, buffer, sizeof buffer)) > 0;)
+            bytes.append(buffer, got);
+        close(reader);
+    }
+    QCOMPARE(run.status, status);
+    // What stands at the name is still there, never replaced by a file.
+    if (out.startsWith(dir.path()))
+        QVERIFY(QFileInfo::exists(out) && !QFileInfo(out).isFile());
+    if (status != 0) {
+        QVERIFY2(run.err.contains("drfdump: cannot write " + QFile::encodeName(out)), run.err.constData());
+        return;
+    }
+    const auto exported = CaptureFixture::load(bytes);
+    QVERIFY(exported && exported->status() == Capture::Status::Loaded);
+    QCOMPARE(exported->frameCount(), qint64(500));
+    QCOMPARE(exported->frame(499).payload(), m_capture->frame(499).payload());
 }
 
 void TestDrfdumpFilter::undecodedFieldsOfDigRfV4()

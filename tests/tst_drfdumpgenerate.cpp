@@ -1,4 +1,5 @@
 #include "core/files/framegenerator.h"
+#include "core/files/trafficgenerator.h"
 #include "drfdumprun.h"
 
 #include <QBuffer>
@@ -30,14 +31,16 @@ QDateTime dateOf(const QByteArray &capture)
                             : QDateTime();
 }
 
-// The capture the viewer's generator writes for the seed, dated like the given capture.
-QByteArray viewerCapture(quint32 seed, qint64 count, const QByteArray &datedLike)
+// The capture the viewer's generator (of random frames, or of realistic traffic) writes for
+// the seed, dated like the given capture.
+QByteArray viewerCapture(quint32 seed, qint64 count, const QByteArray &datedLike,
+                         bool traffic = false)
 {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    if (!FrameGenerator::writeCapture(buffer, seed, count, dateOf(datedLike)))
-        return QByteArray();
-    return buffer.data();
+    const bool written = traffic ? TrafficGenerator::writeCapture(buffer, seed, count, dateOf(datedLike))
+                                 : FrameGenerator::writeCapture(buffer, seed, count, dateOf(datedLike));
+    return written ? buffer.data() : QByteArray();
 }
 
 } // namespace
@@ -66,25 +69,33 @@ void TestDrfdumpGenerate::sameAsViewer_data()
 {
     QTest::addColumn<QString>("count");
     QTest::addColumn<QString>("seed");
-    QTest::newRow("one frame") << "1" << "100";
-    QTest::newRow("thousand frames") << "1000" << "4294967295";
-    QTest::newRow("seed 0") << "10000" << "0";
+    QTest::addColumn<bool>("traffic");
+    QTest::newRow("one frame") << "1" << "100" << false;
+    QTest::newRow("thousand frames") << "1000" << "4294967295" << false;
+    QTest::newRow("seed 0") << "10000" << "0" << false;
+    QTest::newRow("traffic, one frame") << "1" << "100" << true;
+    QTest::newRow("traffic, the sample's") << "3000" << "2011" << true;
+    QTest::newRow("traffic, seed 0") << "10000" << "0" << true;
 }
 
 void TestDrfdumpGenerate::sameAsViewer()
 {
     QFETCH(QString, count);
     QFETCH(QString, seed);
+    QFETCH(bool, traffic);
     const QString path = m_dir.filePath(QStringLiteral("seeded.drf3"));
-    const Run run = drfdump({QStringLiteral("--generate"), count, QStringLiteral("--seed"), seed,
-                             QStringLiteral("-o"), path});
+    QStringList arguments{QStringLiteral("--generate"), count, QStringLiteral("--seed"), seed,
+                          QStringLiteral("-o"), path};
+    if (traffic)
+        arguments.append(QStringLiteral("--traffic"));
+    const Run run = drfdump(arguments);
     QCOMPARE(run.status, 0);
     QCOMPARE(run.out, QByteArray());
     QCOMPARE(run.err, QByteArray());
 
     const QByteArray written = contents(path);
     QVERIFY(dateOf(written).isValid());
-    const QByteArray expected = viewerCapture(seed.toUInt(), count.toLongLong(), written);
+    const QByteArray expected = viewerCapture(seed.toUInt(), count.toLongLong(), written, traffic);
     QVERIFY(!expected.isEmpty());
     QVERIFY(written == expected);
 }
@@ -129,6 +140,9 @@ void TestDrfdumpGenerate::badUsage_data()
     QTest::newRow("no output file") << QStringList{"--generate", "10"};
     QTest::newRow("seed too large") << QStringList{"--generate", "10", "--seed", "4294967296", "-o", "x.drf3"};
     QTest::newRow("negative seed") << QStringList{"--generate", "10", "--seed", "-1", "-o", "x.drf3"};
+    QTest::newRow("traffic of no frames") << QStringList{"--generate", "0", "--traffic", "-o", "x.drf3"};
+    QTest::newRow("traffic without --generate") << QStringList{"--traffic", "-o", "x.drf3"};
+    QTest::newRow("traffic with a capture to read") << QStringList{"--traffic", "x.drf3"};
 }
 
 void TestDrfdumpGenerate::badUsage()

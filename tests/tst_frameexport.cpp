@@ -141,6 +141,7 @@ void TestFrameExport::failuresLeaveNoFile_data()
     QTest::newRow("wrong suffix") << "suffix" << ".drf3";
     QTest::newRow("frames gone from the file") << "cut" << "no longer in the file";
     QTest::newRow("no frames") << "none" << "no frames";
+    QTest::newRow("onto the capture itself") << "itself" << "would overwrite its own input";
 }
 
 void TestFrameExport::failuresLeaveNoFile()
@@ -185,6 +186,9 @@ void TestFrameExport::failuresLeaveNoFile()
         QVERIFY(source.resize(source.size() - 2000));
     } else if (failure == QLatin1String("none")) {
         frames = everyNth(capture.frameCount(), 1, capture.frameCount());
+    } else if (failure == QLatin1String("itself")) {
+        target = dir.path() + QStringLiteral("/./source.drf3");
+        frames = everyNth(capture.frameCount(), 2, 4);
     }
     const QStringList before = QDir(dir.path()).entryList(QDir::Files);
 
@@ -197,6 +201,7 @@ void TestFrameExport::failuresLeaveNoFile()
     // No new file, not even a temporary one, and the old file as it was.
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), before);
     QCOMPARE(readAll(dir.filePath(QStringLiteral("old.drf3"))), QByteArray("old contents"));
+    QCOMPARE(readAll(sourcePath).size(), failure == QLatin1String("cut") ? bytes.size() - 2000 : bytes.size());
 }
 
 QTEST_GUILESS_MAIN(TestFrameExport)

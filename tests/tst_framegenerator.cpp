@@ -161,11 +161,11 @@ void TestFrameGenerator::captureLayout_data()
     QTest::addColumn<QByteArray>("expected");
 
     QTest::newRow("code 0") << 0 << 0 << 0 << QByteArray::fromHex("ab")
-                            << QByteArray::fromHex("00000000 00000000 000000ab");
+                            << QByteArray::fromHex("00000000 05000000 000000ab");
     QTest::newRow("code 1") << 1 << 11 << 1 << QByteArray::fromHex("01020304")
-                            << QByteArray::fromHex("37000000 00000000 04030201");
+                            << QByteArray::fromHex("37000000 05000000 04030201");
     QTest::newRow("code 3") << 3 << 2 << 0 << QByteArray::fromHex("000102030405060708090a0b")
-                            << QByteArray::fromHex("64000000 00000000 03020100 07060504 0b0a0908");
+                            << QByteArray::fromHex("64000000 05000000 03020100 07060504 0b0a0908");
     QByteArray bytes64;
     QByteArray words64;
     for (int w = 0; w < 16; ++w) {
@@ -175,7 +175,7 @@ void TestFrameGenerator::captureLayout_data()
             words64.append(char(4 * w + b));
     }
     QTest::newRow("code 6, 72 bytes") << 6 << 5 << 1 << bytes64
-                                      << QByteArray::fromHex("cb000000 00000000") + words64;
+                                      << QByteArray::fromHex("cb000000 05000000") + words64;
 }
 
 void TestFrameGenerator::captureLayout()
@@ -187,7 +187,7 @@ void TestFrameGenerator::captureLayout()
     QFETCH(QByteArray, expected);
 
     FrameRecord record;
-    record.setTime(5); // the capture's time word is always 0 for generated frames
+    record.setTime(5); // the distance to the frame before, which the time word holds
     record.setPayloadSizeCode(quint8(code));
     record.setChannelType(quint8(channelType));
     record.setCtsBit(quint8(cts));

@@ -1,6 +1,8 @@
 #include "viewer/app/framescope.h"
+#include "viewer/views/generatedlg.h"
 #include "core/files/capture.h"
 #include "core/files/capturefile.h"
+#include "core/files/trafficgenerator.h"
 #include "framescopeprobe.h"
 #include "hangguard.h"
 #include "modaldriver.h"
@@ -8,13 +10,15 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
-#include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QSettings>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -35,10 +39,11 @@ struct DialogRun
     QString countTitle;
     int countWidth = 0;
     QString countLabel;
-    double countValue = 0;
-    double countMinimum = 0;
-    double countMaximum = 0;
-    int countDecimals = -1;
+    int countValue = 0;
+    int countMinimum = 0;
+    int countMaximum = 0;
+    QString trafficText;
+    bool trafficChecked = true;
     QStringList boxes; // "title|text" of every message box, in order
     QList<QMessageBox::Icon> boxIcons;
 };
@@ -68,6 +73,7 @@ private slots:
     void cleanup();
 
     void writesTheFile();
+    void writesRealisticTraffic();
     void nameWithoutSuffixGetsDrf3_data();
     void nameWithoutSuffixGetsDrf3();
     void startFolderDefault();
@@ -77,9 +83,9 @@ private slots:
     void failureKeepsExistingFile();
 
 private:
-    /// Runs the action, choosing fileName (empty: cancel the file dialog) and count
-    /// (negative: cancel the count dialog).
-    DialogRun generate(const QString &fileName, int count);
+    /// Runs the action, choosing fileName (empty: cancel the file dialog), count (negative:
+    /// cancel the count dialog) and whether the frames are realistic traffic.
+    DialogRun generate(const QString &fileName, int count, bool traffic = false);
 
     TestEnv m_env;
     QTemporaryDir m_dir;
@@ -100,10 +106,10 @@ void TestGenerateDialog::cleanup()
     m_window = nullptr;
 }
 
-DialogRun TestGenerateDialog::generate(const QString &fileName, int count)
+DialogRun TestGenerateDialog::generate(const QString &fileName, int count, bool traffic)
 {
     DialogRun run;
-    whenModal<QFileDialog>([&run, fileName, count](QFileDialog *dialog) {
+    whenModal<QFileDialog>([&run, fileName, count, traffic](QFileDialog *dialog) {
         run.fileDialogTitle = dialog->windowTitle();
         run.nameFilters = dialog->nameFilters();
         run.startFolder = dialog->directory().absolutePath();
@@ -113,19 +119,23 @@ DialogRun TestGenerateDialog::generate(const QString &fileName, int count)
         }
         // An absolute name typed into the name field is taken as it is, existing folder or not.
         dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(fileName);
-        whenModal<QInputDialog>([&run, count](QInputDialog *input) {
+        whenModal<GenerateDlg>([&run, count, traffic](GenerateDlg *input) {
+            auto *spinBox = input->findChild<QSpinBox *>(QStringLiteral("sbCount"));
+            auto *checkBox = input->findChild<QCheckBox *>(QStringLiteral("cbTraffic"));
             run.countTitle = input->windowTitle();
             run.countWidth = input->width();
-            run.countLabel = input->labelText();
-            run.countValue = input->doubleValue();
-            run.countMinimum = input->doubleMinimum();
-            run.countMaximum = input->doubleMaximum();
-            run.countDecimals = input->doubleDecimals();
+            run.countLabel = input->findChild<QLabel *>(QStringLiteral("lblCount"))->text();
+            run.countValue = spinBox->value();
+            run.countMinimum = spinBox->minimum();
+            run.countMaximum = spinBox->maximum();
+            run.trafficText = checkBox->text();
+            run.trafficChecked = checkBox->isChecked();
             if (count < 0) {
                 input->reject();
                 return;
             }
-            input->setDoubleValue(count);
+            spinBox->setValue(count);
+            checkBox->setChecked(traffic);
             input->accept();
         });
         // The file dialog's own accept() (checks, overwrite question) behind QDialog's public one.
@@ -168,10 +178,12 @@ void TestGenerateDialog::writesTheFile()
     titleFont.setBold(true);
     QVERIFY(run.countWidth > QFontMetrics(titleFont).horizontalAdvance(run.countTitle));
     QCOMPARE(run.countLabel, QStringLiteral("Number of frames (1 \u2013 10000):"));
-    QCOMPARE(run.countValue, 10.0);
-    QCOMPARE(run.countMinimum, 1.0);
-    QCOMPARE(run.countMaximum, 10000.0);
-    QCOMPARE(run.countDecimals, 0);
+    QCOMPARE(run.countValue, 10);
+    QCOMPARE(run.countMinimum, 1);
+    QCOMPARE(run.countMaximum, 10000);
+    // Random frames unless realistic traffic is asked for.
+    QCOMPARE(run.trafficText, QStringLiteral("&Realistic traffic"));
+    QVERIFY(!run.trafficChecked);
     QCOMPARE(run.boxes, QStringList{QStringLiteral("File Written|File successfully created.")});
     QCOMPARE(run.boxIcons, QList<QMessageBox::Icon>{QMessageBox::Information});
 
@@ -186,6 +198,23 @@ void TestGenerateDialog::writesTheFile()
     // Generating does not move the folder the open dialog starts in.
     QCOMPARE(QSettings(QStringLiteral("Kestrant"), QStringLiteral("Framescope"))
                  .value(QStringLiteral("FileLoadPath")).toString(), m_dir.path());
+}
+
+void TestGenerateDialog::writesRealisticTraffic()
+{
+    const QString path = m_dir.filePath(QStringLiteral("traffic.drf3"));
+    const DialogRun run = generate(path, 2000, true);
+    QCOMPARE(run.boxes, QStringList{QStringLiteral("File Written|File successfully created.")});
+
+    // The traffic generator's frames: real times, the first strobe where it goes.
+    Capture frames(path);
+    CollectingSink sink;
+    QCOMPARE(frames.load(sink), Capture::Status::Loaded);
+    QCOMPARE(frames.frameCount(), 2000);
+    QCOMPARE(sink.problems, QStringList());
+    QCOMPARE(frames.fields(3).channelType, quint8(1));
+    QCOMPARE(frames.ticks(3), quint64(3120));
+    QVERIFY(frames.ticks(1999) > 10 * quint64(TrafficGenerator::SlotTicks));
 }
 
 void TestGenerateDialog::nameWithoutSuffixGetsDrf3_data()

@@ -41,6 +41,8 @@ private slots:
     void copySelectedRows();
     void copyDump();
     void exportMarkedFrames();
+    void exportTargetIsChecked_data();
+    void exportTargetIsChecked();
     void failedExportSaysWhy();
 
 private:
@@ -154,8 +156,20 @@ void TestMarkExport::noteAndUnmarkAll()
              QStringLiteral("CRC error here"));
     const QString sidecar = MarksFile::besidePath(files.filePath(QStringLiteral("marks.drf3")));
     QVERIFY(QFile::exists(sidecar));
-    ui().actionUnmarkAll->trigger();
-    QVERIFY(FramescopeProbe::marks(*window).isEmpty());
+    // A note is not thrown away without asking.
+    ui().tblFrames->goToShownRow(9);
+    ui().actionMark->trigger();
+    for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+        QString question;
+        QObject asking;
+        ModalDriver::whenModal<QMessageBox>([&question, answer](QMessageBox *box) {
+            question = box->text();
+            box->button(answer)->click();
+        }, &asking);
+        ui().actionUnmarkAll->trigger();
+        QCOMPARE(question, QStringLiteral("Remove 2 marks and 1 notes?"));
+        QCOMPARE(FramescopeProbe::marks(*window).count(), answer == QMessageBox::No ? 2 : 0);
+    }
     QVERIFY(!model()->data(model()->cellIndex(7, 1), Qt::ToolTipRole).isValid());
     QVERIFY(!QFile::exists(sidecar));
 }
@@ -182,6 +196,7 @@ void TestMarkExport::marksOfAnotherCaptureAreIgnored()
     QVERIFY(FramescopeProbe::marks(*window).isEmpty());
     const QString log = FramescopeProbe::logLines(*window).join(QLatin1Char('\n'));
     QVERIFY2(log.contains(QStringLiteral("belongs to another capture")), qPrintable(log.right(300)));
+    QVERIFY(log.contains(QStringLiteral("kept in ") + MarksFile::fallbackPath(path)));
 }
 
 void TestMarkExport::copySelectedRows()
@@ -231,6 +246,53 @@ void TestMarkExport::exportMarkedFrames()
     QCOMPARE(exported.frame(1).payload(), source->frame(30).payload());
     QCOMPARE(exported.frame(2).time(), source->frame(31).time() - source->frame(8).time());
     QVERIFY(FramescopeProbe::note(*window).contains(QStringLiteral("3 frames exported")));
+}
+
+void TestMarkExport::exportTargetIsChecked_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("the capture itself") << "./marks.drf3" << int(QMessageBox::Ok)
+                                        << "would overwrite its own input";
+    QTest::newRow("a file kept") << "old.csv" << int(QMessageBox::No) << "old.csv already exists";
+    QTest::newRow("a file replaced") << "old.csv" << int(QMessageBox::Yes) << "old.csv already exists";
+}
+
+void TestMarkExport::exportTargetIsChecked()
+{
+    QFETCH(QString, name);
+    QFETCH(int, answer);
+    QFETCH(QString, message);
+    const QString target = files.filePath(name);
+    if (!QFile::exists(target)) {
+        QFile old(target);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+    }
+    const qint64 size = QFileInfo(target).size();
+    QString text;
+    bool stayedOpen = false;
+    QObject asking;
+    ModalDriver::whenModal<ExportDlg>([&](ExportDlg *dialog) {
+        dialog->setFormat(FrameExporter::Format::Csv);
+        dialog->setFileName(target);
+        // The dialog stays open after the message unless the file may be replaced.
+        ModalDriver::whenModal<QMessageBox>([&text, answer](QMessageBox *box) {
+            text = box->text();
+            box->button(QMessageBox::StandardButton(answer))->click();
+        }, &asking);
+        dialog->accept();
+        stayedOpen = dialog->isVisible();
+        if (stayedOpen)
+            dialog->reject();
+    });
+    ui().actionExport->trigger();
+    QVERIFY2(text.contains(message), qPrintable(text));
+    QCOMPARE(stayedOpen, answer != QMessageBox::Yes);
+    QCOMPARE(QFileInfo(target).size() == size, answer != QMessageBox::Yes);
+    if (answer == QMessageBox::Yes)
+        QCOMPARE(FramescopeProbe::note(*window), QStringLiteral("60 frames exported to old.csv."));
 }
 
 void TestMarkExport::failedExportSaysWhy()

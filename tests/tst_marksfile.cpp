@@ -50,6 +50,7 @@ private slots:
     void filesThatDoNotFitAreIgnored_data();
     void filesThatDoNotFitAreIgnored();
     void dataFolderWhenBesideCannotBeWritten();
+    void anotherCapturesFileIsLeftAlone();
     void noMarksLeaveNoFile();
 
 private:
@@ -159,6 +160,41 @@ void TestMarksFile::dataFolderWhenBesideCannotBeWritten()
     QCOMPARE(result.outcome, MarksFile::Outcome::Read);
     QCOMPARE(result.path, fallback);
     QCOMPARE(read.note(42), QStringLiteral("kept elsewhere"));
+}
+
+void TestMarksFile::anotherCapturesFileIsLeftAlone()
+{
+    const QString path = dir.filePath(QStringLiteral("foreign.drf3"));
+    auto capture = captureAt(path, 500, 6);
+    FrameMarks theirs;
+    theirs.setNote(3, QStringLiteral("theirs"));
+    QString error;
+    QVERIFY(MarksFile::write(*capture, theirs, &error));
+    QFile beside(MarksFile::besidePath(path));
+    QVERIFY(beside.open(QIODevice::ReadOnly));
+    const QByteArray kept = beside.readAll();
+    beside.close();
+
+    // Another capture under the name: its marks go to the data folder, and the log says so.
+    capture = captureAt(path, 500, 7);
+    const QString fallback = MarksFile::fallbackPath(path);
+    FrameMarks ours;
+    ours.mark(9);
+    QVERIFY2(MarksFile::write(*capture, ours, &error), qPrintable(error));
+    QVERIFY(beside.open(QIODevice::ReadOnly));
+    QCOMPARE(beside.readAll(), kept);
+    beside.close();
+    FrameMarks read;
+    const MarksFile::ReadResult result = MarksFile::read(*capture, &read);
+    QCOMPARE(result.outcome, MarksFile::Outcome::Read);
+    QCOMPARE(result.path, fallback);
+    QVERIFY2(result.problem.contains(fallback), qPrintable(result.problem));
+    QCOMPARE(read.all(), ours.all());
+    // No marks left: this capture's file goes, the other one stays.
+    QVERIFY(MarksFile::write(*capture, FrameMarks(), &error));
+    QVERIFY(!QFile::exists(fallback));
+    QVERIFY(beside.open(QIODevice::ReadOnly));
+    QCOMPARE(beside.readAll(), kept);
 }
 
 void TestMarksFile::noMarksLeaveNoFile()

@@ -7,8 +7,10 @@
 #include <QtGlobal>
 
 #include <cstdio>
+#include <memory>
 
 namespace Korvex {
+class FieldDefinitions;
 class FilterExpression;
 } // namespace Korvex
 
@@ -27,21 +29,25 @@ struct TimeOptions
     qint64 reference = -1;
 };
 
+/// Field definitions given with --fields; none when the option is not given.
+using Definitions = std::shared_ptr<const FieldDefinitions>;
+
 /// Prints the frame table of a capture as tsv, csv or json; only the frames that match the
-/// filter, if one is given.
+/// filter, if one is given. With definitions, a Message column and a column per field follow.
 int printTable(const QString &fileName, const QString &format, const TimeOptions &time,
-               const FilterExpression *filter, FILE *out, FILE *err);
+               const FilterExpression *filter, const Definitions &fields, FILE *out, FILE *err);
 
 /// Prints the number of frames that match the filter.
 int countFrames(const QString &fileName, const FilterExpression &filter, FILE *out, FILE *err);
 
-/// Writes the frames that match the filter as a capture of their own.
+/// Writes the frames that match the filter as a capture of their own; `outFile` "-" is `out`.
 int exportFrames(const QString &fileName, const FilterExpression &filter, const QString &outFile,
-                 FILE *err);
+                 FILE *out, FILE *err);
 
 /// Prints the statistics of a capture's frames as the viewer's statistics window copies them
-/// (tsv) or as one JSON object.
-int printStats(const QString &fileName, const QString &format, FILE *out, FILE *err);
+/// (tsv) or as one JSON object; with definitions also the figures of every field.
+int printStats(const QString &fileName, const QString &format, const Definitions &fields,
+               FILE *out, FILE *err);
 
 /// The time of one frame of a capture, in ticks: Success, Failed when the capture cannot be
 /// read, BadUsage when it has no such frame.
@@ -61,11 +67,14 @@ struct FrameOptions
     int byteOrder = 0;
 };
 
-/// Prints the detail panel of one frame (counted from 0).
-int printFrame(const QString &fileName, const FrameOptions &options, FILE *out, FILE *err);
+/// Prints the detail panel of one frame (counted from 0); with definitions, its decoded
+/// message after the dump.
+int printFrame(const QString &fileName, const FrameOptions &options, const Definitions &fields,
+               FILE *out, FILE *err);
 
-/// Writes a capture of random frames, exactly as the viewer's generator does.
-int generateCapture(qint64 count, quint32 seed, const QString &outFile, FILE *err);
+/// Writes a capture of random frames, exactly as the viewer's generator does, or with
+/// `traffic` one of simulated realistic traffic.
+int generateCapture(qint64 count, quint32 seed, bool traffic, const QString &outFile, FILE *err);
 
 } // namespace Korvex::Dump
 

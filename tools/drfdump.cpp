@@ -1,7 +1,10 @@
 #include "tools/commands.h"
+#include "tools/textoutput.h"
 
+#include "core/fields/fielddefinitions.h"
 #include "core/files/capturefile.h"
 #include "core/filters/filterexpression.h"
+#include "core/text/programinfo.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -52,13 +55,13 @@ int main(int argc, char *argv[])
     }
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("drfdump"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("0.9"));
+    QCoreApplication::setApplicationVersion(ProgramInfo::version());
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Prints the decoded frames of a DigRF capture, as the Framescope viewer shows them.\n"
         "Exit status: 0 on success; 1 when FILE cannot be read, its load was aborted or the "
-        "output cannot be written; 2 for bad usage."));
+        "output cannot be written; 2 for bad usage, a bad filter or a bad definition file."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption formatOption(QStringLiteral("format"),
@@ -91,8 +94,15 @@ int main(int argc, char *argv[])
                        "file given with -o. A name that does not end in .drf3 gets a warning: "
                        "the viewer would open it as DigRF v4."),
         QStringLiteral("COUNT"));
+    const QCommandLineOption trafficOption(QStringLiteral("traffic"),
+        QStringLiteral("With --generate: realistic traffic instead of random frames. A Time "
+                       "Accurate Strobe Message every slot (666.67 us), bursts of RF IC Control "
+                       "frames, Data Channels A to C streaming in stretches with their CTS bit "
+                       "toggling, Interface Control and now and then a reserved channel type; "
+                       "the times are the distances a real interface would show."));
     const QCommandLineOption seedOption(QStringLiteral("seed"),
-        QStringLiteral("Seed of the random frames (default: the current time in seconds)."),
+        QStringLiteral("Seed of the random frames (default: the current time in seconds); the "
+                       "same seed writes the same frames."),
         QStringLiteral("SEED"));
     const QCommandLineOption outputOption(QStringList{QStringLiteral("o"), QStringLiteral("output")},
         QStringLiteral("File to write with --generate."), QStringLiteral("FILE"));
@@ -118,7 +128,9 @@ int main(int argc, char *argv[])
                        "Fields: channel (a name in quotes or 0-15), size (payload bits), code, "
                        "cts, frame, time (ns, also in hex, or with a unit ns, us, ms, s), payload; operators "
                        "== != < <= > >=, in {...}, payload contains HEX BYTES (?? for any byte) "
-                       "or \"TEXT\"; and, or, not, parentheses. Example: "
+                       "or \"TEXT\"; and, or, not, parentheses. With --fields also message "
+                       "(== or != a message name in quotes) and MESSAGE.FIELD (its physical "
+                       "value, or a value name in quotes). Example: "
                        "'channel == \"RF IC Control\" and cts == 0'."),
         QStringLiteral("EXPR"));
     const QCommandLineOption countOption(QStringLiteral("count"),
@@ -127,18 +139,28 @@ int main(int argc, char *argv[])
         QStringLiteral("Write the frames (that match --filter) to FILE as a capture, their times "
                        "counted from the first one written."),
         QStringLiteral("FILE"));
+    const QCommandLineOption fieldsOption(QStringLiteral("fields"),
+        QStringLiteral("Decode payloads into named fields with the definition file DEF (TOML; "
+                       "see drfdump(1)): the frame table gets a Message column and a column "
+                       "MESSAGE.FIELD per field, --frame prints the decoded message after the "
+                       "dump, --stats adds the fields' figures and --filter may name messages "
+                       "and fields. Mistakes in DEF are printed as DEF:LINE:COLUMN: ..."),
+        QStringLiteral("DEF"));
     parser.addOptions({formatOption, logOption, frameOption, baseOption, bytesOption,
-                       columnsOption, orderOption, generateOption, seedOption, outputOption,
-                       timeOption, referenceOption, statsOption, filterOption, countOption,
-                       exportOption});
+                       columnsOption, orderOption, generateOption, trafficOption, seedOption,
+                       outputOption, timeOption, referenceOption, statsOption, filterOption,
+                       countOption, exportOption, fieldsOption});
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The capture to read."));
 
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
     if (parser.isSet(QStringLiteral("help")))
         parser.showHelp(Dump::Success);
-    if (parser.isSet(QStringLiteral("version")))
-        parser.showVersion();
+    if (parser.isSet(QStringLiteral("version"))) {
+        Dump::TextOutput out(stdout);
+        out.text() = ProgramInfo::versionText(QStringLiteral("drfdump"));
+        return out.finish(stderr);
+    }
 
     const QStringList positional = parser.positionalArguments();
     const bool selecting = parser.isSet(filterOption) || parser.isSet(countOption)
@@ -150,6 +172,21 @@ int main(int argc, char *argv[])
         return usageError(QStringLiteral("--count and --export cannot be combined"));
     if ((parser.isSet(countOption) || parser.isSet(exportOption)) && parser.isSet(formatOption))
         return usageError(QStringLiteral("--format applies to the frame table only"));
+
+    if (parser.isSet(trafficOption) && !parser.isSet(generateOption))
+        return usageError(QStringLiteral("--traffic goes with --generate"));
+    if (parser.isSet(fieldsOption) && (parser.isSet(generateOption) || parser.isSet(logOption)))
+        return usageError(QStringLiteral("--fields goes with the frame table, --frame and --stats"));
+    Dump::Definitions fields;
+    if (parser.isSet(fieldsOption)) {
+        QStringList errors;
+        fields = FieldDefinitions::read(parser.value(fieldsOption), &errors);
+        if (!fields) {
+            for (const QString &error : std::as_const(errors))
+                std::fprintf(stderr, "%s\n", error.toUtf8().constData());
+            return Dump::BadUsage;
+        }
+    }
 
     if (parser.isSet(generateOption)) {
         const auto count = number(parser.value(generateOption), 1, 100000000);
@@ -164,7 +201,8 @@ int main(int argc, char *argv[])
         }
         if (!parser.isSet(outputOption) || !positional.isEmpty())
             return usageError(QStringLiteral("--generate writes to the file given with -o"));
-        return Dump::generateCapture(*count, seed, parser.value(outputOption), stderr);
+        return Dump::generateCapture(*count, seed, parser.isSet(trafficOption),
+                                     parser.value(outputOption), stderr);
     }
 
     if (positional.size() != 1)
@@ -200,19 +238,20 @@ int main(int argc, char *argv[])
         if (order != QLatin1String("big") && order != QLatin1String("little"))
             return usageError(QStringLiteral("--byte-order takes big or little"));
         options.byteOrder = order == QLatin1String("little") ? 1 : 0;
-        return Dump::printFrame(fileName, options, stdout, stderr);
+        return Dump::printFrame(fileName, options, fields, stdout, stderr);
     }
 
     if (parser.isSet(statsOption)) {
         const QString stats = parser.value(statsOption);
         if (stats != QLatin1String("tsv") && stats != QLatin1String("json"))
             return usageError(QStringLiteral("--stats takes tsv or json"));
-        return Dump::printStats(fileName, stats, stdout, stderr);
+        return Dump::printStats(fileName, stats, fields, stdout, stderr);
     }
     FilterExpression filter;
     if (parser.isSet(filterOption)) {
         FilterError error;
-        filter = FilterExpression::parse(parser.value(filterOption), &error);
+        filter = fields ? FilterExpression::parse(parser.value(filterOption), &error, fields)
+                        : FilterExpression::parse(parser.value(filterOption), &error);
         if (!error.isError())
             error = filter.checkFor(protocolVersionOf(fileName));
         if (error.isError()) {
@@ -223,7 +262,7 @@ int main(int argc, char *argv[])
     if (parser.isSet(countOption))
         return Dump::countFrames(fileName, filter, stdout, stderr);
     if (parser.isSet(exportOption))
-        return Dump::exportFrames(fileName, filter, parser.value(exportOption), stderr);
+        return Dump::exportFrames(fileName, filter, parser.value(exportOption), stdout, stderr);
 
     const QString format = parser.value(formatOption);
     if (format != QLatin1String("tsv") && format != QLatin1String("csv")
@@ -248,5 +287,5 @@ int main(int argc, char *argv[])
             return found;
     }
     return Dump::printTable(fileName, format, time,
-                            parser.isSet(filterOption) ? &filter : nullptr, stdout, stderr);
+                            parser.isSet(filterOption) ? &filter : nullptr, fields, stdout, stderr);
 }

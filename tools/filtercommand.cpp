@@ -6,13 +6,13 @@
 #include "core/files/capturefile.h"
 #include "core/files/capturewriter.h"
 #include "core/files/framereader.h"
+#include "core/files/outputfile.h"
 #include "core/filters/filterexpression.h"
 #include "core/filters/framefacts.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringList>
 
 #include <functional>
@@ -31,7 +31,7 @@ public:
     MatchingSink(const FilterExpression &filter, int protocolVersion, Handler handler)
         : m_filter(filter)
         , m_protocolVersion(protocolVersion)
-        , m_payloads(filter.uses(FilterExpression::Field::Payload))
+        , m_payloads(filter.needsPayload())
         , m_handler(std::move(handler))
     {
     }
@@ -77,38 +77,46 @@ int countFrames(const QString &fileName, const FilterExpression &filter, FILE *o
 }
 
 int exportFrames(const QString &fileName, const FilterExpression &filter, const QString &outFile,
-                 FILE *err)
+                 FILE *out, FILE *err)
 {
+    // "-" is standard output.
+    OutputFile file = outFile == QLatin1String("-") ? OutputFile(fileno(out)) : OutputFile(outFile);
+    if (file.overwrites(fileName)) {
+        std::fprintf(err, "drfdump: the export would overwrite its own input %s\n",
+                     fileName.toUtf8().constData());
+        return BadUsage;
+    }
     const int protocolVersion = protocolVersionOf(fileName);
-    // The reader takes the protocol version from the file name.
-    if (protocolVersionOf(outFile) != protocolVersion) {
+    // The reader takes the protocol version from the file name; a pipe or device is not read
+    // back by its name.
+    if (!file.inPlace() && protocolVersionOf(outFile) != protocolVersion) {
         std::fprintf(err, "drfdump: %s\n",
                      protocolVersion == 0
                          ? "a DigRF 3G capture is exported to a file whose name ends in .drf3"
                          : "a DigRF v4 capture is exported to a file whose name does not end in .drf3");
         return BadUsage;
     }
-    QSaveFile file(outFile);
-    if (!file.open(QIODevice::WriteOnly)) {
+    if (!file.open()) {
         std::fprintf(err, "drfdump: %s cannot be written: %s\n", outFile.toUtf8().constData(),
                      file.errorString().toUtf8().constData());
         return Failed;
     }
-    CaptureWriter writer(file);
+    CaptureWriter writer(file.device(), !file.inPlace());
     writer.begin(QFileInfo(fileName).fileName(), QDateTime::currentDateTime());
     MatchingSink sink(filter, protocolVersion, [&writer](const ScannedFrame &frame) {
         return writer.append(frame.number, frame.bytes, frame.length, frame.ticks);
     });
     const bool read = streamFrames(fileName, sink, err);
-    // The last bytes may still sit in the file's buffer, and commit() does not notice when
-    // writing them out fails: it would put a cut copy in place.
-    if (read && writer.errorText().isEmpty() && writer.finish() && file.flush() && file.commit())
+    if (read && writer.errorText().isEmpty() && writer.finish() && file.commit())
         return Success;
     // Nothing of a failed export stays behind.
-    file.cancelWriting();
     const QString why = !writer.errorText().isEmpty() ? writer.errorText() : file.errorString();
-    if (read)
-        std::fprintf(err, "drfdump: %s\n", why.toUtf8().constData());
+    file.cancel();
+    if (read) {
+        std::fprintf(err, "drfdump: cannot write %s: %s\n",
+                     outFile == QLatin1String("-") ? "the output" : outFile.toUtf8().constData(),
+                     why.toUtf8().constData());
+    }
     return Failed;
 }
 

@@ -3,6 +3,8 @@
 #include "tools/framestream.h"
 #include "tools/textoutput.h"
 
+#include "core/fields/fielddefinitions.h"
+#include "core/fields/fieldtext.h"
 #include "core/files/capturefile.h"
 #include "core/files/framereader.h"
 #include "core/frames/framerecord.h"
@@ -70,7 +72,8 @@ private:
 
 } // namespace
 
-int printFrame(const QString &fileName, const FrameOptions &options, FILE *out, FILE *err)
+int printFrame(const QString &fileName, const FrameOptions &options, const Definitions &fields,
+               FILE *out, FILE *err)
 {
     FrameSink sink(options.frame, protocolVersionOf(fileName));
     if (!streamFrames(fileName, sink, err))
@@ -78,6 +81,13 @@ int printFrame(const QString &fileName, const FrameOptions &options, FILE *out, 
     if (sink.found) {
         TextOutput output(out);
         output.text() = frameReport(*sink.found, options);
+        if (fields) {
+            const QByteArray payload = sink.found->payload();
+            output.text() += QLatin1Char('\n')
+                             + FieldText::messageReport(
+                                 *fields, fields->messageOf(*sink.found),
+                                 reinterpret_cast<const uchar *>(payload.constData()));
+        }
         return output.finish(err);
     }
     std::fprintf(err, "drfdump: frame %lld is not in the file, which holds %lld frames\n",

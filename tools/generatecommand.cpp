@@ -2,12 +2,13 @@
 
 #include "core/files/capturefile.h"
 #include "core/files/framegenerator.h"
+#include "core/files/trafficgenerator.h"
 
 #include <QDateTime>
 
 namespace Korvex::Dump {
 
-int generateCapture(qint64 count, quint32 seed, const QString &outFile, FILE *err)
+int generateCapture(qint64 count, quint32 seed, bool traffic, const QString &outFile, FILE *err)
 {
     if (count < 1 || count > FrameGenerator::MaxFrames) {
         std::fprintf(err, "drfdump: --generate takes a count from 1 to %lld\n",
@@ -22,7 +23,10 @@ int generateCapture(qint64 count, quint32 seed, const QString &outFile, FILE *er
                      qPrintable(outFile));
     }
     QString reason;
-    if (!FrameGenerator::writeFile(outFile, seed, count, QDateTime::currentDateTime(), &reason)) {
+    const QDateTime now = QDateTime::currentDateTime();
+    const bool written = traffic ? TrafficGenerator::writeFile(outFile, seed, count, now, &reason)
+                                 : FrameGenerator::writeFile(outFile, seed, count, now, &reason);
+    if (!written) {
         std::fprintf(err, "drfdump: cannot write file %s: %s\n", qPrintable(outFile),
                      qPrintable(reason));
         return Failed;

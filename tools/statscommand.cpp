@@ -3,7 +3,10 @@
 #include "tools/framestream.h"
 #include "tools/textoutput.h"
 
+#include "core/fields/fielddefinitions.h"
 #include "core/files/capturefile.h"
+#include "core/filters/framefacts.h"
+#include "core/stats/fieldstatistics.h"
 #include "core/stats/statisticscollector.h"
 #include "core/stats/statisticsreport.h"
 
@@ -19,9 +22,13 @@ namespace {
 class StatisticsSink final : public FrameReaderSink
 {
 public:
-    explicit StatisticsSink(int protocolVersion)
+    StatisticsSink(int protocolVersion, const Definitions &definitions)
         : collector(protocolVersion)
+        , m_protocolVersion(protocolVersion)
     {
+        // Outside DigRF 3G no payload is decoded, so no frame is a message.
+        if (definitions && protocolVersion == 0)
+            fields.emplace(definitions);
     }
 
     void log(const QString &, LogLevel) override {}
@@ -30,10 +37,21 @@ public:
     void frame(const ScannedFrame &frame) override
     {
         // The header word's low byte holds every field the statistics count.
-        collector.add(frame.number, quint8(frame.bytes[0]), false, frame.ticks);
+        const quint8 header = quint8(frame.bytes[0]);
+        collector.add(frame.number, header, false, frame.ticks);
+        if (fields) {
+            const FrameFacts facts = FrameFacts::fromBytes(frame.number, header, frame.ticks,
+                                                           frame.bytes, frame.length,
+                                                           m_protocolVersion);
+            fields->add(header, facts.payload.data(), facts.payloadLength);
+        }
     }
 
     StatisticsCollector collector;
+    std::optional<FieldStatistics> fields;
+
+private:
+    int m_protocolVersion;
 };
 
 /// Finds the time of one frame, then stops the read.
@@ -65,13 +83,17 @@ private:
 
 } // namespace
 
-int printStats(const QString &fileName, const QString &format, FILE *out, FILE *err)
+int printStats(const QString &fileName, const QString &format, const Definitions &fields,
+               FILE *out, FILE *err)
 {
-    StatisticsSink sink(protocolVersionOf(fileName));
+    const int protocolVersion = protocolVersionOf(fileName);
+    StatisticsSink sink(protocolVersion, fields);
     if (!streamFrames(fileName, sink, err))
         return Failed;
-    const StatisticsReport report(sink.collector.result(), fileName,
-                                  QCoreApplication::translate("StatisticsWindow", "All frames"));
+    StatisticsReport report(sink.collector.result(), fileName,
+                            QCoreApplication::translate("StatisticsWindow", "All frames"));
+    if (fields)
+        report.addFields(sink.fields ? *sink.fields : FieldStatistics(fields));
     TextOutput output(out);
     if (format == QLatin1String("json"))
         output.bytes() += report.toJson();

@@ -3,6 +3,7 @@
 #include "tools/framestream.h"
 #include "tools/textoutput.h"
 
+#include "core/fields/fieldcolumns.h"
 #include "core/files/capture.h"
 #include "core/files/capturefile.h"
 #include "core/files/framereader.h"
@@ -38,16 +39,18 @@ class TableSink final : public FrameReaderSink
 {
 public:
     TableSink(TextOutput &out, FrameTableWriter::Format format, int protocolVersion,
-              const TimeOptions &time, const FilterExpression *filter)
+              const TimeOptions &time, const FilterExpression *filter, const Definitions &fields)
         : m_out(out)
         , m_writer(format, protocolVersion)
         , m_protocolVersion(protocolVersion)
         , m_filter(filter)
-        , m_payloads(filter && filter->uses(FilterExpression::Field::Payload))
+        , m_payloads(filter && filter->needsPayload())
         , m_time(time)
         , m_trail(time.mode, protocolVersion, time.referenceTicks)
     {
         m_writer.setTimeTitle(TimeText::columnTitle(time.mode, time.reference, true));
+        if (fields)
+            m_writer.setFieldColumns(FieldColumns(fields));
     }
 
     void log(const QString &, LogLevel) override {}
@@ -223,10 +226,10 @@ private:
 } // namespace
 
 int printTable(const QString &fileName, const QString &format, const TimeOptions &time,
-               const FilterExpression *filter, FILE *out, FILE *err)
+               const FilterExpression *filter, const Definitions &fields, FILE *out, FILE *err)
 {
     TextOutput output(out);
-    TableSink sink(output, formatOf(format), protocolVersionOf(fileName), time, filter);
+    TableSink sink(output, formatOf(format), protocolVersionOf(fileName), time, filter, fields);
     if (!streamFrames(fileName, sink, err))
         return Failed;
     sink.end();

@@ -1,10 +1,10 @@
 #include "core/colors/colorfile.h"
 
+#include "core/files/outputfile.h"
 #include "core/files/unsigneddecimal.h"
 
 #include <QFile>
 #include <QList>
-#include <QSaveFile>
 
 #include <climits>
 #include <optional>
@@ -113,16 +113,9 @@ std::optional<ColorFile::Table> ColorFile::read(const QString &path)
 bool ColorFile::write(const QString &path, const Table &table)
 {
     const QByteArray bytes = format(table);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
-        return false;
-    // The bytes reach the disk when the buffer is flushed; commit() would not notice that
-    // failing and replace the old file with a cut one, so flush here and check.
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    OutputFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Text)
+           && file.device().write(bytes) == bytes.size() && file.commit();
 }
 
 QString ColorFile::fileName(int protocolVersion, bool defaults)

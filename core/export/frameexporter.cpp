@@ -4,13 +4,13 @@
 #include "core/files/capturefile.h"
 #include "core/files/capturewriter.h"
 #include "core/files/framecursor.h"
+#include "core/files/outputfile.h"
 #include "core/filters/framebitmap.h"
 #include "core/filters/framerows.h"
 #include "core/text/frametablewriter.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <optional>
 
@@ -52,6 +52,13 @@ bool forEachFrame(const FrameRows &rows, Visit visit)
 
 } // namespace
 
+QString FrameExporter::targetProblem(const QString &input, const QString &fileName)
+{
+    return OutputFile(fileName).overwrites(input)
+               ? tr("The export would overwrite its own input %1.").arg(input)
+               : QString();
+}
+
 FrameExporter::Result FrameExporter::write(const Capture &capture, const FrameRows &frames,
                                            Format format, const QString &fileName,
                                            const WorkProgress &progress, QString *error,
@@ -61,21 +68,26 @@ FrameExporter::Result FrameExporter::write(const Capture &capture, const FrameRo
         *error = tr("There are no frames to export.");
         return Result::Failed;
     }
-    if (format == Format::Capture && protocolVersionOf(fileName) != capture.protocolVersion()) {
-        // The reader takes the protocol version from the file name.
+    *error = targetProblem(capture.fileName(), fileName);
+    if (!error->isEmpty())
+        return Result::Failed;
+    OutputFile file(fileName);
+    if (format == Format::Capture && !file.inPlace()
+        && protocolVersionOf(fileName) != capture.protocolVersion()) {
+        // The reader takes the protocol version from the file name: a file read back by it
+        // must have the right one.
         *error = capture.protocolVersion() == 0
                      ? tr("A DigRF 3G capture is exported to a file whose name ends in .drf3.")
                      : tr("A DigRF v4 capture is exported to a file whose name does not end in "
                           ".drf3 (such as .drf4).");
         return Result::Failed;
     }
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
+    if (!file.open()) {
         *error = tr("%1 cannot be written: %2").arg(fileName, file.errorString());
         return Result::Failed;
     }
 
-    CaptureWriter capturing(file);
+    CaptureWriter capturing(file.device(), !file.inPlace());
     FrameTableWriter table(format == Format::Json ? FrameTableWriter::Format::Json
                                                   : FrameTableWriter::Format::Csv,
                            capture.protocolVersion());
@@ -83,7 +95,7 @@ FrameExporter::Result FrameExporter::write(const Capture &capture, const FrameRo
     const auto writeText = [&file, &text] {
         const QByteArray bytes = text.toUtf8();
         text.resize(0);
-        return file.write(bytes) == bytes.size();
+        return file.device().write(bytes) == bytes.size();
     };
     QString failure;
     if (format == Format::Capture)
@@ -113,7 +125,7 @@ FrameExporter::Result FrameExporter::write(const Capture &capture, const FrameRo
                 ++*missing;
             table.row(text, cursor->record());
             if (text.size() >= TextChars && !writeText()) {
-                failure = file.errorString();
+                failure = file.device().errorString();
                 return false;
             }
         }
@@ -131,20 +143,16 @@ FrameExporter::Result FrameExporter::write(const Capture &capture, const FrameRo
         } else {
             table.end(text);
             if (!writeText())
-                failure = file.errorString();
+                failure = file.device().errorString();
         }
     }
     if (!complete || !failure.isEmpty()) {
-        file.cancelWriting();
+        file.cancel();
         *error = cancelled ? tr("Export cancelled.") : failure;
         return cancelled ? Result::Cancelled : Result::Failed;
     }
-    // The last bytes may still sit in the file's buffer, and commit() does not notice when
-    // writing them out fails: it would put a cut copy in place.
-    if (!file.flush() || !file.commit()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        *error = tr("%1 cannot be written: %2").arg(fileName, reason);
+    if (!file.commit()) {
+        *error = tr("%1 cannot be written: %2").arg(fileName, file.errorString());
         return Result::Failed;
     }
     return Result::Written;

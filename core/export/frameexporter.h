@@ -14,12 +14,17 @@ class FrameRows;
 /// prints), or as a capture of their own that the viewer and drfdump read back with the same
 /// frames and times. The file is written beside its final name and takes that name only when
 /// complete, so a failed or cancelled export leaves no half-written file, and an old file of
-/// that name stays as it was.
+/// that name stays as it was; a pipe or device is written in place. An export never goes to
+/// the capture it reads.
 class FrameExporter
 {
 public:
     enum class Format { Csv, Json, Capture };
     enum class Result { Written, Cancelled, Failed };
+
+    /// Why the frames of the capture file `input` cannot go to `fileName`: it is that very
+    /// file. Empty when they can.
+    static QString targetProblem(const QString &input, const QString &fileName);
 
     /// Writes the frames that `frames` shows, in order. On failure `error` says why. A frame
     /// no longer in the file stops a capture; in a table it is a row without time and payload,

@@ -22,8 +22,9 @@ QString tr(const char *text)
 
 } // namespace
 
-CaptureWriter::CaptureWriter(QIODevice &device)
+CaptureWriter::CaptureWriter(QIODevice &device, bool seekable)
     : m_device(device)
+    , m_seekable(seekable)
 {
     m_buffer.reserve(BufferBytes + 128);
 }
@@ -40,7 +41,10 @@ bool CaptureWriter::begin(const QString &source, const QDateTime &date)
                                 .toLatin1()
                             + "{DATA LIST-";
     m_lengthAt = m_device.pos() + tags.size();
-    m_buffer += tags + QByteArray(LengthDigits, '0') + ":#";
+    m_buffer += tags
+                + (m_seekable ? QByteArray(LengthDigits, '0')
+                              : QByteArray::number(std::numeric_limits<quint32>::max()))
+                + ":#";
     return true;
 }
 
@@ -78,6 +82,8 @@ bool CaptureWriter::finish()
     m_buffer += '}';
     if (!flush())
         return false;
+    if (!m_seekable)
+        return true;
     // The reader wants a length from 1 to the largest 32-bit number; it does not bound the
     // block, so a longer block names the largest.
     const quint64 length = qBound<quint64>(1, m_blockBytes, std::numeric_limits<quint32>::max());

@@ -24,7 +24,10 @@ public:
     /// Digits of the DATA LIST tag's length, which is filled in at the end.
     static constexpr int LengthDigits = 10;
 
-    explicit CaptureWriter(QIODevice &device);
+    /// `seekable`: the writer may go back to fill in the block's length. A pipe or device is
+    /// not, and gets the largest length from the start: the reader takes any length from 1 and
+    /// reads the frames up to the closing brace.
+    CaptureWriter(QIODevice &device, bool seekable);
     ~CaptureWriter();
 
     /// The tag section, naming the capture the frames come from.
@@ -43,6 +46,7 @@ private:
     bool fail(const QString &error);
 
     QIODevice &m_device;
+    bool m_seekable;
     QByteArray m_buffer;
     qint64 m_lengthAt = -1;
     quint64 m_blockBytes = 0;

@@ -1,10 +1,10 @@
 #include "core/files/framegenerator.h"
 
+#include "core/files/outputfile.h"
 #include "core/frames/frameheader.h"
 #include "core/frames/framerecord.h"
 
 #include <QIODevice>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include <array>
@@ -21,12 +21,6 @@ constexpr int SizeCodes = 7;
 // because the reader rejects it and would stop there.
 constexpr std::array<int, SizeCodes> PayloadBytes = {1, 4, 8, 12, 16, 32, 64};
 
-// The capture stores a payload in whole 32-bit words after the 8 bytes of header and time.
-constexpr int captureSize(int payloadBytes)
-{
-    return 8 + 4 * ((payloadBytes + 3) / 4);
-}
-
 // Writes the record in the capture layout at out; returns the number of bytes written.
 int writeCaptureFrame(const FrameRecord &record, char *out)
 {
@@ -37,7 +31,7 @@ int writeCaptureFrame(const FrameRecord &record, char *out)
     header.channelType = record.channelType();
     header.ctsBit = record.ctsBit();
     qToLittleEndian<quint32>(header.toWord(), out);
-    qToLittleEndian<quint32>(0, out + 4);
+    qToLittleEndian<quint32>(quint32(record.time()), out + 4);
     const auto *bytes = reinterpret_cast<const uchar *>(payload.constData());
     for (int w = 0; w < words; ++w) {
         // The reader turns file bytes b0 b1 b2 b3 into payload bytes b3 b2 b1 b0, so the
@@ -141,9 +135,26 @@ bool FrameGenerator::writeCapture(QIODevice &device, quint32 seed, qint64 frameC
 {
     if (frameCount < 1 || frameCount > MaxFrames)
         return false;
-
     // The tags carry the block length, so the block is measured first and written after.
-    const QByteArray tags = tagText(date, frameCount, blockLength(seed, frameCount));
+    FrameGenerator generator(seed);
+    return writeFrames(device, frameCount, blockLength(seed, frameCount), date,
+                       [&generator](FrameRecord &record) { generator.drawFrame(record); });
+}
+
+bool FrameGenerator::writeFile(const QString &fileName, quint32 seed, qint64 frameCount,
+                               const QDateTime &date, QString *errorText)
+{
+    return saveFile(
+        fileName, frameCount,
+        [&](QIODevice &device) { return writeCapture(device, seed, frameCount, date); },
+        errorText);
+}
+
+bool FrameGenerator::writeFrames(QIODevice &device, qint64 frameCount, qint64 blockLength,
+                                 const QDateTime &date,
+                                 const std::function<void(FrameRecord &)> &draw)
+{
+    const QByteArray tags = tagText(date, frameCount, blockLength);
     if (device.write(tags) != tags.size())
         return false;
 
@@ -153,10 +164,9 @@ bool FrameGenerator::writeCapture(QIODevice &device, quint32 seed, qint64 frameC
     char *const begin = slice.data();
     char *out = begin;
 
-    FrameGenerator generator(seed);
     FrameRecord record;
     for (qint64 i = 0; i < frameCount; ++i) {
-        generator.drawFrame(record);
+        draw(record);
         out += writeCaptureFrame(record, out);
         if (out - begin > SliceSize - LargestFrame) {
             if (device.write(begin, out - begin) != out - begin)
@@ -168,26 +178,20 @@ bool FrameGenerator::writeCapture(QIODevice &device, quint32 seed, qint64 frameC
     return device.write(begin, out - begin) == out - begin;
 }
 
-bool FrameGenerator::writeFile(const QString &fileName, quint32 seed, qint64 frameCount,
-                               const QDateTime &date, QString *errorText)
+bool FrameGenerator::saveFile(const QString &fileName, qint64 frameCount,
+                              const std::function<bool(QIODevice &)> &write, QString *errorText)
 {
     if (frameCount < 1 || frameCount > MaxFrames) {
         if (errorText)
             *errorText = QStringLiteral("The frame count must be from 1 to %1").arg(MaxFrames);
         return false;
     }
-    QSaveFile file(fileName);
-    // The last bytes written may still sit in the file's buffer, and commit() does not notice
-    // when writing them out fails (a full disk): it would put the cut copy in place of the old
-    // file. So flush first and give up if that fails.
-    if (file.open(QIODevice::WriteOnly) && writeCapture(file, seed, frameCount, date)
-        && file.flush() && file.commit())
+    OutputFile file(fileName);
+    if (file.open() && write(file.device()) && file.commit())
         return true;
-    // Read the reason before cancelling, which would replace it; the unfinished copy is
-    // discarded and an existing file keeps its content.
+    // The unfinished copy is discarded and an existing file keeps its content.
     if (errorText)
         *errorText = file.errorString();
-    file.cancelWriting();
     return false;
 }
 

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
+
 QT_BEGIN_NAMESPACE
 class QIODevice;
 QT_END_NAMESPACE
@@ -25,6 +27,10 @@ public:
 
     explicit FrameGenerator(quint32 seed);
 
+    /// The bytes a frame with this many payload bytes takes in a capture, which stores the
+    /// payload in whole 32-bit words after the 8 bytes of header and time.
+    static constexpr int captureSize(int payloadBytes) { return 8 + 4 * ((payloadBytes + 3) / 4); }
+
     /// The next value from 0 to 32767: bits 16 to 30 of the advanced state.
     int random();
 
@@ -32,8 +38,9 @@ public:
     /// The time is 0.
     void drawFrame(FrameRecord &record);
 
-    /// The frame as a capture stores it: header word, time word, payload in 32-bit words,
-    /// all little-endian, arranged so that the reader yields the record's payload bytes.
+    /// The frame as a capture stores it: header word, time word (the record's time, which a
+    /// capture holds as the distance to the frame before), payload in 32-bit words, all
+    /// little-endian, arranged so that the reader yields the record's payload bytes.
     static QByteArray captureBytes(const FrameRecord &record);
 
     /// The tag section up to and including the "#" that opens the frame block.
@@ -51,6 +58,18 @@ public:
     /// On failure the reason goes to errorText (if given) and the old file is untouched.
     static bool writeFile(const QString &fileName, quint32 seed, qint64 frameCount,
                           const QDateTime &date, QString *errorText = nullptr);
+
+    /// Writes a whole capture of frameCount frames, each filled in turn by draw(): the tags
+    /// (naming blockLength, which the frames must take together), the frames a slice at a
+    /// time, the closing brace. False when the device refused a write.
+    static bool writeFrames(QIODevice &device, qint64 frameCount, qint64 blockLength,
+                            const QDateTime &date, const std::function<void(FrameRecord &)> &draw);
+
+    /// Has write() fill a file with a capture of frameCount frames, saved as OutputFile saves
+    /// (a regular file replaced only once the new one is complete). A count outside 1 to
+    /// MaxFrames writes nothing. On failure the reason goes to errorText (if given).
+    static bool saveFile(const QString &fileName, qint64 frameCount,
+                         const std::function<bool(QIODevice &)> &write, QString *errorText);
 
 private:
     quint32 m_state;

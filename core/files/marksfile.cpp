@@ -3,13 +3,13 @@
 #include "core/files/userdatafolder.h"
 #include "core/files/capture.h"
 #include "core/files/framemarks.h"
+#include "core/files/outputfile.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace Korvex {
 
@@ -25,9 +25,9 @@ QString tr(const char *text)
     return QCoreApplication::translate("Framescope", text);
 }
 
-QByteArray contents(const Capture &capture, const FrameMarks &marks)
+QByteArray contents(const QByteArray &head, const FrameMarks &marks)
 {
-    QByteArray text = Heading + '\n' + MarksFile::identity(capture);
+    QByteArray text = head;
     for (const auto &[frame, note] : marks.all()) {
         text += "mark " + QByteArray::number(frame);
         if (!note.isEmpty())
@@ -39,8 +39,8 @@ QByteArray contents(const Capture &capture, const FrameMarks &marks)
 
 bool save(const QString &path, const QByteArray &text, QString *error)
 {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit())
+    OutputFile file(path);
+    if (file.open() && file.device().write(text) == text.size() && file.commit())
         return true;
     *error = file.errorString();
     return false;
@@ -76,40 +76,40 @@ QByteArray MarksFile::identity(const Capture &capture)
            + QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex() + '\n';
 }
 
-MarksFile::ReadResult MarksFile::read(const Capture &capture, FrameMarks *marks)
+namespace {
+
+/// Whether the file at `path` is a marks file of the capture whose marks files start with `head`.
+bool holds(const QString &path, const QByteArray &head)
 {
-    marks->clear();
-    ReadResult result;
-    const QString beside = besidePath(capture.fileName());
-    const QString fallback = fallbackPath(capture.fileName());
-    // What stands beside the capture may be anything; only a file there is its marks file.
-    result.path = QFileInfo(beside).isFile() ? beside : fallback;
-    if (result.path.isEmpty() || !QFileInfo(result.path).isFile()) {
-        result.path.clear();
-        return result;
-    }
-    result.outcome = Outcome::Ignored;
-    QFile file(result.path);
+    QFile file(path);
+    return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly) && file.read(head.size()) == head;
+}
+
+/// Reads one marks file into `marks`.
+MarksFile::ReadResult readFile(const QString &path, const QByteArray &head, qint64 frames,
+                               FrameMarks *marks)
+{
+    MarksFile::ReadResult result{MarksFile::Outcome::Ignored, path, QString()};
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         result.problem = tr("The marks file %1 cannot be read (%2); its marks are ignored.")
-                             .arg(result.path, file.errorString());
+                             .arg(path, file.errorString());
         return result;
     }
     const QByteArray text = file.readAll();
-    const QByteArray wanted = Heading + '\n' + identity(capture);
-    if (!text.startsWith(wanted)) {
+    if (!text.startsWith(head)) {
         // Its own heading, but another size or hash: the marks of another capture.
         const bool ours = text.startsWith(Heading + '\n');
         result.problem = ours ? tr("The marks file %1 belongs to another capture; its marks are "
                                    "ignored.")
-                                    .arg(result.path)
+                                    .arg(path)
                               : tr("The marks file %1 is damaged (line 1); its marks are ignored.")
-                                    .arg(result.path);
+                                    .arg(path);
         return result;
     }
     FrameMarks read;
-    const QList<QByteArray> lines = text.mid(wanted.size()).split('\n');
-    const int firstLine = int(wanted.count('\n')) + 1;
+    const QList<QByteArray> lines = text.mid(head.size()).split('\n');
+    const int firstLine = int(head.count('\n')) + 1;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         QByteArray line = lines.at(i);
         if (line.endsWith('\r'))
@@ -121,12 +121,12 @@ MarksFile::ReadResult MarksFile::read(const Capture &capture, FrameMarks *marks)
         const qint64 frame = line.mid(5, blank < 0 ? -1 : blank - 5).toLongLong(&ok, 10);
         if (!line.startsWith("mark ") || !ok || frame < 0) {
             result.problem = tr("The marks file %1 is damaged (line %2); its marks are ignored.")
-                                 .arg(result.path)
+                                 .arg(path)
                                  .arg(firstLine + i);
             return result;
         }
         // Marks past the frames loaded (a load cancelled early) stay unused.
-        if (frame < capture.frameCount()) {
+        if (frame < frames) {
             if (blank < 0)
                 read.mark(frame);
             else
@@ -134,25 +134,57 @@ MarksFile::ReadResult MarksFile::read(const Capture &capture, FrameMarks *marks)
         }
     }
     *marks = read;
-    result.outcome = Outcome::Read;
+    result.outcome = MarksFile::Outcome::Read;
     return result;
+}
+
+} // namespace
+
+MarksFile::ReadResult MarksFile::read(const Capture &capture, FrameMarks *marks)
+{
+    marks->clear();
+    const QByteArray head = Heading + '\n' + identity(capture);
+    const QString beside = besidePath(capture.fileName());
+    const QString fallback = fallbackPath(capture.fileName());
+    ReadResult result;
+    // What stands beside the capture may be anything; only a file there is its marks file.
+    if (QFileInfo(beside).isFile()) {
+        result = readFile(beside, head, capture.frameCount(), marks);
+        if (result.outcome == Outcome::Read || holds(beside, head) || fallback.isEmpty())
+            return result;
+        // Another capture's file is left alone: this capture's marks go to the data folder.
+        result.problem += QLatin1Char(' ')
+                          + tr("The marks of this capture are kept in %1.").arg(fallback);
+    }
+    if (fallback.isEmpty() || !QFileInfo(fallback).isFile())
+        return result;
+    ReadResult kept = readFile(fallback, head, capture.frameCount(), marks);
+    if (!result.problem.isEmpty())
+        kept.problem = (result.problem + QLatin1Char(' ') + kept.problem).trimmed();
+    return kept;
 }
 
 bool MarksFile::write(const Capture &capture, const FrameMarks &marks, QString *error)
 {
+    const QByteArray head = Heading + '\n' + identity(capture);
     const QString beside = besidePath(capture.fileName());
     const QString fallback = fallbackPath(capture.fileName());
+    // A file beside the capture that is not its marks file (another capture's, or no marks
+    // file at all) is never written over.
+    const bool besideOurs = !QFileInfo::exists(beside) || holds(beside, head);
     if (marks.isEmpty()) {
-        QFile::remove(beside);
+        if (besideOurs)
+            QFile::remove(beside);
         if (!fallback.isEmpty())
             QFile::remove(fallback);
         // A file that cannot go is emptied instead, so that no old marks come back.
-        if (!QFile::exists(beside) && (fallback.isEmpty() || !QFile::exists(fallback)))
+        if ((!besideOurs || !QFile::exists(beside))
+            && (fallback.isEmpty() || !QFile::exists(fallback)))
             return true;
     }
-    const QByteArray text = contents(capture, marks);
-    QString besideError;
-    if (save(beside, text, &besideError)) {
+    const QByteArray text = contents(head, marks);
+    QString besideError = tr("%1 is not the marks file of this capture").arg(beside);
+    if (besideOurs && save(beside, text, &besideError)) {
         if (!fallback.isEmpty())
             QFile::remove(fallback);
         return true;

@@ -12,7 +12,9 @@ class FrameMarks;
 /// Keeps a capture's marks in a small text file beside it ("CAPTURE.marks"), or, when that
 /// folder cannot be written, in the user's data folder. The file names the capture's size and
 /// a hash of its first frames, so that the marks of one capture are never applied to another
-/// that took its name. Files are replaced whole, never left half-written.
+/// that took its name. A file beside the capture that is not its marks file (another capture's)
+/// is never written over: the marks then go to the data folder too. Files are replaced whole,
+/// never left half-written.
 class MarksFile
 {
 public:
@@ -23,7 +25,8 @@ public:
         Outcome outcome = Outcome::NoFile;
         /// The file read or ignored.
         QString path;
-        /// Why it was ignored, as a line for the log.
+        /// Why a file was ignored, and where this capture's marks are kept instead, as a line
+        /// for the log; empty when there is nothing to say.
         QString problem;
     };
 
@@ -32,7 +35,8 @@ public:
     static QString fallbackPath(const QString &captureFile);
 
     /// Reads the marks kept for the capture into `marks` (which it empties first). A file that
-    /// cannot be read, is damaged or belongs to another capture is ignored and says why.
+    /// cannot be read, is damaged or belongs to another capture is ignored and says why; past
+    /// another capture's file beside it, the data folder's file is read.
     static ReadResult read(const Capture &capture, FrameMarks *marks);
     /// Writes the marks beside the capture, or in the data folder when that fails; no marks
     /// remove the files. False, with the reason, when neither place takes them.

@@ -2,6 +2,7 @@
 
 #include "core/filters/filterparser.h"
 #include "core/filters/framefacts.h"
+#include "core/filters/messagecatalog.h"
 #include "core/frames/framerecord.h"
 
 #include <QCoreApplication>
@@ -16,35 +17,78 @@ namespace {
 // Payload bits of the size codes; code 7 is not a size a loaded frame can have.
 constexpr quint64 SizeBits[8] = {8, 32, 64, 96, 128, 256, 512, 0};
 
-quint64 fieldValue(FilterExpression::Field field, const FrameFacts &facts)
-{
-    using Field = FilterExpression::Field;
-    switch (field) {
-    case Field::Channel:
-        return (facts.header >> 1) & 0x0F;
-    case Field::Size:
-        return SizeBits[facts.header >> 5];
-    case Field::Code:
-        return facts.header >> 5;
-    case Field::Cts:
-        return facts.header & 1;
-    case Field::Frame:
-        return quint64(facts.number);
-    case Field::Time:
-        return FrameRecord::nsOfTicks(facts.ticks);
-    case Field::Payload:
-        break;
-    }
-    return 0;
-}
+// The value a message comparison sees for a frame that is no message.
+constexpr quint64 NoMessage = ~quint64(0);
 
 } // namespace
+
+struct FilterExpression::Subject
+{
+    static constexpr int Unidentified = -2;
+
+    quint8 header = 0;
+    qint64 number = 0;
+    quint64 ticks = 0;
+    const uchar *payload = nullptr;
+    int length = 0;
+    mutable int message = Unidentified;
+
+    quint64 value(Field field) const
+    {
+        switch (field) {
+        case Field::Channel:
+            return (header >> 1) & 0x0F;
+        case Field::Size:
+            return SizeBits[header >> 5];
+        case Field::Code:
+            return header >> 5;
+        case Field::Cts:
+            return header & 1;
+        case Field::Frame:
+            return quint64(number);
+        case Field::Time:
+            return FrameRecord::nsOfTicks(ticks);
+        case Field::Payload:
+        case Field::Message:
+        case Field::MessageField:
+            break;
+        }
+        return 0;
+    }
+
+    // Decoded once per frame, however many comparisons ask.
+    int messageIn(const MessageCatalog &messages) const
+    {
+        if (message == Unidentified)
+            message = messages.messageOf(header, payload, length);
+        return message;
+    }
+};
 
 FilterExpression::FilterExpression() = default;
 
 FilterExpression FilterExpression::parse(const QString &text, FilterError *error)
 {
     return FilterParser(text).parse(error);
+}
+
+FilterExpression FilterExpression::parse(const QString &text, FilterError *error,
+                                         std::shared_ptr<const MessageCatalog> messages)
+{
+    FilterParser parser(text);
+    parser.setMessages(messages.get(), -1);
+    FilterExpression expression = parser.parse(error);
+    if (!expression.matchesEverything())
+        expression.m_messages = std::move(messages);
+    return expression;
+}
+
+FilterExpression FilterExpression::parseCondition(const QString &text, FilterError *error,
+                                                  const MessageCatalog &messages, int message)
+{
+    FilterParser parser(text);
+    parser.setMessages(&messages, message);
+    return parser.parse(error);
 }
 
 FilterExpression FilterExpression::payloadContains(const BytePattern &pattern)
@@ -79,7 +123,7 @@ FilterError FilterExpression::checkFor(int protocolVersion) const
         if (compares && node.field != Field::Frame && node.field != Field::Time
             && (!error.isError() || node.position < error.position)) {
             error.position = node.position;
-            error.found = FilterParser::fieldName(node.field);
+            error.found = node.word.isEmpty() ? FilterParser::fieldName(node.field) : node.word;
         }
     }
     if (error.isError()) {
@@ -99,27 +143,84 @@ bool FilterExpression::uses(Field field) const
 
 bool FilterExpression::matches(const FrameFacts &facts) const
 {
+    if (m_root < 0)
+        return true;
     if (facts.missing)
         return decide(facts.header, facts.number) == Truth::True;
-    return m_root < 0 || matches(m_root, facts);
+    Subject subject;
+    subject.header = facts.header;
+    subject.number = facts.number;
+    subject.ticks = facts.ticks;
+    subject.payload = facts.payload.data();
+    subject.length = facts.payloadLength;
+    return matches(m_root, subject);
 }
 
-bool FilterExpression::matches(int index, const FrameFacts &facts) const
+bool FilterExpression::matches(quint8 header, const uchar *payload, int length) const
+{
+    if (m_root < 0)
+        return true;
+    Subject subject;
+    subject.header = header;
+    subject.payload = payload;
+    subject.length = length;
+    return matches(m_root, subject);
+}
+
+bool FilterExpression::matches(int index, const Subject &subject) const
 {
     const Node &node = m_nodes[std::size_t(index)];
     switch (node.op) {
     case Op::And:
         return std::all_of(node.children.begin(), node.children.end(),
-                           [&](int child) { return matches(child, facts); });
+                           [&](int child) { return matches(child, subject); });
     case Op::Or:
         return std::any_of(node.children.begin(), node.children.end(),
-                           [&](int child) { return matches(child, facts); });
+                           [&](int child) { return matches(child, subject); });
     case Op::Not:
-        return !matches(node.children.front(), facts);
+        return !matches(node.children.front(), subject);
     case Op::Contains:
-        return node.pattern.foundIn(facts.payload.data(), facts.payloadLength);
+        return node.pattern.foundIn(subject.payload, subject.length);
     default:
-        return compare(node, fieldValue(node.field, facts));
+        break;
+    }
+    if (node.field == Field::MessageField)
+        return compareField(node, subject);
+    if (node.field == Field::Message) {
+        const int message = subject.messageIn(*m_messages);
+        return compare(node, message < 0 ? NoMessage : quint64(message));
+    }
+    return compare(node, subject.value(node.field));
+}
+
+bool FilterExpression::compareField(const Node &node, const Subject &subject) const
+{
+    // A frame that is not the message never matches a comparison of its fields, not even
+    // one with !=; the fields of a message's own condition are read from every frame tried.
+    if (node.own ? node.layout.end() > subject.length * 8
+                 : subject.messageIn(*m_messages) != node.message)
+        return false;
+    const quint64 raw = node.layout.raw(subject.payload);
+    if (node.numbers.empty())
+        return compare(node, raw);
+    const auto equal = [&](const PayloadField::Number &number) {
+        return node.layout.compare(raw, number) == 0;
+    };
+    switch (node.op) {
+    case Op::In:
+        return std::any_of(node.numbers.begin(), node.numbers.end(), equal);
+    case Op::NotIn:
+        return std::none_of(node.numbers.begin(), node.numbers.end(), equal);
+    case Op::Less:
+        return node.layout.compare(raw, node.numbers.front()) < 0;
+    case Op::LessEqual:
+        return node.layout.compare(raw, node.numbers.front()) <= 0;
+    case Op::Greater:
+        return node.layout.compare(raw, node.numbers.front()) > 0;
+    case Op::GreaterEqual:
+        return node.layout.compare(raw, node.numbers.front()) >= 0;
+    default:
+        return false;
     }
 }
 
@@ -127,13 +228,13 @@ FilterExpression::Truth FilterExpression::decide(quint8 header, qint64 frame) co
 {
     if (m_root < 0)
         return Truth::True;
-    FrameFacts facts;
-    facts.header = header;
-    facts.number = frame;
-    return decide(m_root, facts);
+    Subject subject;
+    subject.header = header;
+    subject.number = frame;
+    return decide(m_root, subject);
 }
 
-FilterExpression::Truth FilterExpression::decide(int index, const FrameFacts &facts) const
+FilterExpression::Truth FilterExpression::decide(int index, const Subject &subject) const
 {
     const Node &node = m_nodes[std::size_t(index)];
     switch (node.op) {
@@ -143,7 +244,7 @@ FilterExpression::Truth FilterExpression::decide(int index, const FrameFacts &fa
         const Truth deciding = node.op == Op::And ? Truth::False : Truth::True;
         Truth answer = node.op == Op::And ? Truth::True : Truth::False;
         for (int child : node.children) {
-            const Truth truth = decide(child, facts);
+            const Truth truth = decide(child, subject);
             if (truth == deciding)
                 return deciding;
             if (truth == Truth::Unknown)
@@ -152,16 +253,30 @@ FilterExpression::Truth FilterExpression::decide(int index, const FrameFacts &fa
         return answer;
     }
     case Op::Not: {
-        const Truth truth = decide(node.children.front(), facts);
+        const Truth truth = decide(node.children.front(), subject);
         return truth == Truth::Unknown ? truth : truth == Truth::True ? Truth::False : Truth::True;
     }
     default:
         // A payload shorter than the pattern, as its size code tells, cannot hold it.
-        if (node.op == Op::Contains && quint64(node.pattern.size()) * 8 > SizeBits[facts.header >> 5])
+        if (node.op == Op::Contains && quint64(node.pattern.size()) * 8 > SizeBits[subject.header >> 5])
             return Truth::False;
         if (node.field == Field::Time || node.field == Field::Payload)
             return Truth::Unknown;
-        return compare(node, fieldValue(node.field, facts)) ? Truth::True : Truth::False;
+        if (node.field == Field::Message || (node.field == Field::MessageField && !node.own)) {
+            // Frames whose header rules the messages out are decided without their payload.
+            const bool possible =
+                node.field == Field::MessageField
+                    ? m_messages->mayBe(node.message, subject.header)
+                    : std::any_of(node.values.begin(), node.values.end(), [&](quint64 message) {
+                          return m_messages->mayBe(int(message), subject.header);
+                      });
+            if (possible)
+                return Truth::Unknown;
+            return node.field == Field::Message && node.op == Op::NotIn ? Truth::True : Truth::False;
+        }
+        if (node.field == Field::MessageField)
+            return Truth::Unknown;
+        return compare(node, subject.value(node.field)) ? Truth::True : Truth::False;
     }
 }
 

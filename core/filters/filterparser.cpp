@@ -1,5 +1,6 @@
 #include "core/filters/filterparser.h"
 
+#include "core/filters/messagecatalog.h"
 #include "core/frames/frameheader.h"
 
 #include <QCoreApplication>
@@ -44,14 +45,8 @@ bool isWordChar(QChar c)
 // The channel type numbers a name stands for ("Reserved for future use" stands for four).
 std::vector<quint64> channelsNamed(const QString &name)
 {
-    std::vector<quint64> channels;
-    for (quint8 type = 0; type < 16; ++type) {
-        FrameHeader header;
-        header.channelType = type;
-        if (header.channelTypeName().compare(name, Qt::CaseInsensitive) == 0)
-            channels.push_back(type);
-    }
-    return channels;
+    const std::vector<quint8> types = FrameHeader::channelTypesNamed(name);
+    return std::vector<quint64>(types.begin(), types.end());
 }
 
 } // namespace
@@ -281,10 +276,10 @@ int FilterParser::comparison()
         if (isKeyword(name, candidate.word))
             field = &candidate;
     }
-    if (!field) {
-        return fail(name, tr("a field (channel, size, code, cts, frame, time or payload), "
-                             "'not' or '('"));
-    }
+    if (isMessageWord(name))
+        return messageComparison(name);
+    if (!field || (m_ownMessage >= 0 && (field->field == Field::Frame || field->field == Field::Time)))
+        return fail(name, fieldsExpected());
     Node node;
     node.field = field->field;
     node.position = name.position;
@@ -400,6 +395,8 @@ bool FilterParser::value(Field field, bool ordering, std::vector<quint64> &value
         return ns.has_value();
     }
     case Field::Payload:
+    case Field::Message:
+    case Field::MessageField:
         break;
     }
     return false;
@@ -541,6 +538,188 @@ bool FilterParser::pattern(BytePattern &pattern)
     }
     if (pattern.isEmpty())
         return fail(start, expected, wordAt(start)) >= 0;
+    return true;
+}
+
+void FilterParser::setMessages(const MessageCatalog *messages, int ownMessage)
+{
+    m_messages = messages;
+    m_ownMessage = messages ? ownMessage : -1;
+}
+
+bool FilterParser::isMessageWord(const Token &token) const
+{
+    if (token.kind != Kind::Word)
+        return false;
+    if (m_ownMessage >= 0)
+        return m_messages->fieldIndex(m_ownMessage, token.text) >= 0;
+    // MESSAGE.FIELD starts with a letter or _, as the names do: 3.5 is a number.
+    const QChar first = token.text.front();
+    return isKeyword(token, "message")
+           || (token.text.contains(u'.') && (first.isLetter() || first == u'_'));
+}
+
+QString FilterParser::fieldsExpected() const
+{
+    if (m_ownMessage >= 0) {
+        return tr("a field of %1 (%2) or of the frame (channel, size, code, cts or payload), "
+                  "'not' or '('")
+            .arg(m_messages->messageNames().at(m_ownMessage),
+                 m_messages->fieldNames(m_ownMessage).join(QLatin1String(", ")));
+    }
+    if (m_messages) {
+        return tr("a field (channel, size, code, cts, frame, time, payload, message or "
+                  "MESSAGE.FIELD), 'not' or '('");
+    }
+    return tr("a field (channel, size, code, cts, frame, time or payload), 'not' or '('");
+}
+
+int FilterParser::messageComparison(const Token &name)
+{
+    Node node;
+    node.position = name.position;
+    node.word = name.text;
+    if (!m_messages) {
+        return fail(name, tr("a field (channel, size, code, cts, frame, time or payload), 'not' "
+                             "or '('; messages and their fields need a definition file"));
+    }
+    if (m_ownMessage >= 0) {
+        node.field = Field::MessageField;
+        node.own = true;
+        node.message = m_ownMessage;
+        node.messageField = m_messages->fieldIndex(m_ownMessage, name.text);
+    } else if (isKeyword(name, "message")) {
+        node.field = Field::Message;
+    } else {
+        const qsizetype dot = name.text.indexOf(u'.');
+        const QString message = name.text.left(dot);
+        const QString field = name.text.mid(dot + 1);
+        node.field = Field::MessageField;
+        node.message = m_messages->messageIndex(message);
+        if (node.message < 0) {
+            const QStringList names = m_messages->messageNames();
+            return fail(name.position,
+                        names.isEmpty() ? tr("a message, but the definitions name none")
+                                        : tr("a message of the definitions (%1)")
+                                              .arg(names.join(QLatin1String(", "))),
+                        message);
+        }
+        node.messageField = m_messages->fieldIndex(node.message, field);
+        if (node.messageField < 0) {
+            return fail(name.position + dot + 1,
+                        tr("a field of %1 (%2)")
+                            .arg(message, m_messages->fieldNames(node.message)
+                                              .join(QLatin1String(", "))),
+                        field);
+        }
+    }
+    if (node.field == Field::MessageField)
+        node.layout = m_messages->fieldLayout(node.message, node.messageField);
+
+    const Token op = take();
+    static constexpr struct
+    {
+        Kind kind;
+        Op op;
+    } Operators[] = {{Kind::Equal, Op::In},         {Kind::NotEqual, Op::NotIn},
+                     {Kind::Less, Op::Less},        {Kind::LessEqual, Op::LessEqual},
+                     {Kind::Greater, Op::Greater},  {Kind::GreaterEqual, Op::GreaterEqual}};
+    const auto known = std::find_if(std::begin(Operators), std::end(Operators),
+                                    [&op](const auto &entry) { return entry.kind == op.kind; });
+    const bool set = isKeyword(op, "in");
+    const bool ordering = known != std::end(Operators) && known->op != Op::In
+                          && known->op != Op::NotIn;
+    if (node.field == Field::Message && (ordering || (known == std::end(Operators) && !set)))
+        return fail(op, tr("==, != or in (messages are compared by name)"));
+    if (known == std::end(Operators) && !set)
+        return fail(op, tr("an operator (==, !=, <, <=, >, >= or in)"));
+    node.op = set ? Op::In : known->op;
+    const auto one = [&] {
+        return node.field == Field::Message ? messageValue(node) : fieldValue(node, ordering);
+    };
+    if (set) {
+        if (peek().kind != Kind::LeftBrace)
+            return fail(peek(), tr("'{'"));
+        take();
+        do {
+            if (!one())
+                return -1;
+            if (peek().kind == Kind::Comma)
+                take();
+        } while (peek().kind != Kind::RightBrace);
+        take();
+    } else if (!one()) {
+        return -1;
+    }
+    std::sort(node.values.begin(), node.values.end());
+    return add(node);
+}
+
+bool FilterParser::messageValue(Node &node)
+{
+    const Token token = take();
+    const int message = token.kind == Kind::Text ? m_messages->messageIndex(token.text) : -1;
+    if (message < 0) {
+        const QStringList names = m_messages->messageNames();
+        return fail(token, names.isEmpty() ? tr("a message name, but the definitions name none")
+                                           : tr("a message name in quotes (\"%1\")")
+                                                 .arg(names.join(QLatin1String("\", \""))))
+               >= 0;
+    }
+    node.values.push_back(quint64(message));
+    return true;
+}
+
+bool FilterParser::fieldValue(Node &node, bool ordering)
+{
+    const QString field = m_messages->fieldNames(node.message).at(node.messageField);
+    const QStringList names = m_messages->valueNames(node.message, node.messageField);
+    const QString expected =
+        names.isEmpty() || ordering
+            ? tr("a number such as 12, -3.5 or 0x2A")
+            : tr("a number or a value name of %1 in quotes (\"%2\")")
+                  .arg(field, names.join(QLatin1String("\", \"")));
+    Token token = take();
+    if (token.kind == Kind::Text) {
+        const std::vector<quint64> raws = m_messages->valuesNamed(node.message, node.messageField,
+                                                                  token.text);
+        // A value name stands for raw values, which cannot stand beside numbers in one set.
+        if (raws.empty() || ordering || !node.numbers.empty())
+            return fail(token, expected) >= 0;
+        node.values.insert(node.values.end(), raws.begin(), raws.end());
+        return true;
+    }
+    PayloadField::Number number;
+    if (token.kind == Kind::Invalid && token.text == QLatin1String("-")
+        && peek().kind == Kind::Word && peek().position == token.position + 1) {
+        number.negative = true;
+        const qsizetype sign = token.position;
+        token = take();
+        token.length += token.position - sign;
+        token.position = sign;
+    }
+    // Digits with an optional fraction, or 0x and hex digits.
+    const QString text = token.kind == Kind::Word ? token.text : QString();
+    const bool hex = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive);
+    const qsizetype dot = hex ? -1 : text.indexOf(u'.');
+    const QStringView whole = QStringView(text).mid(hex ? 2 : 0, dot < 0 ? -1 : dot);
+    const QStringView fraction = dot < 0 ? QStringView() : QStringView(text).mid(dot + 1);
+    const auto isDigit = [](QChar c) { return c.isDigit(); };
+    const bool digits = hex ? std::all_of(whole.begin(), whole.end(), isHexDigit)
+                            : std::all_of(whole.begin(), whole.end(), isDigit);
+    if (whole.isEmpty() || !digits || (dot >= 0 && fraction.isEmpty())
+        || !std::all_of(fraction.begin(), fraction.end(), isDigit) || !node.values.empty())
+        return fail(token, expected) >= 0;
+    bool fits = false;
+    number.magnitude = whole.toULongLong(&fits, hex ? 16 : 10);
+    if (hex && !fits)
+        return fail(token, tr("a number below 2^64")) >= 0;
+    number.whole = fits && std::all_of(fraction.begin(), fraction.end(),
+                                       [](QChar c) { return c == u'0'; });
+    number.value = hex ? double(number.magnitude) : text.toDouble();
+    if (number.negative)
+        number.value = -number.value;
+    node.numbers.push_back(number);
     return true;
 }
 

@@ -11,6 +11,8 @@
 
 namespace Korvex {
 
+class MessageCatalog;
+
 /// Reads the text of a filter into a FilterExpression by recursive descent, stopping at the
 /// first mistake with its position and what was expected there. At most MaxNesting "not",
 /// "!" and "(" may enclose one another.
@@ -21,12 +23,20 @@ namespace Korvex {
 ///     comparison := field ("==" | "!=" | "<" | "<=" | ">" | ">=") value
 ///                 | field "in" "{" value { [","] value } "}"
 ///                 | "payload" "contains" (hex bytes and "??" | "text")
+///
+/// Given a catalog of messages, a comparison may also take "message" or MESSAGE.FIELD as its
+/// field; within the condition of one of the catalog's messages, that message's fields by
+/// their bare names.
 class FilterParser
 {
 public:
     static constexpr int MaxNesting = 256;
 
     explicit FilterParser(const QString &text);
+
+    /// The messages a filter may name, or with `ownMessage` >= 0 the message whose condition
+    /// the text is. The catalog must outlive parse().
+    void setMessages(const MessageCatalog *messages, int ownMessage);
 
     FilterExpression parse(FilterError *error);
 
@@ -68,6 +78,11 @@ private:
     bool pattern(BytePattern &pattern);
     std::optional<quint64> number(const Token &token, const QString &expected);
     std::optional<quint64> time(const Token &token);
+    bool isMessageWord(const Token &token) const;
+    QString fieldsExpected() const;
+    int messageComparison(const Token &name);
+    bool messageValue(Node &node);
+    bool fieldValue(Node &node, bool ordering);
     int add(Node node);
     int fail(qsizetype position, const QString &expected, const QString &found);
     int fail(const Token &token, const QString &expected);
@@ -77,6 +92,8 @@ private:
     std::optional<Token> m_peeked;
     FilterExpression m_expression;
     FilterError m_error;
+    const MessageCatalog *m_messages = nullptr;
+    int m_ownMessage = -1;
     int m_depth = 0;
 };
 

@@ -111,7 +111,7 @@ bool FrameFilter::fromFile(qint64 first, qint64 from, qint64 to, const Truths &t
 {
     const FrameIndex &index = m_capture.index();
     const int version = m_capture.protocolVersion();
-    const bool payloads = m_expression.uses(FilterExpression::Field::Payload);
+    const bool payloads = m_expression.needsPayload();
     std::optional<FrameCursor> cursor;
     qint64 n = from;
     while (n < to) {

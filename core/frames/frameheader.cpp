@@ -53,4 +53,16 @@ QString FrameHeader::channelTypeName() const
     return QStringLiteral("Reserved for future use");
 }
 
+std::vector<quint8> FrameHeader::channelTypesNamed(const QString &name)
+{
+    std::vector<quint8> types;
+    for (quint8 type = 0; type < 16; ++type) {
+        FrameHeader header;
+        header.channelType = type;
+        if (header.channelTypeName().compare(name, Qt::CaseInsensitive) == 0)
+            types.push_back(type);
+    }
+    return types;
+}
+
 } // namespace Korvex

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <vector>
+
 namespace Korvex {
 
 /// The three fields of a DigRF 3G frame header, as carried in one 32-bit header word.
@@ -21,6 +23,9 @@ struct FrameHeader
     int payloadSizeBits() const;
     QString payloadSizeText() const;
     QString channelTypeName() const;
+    /// The channel types a name stands for, in any case: one, or 12 to 15 for "Reserved for
+    /// future use"; none for a name that is no channel's.
+    static std::vector<quint8> channelTypesNamed(const QString &name);
 };
 
 } // namespace Korvex

@@ -1,7 +1,10 @@
 #include "core/stats/statisticsreport.h"
 
+#include "core/fields/fielddefinitions.h"
+#include "core/fields/fieldtext.h"
 #include "core/frames/frameheader.h"
 #include "core/stats/capturestatistics.h"
+#include "core/stats/fieldstatistics.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -142,10 +145,65 @@ StatisticsReport::StatisticsReport(const CaptureStatistics &stats, const QString
     m_sections.append(cts);
 }
 
+void StatisticsReport::addFields(const FieldStatistics &fields)
+{
+    const auto maybeNumber = [](bool defined, double value) {
+        return defined ? QVariant(value) : QVariant();
+    };
+    Section figures{QStringLiteral("fields"), tr("Fields"),
+                    {{tr("Message"), QStringLiteral("message")},
+                     {tr("Field"), QStringLiteral("field")},
+                     {tr("Unit"), QStringLiteral("unit")},
+                     {tr("Frames"), QStringLiteral("frames")},
+                     {tr("Minimum"), QStringLiteral("minimum"), -1},
+                     {tr("Mean"), QStringLiteral("mean"), -1},
+                     {tr("Maximum"), QStringLiteral("maximum"), -1}},
+                    {}, {}};
+    Section names{QStringLiteral("field_values"), tr("Field values"),
+                  {{tr("Message"), QStringLiteral("message")},
+                   {tr("Field"), QStringLiteral("field")},
+                   {tr("Value name"), QStringLiteral("name")},
+                   {tr("Frames"), QStringLiteral("frames")},
+                   {tr("Share [%]"), QStringLiteral("share_percent"), 2}},
+                  {}, {}};
+    const FieldDefinitions &definitions = fields.definitions();
+    for (int m = 0; m < definitions.messageCount(); ++m) {
+        const MessageDefinition &message = definitions.message(m);
+        for (int f = 0; f < int(message.fields.size()); ++f) {
+            const FieldDefinition &field = message.fields[std::size_t(f)];
+            const FieldFigures &figure = fields.figures(m, f);
+            const std::optional<double> mean = figure.mean();
+            figures.rows.append({message.name, field.name, field.unit, whole(figure.count),
+                                 maybeNumber(mean.has_value(), figure.minimum),
+                                 mean ? QVariant(*mean) : QVariant(),
+                                 maybeNumber(mean.has_value(), figure.maximum)});
+            // Values that share a name count together.
+            const QStringList valueNames = field.valueNames();
+            for (const QString &name : valueNames) {
+                qint64 count = 0;
+                for (std::size_t v = 0; v < field.values.size(); ++v) {
+                    if (field.values[v].second == name)
+                        count += figure.named[v];
+                }
+                const std::optional<double> share =
+                    figure.count > 0
+                        ? std::optional<double>(100.0 * double(count) / double(figure.count))
+                        : std::nullopt;
+                names.rows.append({message.name, field.name, name, whole(count),
+                                   decimal(share, 2)});
+            }
+        }
+    }
+    m_sections.append(figures);
+    m_sections.append(names);
+}
+
 QString StatisticsReport::text(const QVariant &value, int decimals)
 {
     switch (value.typeId()) {
     case QMetaType::Double:
+        if (decimals < 0)
+            return FieldText::number(value.toDouble());
         return QString::number(value.toDouble(), 'f', decimals);
     case QMetaType::LongLong:
         return QString::number(value.toLongLong());

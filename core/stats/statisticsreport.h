@@ -10,6 +10,7 @@
 namespace Korvex {
 
 struct CaptureStatistics;
+class FieldStatistics;
 
 /// The statistics of a capture as tables of figures: a summary, the logical channel types, the
 /// payload sizes and the CTS values. The statistics window shows these tables and copies them
@@ -24,7 +25,8 @@ public:
         QString title;
         /// The figure's name in JSON.
         QString key;
-        /// Decimals of a figure that is not whole.
+        /// Decimals of a figure that is not whole; -1 for the shortest text that reads back as
+        /// the same number.
         int decimals = 0;
     };
 
@@ -45,6 +47,10 @@ public:
     /// `scope` says which frames were looked at ("All frames", "Displayed frames").
     StatisticsReport(const CaptureStatistics &stats, const QString &fileName,
                      const QString &scope);
+
+    /// Adds the tables of decoded fields: per field its frames and the minimum, mean and
+    /// maximum of its physical value, and per value name its frames.
+    void addFields(const FieldStatistics &fields);
 
     const QList<Section> &sections() const { return m_sections; }
     const Section &section(SectionIndex index) const { return m_sections.at(index); }

@@ -2,6 +2,8 @@
 
 #include "core/text/frametext.h"
 
+#include "core/frames/framerecord.h"
+
 #include <algorithm>
 #include <type_traits>
 
@@ -83,6 +85,15 @@ void FrameTableWriter::setTimeTitle(const QString &title)
     makeKeys();
 }
 
+void FrameTableWriter::setFieldColumns(const FieldColumns &columns)
+{
+    m_fields = columns;
+    m_titles = m_titles.mid(0, FrameText::ColumnCount);
+    for (int k = 0; k < columns.count(); ++k)
+        m_titles.append(columns.title(k));
+    makeKeys();
+}
+
 void FrameTableWriter::makeKeys()
 {
     m_keys.clear();
@@ -103,7 +114,7 @@ void FrameTableWriter::writeBegin(Text &out) const
         out += '[';
         return;
     }
-    for (int column = 0; column < FrameText::ColumnCount; ++column) {
+    for (int column = 0; column < m_titles.size(); ++column) {
         if (column > 0)
             out += m_format == Format::Csv ? ',' : '\t';
         const qsizetype start = out.size();
@@ -117,15 +128,21 @@ void FrameTableWriter::writeBegin(Text &out) const
 template<typename Text>
 void FrameTableWriter::writeRow(Text &out, const FrameRecord &record, const QString *timeCell)
 {
+    // The frame's message is decoded once for all its field columns.
+    const int message = m_fields.count() > 0 ? m_fields.messageOf(record) : -1;
+    const QByteArray payload = message >= 0 ? record.payload() : QByteArray();
     const auto cell = [&](int column) {
         if (column == 0 && timeCell)
             append(out, *timeCell);
+        else if (column >= FrameText::ColumnCount)
+            append(out, m_fields.cell(column - FrameText::ColumnCount, message,
+                                      reinterpret_cast<const uchar *>(payload.constData())));
         else
             FrameText::appendCell(out, record, column, m_protocolVersion);
     };
     if (m_format == Format::Json) {
         out += m_rows == 0 ? "\n{" : ",\n{";
-        for (int column = 0; column < FrameText::ColumnCount; ++column) {
+        for (int column = 0; column < m_titles.size(); ++column) {
             if (column > 0)
                 out += ',';
             out += key(column, out);
@@ -136,7 +153,7 @@ void FrameTableWriter::writeRow(Text &out, const FrameRecord &record, const QStr
         }
         out += '}';
     } else {
-        for (int column = 0; column < FrameText::ColumnCount; ++column) {
+        for (int column = 0; column < m_titles.size(); ++column) {
             if (column > 0)
                 out += m_format == Format::Csv ? ',' : '\t';
             const qsizetype start = out.size();

@@ -1,6 +1,8 @@
 #ifndef CORE_TEXT_FRAMETABLEWRITER_H
 #define CORE_TEXT_FRAMETABLEWRITER_H
 
+#include "core/fields/fieldcolumns.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -24,6 +26,8 @@ public:
 
     /// The time column's title when it shows another time than the one since the first frame.
     void setTimeTitle(const QString &title);
+    /// Columns of decoded fields to write after the table's own.
+    void setFieldColumns(const FieldColumns &columns);
 
     /// The line of column titles (tsv, csv) or the opening bracket (json).
     void begin(QString &out) const;
@@ -53,6 +57,7 @@ private:
 
     Format m_format;
     int m_protocolVersion;
+    FieldColumns m_fields;
     QStringList m_titles;
     QStringList m_keys;
     QList<QByteArray> m_keyBytes;

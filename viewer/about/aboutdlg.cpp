@@ -2,6 +2,8 @@
 
 #include "ui_aboutdlg.h"
 
+#include "core/text/programinfo.h"
+
 #include <QDesktopServices>
 #include <QIcon>
 #include <QMessageBox>
@@ -14,7 +16,8 @@ AboutDlg::AboutDlg()
     , ui(std::make_unique<Ui::AboutDlg>())
 {
     ui->setupUi(this);
-    ui->lblVersion->setText(tr("Version %1").arg(QStringLiteral("0.9")));
+    ui->lblVersion->setText(tr("Version %1").arg(ProgramInfo::version()));
+    ui->lblLicense->setText(ProgramInfo::licenseNotice());
     // Through an icon the picture is also found at twice its size, which a screen of twice
     // the density shows sharp.
     const QPixmap picture = ui->label->pixmap();

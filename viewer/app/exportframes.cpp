@@ -19,7 +19,7 @@ void Framescope::exportFrames()
         return;
     const std::vector<qint64> selected = selectedFrames();
     ExportDlg dialog(this, stripFrames(), shownFrames(), marks.count(), qint64(selected.size()),
-                     capture->protocolVersion(),
+                     capture->protocolVersion(), capture->fileName(),
                      settings->value(QStringLiteral("FileLoadPath")).toString());
     if (dialog.exec() != QDialog::Accepted)
         return;

@@ -2,7 +2,9 @@
 
 #include "viewer/views/logmodel.h"
 #include "viewer/colors/colordlg.h"
+#include "core/colors/defaultcolorfiles.h"
 #include "core/files/capture.h"
+#include "core/files/userdatafolder.h"
 #include "viewer/stats/chartswindow.h"
 #include "viewer/stats/statisticswindow.h"
 #include "viewer/views/filterbar.h"
@@ -10,6 +12,7 @@
 #include "viewer/views/frametablemodel.h"
 #include "viewer/views/payloadhighlighter.h"
 
+#include <QDir>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
@@ -66,6 +69,18 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
     connect(ui.filterBar, &FilterBar::clearRequested, this, &Framescope::clearFilter);
     connect(ui.findBar, &FindBar::findRequested, this, &Framescope::runFind);
 
+    // A user's first start, or a start after a colour file was deleted to go back to the
+    // defaults, gets the shipped files before the colour dialog reads them.
+    const QString colorFolder = userDataFolder();
+    if (!colorFolder.isEmpty()) {
+        const QStringList written = DefaultColorFiles::writeMissing(colorFolder);
+        if (!written.isEmpty()) {
+            appendLog(tr("Wrote the default colours into %1: %2.")
+                          .arg(QDir::toNativeSeparators(colorFolder),
+                               written.join(QStringLiteral(", "))),
+                      LogModel::color(LogLevel::Info));
+        }
+    }
     colorDlg = new ColorDlg;
     colorDlg->hide();
 

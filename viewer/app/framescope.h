@@ -60,8 +60,10 @@ public:
 
     void loadFile(const QString &fileName);
     void rebuildRecentFilesMenu();
-    /// Writes a capture of random frames; false when the file could not be written completely.
-    bool generateFrameFile(const QString &fileName, int protocolVersion, int frameCount);
+    /// Writes a capture of random frames, or with `traffic` of realistic traffic; false when
+    /// the file could not be written completely.
+    bool generateFrameFile(const QString &fileName, int protocolVersion, int frameCount,
+                           bool traffic = false);
     void buildFramesScroller();
     double frameItemHeight() const;
     /// Shows times in the table's time column as the mode says, and remembers the mode.

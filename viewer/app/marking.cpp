@@ -5,7 +5,10 @@
 #include "viewer/views/frametablemodel.h"
 
 #include <QInputDialog>
+#include <QMessageBox>
 #include <QStatusBar>
+
+#include <algorithm>
 
 namespace Korvex {
 
@@ -72,6 +75,14 @@ void Framescope::unmarkAll()
 {
     if (marks.isEmpty())
         return;
+    // Notes are the user's writing: they do not go without a word.
+    const auto notes = std::count_if(marks.all().cbegin(), marks.all().cend(),
+                                     [](const auto &mark) { return !mark.second.isEmpty(); });
+    if (notes > 0
+        && QMessageBox::question(this, tr("Unmark All"),
+                                 tr("Remove %1 marks and %2 notes?").arg(marks.count()).arg(notes))
+               != QMessageBox::Yes)
+        return;
     marks.clear();
     marksChanged();
 }
@@ -81,7 +92,7 @@ void Framescope::loadMarks()
     marks.clear();
     if (capture && capture->status() != Capture::Status::Aborted && capture->frameCount() > 0) {
         const MarksFile::ReadResult read = MarksFile::read(*capture, &marks);
-        if (read.outcome == MarksFile::Outcome::Ignored)
+        if (!read.problem.isEmpty())
             appendLog(read.problem, Qt::darkYellow);
     }
     model->marksChanged();

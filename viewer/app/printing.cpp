@@ -1,17 +1,21 @@
 #include "viewer/app/framescope.h"
 
+#include "core/files/outputfile.h"
+#include "core/text/frametext.h"
 #include "viewer/views/frameprinter.h"
 #include "viewer/views/frametablemodel.h"
-#include "core/text/frametext.h"
 #include "viewer/views/printframesdlg.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QItemSelectionModel>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProgressDialog>
+#include <QTemporaryFile>
 
 namespace Korvex {
 
@@ -49,6 +53,19 @@ void Framescope::showPrintDlg()
     QPrintDialog dialog(&printer, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
+    // A printout into a file is saved as every file is, once complete: the printer writes a
+    // temporary copy, which a cancelled printout leaves behind without touching the file.
+    const QString target = printer.outputFileName();
+    QTemporaryFile printed(QDir::tempPath() + QStringLiteral("/framescope-XXXXXX.pdf"));
+    if (!target.isEmpty()) {
+        if (!printed.open()) {
+            QMessageBox::warning(this, tr("Print"), tr("%1 cannot be written: %2")
+                                                        .arg(printed.fileTemplate(),
+                                                             printed.errorString()));
+            return;
+        }
+        printer.setOutputFileName(printed.fileName());
+    }
 
     const std::unique_ptr<FramePrinter> frames = framePrinter(choice.printRows());
 
@@ -108,12 +125,23 @@ void Framescope::showPrintDlg()
     }
     if (!painter.isActive())
         return;
-    // A cancelled printout is thrown away where the printing system allows it; a file that
-    // could only be finished is removed rather than left with some of the pages.
-    const bool aborted = cancelled && printer.abort();
-    painter.end();
-    if (cancelled && !aborted && !printer.outputFileName().isEmpty())
-        QFile::remove(printer.outputFileName());
+    // A cancelled printout is thrown away where the printing system allows it.
+    if (cancelled)
+        printer.abort();
+    const bool finished = painter.end();
+    if (cancelled || target.isEmpty())
+        return;
+    QFile source(printed.fileName());
+    OutputFile file(target);
+    bool copied = finished && source.open(QIODevice::ReadOnly) && file.open();
+    while (copied && !source.atEnd()) {
+        const QByteArray bytes = source.read(qint64(1) << 20);
+        copied = !bytes.isEmpty() && file.device().write(bytes) == bytes.size();
+    }
+    if (!copied || !file.commit()) {
+        QMessageBox::warning(this, tr("Print"),
+                             tr("%1 cannot be written: %2").arg(target, file.errorString()));
+    }
 }
 
 } // namespace Korvex

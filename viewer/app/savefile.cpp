@@ -1,11 +1,12 @@
 #include "viewer/app/framescope.h"
 
 #include "viewer/app/titlefit.h"
+#include "viewer/views/generatedlg.h"
 #include "core/files/framegenerator.h"
+#include "core/files/trafficgenerator.h"
 
 #include <QDateTime>
 #include <QFileDialog>
-#include <QInputDialog>
 #include <QMessageBox>
 #include <QSettings>
 
@@ -25,24 +26,12 @@ void Framescope::saveFile()
         return;
     const QString fileName = dialog.selectedFiles().constFirst();
 
-    // The spin box refuses a digit that would leave its range without a word: the label says
-    // what it takes. The static QInputDialog::getDouble() would size the dialog to its controls
-    // alone, which cuts its title short.
-    constexpr int MinFrames = 1;
-    constexpr int MaxFrames = 10000;
-    QInputDialog input(this);
-    input.setWindowTitle(tr("Generate DigRF 3G File"));
-    input.setLabelText(tr("Number of frames (%1 \u2013 %2):").arg(MinFrames).arg(MaxFrames));
-    input.setInputMode(QInputDialog::DoubleInput);
-    input.setDoubleDecimals(0);
-    input.setDoubleRange(MinFrames, MaxFrames);
-    input.setDoubleValue(10);
+    GenerateDlg input(this);
     widenToTitle(&input);
     if (input.exec() != QDialog::Accepted)
         return;
-    const double count = input.doubleValue();
 
-    if (!generateFrameFile(fileName, 0, int(count))) {
+    if (!generateFrameFile(fileName, 0, input.frameCount(), input.realisticTraffic())) {
         QMessageBox::critical(this, tr("Error writing file!"),
                               tr("Cannot write file %1!").arg(fileName));
         return;
@@ -51,13 +40,16 @@ void Framescope::saveFile()
                              QStringLiteral("File successfully created."), QMessageBox::Ok);
 }
 
-bool Framescope::generateFrameFile(const QString &fileName, int protocolVersion, int frameCount)
+bool Framescope::generateFrameFile(const QString &fileName, int protocolVersion, int frameCount,
+                                   bool traffic)
 {
     // Only DigRF 3G frames can be generated.
     if (protocolVersion != 0)
         return false;
     const auto seed = quint32(QDateTime::currentSecsSinceEpoch());
-    return FrameGenerator::writeFile(fileName, seed, frameCount, QDateTime::currentDateTime());
+    const QDateTime now = QDateTime::currentDateTime();
+    return traffic ? TrafficGenerator::writeFile(fileName, seed, frameCount, now)
+                   : FrameGenerator::writeFile(fileName, seed, frameCount, now);
 }
 
 } // namespace Korvex

@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -38,9 +39,10 @@ QString suffixOf(FrameExporter::Format format, int protocolVersion)
 } // namespace
 
 ExportDlg::ExportDlg(QWidget *parent, qint64 all, qint64 shown, qint64 marked, qint64 selected,
-                     int protocolVersion, const QString &folder)
+                     int protocolVersion, const QString &input, const QString &folder)
     : QDialog(parent)
     , m_protocolVersion(protocolVersion)
+    , m_input(input)
     , m_folder(folder)
 {
     setWindowTitle(tr("Export Frames"));
@@ -103,6 +105,23 @@ ExportDlg::ExportDlg(QWidget *parent, qint64 all, qint64 shown, qint64 marked, q
 
 ExportDlg::~ExportDlg() = default;
 
+void ExportDlg::accept()
+{
+    const QString refusal = FrameExporter::targetProblem(m_input, fileName());
+    if (!refusal.isEmpty()) {
+        QMessageBox::warning(this, windowTitle(), refusal);
+        return;
+    }
+    // Only a regular file is replaced; a pipe or device is written into.
+    if (fileName() != m_confirmed && QFileInfo(fileName()).isFile()
+        && QMessageBox::question(this, windowTitle(),
+                                 tr("%1 already exists.\nDo you want to replace it?")
+                                     .arg(QFileInfo(fileName()).fileName()))
+               != QMessageBox::Yes)
+        return;
+    QDialog::accept();
+}
+
 ExportDlg::Which ExportDlg::which() const
 {
     for (int which = All; which <= Range; ++which) {
@@ -159,8 +178,10 @@ void ExportDlg::browse()
     const QString start = fileName().isEmpty() ? m_folder : fileName();
     const QString chosen = QFileDialog::getSaveFileName(
         this, tr("Export Frames"), start, tr("%1 files (*.%2)").arg(suffix.toUpper(), suffix));
-    if (!chosen.isEmpty())
+    if (!chosen.isEmpty()) {
         m_file->setText(chosen);
+        m_confirmed = fileName();
+    }
 }
 
 void ExportDlg::formatChanged()

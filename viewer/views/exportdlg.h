@@ -16,7 +16,9 @@ QT_END_NAMESPACE
 namespace Korvex {
 
 /// Asks which frames to export (all, the ones shown, marked or selected, or a range of frame
-/// numbers), in which format (CSV, JSON or a capture) and to which file.
+/// numbers), in which format (CSV, JSON or a capture) and to which file. It closes only on a
+/// file that may take the export: never the capture itself, and an existing file only once the
+/// user agreed to replace it.
 class ExportDlg : public QDialog
 {
     Q_OBJECT
@@ -24,11 +26,13 @@ class ExportDlg : public QDialog
 public:
     enum Which { All, Shown, Marked, Selected, Range };
 
-    /// The counts label the choices; a choice without frames cannot be made. `folder` is where
-    /// the file dialog starts.
+    /// The counts label the choices; a choice without frames cannot be made. `input` is the
+    /// capture's file, `folder` where the file dialog starts.
     ExportDlg(QWidget *parent, qint64 all, qint64 shown, qint64 marked, qint64 selected,
-              int protocolVersion, const QString &folder);
+              int protocolVersion, const QString &input, const QString &folder);
     ~ExportDlg() override;
+
+    void accept() override;
 
     Which which() const;
     void setWhich(Which which);
@@ -53,7 +57,10 @@ private:
     QLineEdit *m_file = nullptr;
     QDialogButtonBox *m_buttons = nullptr;
     int m_protocolVersion;
+    QString m_input;
     QString m_folder;
+    // The file the file dialog already asked about replacing.
+    QString m_confirmed;
 };
 
 } // namespace Korvex

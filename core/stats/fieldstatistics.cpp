@@ -1,0 +1,50 @@
+#include "core/stats/fieldstatistics.h"
+
+#include "core/fields/fielddefinitions.h"
+
+#include <cmath>
+
+namespace Korvex {
+
+FieldStatistics::FieldStatistics(std::shared_ptr<const FieldDefinitions> definitions)
+    : m_definitions(std::move(definitions))
+{
+    for (const MessageDefinition &message : m_definitions->messages()) {
+        m_frames.push_back(0);
+        std::vector<FieldFigures> fields(message.fields.size());
+        for (std::size_t f = 0; f < fields.size(); ++f)
+            fields[f].named.assign(message.fields[f].values.size(), 0);
+        m_figures.push_back(std::move(fields));
+    }
+}
+
+void FieldStatistics::add(quint8 header, const uchar *payload, int length)
+{
+    const int message = m_definitions->messageOf(header, payload, length);
+    if (message < 0)
+        return;
+    ++m_frames[std::size_t(message)];
+    const std::vector<FieldDefinition> &fields = m_definitions->message(message).fields;
+    std::vector<FieldFigures> &figures = m_figures[std::size_t(message)];
+    for (std::size_t f = 0; f < fields.size(); ++f) {
+        const FieldDefinition &field = fields[f];
+        FieldFigures &figure = figures[f];
+        const quint64 raw = field.layout.raw(payload);
+        const double value = field.layout.physical(raw);
+        if (figure.count++ == 0) {
+            figure.minimum = value;
+            figure.maximum = value;
+        } else {
+            figure.minimum = qMin(figure.minimum, value);
+            figure.maximum = qMax(figure.maximum, value);
+        }
+        const double sum = figure.sum + value;
+        figure.lost += std::abs(figure.sum) >= std::abs(value) ? (figure.sum - sum) + value
+                                                               : (value - sum) + figure.sum;
+        figure.sum = sum;
+        if (const int named = field.valueIndex(raw); named >= 0)
+            ++figure.named[std::size_t(named)];
+    }
+}
+
+} // namespace Korvex
