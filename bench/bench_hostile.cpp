@@ -217,7 +217,7 @@ int childRows(qint64 count)
     auto *table = static_cast<FrameTableView *>(FramescopeProbe::ui(window).tblFrames);
     QElapsedTimer clock;
     clock.start();
-    model->setRows(FrameRows(count));
+    FramescopeProbe::session(window).setRows(FrameRows(count), QString());
     QCoreApplication::processEvents();
     const double shown = double(clock.nsecsElapsed()) / 1e6;
     clock.restart();

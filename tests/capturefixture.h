@@ -71,6 +71,21 @@ inline QByteArray frameOf(int code, int channelType, int cts, quint32 delta,
     return frame(headerWord(code, channelType, cts), delta, words);
 }
 
+/// A capture of `frames` random frames (CaptureBuilder::randomCapture) written to a file of the
+/// given name, which stays, and loaded from it; nullptr when it cannot be written.
+inline std::unique_ptr<Korvex::Capture> loadFile(const QString &path, int frames, quint32 seed)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return nullptr;
+    file.write(CaptureBuilder::randomCapture(frames, seed));
+    file.close();
+    auto capture = std::make_unique<Korvex::Capture>(path);
+    QuietSink sink;
+    capture->load(sink);
+    return capture;
+}
+
 /// A DigRF 3G capture of the frames, closed by a brace.
 inline std::unique_ptr<Korvex::Capture> load3G(const QByteArray &frames)
 {

@@ -4,6 +4,7 @@
 #include "viewer/app/framescope.h"
 #include "viewer/views/logmodel.h"
 #include "core/files/capture.h"
+#include "core/session/capturesession.h"
 #include "viewer/views/frameprinter.h"
 #include "viewer/views/frametablemodel.h"
 
@@ -18,9 +19,10 @@ namespace Korvex {
 struct FramescopeProbe
 {
     static Ui::Framescope &ui(Framescope &w) { return w.ui; }
+    static CaptureSession &session(const Framescope &w) { return *w.session; }
     /// The capture on display, or nullptr.
-    static const Capture *capture(const Framescope &w) { return w.capture.get(); }
-    static qint64 frameCount(const Framescope &w) { return w.capture ? w.capture->frameCount() : 0; }
+    static const Capture *capture(const Framescope &w) { return w.session->capture().get(); }
+    static qint64 frameCount(const Framescope &w) { return w.session->frameCount(); }
     static int protocolVersion(const Framescope &w) { return w.model->protocolVersion(); }
     static int headerBase(const Framescope &w) { return w.headerBase; }
     static int payloadBytesPerColumn(const Framescope &w) { return w.payloadBytesPerColumn; }
@@ -58,20 +60,17 @@ struct FramescopeProbe
     /// The statistics and chart windows, once opened.
     static StatisticsWindow *statisticsWindow(const Framescope &w) { return w.statisticsWindow; }
     static ChartsWindow *chartsWindow(const Framescope &w) { return w.chartsWindow; }
-    static const FrameMarks &marks(const Framescope &w) { return w.marks; }
+    static const FrameMarks &marks(const Framescope &w) { return w.session->marks(); }
     /// Filters, searches and exports show their progress dialog from the start.
     static void showProgressAtOnce(Framescope &w) { w.taskDialogDelayMs = 0; }
     /// The status bar's passing note.
     static QString note(Framescope &w) { return w.statusBar()->currentMessage(); }
 
-    /// Puts a capture into the window as a load ends, but with no current row, and rebuilds
-    /// the scroller. nullptr empties the table.
+    /// Puts a capture on display as a load does, but with no current frame. nullptr empties
+    /// the table.
     static void showCapture(Framescope &w, std::unique_ptr<Capture> capture)
     {
-        w.showCapture(std::move(capture));
-        w.model->resetModel();
-        w.statusLabel->setText(Framescope::tr("No frame selected"));
-        w.buildFramesScroller();
+        w.session->setCapture(std::move(capture));
     }
 };
 

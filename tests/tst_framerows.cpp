@@ -1,3 +1,5 @@
+#include "framebits.h"
+
 #include "core/filters/framebitmap.h"
 #include "core/filters/framerows.h"
 
@@ -9,18 +11,7 @@
 
 using namespace Korvex;
 
-namespace {
-
-std::shared_ptr<FrameBitmap> bitmapOf(qint64 size, const std::vector<qint64> &frames)
-{
-    auto bits = std::make_shared<FrameBitmap>(size);
-    for (qint64 frame : frames)
-        bits->set(frame);
-    bits->finish();
-    return bits;
-}
-
-} // namespace
+using FrameBits::bitmapOf;
 
 /// The table's rows and the frames they show: every frame, or the frames of a display filter's
 /// bitmap, mapped both ways and to the nearest shown frame.
@@ -71,7 +62,7 @@ void TestFrameRows::bitmapAgreesWithAPlainList()
         if (int(random.bounded(100)) < percent)
             frames.push_back(n);
     }
-    const FrameRows rows(bitmapOf(size, frames));
+    const FrameRows rows(bitmapOf(size, QList<qint64>(frames.begin(), frames.end())));
     QVERIFY(rows.isFiltered());
     QCOMPARE(rows.total(), size);
     QCOMPARE(rows.count(), qint64(frames.size()));

@@ -5,7 +5,11 @@
 #include "testenv.h"
 
 #include "viewer/app/framescope.h"
+#include "core/filters/framebitmap.h"
 #include "core/frames/framerecord.h"
+#include "core/session/capturesession.h"
+#include "core/text/framedetail.h"
+#include "viewer/views/filterbar.h"
 #include "viewer/views/frametablemodel.h"
 #include "core/text/scrollergeometry.h"
 #include "viewer/views/scrolltracker.h"
@@ -19,6 +23,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <cmath>
 #include <memory>
 
 using namespace Korvex;
@@ -69,6 +74,8 @@ private slots:
     void emptyLoadAfterFramesDropsTheTracker();
     void clickMovesTheTable();
     void hoverNamesTheFrame();
+    void stripUnderAFilter_data();
+    void stripUnderAFilter();
 
 private:
     Ui::Framescope &ui() { return FramescopeProbe::ui(*window); }
@@ -79,6 +86,11 @@ private:
     double trackerTop() { return tracker()->pos().y() + tracker()->rect().top(); }
     QImage barImage();
     void show(const QVector<quint8> &types);
+    /// The frame the strip stands for at a viewport position, as its geometry says
+    /// (tst_scrollergeometry checks that against the painted bars).
+    qint64 frameAt(QPoint at, qint64 count, const FrameBitmap *shown);
+    /// Sends the tool tip event the strip gets when the mouse rests at a viewport position.
+    void hover(QPoint at);
 
     TestEnv env;
     std::unique_ptr<Framescope> window;
@@ -132,6 +144,19 @@ void TestFrameScroller::show(const QVector<quint8> &types)
     // The table would lay its rows and scroll bar out once the event loop comes round; the
     // tests need that done now.
     ui().tblFrames->doItemsLayout();
+}
+
+qint64 TestFrameScroller::frameAt(QPoint at, qint64 count, const FrameBitmap *shown)
+{
+    return ScrollerGeometry::frameAtY(ui().gvFrames->mapToScene(at).y(), window->frameItemHeight(),
+                                      headerH(), count, shown);
+}
+
+void TestFrameScroller::hover(QPoint at)
+{
+    QWidget *viewport = ui().gvFrames->viewport();
+    QHelpEvent help(QEvent::ToolTip, at, viewport->mapToGlobal(at));
+    QCoreApplication::sendEvent(viewport, &help);
 }
 
 void TestFrameScroller::emptyListHasNoTracker()
@@ -466,13 +491,17 @@ void TestFrameScroller::clickMovesTheTable()
     // Beside the tracker: the clicked row comes to the middle of the table.
     const QPoint at = ui().gvFrames->mapFromScene(
         QPointF(5, ScrollerGeometry::barTop(12000, h, headerH()) + h / 2));
-    const double y = ui().gvFrames->mapToScene(at).y();
-    const qint64 clicked = ScrollerGeometry::rowAtY(y, h, headerH(), 20000);
+    const qint64 clicked = frameAt(at, 20000, nullptr);
     QVERIFY(qAbs(clicked - 12000) < 2 / h);
     QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, at);
     QCOMPARE(topRow(), clicked - pageRows / 2);
-    // The tracker is over the click (its top lies a pixel below the bars' tops).
-    QVERIFY(trackerTop() - 1 <= y && y <= trackerTop() + tracker()->rect().height());
+    // It is the current frame, in the table and the detail panel.
+    QCOMPARE(FramescopeProbe::session(*window).currentFrame(), clicked);
+    QCOMPARE(ui().tblFrames->currentShownRow(), clicked);
+    // The tracker is over the clicked frame (its top lies a pixel below the bars' tops).
+    const double clickedTop = ScrollerGeometry::barTop(clicked, h, headerH()) + 1;
+    QVERIFY(trackerTop() <= clickedTop + 1e-6);
+    QVERIFY(clickedTop <= trackerTop() + tracker()->rect().height());
     QVERIFY(!tracker()->isDragged());
 
     // At the first bar the table goes back to its first row.
@@ -497,15 +526,11 @@ void TestFrameScroller::hoverNamesTheFrame()
     FramescopeProbe::showCapture(*window, CaptureFixture::load3G(block));
     QCoreApplication::processEvents();
     const double h = window->frameItemHeight();
-    QWidget *viewport = ui().gvFrames->viewport();
-    const auto hover = [&](QPoint at) {
-        QHelpEvent help(QEvent::ToolTip, at, viewport->mapToGlobal(at));
-        QCoreApplication::sendEvent(viewport, &help);
-    };
-    const QPointF scene(5, ScrollerGeometry::barTop(21000, h, headerH()) + h / 2);
-    const qint64 row = ScrollerGeometry::rowAtY(ui().gvFrames->mapToScene(ui().gvFrames->mapFromScene(scene)).y(),
-                                                h, headerH(), 30000);
-    hover(ui().gvFrames->mapFromScene(scene));
+    const QPoint at = ui().gvFrames->mapFromScene(
+        QPointF(5, ScrollerGeometry::barTop(21000, h, headerH()) + h / 2));
+    const qint64 row = frameAt(at, 30000, nullptr);
+    QVERIFY(qAbs(row - 21000) < 2 / h);
+    hover(at);
     QTRY_VERIFY_WITH_TIMEOUT(QToolTip::isVisible(), HangGuardMs);
     QCOMPARE(QToolTip::text(),
              QStringLiteral("Frame %1\n%2").arg(row).arg(TimeText::readable(row * 1000)));
@@ -513,4 +538,70 @@ void TestFrameScroller::hoverNamesTheFrame()
     // Above the bars, nothing.
     hover(QPoint(5, 0));
     QTRY_VERIFY_WITH_TIMEOUT(!QToolTip::isVisible(), HangGuardMs);
+}
+
+void TestFrameScroller::stripUnderAFilter_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<int>("frame");
+
+    QTest::newRow("hidden stretch") << "frame >= 2000" << 100;
+    QTest::newRow("shown stretch") << "frame >= 2000" << 2500;
+    QTest::newRow("every third frame shown") << "channel == 6" << 1500;
+}
+
+// With a display filter the strip still shows every frame: its bars answer for their own frames,
+// the shown ones first where a pixel row holds several, and a click makes the frame current, or
+// the nearest shown one.
+void TestFrameScroller::stripUnderAFilter()
+{
+    QFETCH(QString, filter);
+    QFETCH(int, frame);
+    // Frame i at i microseconds, of channel types red, white, blue in turn.
+    QByteArray block;
+    for (int i = 0; i < 3000; ++i)
+        block += CaptureFixture::frameOf(1, Red + i % 3, 0, i == 0 ? 0 : 312);
+    FramescopeProbe::showCapture(*window, CaptureFixture::load3G(block));
+    ui().filterBar->setText(filter);
+    ui().filterBar->applyButton()->click();
+    const CaptureSession &session = FramescopeProbe::session(*window);
+    const FrameRows &rows = session.rows();
+    QVERIFY(rows.isFiltered() && rows.count() >= 1000);
+    const double h = window->frameItemHeight();
+    QVERIFY(h < 1);
+    QVERIFY(tracker());
+
+    const QPoint at = ui().gvFrames->mapFromScene(
+        QPointF(5, ScrollerGeometry::barTop(frame, h, headerH()) + h / 2));
+    // A hidden frame is named only where no shown frame's bar paints its pixel row.
+    const auto pixel = qint64(std::floor(ui().gvFrames->mapToScene(at).y()));
+    const ScrollerGeometry::Bars bars = ScrollerGeometry::barsReaching(pixel, h, headerH(), 3000);
+    const bool anyShown = rows.bitmap()->previousSet(bars.last) >= bars.first;
+    const qint64 named = frameAt(at, 3000, rows.bitmap());
+    QVERIFY(bars.first <= named && named <= bars.last);
+    QCOMPARE(rows.isShown(named), anyShown);
+    QVERIFY(qAbs(named - frame) < 2 / h);
+
+    hover(at);
+    QTRY_VERIFY_WITH_TIMEOUT(QToolTip::isVisible(), HangGuardMs);
+    const QString time = TimeText::readable(named * 1000);
+    QCOMPARE(QToolTip::text(), anyShown ? QStringLiteral("Frame %1\n%2").arg(named).arg(time)
+                                        : QStringLiteral("Frame %1 (not shown)\n%2")
+                                              .arg(named)
+                                              .arg(time));
+
+    // The click goes there, as Find Frame does: the frame, or the nearest shown one.
+    const qint64 current = rows.frameAt(rows.nearestRow(named));
+    QCOMPARE(current == named, anyShown);
+    QTest::mouseClick(ui().gvFrames->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    QCOMPARE(session.currentFrame(), current);
+    QCOMPARE(ui().tblFrames->currentShownRow(), rows.rowOf(current));
+    QCOMPARE(FramescopeProbe::statusLabel(*window)->text(),
+             FrameDetail::statusText(session.capture()->frame(current)));
+    if (!anyShown) {
+        QCOMPARE(FramescopeProbe::note(*window),
+                 QStringLiteral("Frame %1 is not shown; went to frame %2, the nearest shown frame.")
+                     .arg(named)
+                     .arg(current));
+    }
 }

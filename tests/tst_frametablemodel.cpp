@@ -3,6 +3,7 @@
 
 #include "viewer/colors/colordlg.h"
 #include "viewer/views/frametablemodel.h"
+#include "core/session/capturesession.h"
 
 #include <QAbstractItemModelTester>
 #include <QColor>
@@ -33,10 +34,11 @@ private slots:
 private:
     TestEnv env;
     std::unique_ptr<ColorDlg> colorDlg;
+    CaptureSession session;
     std::unique_ptr<FrameTableModel> model;
     // Frame 0 (time 0 like every first frame), then the frames the tests look at.
-    std::unique_ptr<Capture> frames;
-    std::unique_ptr<Capture> v4;
+    std::shared_ptr<Capture> frames;
+    std::shared_ptr<Capture> v4;
 };
 
 void TestFrameTableModel::initTestCase()
@@ -61,8 +63,8 @@ void TestFrameTableModel::initTestCase()
 
 void TestFrameTableModel::init()
 {
-    model = std::make_unique<FrameTableModel>(&colorDlg->scheme());
-    model->setCapture(frames.get());
+    model = std::make_unique<FrameTableModel>(session, &colorDlg->scheme());
+    session.setCapture(frames);
 }
 
 void TestFrameTableModel::cleanup()
@@ -73,17 +75,17 @@ void TestFrameTableModel::cleanup()
 void TestFrameTableModel::modelTester()
 {
     QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
-    model->setCapture(nullptr);
+    session.setCapture(nullptr);
     QCOMPARE(model->rowCount(), 0);
     QCOMPARE(model->columnCount(), 5);
-    model->setCapture(frames.get());
+    session.setCapture(frames);
     QCOMPARE(model->rowCount(), 4);
     model->colorsEnabled = false;
     model->resetModel();
-    model->setCapture(v4.get());
+    session.setCapture(v4);
     QCOMPARE(model->rowCount(), 2);
     // A window smaller than the capture, moved over it.
-    model->setCapture(frames.get());
+    session.setCapture(frames);
     model->setWindowSize(2);
     QCOMPARE(model->rowCount(), 2);
     model->setWindowBase(1);
@@ -148,7 +150,7 @@ void TestFrameTableModel::colors3G()
 
 void TestFrameTableModel::colorsV4()
 {
-    model->setCapture(v4.get());
+    session.setCapture(v4);
     for (int column = 0; column < 5; ++column) {
         const QModelIndex index = model->cellIndex(1, column);
         QCOMPARE(model->data(index, Qt::ForegroundRole).value<QColor>(), QColor(4, 5, 6));
@@ -162,9 +164,9 @@ void TestFrameTableModel::colorsV4()
 void TestFrameTableModel::headers()
 {
     const QStringList titles{"Time [ns]", "Frame", "CTS", "Payload Size [Bits]", "Payload"};
-    for (const Capture *capture : {frames.get(), v4.get()}) {
+    for (const std::shared_ptr<Capture> &capture : {frames, v4}) {
         const int version = capture->protocolVersion();
-        model->setCapture(capture);
+        session.setCapture(capture);
         for (int section = 0; section < 5; ++section) {
             const QString title = section == 2 && version == 1 ? QStringLiteral("CRI")
                                                                : titles.at(section);
@@ -173,7 +175,7 @@ void TestFrameTableModel::headers()
         }
         QVERIFY(!model->headerData(5, Qt::Horizontal).isValid());
     }
-    model->setCapture(frames.get());
+    session.setCapture(frames);
     for (int section : {0, 1, 3}) {
         const QVariant label = model->headerData(section, Qt::Vertical);
         QCOMPARE(label.typeId(), QMetaType::Int);

@@ -1,6 +1,7 @@
 #include "capturefixture.h"
 
 #include "core/files/capture.h"
+#include "core/session/capturesession.h"
 #include "viewer/views/frametablemodel.h"
 #include "viewer/views/frametableview.h"
 
@@ -29,7 +30,7 @@ private slots:
     void rowLabelsFitEveryRow();
 
 private:
-    void show(const FrameRows &rows, const Capture *capture, int windowSize);
+    void show(const FrameRows &rows, const std::shared_ptr<const Capture> &capture, int windowSize);
     void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
         QTest::keyClick(m_view, key, modifiers);
@@ -41,7 +42,8 @@ private:
     }
     qint64 topRow() const { return m_view->shownRowAt(m_view->rowHeight(0) - 1); }
 
-    std::unique_ptr<Capture> m_capture;
+    std::shared_ptr<const Capture> m_capture;
+    std::unique_ptr<CaptureSession> m_session;
     std::unique_ptr<FrameTableModel> m_model;
     std::unique_ptr<QWidget> m_window;
     FrameTableView *m_view = nullptr;
@@ -55,10 +57,11 @@ void TestFrameTableView::init()
         block += CaptureFixture::frameOf(i % 7, i % 12, i % 2, quint32(i));
     m_capture = CaptureFixture::load3G(block);
     QCOMPARE(m_capture->frameCount(), 1000);
-    show(FrameRows(1000), m_capture.get(), 100);
+    show(FrameRows(1000), m_capture, 100);
 }
 
-void TestFrameTableView::show(const FrameRows &rows, const Capture *capture, int windowSize)
+void TestFrameTableView::show(const FrameRows &rows, const std::shared_ptr<const Capture> &capture,
+                              int windowSize)
 {
     m_window = std::make_unique<QWidget>();
     auto *layout = new QHBoxLayout(m_window.get());
@@ -66,11 +69,12 @@ void TestFrameTableView::show(const FrameRows &rows, const Capture *capture, int
     m_bar = new QScrollBar;
     layout->addWidget(m_view);
     layout->addWidget(m_bar);
-    m_model = std::make_unique<FrameTableModel>(nullptr);
+    m_model.reset();
+    m_session = std::make_unique<CaptureSession>();
+    m_model = std::make_unique<FrameTableModel>(*m_session, nullptr);
     m_model->setWindowSize(windowSize);
-    m_model->setCapture(capture);
-    if (!capture)
-        m_model->setRows(rows);
+    m_session->setCapture(capture);
+    QVERIFY(m_session->setRows(rows, QString()));
     m_view->setModel(m_model.get());
     m_view->setShownScrollBar(m_bar);
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -85,6 +89,7 @@ void TestFrameTableView::cleanup()
 {
     m_window.reset();
     m_model.reset();
+    m_session.reset();
     m_capture.reset();
 }
 
@@ -195,8 +200,8 @@ void TestFrameTableView::rowLabelsFitEveryRow()
     m_view->doItemsLayout();
     QCOMPARE(labels->width(), width);
 
-    show(FrameRows(1000), m_capture.get(), 1000);
-    m_model->setTimeReference(500);
+    show(FrameRows(1000), m_capture, 1000);
+    m_session->setTimeReference(500);
     QVERIFY(m_view->verticalHeader()->width() > bold.horizontalAdvance(QStringLiteral("500 REF")));
 }
 

@@ -1,6 +1,7 @@
 #include "viewer/views/logmodel.h"
 #include "viewer/views/logview.h"
 #include "core/files/loggedframes.h"
+#include "core/files/loglines.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -48,6 +49,7 @@ private slots:
     void follow_data();
     void follow();
     void clearEmptiesTheView();
+    void capturesLogsAreShownNotCopied();
     void billionsOfRows();
 
 private:
@@ -281,14 +283,64 @@ void TestLogView::clearEmptiesTheView()
     QCOMPARE(m_model->text(0), line(0));
 }
 
+// The panel shows the captures' own logs: the lines a log gains after its load come after
+// whatever the panel showed meanwhile, Clear hides what was shown, and a log is let go of once
+// no row shows it.
+void TestLogView::capturesLogsAreShownNotCopied()
+{
+    const auto texts = [this] {
+        QStringList lines;
+        for (qint64 row = 0; row < m_model->rowCount(); ++row)
+            lines.append(m_model->text(row));
+        return lines;
+    };
+    QSignalSpy appended(m_model.get(), &LogModel::rowsAppended);
+    auto first = std::make_shared<LogLines>();
+    first->append(QStringLiteral("a1"), LogLevel::Info);
+    first->append(QStringLiteral("a2"), LogLevel::Error);
+    QVERIFY(m_model->follow(first));
+    QVERIFY(!m_model->follow(first));
+    m_model->append(QStringLiteral("own"), Qt::cyan);
+    auto second = std::make_shared<LogLines>();
+    second->append(QStringLiteral("b1"), LogLevel::Warning);
+    QVERIFY(m_model->follow(second));
+    // The first capture finds a frame missing after the second was loaded.
+    first->append(QStringLiteral("a3"), LogLevel::Warning);
+    QVERIFY(m_model->follow(first));
+    QCOMPARE(texts(), QStringList({"a1", "a2", "own", "b1", "a3"}));
+    QCOMPARE(m_model->background(1), QColor(Qt::red));
+    QCOMPARE(m_model->background(2), QColor(Qt::cyan));
+    QCOMPARE(m_model->background(4), QColor(Qt::darkYellow));
+    QCOMPARE(appended.size(), 4);
+    QCOMPARE(appended.last(), (QList<QVariant>{qint64(4), qint64(1)}));
+
+    m_view->clear();
+    QVERIFY(!m_model->follow(first));
+    first->append(QStringLiteral("a4"), LogLevel::Info);
+    QVERIFY(m_model->follow(first));
+    QCOMPARE(texts(), QStringList({"a4"}));
+
+    const std::weak_ptr<LogLines> gone = second;
+    second.reset();
+    QVERIFY(gone.expired());
+    const std::weak_ptr<LogLines> shown = first;
+    first.reset();
+    QVERIFY(!shown.expired());
+    m_view->clear();
+    QVERIFY(shown.expired());
+}
+
 void TestLogView::billionsOfRows()
 {
     // More rows than an int counts: every row can be reached, shown, selected and copied.
     constexpr qint64 frames = 3'000'000'000;
     const auto counted = std::make_shared<CountedFrames>();
+    const auto log = std::make_shared<LogLines>();
     m_model->append(QStringLiteral("first"), Qt::white);
-    m_model->appendFrames(counted, 0, frames / 2);
-    m_model->appendFrames(counted, frames / 2, frames / 2);
+    log->appendFrames(counted, 0, frames / 2);
+    QVERIFY(m_model->follow(log));
+    log->appendFrames(counted, frames / 2, frames / 2);
+    QVERIFY(m_model->follow(log));
     m_model->append(QStringLiteral("last"), Qt::red);
     const qint64 rows = frames + 2;
     QVERIFY(lastRowShown());

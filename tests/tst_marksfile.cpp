@@ -15,20 +15,6 @@ using namespace Korvex;
 
 namespace {
 
-/// A capture written to a file of the given name and loaded from it.
-std::unique_ptr<Capture> captureAt(const QString &path, int frames, quint32 seed)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return nullptr;
-    file.write(CaptureBuilder::randomCapture(frames, seed));
-    file.close();
-    auto capture = std::make_unique<Capture>(path);
-    CaptureFixture::QuietSink sink;
-    capture->load(sink);
-    return capture;
-}
-
 QList<qint64> framesOf(const FrameMarks &marks)
 {
     QList<qint64> frames;
@@ -83,7 +69,7 @@ void TestMarksFile::marks()
 
 void TestMarksFile::roundTrip()
 {
-    const auto capture = captureAt(dir.filePath(QStringLiteral("round.drf3")), 3000, 1);
+    const auto capture = CaptureFixture::loadFile(dir.filePath(QStringLiteral("round.drf3")), 3000, 1);
     FrameMarks marks;
     marks.mark(0);
     marks.setNote(1500, QStringLiteral("sync lost \u2013 see log"));
@@ -115,7 +101,7 @@ void TestMarksFile::filesThatDoNotFitAreIgnored()
     QFETCH(QByteArray, change);
     QFETCH(QString, problem);
     const QString path = dir.filePath(QStringLiteral("ignored.drf3"));
-    auto capture = captureAt(path, 2000, 2);
+    auto capture = CaptureFixture::loadFile(path, 2000, 2);
     FrameMarks marks;
     marks.mark(10);
     QString error;
@@ -123,7 +109,7 @@ void TestMarksFile::filesThatDoNotFitAreIgnored()
     const QString marksPath = MarksFile::besidePath(path);
     if (change == "capture") {
         // The same name and size, other frames: its marks are not this capture's.
-        capture = captureAt(path, 2000, 3);
+        capture = CaptureFixture::loadFile(path, 2000, 3);
     } else {
         QFile file(marksPath);
         QVERIFY(file.open(QIODevice::ReadWrite));
@@ -144,7 +130,7 @@ void TestMarksFile::filesThatDoNotFitAreIgnored()
 void TestMarksFile::dataFolderWhenBesideCannotBeWritten()
 {
     const QString path = dir.filePath(QStringLiteral("fallback.drf3"));
-    const auto capture = captureAt(path, 100, 4);
+    const auto capture = CaptureFixture::loadFile(path, 100, 4);
     // Something that is not a file stands where the marks file would go.
     QVERIFY(QDir().mkpath(MarksFile::besidePath(path)));
     FrameMarks marks;
@@ -165,7 +151,7 @@ void TestMarksFile::dataFolderWhenBesideCannotBeWritten()
 void TestMarksFile::anotherCapturesFileIsLeftAlone()
 {
     const QString path = dir.filePath(QStringLiteral("foreign.drf3"));
-    auto capture = captureAt(path, 500, 6);
+    auto capture = CaptureFixture::loadFile(path, 500, 6);
     FrameMarks theirs;
     theirs.setNote(3, QStringLiteral("theirs"));
     QString error;
@@ -176,7 +162,7 @@ void TestMarksFile::anotherCapturesFileIsLeftAlone()
     beside.close();
 
     // Another capture under the name: its marks go to the data folder, and the log says so.
-    capture = captureAt(path, 500, 7);
+    capture = CaptureFixture::loadFile(path, 500, 7);
     const QString fallback = MarksFile::fallbackPath(path);
     FrameMarks ours;
     ours.mark(9);
@@ -200,7 +186,7 @@ void TestMarksFile::anotherCapturesFileIsLeftAlone()
 void TestMarksFile::noMarksLeaveNoFile()
 {
     const QString path = dir.filePath(QStringLiteral("empty.drf3"));
-    const auto capture = captureAt(path, 100, 5);
+    const auto capture = CaptureFixture::loadFile(path, 100, 5);
     FrameMarks marks;
     marks.mark(1);
     QString error;

@@ -5,10 +5,13 @@
 
 #include "viewer/app/framescope.h"
 #include "core/frames/framerecord.h"
+#include "core/session/capturesession.h"
 #include "viewer/views/frametablemodel.h"
 
 #include <QInputDialog>
+#include <QItemSelectionModel>
 #include <QLabel>
+#include <QSignalSpy>
 #include <QtTest>
 
 #include <functional>
@@ -41,7 +44,8 @@ struct DialogSeen
 
 } // namespace
 
-/// First, previous, next and last frame, and Find Frame with its input dialog.
+/// First, previous, next and last frame, Find Frame with its input dialog, and the table's
+/// current row and the session's current frame following each other.
 class TestNavigation : public QObject
 {
     Q_OBJECT
@@ -57,6 +61,7 @@ private slots:
     void findFrameDialog();
     void findFrameCancelled();
     void findFrameOnAnEmptyList();
+    void currentFrameBothWays();
 
 private:
     Ui::Framescope &ui() { return FramescopeProbe::ui(*window); }
@@ -220,6 +225,37 @@ void TestNavigation::findFrameOnAnEmptyList()
     QCOMPARE(seen.label, QStringLiteral("Go To Frame (no frames):"));
     QCOMPARE(seen.value, 0.0);
     QCOMPARE(currentRow(), -1);
+    QCOMPARE(status(), QStringLiteral("No frame selected"));
+}
+
+void TestNavigation::currentFrameBothWays()
+{
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    CaptureSession &session = FramescopeProbe::session(*window);
+    const auto statusOf = [&session](qint64 frame) {
+        return session.capture()->frame(frame).headerText();
+    };
+    // The session's current frame: the table's current row and the panel follow.
+    QVERIFY(session.setCurrentFrame(7));
+    QCOMPARE(currentRow(), 7);
+    QCOMPARE(status(), statusOf(7));
+    // The table's: the session follows, and the panel with it. Its answer to a Shift+click
+    // leaves the selection as the user extended it.
+    QSignalSpy changed(&session, &CaptureSession::currentFrameChanged);
+    const auto click = [this](int row, Qt::KeyboardModifiers modifiers) {
+        const QRect cell = ui().tblFrames->visualRect(FramescopeProbe::model(*window)->cellIndex(row, 1));
+        QTest::mouseClick(ui().tblFrames->viewport(), Qt::LeftButton, modifiers, cell.center());
+    };
+    click(3, Qt::NoModifier);
+    QCOMPARE(session.currentFrame(), qint64(3));
+    QCOMPARE(status(), statusOf(3));
+    click(6, Qt::ShiftModifier);
+    QCOMPARE(session.currentFrame(), qint64(6));
+    QCOMPARE(ui().tblFrames->selectionModel()->selectedRows().size(), 4);
+    QCOMPARE(changed.size(), 2);
+    QVERIFY(session.setCurrentFrame(-1));
+    QVERIFY(!ui().tblFrames->currentIndex().isValid());
     QCOMPARE(status(), QStringLiteral("No frame selected"));
 }
 

@@ -1,11 +1,16 @@
 #include "core/text/scrollergeometry.h"
 
+#include "framebits.h"
+
+#include "core/filters/framebitmap.h"
+
+#include <QRandomGenerator>
 #include <QtTest>
 
 using namespace Korvex;
 
-/// The frame scroller's maths: frame height, bars, their pixel rows, the tracker and the row a
-/// tracker position stands for.
+/// The frame scroller's maths: frame height, bars, their pixel rows, the tracker, the row a
+/// tracker position stands for and the frame a position of the strip stands for.
 class TestScrollerGeometry : public QObject
 {
     Q_OBJECT
@@ -26,7 +31,11 @@ private slots:
     void lastBarFrom();
     void rowAtY_data();
     void rowAtY();
+    void frameAtYAsPainted_data() { rowAtIsExactOnTheGrid_data(); }
+    void frameAtYAsPainted();
 };
+
+using FrameBits::bitmapOf;
 
 void TestScrollerGeometry::itemHeight_data()
 {
@@ -237,4 +246,41 @@ void TestScrollerGeometry::rowAtY()
     QFETCH(double, h);
     QFETCH(qint64, count);
     QTEST(ScrollerGeometry::rowAtY(y, h, 23, count), "row");
+}
+
+// Under a filter, every position of the strip answers for a frame whose bar paints its pixel
+// row: a shown one wherever one does, the nearest to the frame under the position (the earlier
+// of two as near); else the frame under it.
+void TestScrollerGeometry::frameAtYAsPainted()
+{
+    QFETCH(double, h);
+    QFETCH(qint64, count);
+    QRandomGenerator random(11);
+    QList<qint64> someFrames;
+    for (qint64 frame = 0; frame < count; frame += 1 + qint64(random.bounded(40)))
+        someFrames.append(frame);
+    const std::shared_ptr<FrameBitmap> shown = bitmapOf(count, someFrames);
+    const qint64 lastRow = ScrollerGeometry::barRows(count - 1, h, 23).last;
+    qint64 firstReaching = 0;
+    for (qint64 pixel = 22; pixel <= lastRow; ++pixel) {
+        while (firstReaching < count && ScrollerGeometry::barRows(firstReaching, h, 23).last < pixel)
+            ++firstReaching;
+        for (const double y : {double(pixel), pixel + 0.5}) {
+            const qint64 under = ScrollerGeometry::rowAtY(y, h, 23, count);
+            const qint64 frame = ScrollerGeometry::frameAtY(y, h, 23, count, shown.get());
+            if (under < 0) {
+                QCOMPARE(frame, qint64(-1));
+                continue;
+            }
+            qint64 nearest = -1;
+            for (qint64 bar = firstReaching;
+                 bar < count && ScrollerGeometry::barRows(bar, h, 23).first <= pixel; ++bar) {
+                if (shown->test(bar) && (nearest < 0 || qAbs(bar - under) < qAbs(nearest - under)))
+                    nearest = bar;
+            }
+            QCOMPARE(frame, nearest >= 0 ? nearest : under);
+            QVERIFY(ScrollerGeometry::barRows(frame, h, 23).first <= pixel);
+            QVERIFY(ScrollerGeometry::barRows(frame, h, 23).last >= pixel);
+        }
+    }
 }

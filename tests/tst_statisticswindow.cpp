@@ -1,8 +1,11 @@
 #include "capturefixture.h"
 #include "framescopeprobe.h"
+#include "hangguard.h"
 #include "testenv.h"
 
 #include "viewer/app/framescope.h"
+#include "core/filters/framebitmap.h"
+#include "core/session/capturesession.h"
 #include "core/stats/capturepass.h"
 #include "viewer/stats/chartswindow.h"
 #include "core/stats/framerateseries.h"
@@ -11,6 +14,7 @@
 #include "core/stats/statisticscollector.h"
 #include "viewer/stats/statisticsmodel.h"
 #include "viewer/stats/statisticswindow.h"
+#include "viewer/views/filterbar.h"
 #include "viewer/views/frametablemodel.h"
 #include "viewer/views/frametableview.h"
 
@@ -37,8 +41,7 @@ using namespace Korvex;
 
 namespace {
 
-// A ceiling that only guards against a hang.
-constexpr int Hang = 60000;
+constexpr int Hang = HangGuardMs;
 
 /// Random DigRF 3G frames of channel types 4 to 7, deltas below 2000 ticks.
 std::unique_ptr<Capture> randomCapture(int count, quint32 seed)
@@ -51,15 +54,25 @@ std::unique_ptr<Capture> randomCapture(int count, quint32 seed)
     return CaptureFixture::load3G(block);
 }
 
-QString expectedReport(const Capture &capture)
+/// The report of these rows (all frames when none are given), computed apart from the window.
+QString expectedReport(const Capture &capture, const FrameRows *rows = nullptr)
 {
     StatisticsCollector collector(capture.protocolVersion());
-    CapturePass pass(capture, FrameRows(capture.frameCount()));
+    CapturePass pass(capture, rows ? *rows : FrameRows(capture.frameCount()));
     pass.run([&](qint64 frame, quint8 header, bool missing, quint64 ticks) {
         collector.add(frame, header, missing, ticks);
     });
-    return StatisticsReport(collector.result(), capture.fileName(), QStringLiteral("All frames"))
+    return StatisticsReport(collector.result(), capture.fileName(),
+                            rows ? QStringLiteral("Displayed frames") : QStringLiteral("All frames"))
         .toTsv();
+}
+
+qint64 rateTotal(const FrameRateSeries &series)
+{
+    qint64 total = 0;
+    for (int bin = 0; bin < series.bins(); ++bin)
+        total += series.count(bin);
+    return total;
 }
 
 } // namespace
@@ -79,6 +92,9 @@ private slots:
     void goToTheLongestGap();
     void emptyCaptureShowsNoNumbers();
     void newCaptureWhileOpen();
+    void displayedFramesFollowTheFilter();
+    void sortHoldsThroughRefresh();
+    void cancelledRefreshKeepsTheFigures();
     void chartsOfTheCapture();
     void clickOnTheTimeChartSelectsTheFrame();
     void intervalCanBeChosen();
@@ -90,6 +106,10 @@ private:
     StatisticsWindow *openStatistics();
     ChartsWindow *openCharts();
     static void waitForComputed(QSignalSpy &spy);
+    /// Applies a display filter as the filter bar does.
+    void filter(const QString &text);
+    /// Shows the displayed frames in the window's scope box.
+    static void chooseDisplayed(QWidget *window);
     /// Starts a pass over the capture that sets `started` and holds on until it is cancelled.
     void startHeldPass(PassRunner &runner, std::atomic<bool> &started);
 
@@ -204,7 +224,7 @@ void TestStatisticsWindow::goToTheLongestGap()
     QTest::mouseClick(goMax, Qt::LeftButton);
     QCOMPARE(ui().tblFrames->currentShownRow(), frame);
     // The gap is the longest of that channel: the time column's Δ Channel says so.
-    FramescopeProbe::model(*window)->setTimeMode(TimeMode::DeltaChannel);
+    FramescopeProbe::session(*window).setTimeMode(TimeMode::DeltaChannel);
     QCOMPARE(FramescopeProbe::model(*window)->data(ui().tblFrames->currentIndex().siblingAtColumn(0))
                  .toString(),
              model->value(0, QStringLiteral("gap_max_ns")).toString());
@@ -245,14 +265,123 @@ void TestStatisticsWindow::newCaptureWhileOpen()
     QCOMPARE(statistics->report()->toTsv(), expectedReport(*nextCapture));
     QTRY_VERIFY_WITH_TIMEOUT(charts->gapHistogram() && !charts->isComputing(), Hang);
     QCOMPARE(charts->rateSeries()->frameFrom(0), qint64(0));
-    qint64 total = 0;
-    for (int bin = 0; bin < charts->rateSeries()->bins(); ++bin)
-        total += charts->rateSeries()->count(bin);
-    QCOMPARE(total, qint64(100));
+    QCOMPARE(rateTotal(*charts->rateSeries()), qint64(100));
     // Letting go of the frames altogether.
     FramescopeProbe::showCapture(*window, nullptr);
     QVERIFY(!statistics->report());
     QVERIFY(!charts->rateSeries());
+}
+
+void TestStatisticsWindow::filter(const QString &text)
+{
+    ui().filterBar->setText(text);
+    ui().filterBar->applyButton()->click();
+    QVERIFY(FramescopeProbe::session(*window).rows().isFiltered());
+}
+
+void TestStatisticsWindow::chooseDisplayed(QWidget *window)
+{
+    window->findChild<QComboBox *>(QStringLiteral("cbScope"))->setCurrentIndex(1);
+}
+
+// "Displayed frames" are the frames the table shows now: a filter applied while the windows
+// are open is looked at anew, by Refresh too, and one applied while they are hidden when they
+// are shown again.
+void TestStatisticsWindow::displayedFramesFollowTheFilter()
+{
+    StatisticsWindow *statistics = openStatistics();
+    ChartsWindow *charts = openCharts();
+    chooseDisplayed(statistics);
+    chooseDisplayed(charts);
+    const CaptureSession &session = FramescopeProbe::session(*window);
+
+    // The filter lets the window's events through while it runs: the pass that counts starts
+    // once it is over.
+    filter(QStringLiteral("channel == 5"));
+    QSignalSpy computed(statistics, &StatisticsWindow::computed);
+    const FrameRows shown = session.rows();
+    QVERIFY(shown.count() > 0 && shown.count() < 3000);
+    waitForComputed(computed);
+    QCOMPARE(statistics->report()->toTsv(), expectedReport(*capture, &shown));
+    QTRY_VERIFY_WITH_TIMEOUT(charts->gapHistogram() && !charts->isComputing(), Hang);
+    QCOMPARE(rateTotal(*charts->rateSeries()), shown.count());
+
+    computed.clear();
+    statistics->refresh();
+    waitForComputed(computed);
+    QCOMPARE(statistics->report()->toTsv(), expectedReport(*capture, &shown));
+
+    // Hidden, the window waits until it is shown.
+    statistics->hide();
+    charts->hide();
+    filter(QStringLiteral("channel == 6 or channel == 7"));
+    computed.clear();
+    const FrameRows next = session.rows();
+    QVERIFY(!statistics->isComputing() && !charts->isComputing());
+    statistics->show();
+    charts->show();
+    waitForComputed(computed);
+    QCOMPARE(statistics->report()->toTsv(), expectedReport(*capture, &next));
+    QTRY_VERIFY_WITH_TIMEOUT(charts->gapHistogram() && !charts->isComputing(), Hang);
+    QCOMPARE(rateTotal(*charts->rateSeries()), next.count());
+}
+
+// Sorted by a column, the tables stay sorted by it whatever is looked at next.
+void TestStatisticsWindow::sortHoldsThroughRefresh()
+{
+    StatisticsWindow *statistics = openStatistics();
+    QSignalSpy computed(statistics, &StatisticsWindow::computed);
+    waitForComputed(computed);
+    auto *channels = statistics->findChild<QTableView *>(QStringLiteral("tblChannels"));
+    const auto *model = static_cast<const StatisticsModel *>(channels->model());
+    int maxGap = 0;
+    while (model->section().columns.at(maxGap).key != QLatin1String("gap_max_ns"))
+        ++maxGap;
+    QCOMPARE(model->headerData(maxGap, Qt::Horizontal).toString(), QStringLiteral("Max gap [ns]"));
+    channels->horizontalHeader()->setSortIndicator(maxGap, Qt::DescendingOrder);
+    const auto sortedByMaxGap = [&] {
+        for (int row = 1; row < model->rowCount(); ++row) {
+            if (model->value(row - 1, QStringLiteral("gap_max_ns")).toLongLong()
+                < model->value(row, QStringLiteral("gap_max_ns")).toLongLong())
+                return false;
+        }
+        return model->rowCount() == 4;
+    };
+    QVERIFY(sortedByMaxGap());
+
+    // Other frames, then the same again.
+    filter(QStringLiteral("cts == 1"));
+    for (int step = 0; step < 2; ++step) {
+        computed.clear();
+        if (step == 0)
+            chooseDisplayed(statistics);
+        else
+            statistics->refresh();
+        waitForComputed(computed);
+        QCOMPARE(channels->horizontalHeader()->sortIndicatorSection(), maxGap);
+        QVERIFY(sortedByMaxGap());
+    }
+}
+
+// A cancelled refresh leaves the figures of the last complete one, and says so.
+void TestStatisticsWindow::cancelledRefreshKeepsTheFigures()
+{
+    StatisticsWindow *statistics = openStatistics();
+    QSignalSpy computed(statistics, &StatisticsWindow::computed);
+    waitForComputed(computed);
+    const QString before = statistics->report()->toTsv();
+    computed.clear();
+    // The pass's end is taken on the event loop, after the cancel, however far it got.
+    statistics->refresh();
+    statistics->cancel();
+    waitForComputed(computed);
+    QCOMPARE(computed.at(0).at(0).toBool(), false);
+    QVERIFY(statistics->report());
+    QCOMPARE(statistics->report()->toTsv(), before);
+    QCOMPARE(statistics->findChild<QTableView *>(QStringLiteral("tblChannels"))->model()->rowCount(), 4);
+    const QString summary = statistics->findChild<QLabel *>(QStringLiteral("lblSummary"))->text();
+    QVERIFY2(summary.contains(QStringLiteral("3000 frames")), qPrintable(summary));
+    QVERIFY2(summary.contains(QStringLiteral("Cancelled")), qPrintable(summary));
 }
 
 void TestStatisticsWindow::chartsOfTheCapture()

@@ -50,6 +50,7 @@ private slots:
 private:
     Ui::Framescope &ui() { return FramescopeProbe::ui(*window); }
     FrameTableModel *model() { return FramescopeProbe::model(*window); }
+    CaptureSession &session() { return FramescopeProbe::session(*window); }
     QString cell(int row) { return model()->data(model()->cellIndex(row, 0)).toString(); }
     QString title() { return model()->headerData(0, Qt::Horizontal).toString(); }
     QStringList column();
@@ -156,7 +157,7 @@ void TestTimeDisplay::modeIsRemembered()
 
     storeMode(stored);
     Framescope next{QString()};
-    QCOMPARE(int(FramescopeProbe::model(next)->timeMode()), mode);
+    QCOMPARE(int(FramescopeProbe::session(next).timeMode()), mode);
     QVERIFY(FramescopeProbe::ui(next).menuTimeDisplay->actions().at(mode)->isChecked());
 }
 
@@ -164,9 +165,9 @@ void TestTimeDisplay::referenceIsSetAndCleared()
 {
     ui().tblFrames->goToShownRow(2);
     pressCtrlT();
-    QCOMPARE(model()->timeReference(), qint64(2));
+    QCOMPARE(session().timeReference(), qint64(2));
     // Setting a reference shows times since it.
-    QCOMPARE(model()->timeMode(), TimeMode::SinceReference);
+    QCOMPARE(session().timeMode(), TimeMode::SinceReference);
     QVERIFY(ui().menuTimeDisplay->actions().at(int(TimeMode::SinceReference))->isChecked());
     QCOMPARE(title(), QStringLiteral("Time since frame 2 [ns]"));
     QCOMPARE(column(), QStringList({"-3000", "-2000", "0", "10000", "10003"}));
@@ -180,26 +181,26 @@ void TestTimeDisplay::referenceIsSetAndCleared()
     // On another frame it moves there; on the reference itself it is cleared.
     ui().tblFrames->goToShownRow(4);
     pressCtrlT();
-    QCOMPARE(model()->timeReference(), qint64(4));
+    QCOMPARE(session().timeReference(), qint64(4));
     QCOMPARE(model()->headerData(2, Qt::Vertical).toString(), QStringLiteral("2"));
     QCOMPARE(cell(4), QStringLiteral("0"));
     pressCtrlT();
-    QCOMPARE(model()->timeReference(), qint64(-1));
+    QCOMPARE(session().timeReference(), qint64(-1));
     QCOMPARE(model()->headerData(4, Qt::Vertical).toString(), QStringLiteral("4"));
     QCOMPARE(title(), QStringLiteral("Time since frame 0 [ns]"));
-    QCOMPARE(model()->timeMode(), TimeMode::SinceReference);
+    QCOMPARE(session().timeMode(), TimeMode::SinceReference);
 }
 
 void TestTimeDisplay::newCaptureHasNoReference()
 {
     ui().tblFrames->goToShownRow(3);
     pressCtrlT();
-    QCOMPARE(model()->timeReference(), qint64(3));
+    QCOMPARE(session().timeReference(), qint64(3));
     FramescopeProbe::showCapture(*window, fiveFrames());
-    QCOMPARE(model()->timeReference(), qint64(-1));
+    QCOMPARE(session().timeReference(), qint64(-1));
     QCOMPARE(model()->headerData(3, Qt::Vertical).toString(), QStringLiteral("3"));
     // The mode stays.
-    QCOMPARE(model()->timeMode(), TimeMode::SinceReference);
+    QCOMPARE(session().timeMode(), TimeMode::SinceReference);
 }
 
 void TestTimeDisplay::detailPanelShowsTheTime()

@@ -111,6 +111,7 @@ Capture::Capture(const QString &fileName)
     : m_fileName(fileName)
     , m_file(fileName)
     , m_index(std::make_shared<FrameIndex>(protocolVersionOf(fileName)))
+    , m_log(std::make_shared<LogLines>())
 {
 }
 
@@ -123,7 +124,7 @@ Capture::Status Capture::load(FrameReaderSink &sink)
 
 bool Capture::open(FrameReaderSink &sink)
 {
-    RecordingSink recording(sink, m_log, m_index);
+    RecordingSink recording(sink, *m_log, m_index);
     recording.log(protocolVersionLogText(protocolVersion()), LogLevel::Info);
     if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         recording.log(cannotOpenLogText(m_fileName), LogLevel::Error);
@@ -147,7 +148,7 @@ Capture::Status Capture::read(FrameReaderSink &sink)
 
 Capture::Status Capture::readInto(FrameReaderSink &sink, bool indexed, qint64 frameLimit)
 {
-    RecordingSink recording(sink, m_log, indexed ? m_index : nullptr);
+    RecordingSink recording(sink, *m_log, indexed ? m_index : nullptr);
     // Read with positioned reads, as the frames are read back later.
     const ReadFunction read = [this](quint64 offset, char *buffer, qint64 length, QString *error) {
         return readRaw(offset, buffer, length, error);
@@ -338,9 +339,7 @@ void Capture::report(Reason reason, const QString &text, LogLevel level) const
 {
     if (m_said.fetch_or(reason) & reason)
         return;
-    // Passes over the frames on other threads may find a reason at the same time.
-    const std::lock_guard<std::mutex> lock(m_reporting);
-    m_log.append(text, level);
+    m_log->append(text, level);
     if (m_listener)
         m_listener(text, level);
 }

@@ -16,7 +16,6 @@
 #include <functional>
 #include <limits>
 #include <memory>
-#include <mutex>
 
 namespace Korvex {
 
@@ -68,7 +67,9 @@ public:
     qint64 frameCount() const { return m_index->count(); }
     const FrameIndex &index() const { return *m_index; }
     std::shared_ptr<const FrameIndex> sharedIndex() const { return m_index; }
-    const LogLines &log() const { return m_log; }
+    const LogLines &log() const { return *m_log; }
+    /// The log, shared with whoever shows it for longer than the capture lives.
+    std::shared_ptr<const LogLines> sharedLog() const { return m_log; }
     /// The offset just after the last frame read.
     quint64 dataEnd() const { return m_dataEnd; }
 
@@ -114,7 +115,8 @@ private:
     QString m_fileName;
     mutable QFile m_file;
     std::shared_ptr<FrameIndex> m_index;
-    mutable LogLines m_log;
+    // Missing frames are logged while frames are read back, by const readers too.
+    std::shared_ptr<LogLines> m_log;
     Status m_status = Status::NotLoaded;
     qint64 m_frameLimit = ShownFrameLimit;
     quint64 m_dataEnd = 0;
@@ -132,7 +134,6 @@ private:
     QByteArray m_head;
     mutable std::atomic<bool> m_replaced{false};
     mutable std::atomic<int> m_said{0};
-    mutable std::mutex m_reporting;
 
     // The blocks of frames between two checkpoints read last, so that a table page costs one
     // read of the file.

@@ -1,5 +1,7 @@
 #include "core/text/scrollergeometry.h"
 
+#include "core/filters/framebitmap.h"
+
 #include <QtMath>
 
 #include <cmath>
@@ -59,12 +61,36 @@ qint64 ScrollerGeometry::rowAt(double sceneTop, double h, int headerH, qint64 co
     return qint64(qBound(0.0, row, double(count - 1)));
 }
 
+ScrollerGeometry::Bars ScrollerGeometry::barsReaching(qint64 y, double h, int headerH,
+                                                     qint64 count)
+{
+    // The bars that reach down to this pixel row start after the last that ends above it.
+    return {lastBarFrom(y - barHeight(h) - 1, h, headerH, count) + 1,
+            lastBarFrom(y, h, headerH, count)};
+}
+
 qint64 ScrollerGeometry::rowAtY(double y, double h, int headerH, qint64 count)
 {
     if (count <= 0 || !(h > 0) || y < barTop(0, h, headerH) || y >= sceneHeight(count, h, headerH))
         return -1;
     const double row = std::floor((y - barTop(0, h, headerH)) / h + 1e-9);
     return qint64(qBound(0.0, row, double(count - 1)));
+}
+
+qint64 ScrollerGeometry::frameAtY(double y, double h, int headerH, qint64 count,
+                                  const FrameBitmap *shown)
+{
+    const qint64 frame = rowAtY(y, h, headerH, count);
+    if (frame < 0 || !shown || shown->test(frame))
+        return frame;
+    const Bars bars = barsReaching(qFloor(y), h, headerH, count);
+    const qint64 before = shown->previousSet(frame);
+    const qint64 after = shown->nextSet(frame);
+    const bool hasBefore = before >= 0 && before >= bars.first;
+    const bool hasAfter = after >= 0 && after <= bars.last;
+    if (hasBefore && (!hasAfter || frame - before <= after - frame))
+        return before;
+    return hasAfter ? after : frame;
 }
 
 qint64 ScrollerGeometry::lastBarFrom(qint64 y, double h, int headerH, qint64 count)

@@ -6,6 +6,8 @@
 
 namespace Korvex {
 
+class FrameBitmap;
+
 /// The frame scroller's maths, in scene pixels: the height each frame gets, where its bar lies
 /// and which pixel rows it paints, where the tracker lies, and which row a tracker position means.
 class ScrollerGeometry
@@ -45,6 +47,22 @@ public:
     /// The row whose share of the strip holds scene y: the bars of rows r to r + 1 part the
     /// strip between them. -1 above the first bar and below the last.
     static qint64 rowAtY(double y, double h, int headerH, qint64 count);
+
+    /// The bars first to last whose pixel rows reach pixel row y; none (last < first) where no
+    /// bar does.
+    struct Bars
+    {
+        qint64 first;
+        qint64 last;
+    };
+    static Bars barsReaching(qint64 y, double h, int headerH, qint64 count);
+
+    /// The frame the strip stands for at scene y, of `count` frames: the one whose share of the
+    /// strip holds y (rowAtY). With a display filter (`shown`; nullptr for none) that hides it,
+    /// the shown frame nearest to it (the earlier of two as near) among the bars that paint the
+    /// same pixel row, where there is one: what that row shows in full colour.
+    static qint64 frameAtY(double y, double h, int headerH, qint64 count,
+                           const FrameBitmap *shown);
 
     /// The last of `count` bars whose first pixel row lies at or above pixel row y, or -1.
     static qint64 lastBarFrom(qint64 y, double h, int headerH, qint64 count);

@@ -11,16 +11,15 @@ constexpr qint64 EventsEveryMs = 40;
 
 } // namespace
 
-CaptureLoader::CaptureLoader(LineHandler lines, FramesHandler frames)
-    : m_lines(std::move(lines))
-    , m_frames(std::move(frames))
+CaptureLoader::CaptureLoader(LogHandler logGrew)
+    : m_logGrew(std::move(logGrew))
 {
     m_sinceEvents.start();
 }
 
-void CaptureLoader::log(const QString &text, LogLevel level)
+void CaptureLoader::log(const QString &, LogLevel)
 {
-    m_lines(text, level);
+    m_logGrew();
 }
 
 void CaptureLoader::progress(int value)
@@ -34,8 +33,8 @@ void CaptureLoader::progress(int value)
 bool CaptureLoader::proceed(qint64 framesRead)
 {
     if (framesRead > m_framesLogged) {
-        m_frames(m_framesLogged, framesRead - m_framesLogged);
         m_framesLogged = framesRead;
+        m_logGrew();
     }
     if (m_sinceEvents.elapsed() >= EventsEveryMs) {
         QCoreApplication::processEvents();

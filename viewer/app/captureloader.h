@@ -13,16 +13,14 @@ namespace Korvex {
 
 /// Watches a capture's load for the window: shows its progress in the progress dialog, lets
 /// the window handle its events (repaints) at least every few tens of milliseconds, stops the
-/// load when the dialog's Cancel is pressed, and hands the log lines on, the lines of the
-/// frames as runs.
+/// load when the dialog's Cancel is pressed, and says when the capture's log gained lines (a
+/// line, or the lines of frames read).
 class CaptureLoader final : public FrameReaderSink
 {
 public:
-    using LineHandler = std::function<void(const QString &, LogLevel)>;
-    /// The frames first to first + count - 1 were read.
-    using FramesHandler = std::function<void(qint64 first, qint64 count)>;
+    using LogHandler = std::function<void()>;
 
-    CaptureLoader(LineHandler lines, FramesHandler frames);
+    explicit CaptureLoader(LogHandler logGrew);
 
     /// The dialog that shows the progress and whose Cancel stops the load.
     void setDialog(QProgressDialog *dialog) { m_dialog = dialog; }
@@ -33,8 +31,7 @@ public:
 
 private:
     QPointer<QProgressDialog> m_dialog;
-    LineHandler m_lines;
-    FramesHandler m_frames;
+    LogHandler m_logGrew;
     qint64 m_framesLogged = 0;
     QElapsedTimer m_sinceEvents;
 };

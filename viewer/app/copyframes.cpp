@@ -1,7 +1,7 @@
 #include "viewer/app/framescope.h"
 
 #include "core/files/capture.h"
-#include "viewer/views/frametablemodel.h"
+#include "core/session/capturesession.h"
 #include "core/text/frametablewriter.h"
 
 #include <QClipboard>
@@ -15,6 +15,7 @@ void Framescope::copyFrames()
     std::vector<qint64> frames = selectedFrames();
     if (frames.empty() && currentFrame() >= 0)
         frames.push_back(currentFrame());
+    const std::shared_ptr<const Capture> &capture = session->capture();
     if (frames.empty() || !capture)
         return;
     // The cells drfdump prints, one line per frame, without the line of titles.

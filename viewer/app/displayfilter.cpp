@@ -5,6 +5,7 @@
 #include "core/filters/filterexpression.h"
 #include "core/filters/framebitmap.h"
 #include "core/filters/framefilter.h"
+#include "core/session/capturesession.h"
 #include "viewer/views/filterbar.h"
 #include "viewer/views/frametablemodel.h"
 
@@ -28,6 +29,8 @@ void Framescope::applyFilter(const QString &text)
         clearFilter();
         return;
     }
+    // The pass shares the capture: whatever happens to the session meanwhile, it reads on.
+    const std::shared_ptr<const Capture> capture = session->capture();
     FilterError error;
     const FilterExpression expression = FilterExpression::parse(text, &error);
     if (!error.isError() && capture)
@@ -51,32 +54,29 @@ void Framescope::applyFilter(const QString &text)
         statusBar()->showMessage(tr("Filter cancelled; the frames shown are as before."), NoteMs);
         return;
     }
-    showRows(FrameRows(std::move(shown)));
+    // A capture loaded while the filter ran keeps its own rows.
+    if (session->capture() != capture)
+        return;
+    session->setRows(FrameRows(std::move(shown)), text.trimmed());
     if (missing > 0)
         statusBar()->showMessage(FrameFilter::missingNote(missing), NoteMs);
 }
 
 void Framescope::clearFilter()
 {
-    if (model->rows().isFiltered())
-        showRows(FrameRows(stripFrames()));
+    session->clearFilter();
 }
 
-void Framescope::showRows(const FrameRows &rows)
+void Framescope::rowsChanged()
 {
-    const qint64 frame = currentFrame();
-    model->setRows(rows);
+    followCurrentFrame();
     updateShownLabel();
     buildFramesScroller();
-    if (rows.count() == 0) {
-        selectFrame(QModelIndex(), QModelIndex());
-        return;
-    }
-    ui.tblFrames->goToShownRow(frame >= 0 ? rows.nearestRow(frame) : 0);
 }
 
 void Framescope::updateShownLabel()
 {
+    const std::shared_ptr<const Capture> &capture = session->capture();
     const bool loaded = capture && capture->status() != Capture::Status::Aborted;
     shownLabel->setVisible(loaded);
     shownLabel->setText(tr("Shown: %1 of %2 frames").arg(shownFrames()).arg(stripFrames()));
@@ -84,12 +84,12 @@ void Framescope::updateShownLabel()
 
 qint64 Framescope::stripFrames() const
 {
-    return model->rows().total();
+    return session->rows().total();
 }
 
 qint64 Framescope::currentFrame() const
 {
-    return model->rows().frameAt(ui.tblFrames->currentShownRow());
+    return session->currentFrame();
 }
 
 std::vector<qint64> Framescope::selectedFrames() const
@@ -110,7 +110,7 @@ std::vector<qint64> Framescope::selectedFrames() const
 
 void Framescope::goToFrame(qint64 frame)
 {
-    const FrameRows &rows = model->rows();
+    const FrameRows &rows = session->rows();
     if (rows.total() == 0)
         return;
     const qint64 row = rows.rowOf(frame);
@@ -132,3 +132,4 @@ void Framescope::goToFrame(qint64 frame)
 }
 
 } // namespace Korvex
+

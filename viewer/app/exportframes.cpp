@@ -3,8 +3,8 @@
 #include "viewer/app/taskprogress.h"
 #include "core/files/capture.h"
 #include "core/filters/framebitmap.h"
+#include "core/session/capturesession.h"
 #include "viewer/views/exportdlg.h"
-#include "viewer/views/frametablemodel.h"
 
 #include <QFileInfo>
 #include <QMessageBox>
@@ -15,18 +15,21 @@ namespace Korvex {
 
 void Framescope::exportFrames()
 {
+    // The export shares the capture and writes the frames chosen as the dialog closes.
+    const std::shared_ptr<const Capture> capture = session->capture();
     if (!capture || stripFrames() == 0)
         return;
     const std::vector<qint64> selected = selectedFrames();
+    const FrameMarks &marks = session->marks();
     ExportDlg dialog(this, stripFrames(), shownFrames(), marks.count(), qint64(selected.size()),
                      capture->protocolVersion(), capture->fileName(),
                      settings->value(QStringLiteral("FileLoadPath")).toString());
-    if (dialog.exec() != QDialog::Accepted)
+    if (dialog.exec() != QDialog::Accepted || session->capture() != capture)
         return;
 
     FrameRows frames(stripFrames());
     if (dialog.which() == ExportDlg::Shown) {
-        frames = model->rows();
+        frames = session->rows();
     } else if (dialog.which() != ExportDlg::All) {
         auto bits = std::make_shared<FrameBitmap>(stripFrames());
         if (dialog.which() == ExportDlg::Marked) {

@@ -4,8 +4,8 @@
 #include "core/files/capture.h"
 #include "core/filters/framefilter.h"
 #include "core/filters/framesearch.h"
+#include "core/session/capturesession.h"
 #include "viewer/views/findbar.h"
-#include "viewer/views/frametablemodel.h"
 
 #include <QStatusBar>
 
@@ -40,6 +40,9 @@ void Framescope::findPrevious()
 
 void Framescope::runFind(bool forward)
 {
+    // The search shares the capture and looks at the rows shown as it starts.
+    const std::shared_ptr<const Capture> capture = session->capture();
+    const FrameRows rows = session->rows();
     if (!capture)
         return;
     FilterError error;
@@ -54,7 +57,7 @@ void Framescope::runFind(bool forward)
     FrameSearch::Result result;
     {
         TaskProgress progress(this, tr("Searching frames ..."), taskDialogDelayMs);
-        result = FrameSearch::find(*capture, expression, model->rows(), currentFrame(),
+        result = FrameSearch::find(*capture, expression, rows, currentFrame(),
                                    forward ? FrameSearch::Direction::Forward
                                            : FrameSearch::Direction::Backward,
                                    progress.callback());
@@ -70,7 +73,10 @@ void Framescope::runFind(bool forward)
         statusBar()->showMessage(tr("No shown frame matches.") + missing, NoteMs);
         return;
     }
-    ui.tblFrames->goToShownRow(model->rows().rowOf(result.frame));
+    // What was found belongs to the rows searched; the session may show others by now.
+    if (session->rows().bitmap() != rows.bitmap() || session->capture() != capture)
+        return;
+    ui.tblFrames->goToShownRow(rows.rowOf(result.frame));
     QString note = tr("Frame %1 found.").arg(result.frame);
     if (result.wrapped) {
         note = forward ? tr("Frame %1 found; the search reached the last frame and went on from the first.")

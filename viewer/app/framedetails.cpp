@@ -1,6 +1,7 @@
 #include "viewer/app/framescope.h"
 
 #include "core/files/capture.h"
+#include "core/session/capturesession.h"
 #include "core/text/framedetail.h"
 #include "viewer/views/frametablemodel.h"
 #include "viewer/views/payloadhighlighter.h"
@@ -15,35 +16,43 @@ void Framescope::setHeaderBase(int index)
 {
     static const int bases[] = {2, 16, 8, 10};
     headerBase = index >= 0 && index < 4 ? bases[index] : 2;
-    selectFrame(ui.tblFrames->currentIndex(), ui.tblFrames->currentIndex());
+    showCurrentFrame();
 }
 
 void Framescope::setPayloadBytesPerColumn(int index)
 {
     static const int widths[] = {1, 2, 4};
     payloadBytesPerColumn = index >= 0 && index < 3 ? widths[index] : 1;
-    selectFrame(ui.tblFrames->currentIndex(), ui.tblFrames->currentIndex());
+    showCurrentFrame();
 }
 
 void Framescope::setPayloadCols(int value)
 {
     payloadCols = value;
-    selectFrame(ui.tblFrames->currentIndex(), ui.tblFrames->currentIndex());
+    showCurrentFrame();
 }
 
 void Framescope::setPayloadByteOrder(int index)
 {
     payloadByteOrder = index;
-    selectFrame(ui.tblFrames->currentIndex(), ui.tblFrames->currentIndex());
+    showCurrentFrame();
 }
 
 void Framescope::selectFrame(QModelIndex current, QModelIndex previous)
 {
     Q_UNUSED(previous);
+    // The table's current row, chosen by the user, makes its frame the session's current
+    // frame, which the panel shows.
+    session->setCurrentFrame(current.isValid() ? model->frameAt(current.row()) : -1);
+}
+
+void Framescope::showCurrentFrame()
+{
     // The form's controls report their first values while the window is still being built.
     if (!statusLabel)
         return;
-    const qint64 frame = current.isValid() ? model->frameAt(current.row()) : -1;
+    const qint64 frame = session->currentFrame();
+    const std::shared_ptr<const Capture> &capture = session->capture();
     if (frame < 0 || !capture || frame >= capture->frameCount()) {
         showNoFrame();
         return;

@@ -5,6 +5,7 @@
 #include "core/colors/defaultcolorfiles.h"
 #include "core/files/capture.h"
 #include "core/files/userdatafolder.h"
+#include "core/session/capturesession.h"
 #include "viewer/stats/chartswindow.h"
 #include "viewer/stats/statisticswindow.h"
 #include "viewer/views/filterbar.h"
@@ -14,6 +15,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QItemSelectionModel>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -29,6 +31,7 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
 {
     Q_UNUSED(flags);
     settings = new QSettings(QStringLiteral("Kestrant"), QStringLiteral("Framescope"));
+    session = new CaptureSession(this);
     ui.setupUi(this);
     logModel = new LogModel(this);
     ui.txtLog->setModel(logModel);
@@ -84,9 +87,9 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
     colorDlg = new ColorDlg;
     colorDlg->hide();
 
-    model = new FrameTableModel(&colorDlg->scheme());
-    model->setCapture(nullptr);
-    model->setMarks(&marks);
+    // The model follows the session before the window does: the window's handlers below find
+    // it reset already.
+    model = new FrameTableModel(*session, &colorDlg->scheme());
     ui.tblFrames->setModel(model);
     // Copy works while the table has the focus; the table's menu offers what its rows can do.
     ui.tblFrames->addAction(ui.actionCopy);
@@ -101,9 +104,22 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
         menu->exec(ui.txtPayload->viewport()->mapToGlobal(at));
     });
     ui.tblFrames->setShownScrollBar(ui.sbFrames);
-    // A reset (a load, a colour mode switch) drops the table's current row without reporting
-    // it, so the panel is told here.
-    connect(model, &QAbstractItemModel::modelReset, this, &Framescope::showNoFrame);
+    // The table's current row and the session's current frame follow each other. New rows
+    // reset the model, which drops the table's current row without reporting it: the window's
+    // handlers put it back (the model, connected first, has been reset by then).
+    connect(ui.tblFrames->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &Framescope::selectFrame);
+    connect(session, &CaptureSession::currentFrameChanged, this, &Framescope::followCurrentFrame);
+    connect(session, &CaptureSession::currentFrameChanged, this, &Framescope::showCurrentFrame);
+    connect(session, &CaptureSession::captureChanged, this, &Framescope::captureChanged);
+    connect(session, &CaptureSession::rowsChanged, this, &Framescope::rowsChanged);
+    connect(session, &CaptureSession::marksChanged, this, &Framescope::buildFramesScroller);
+    connect(session, &CaptureSession::timeChanged, this, &Framescope::timeChanged);
+    connect(session, &CaptureSession::marksFileNote, this,
+            [this](const QString &line) { appendLog(line, Qt::darkYellow); });
+    connect(session, &CaptureSession::marksNotKept, this, [this](const QString &error) {
+        statusBar()->showMessage(tr("The marks could not be kept: %1").arg(error), 10000);
+    });
     ui.tblFrames->horizontalHeader()->setStretchLastSection(true);
     ui.tblFrames->setWordWrap(false);
     // Every reset of the model sets the columns back to the style's width.
@@ -152,12 +168,12 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
 
 Framescope::~Framescope()
 {
-    // The windows' passes over the frames, and the table, let go of the capture before it goes.
+    // The windows' passes over the frames, and the table, let go of the session before it goes.
     delete statisticsWindow;
     delete chartsWindow;
     ui.tblFrames->setModel(nullptr);
     delete model;
-    capture.reset();
+    delete session;
     delete settings;
     delete highlighter;
     delete recentFiles;
@@ -171,11 +187,10 @@ void Framescope::appendLog(const QString &text, const QColor &color)
     logModel->append(text, color);
 }
 
-void Framescope::appendFrameLines(const std::shared_ptr<const LoggedFrames> &frames, qint64 first,
-                                  qint64 count)
+void Framescope::followLog(const std::shared_ptr<const LogLines> &log)
 {
-    ui.tabs->setCurrentIndex(1);
-    logModel->appendFrames(frames, first, count);
+    if (logModel->follow(log))
+        ui.tabs->setCurrentIndex(1);
 }
 
 void Framescope::resizeEvent(QResizeEvent *)

@@ -2,7 +2,6 @@
 #define VIEWER_APP_FRAMESCOPE_H
 
 #include "viewer/app/taskprogress.h"
-#include "core/files/framemarks.h"
 #include "ui_framescope.h"
 #include "core/text/timetext.h"
 
@@ -32,20 +31,21 @@ QT_END_NAMESPACE
 namespace Korvex {
 
 class Capture;
+class CaptureSession;
 class ChartsWindow;
 class ColorDlg;
 class FramePrinter;
-class FrameRows;
 class FrameTableModel;
-class LoggedFrames;
+class LogLines;
 class LogModel;
 class PayloadHighlighter;
 class PrintRows;
 class ScrollTracker;
 class StatisticsWindow;
 
-/// The main window: owns the loaded capture, the view settings of the detail panel,
-/// the settings store, the table model, the colour dialog and the frame scroller.
+/// The main window: owns the session (the capture on display and what is shown of it), the
+/// view settings of the detail panel, the settings store, the table model, the colour dialog
+/// and the frame scroller.
 class Framescope : public QMainWindow
 {
     Q_OBJECT
@@ -125,12 +125,14 @@ protected:
 private:
     friend struct FramescopeProbe;
 
-    /// Appends the lines of frames `first` to `first + count - 1` to the log panel, as
-    /// appendLog does with one line.
-    void appendFrameLines(const std::shared_ptr<const LoggedFrames> &frames, qint64 first,
-                          qint64 count);
-    /// Hands a loaded capture to the views; the previous one goes once they let go of it.
-    void showCapture(std::unique_ptr<Capture> loaded);
+    /// Shows the lines a capture's log gained in the log panel, bringing it to the front as
+    /// appendLog does.
+    void followLog(const std::shared_ptr<const LogLines> &log);
+    /// What a new capture (or none) changes beside the table: the columns' widths, the shown
+    /// label, the filter bar's fields, the strip.
+    void captureChanged();
+    /// The rows shown changed: the shown label and the strip.
+    void rowsChanged();
     /// The number of frames the table shows.
     qint64 shownFrames() const;
     /// The printout of these rows of the table, with the table's visible columns.
@@ -148,16 +150,14 @@ private:
     void setUpTimeDisplay();
     /// Widens the time column to its title, which changes with the mode and the reference.
     void fitTimeColumn();
-    /// Gives the statistics and chart windows the frames on display; any pass over the frames
-    /// before stops first.
-    void setStatisticsSource();
-    /// The overview strip under a viewport position: the shown row there, or -1.
-    qint64 scrollerRowAt(QPoint position) const;
-    /// A click on the overview strip beside the tracker: the table moves there.
+    /// The frame the overview strip stands for at a viewport position, or -1.
+    qint64 scrollerFrameAt(QPoint position) const;
+    /// A click on the overview strip beside the tracker: the frame there (or the nearest shown
+    /// one) comes to the middle of the table and becomes current.
     void scrollerClicked(QPoint position);
     /// The number of frames the overview strip shows: all of them, shown or not.
     qint64 stripFrames() const;
-    /// The frame of the table's current row, or -1.
+    /// The session's current frame, or -1.
     qint64 currentFrame() const;
     /// The frames of the rows selected in the table (within its window), in order.
     std::vector<qint64> selectedFrames() const;
@@ -165,18 +165,19 @@ private:
     void goToFrame(qint64 frame);
     /// goToFrame for a statistics or chart window, bringing the main window to the front.
     void showFrameOf(qint64 frame);
-    /// Shows these rows in the table, keeping the current frame (or the nearest shown one).
-    void showRows(const FrameRows &rows);
+    /// Puts the table's current row on the session's current frame (none for none).
+    void followCurrentFrame();
+    /// Fills the detail panel with the session's current frame.
+    void showCurrentFrame();
     void updateShownLabel();
     void runFind(bool forward);
-    /// Reads the marks kept for the capture on display; a file that does not fit goes to the log.
-    void loadMarks();
-    /// Keeps the marks for the next time the capture is opened and repaints them.
-    void marksChanged();
+    /// The time mode's menu entry and the time column's width follow the session.
+    void timeChanged();
 
     Ui::Framescope ui;
-    /// The frames on display, their protocol version and their load's log.
-    std::unique_ptr<Capture> capture;
+    /// What is on display: the capture, the shown rows, the marks, the time column's mode and
+    /// reference and the current frame.
+    CaptureSession *session = nullptr;
     ColorDlg *colorDlg = nullptr;
     QSettings *settings = nullptr;
     FrameTableModel *model = nullptr;
@@ -192,8 +193,6 @@ private:
     QProgressDialog *progressDialog = nullptr;
     /// The lines of the log panel.
     LogModel *logModel = nullptr;
-    /// The marked frames of the capture on display.
-    FrameMarks marks;
     /// "Shown: N of M frames" in the status bar.
     QLabel *shownLabel = nullptr;
     /// How long a filter, search or export runs before its progress dialog shows.

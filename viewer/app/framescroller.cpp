@@ -4,6 +4,7 @@
 #include "core/files/capture.h"
 #include "core/files/framemarks.h"
 #include "core/filters/framebitmap.h"
+#include "core/session/capturesession.h"
 #include "viewer/views/frametablemodel.h"
 #include "core/text/frametext.h"
 #include "core/text/scrollergeometry.h"
@@ -96,14 +97,10 @@ QImage paintBars(qint64 count, double h, int headerH, int stripW, BarColors &col
 
     for (int y = 0; y < height; ++y) {
         auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-        const qint64 lastBar = ScrollerGeometry::lastBarFrom(y, h, headerH, count);
-        // The bars that reach down to this pixel row start after the last that ends above it.
-        const qint64 firstBar =
-            ScrollerGeometry::lastBarFrom(y - ScrollerGeometry::barHeight(h) - 1, h, headerH, count) + 1;
+        const auto [firstBar, lastBar] = ScrollerGeometry::barsReaching(y, h, headerH, count);
         std::optional<QRgb> pixel;
         if (!shown) {
-            for (qint64 bar = lastBar; bar >= 0 && ScrollerGeometry::barRows(bar, h, headerH).last >= y;
-                 --bar) {
+            for (qint64 bar = lastBar; bar >= firstBar; --bar) {
                 if ((pixel = colors.of(bar)))
                     break;
             }
@@ -145,6 +142,7 @@ void Framescope::buildFramesScroller()
     tracker = nullptr;
     // The strip shows every frame; with a display filter the frames it hides are dimmed.
     const qint64 count = stripFrames();
+    const std::shared_ptr<const Capture> &capture = session->capture();
     if (count == 0 || !capture)
         return;
 
@@ -160,7 +158,7 @@ void Framescope::buildFramesScroller()
     // One image holds every bar: an item per frame costs seconds and gigabytes at a million.
     BarColors colors(colorDlg->scheme(), capture->index());
     const QImage bars = paintBars(count, h, headerH, ui.gvFrames->width(), colors,
-                                  model->rows().bitmap(), marks);
+                                  session->rows().bitmap(), session->marks());
     scene.addItem(new QGraphicsPixmapItem(QPixmap::fromImage(bars)));
 
     const QRectF rect(0, 0, ui.gvFrames->viewport()->width(),
@@ -177,24 +175,26 @@ bool Framescope::eventFilter(QObject *watched, QEvent *event)
         const QPoint at = press->position().toPoint();
         // The tracker takes its own presses, to be dragged.
         if (press->button() == Qt::LeftButton && tracker && ui.gvFrames->itemAt(at) != tracker
-            && scrollerRowAt(at) >= 0) {
+            && scrollerFrameAt(at) >= 0) {
             scrollerClicked(at);
             return true;
         }
     }
     if (watched == ui.gvFrames->viewport() && event->type() == QEvent::ToolTip) {
         const auto *help = static_cast<QHelpEvent *>(event);
-        const qint64 row = scrollerRowAt(help->pos());
-        if (row < 0) {
+        const qint64 frame = scrollerFrameAt(help->pos());
+        if (frame < 0) {
             QToolTip::hideText();
         } else {
-            const qint64 frame = model->rows().frameAt(row);
-            const QString time = capture->isMissing(frame)
+            const Capture &capture = *session->capture();
+            const QString time = capture.isMissing(frame)
                                      ? tr("missing")
                                      : TimeText::readable(qint64(
-                                         FrameRecord::nsOfTicks(capture->ticks(frame))));
-            QToolTip::showText(help->globalPos(), tr("Frame %1\n%2").arg(frame).arg(time),
-                               ui.gvFrames->viewport());
+                                         FrameRecord::nsOfTicks(capture.ticks(frame))));
+            const QString text = session->rows().isShown(frame)
+                                     ? tr("Frame %1\n%2").arg(frame).arg(time)
+                                     : tr("Frame %1 (not shown)\n%2").arg(frame).arg(time);
+            QToolTip::showText(help->globalPos(), text, ui.gvFrames->viewport());
         }
         return true;
     }
@@ -229,7 +229,7 @@ void Framescope::updateFramesScroller()
         return;
     const int rowH = ui.tblFrames->rowHeight(0);
     const int headerH = ui.tblFrames->horizontalHeader()->height();
-    const FrameRows &rows = model->rows();
+    const FrameRows &rows = session->rows();
     const qint64 topRow = ui.tblFrames->shownRowAt(rowH - 1);
     const qint64 bottomRow = ui.tblFrames->shownRowAt(ui.tblFrames->height() - headerH - rowH + 1);
     // The tracker spans the frames of the rows on view; no row at the bottom means the last.
@@ -242,23 +242,27 @@ void Framescope::updateFramesScroller()
     tracker->setRect(sceneRect.translated(0, -tracker->pos().y()));
 }
 
-qint64 Framescope::scrollerRowAt(QPoint position) const
+qint64 Framescope::scrollerFrameAt(QPoint position) const
 {
-    if (!capture || !tracker)
+    if (!session->capture())
         return -1;
-    return ScrollerGeometry::rowAtY(ui.gvFrames->mapToScene(position).y(), frameItemHeight(),
-                                    ui.tblFrames->horizontalHeader()->height(), shownFrames());
+    return ScrollerGeometry::frameAtY(ui.gvFrames->mapToScene(position).y(), frameItemHeight(),
+                                      ui.tblFrames->horizontalHeader()->height(), stripFrames(),
+                                      session->rows().bitmap());
 }
 
 void Framescope::scrollerClicked(QPoint position)
 {
-    const qint64 row = scrollerRowAt(position);
-    if (row < 0)
+    const qint64 frame = scrollerFrameAt(position);
+    const qint64 row = session->rows().nearestRow(frame);
+    if (frame < 0 || row < 0)
         return;
-    // The clicked row comes to the middle of the table, the tracker with it.
+    // The frame's row comes to the middle of the table, the tracker with it, and becomes
+    // current; a frame the filter hides gives way to the nearest shown one, as Find Frame does.
     const int rowH = qMax(1, ui.tblFrames->rowHeight(0));
     const qint64 pageRows = ui.tblFrames->viewport()->height() / rowH;
     ui.tblFrames->scrollToShownRow(row - pageRows / 2);
+    goToFrame(frame);
     updateFramesScroller();
 }
 
@@ -274,7 +278,7 @@ void Framescope::frameScrollerMoved()
                                                  frameItemHeight(),
                                                  ui.tblFrames->horizontalHeader()->height(),
                                                  stripFrames());
-    qint64 row = model->rows().nearestRow(frame);
+    qint64 row = session->rows().nearestRow(frame);
     if (tracker->stoppedAtTop())
         row = 0;
     else if (tracker->stoppedAtBottom())

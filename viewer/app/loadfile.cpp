@@ -1,10 +1,9 @@
 #include "viewer/app/framescope.h"
 
 #include "viewer/app/captureloader.h"
-#include "viewer/views/logmodel.h"
-#include "viewer/colors/colordlg.h"
 #include "core/files/capture.h"
-#include "viewer/views/frametablemodel.h"
+#include "core/session/capturesession.h"
+#include "viewer/views/filterbar.h"
 
 #include <QAction>
 #include <QDir>
@@ -37,13 +36,10 @@ void sizeRowsToContents(QTableView *table)
 
 void Framescope::loadFile(const QString &fileName)
 {
-    auto loaded = std::make_unique<Capture>(fileName);
-    // The frames' lines refer to the index, which the log keeps as long as it shows them.
-    CaptureLoader loader(
-        [this](const QString &text, LogLevel level) { appendLog(text, LogModel::color(level)); },
-        [this, index = loaded->sharedIndex()](qint64 first, qint64 count) {
-            appendFrameLines(index, first, count);
-        });
+    auto loaded = std::make_shared<Capture>(fileName);
+    // The log panel shows the capture's own log as it grows; it keeps the log as long as it
+    // shows its lines, the capture or not.
+    CaptureLoader loader([this, log = loaded->sharedLog()] { followLog(log); });
     // A file that cannot be opened leaves the frames on display as they are, and the title
     // that names them.
     if (!loaded->open(loader))
@@ -65,10 +61,23 @@ void Framescope::loadFile(const QString &fileName)
 
     // The views let go of the frames on display: a repaint during the load shows an empty
     // table rather than frames that are about to go.
-    showCapture(nullptr);
+    session->setCapture(nullptr);
     const Capture::Status status = loaded->read(loader);
-    showCapture(std::move(loaded));
-    loadMarks();
+    // A frame found missing later adds a line to the capture's log, which the log panel
+    // shows once the paint that found it is over.
+    loaded->setLogListener([this, log = loaded->sharedLog()](const QString &, LogLevel) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, log] {
+                followLog(log);
+                // The table shows anew what is left of the frames.
+                ui.tblFrames->viewport()->update();
+            },
+            Qt::QueuedConnection);
+    });
+    session->setCapture(loaded);
+    if (status != Capture::Status::Aborted && loaded->frameCount() > 0)
+        session->setCurrentFrame(0);
     if (status != Capture::Status::Aborted)
         progressDialog->setValue(89);
     progressDialog->setValue(90);
@@ -90,53 +99,29 @@ void Framescope::loadFile(const QString &fileName)
     settings->setValue(QStringLiteral("RecentFiles"), *recentFiles);
     rebuildRecentFilesMenu();
     progressDialog->setValue(95);
-
-    buildFramesScroller();
     progressDialog->setValue(100);
     progressDialog->hide();
 }
 
-void Framescope::showCapture(std::unique_ptr<Capture> loaded)
+void Framescope::captureChanged()
 {
-    // The model and the statistics let go of the old capture before it is deleted.
-    model->setCapture(loaded.get());
-    std::swap(capture, loaded);
-    setStatisticsSource();
-    loaded.reset();
-    ui.lblTime->clear();
-    marks.clear();
+    const std::shared_ptr<const Capture> &capture = session->capture();
+    showCurrentFrame();
     updateShownLabel();
-    if (!capture || capture->status() == Capture::Status::Aborted)
-        return;
-    capture->setLogListener([this](const QString &text, LogLevel level) {
-        // Found while a view paints: the log takes the line once the paint is over, and the
-        // table shows anew what is left of the frames.
-        QMetaObject::invokeMethod(
-            this,
-            [this, text, level] {
-                appendLog(text, LogModel::color(level));
-                ui.tblFrames->viewport()->update();
-            },
-            Qt::QueuedConnection);
-    });
-
-    for (int column = 0; column < 4; ++column)
-        ui.tblFrames->resizeColumnToContents(column);
-    sizeRowsToContents(ui.tblFrames);
-    statusLabel->setText(tr("No frame selected"));
-    // A new capture shows all its frames; the filter bar keeps its text for another Apply.
-    ui.filterBar->setProtocolVersion(capture->protocolVersion());
-    updateShownLabel();
-    connect(ui.tblFrames->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            &Framescope::selectFrame, Qt::UniqueConnection);
-    if (model->rowCount() > 0)
-        ui.tblFrames->setCurrentIndex(model->cellIndex(0, 0));
+    if (capture && capture->status() != Capture::Status::Aborted) {
+        for (int column = 0; column < 4; ++column)
+            ui.tblFrames->resizeColumnToContents(column);
+        sizeRowsToContents(ui.tblFrames);
+        // A new capture shows all its frames; the filter bar keeps its text for another Apply.
+        ui.filterBar->setProtocolVersion(capture->protocolVersion());
+    }
+    buildFramesScroller();
 }
 
 void Framescope::reloadFile()
 {
-    if (capture)
-        loadFile(capture->fileName());
+    if (session->capture())
+        loadFile(session->capture()->fileName());
 }
 
 void Framescope::rebuildRecentFilesMenu()

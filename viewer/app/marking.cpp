@@ -1,8 +1,6 @@
 #include "viewer/app/framescope.h"
 
-#include "core/files/capture.h"
-#include "core/files/marksfile.h"
-#include "viewer/views/frametablemodel.h"
+#include "core/session/capturesession.h"
 
 #include <QInputDialog>
 #include <QMessageBox>
@@ -23,10 +21,7 @@ void Framescope::toggleMarks()
     std::vector<qint64> frames = selectedFrames();
     if (frames.empty() && currentFrame() >= 0)
         frames.push_back(currentFrame());
-    if (frames.empty())
-        return;
-    marks.toggle(frames);
-    marksChanged();
+    session->toggleMarks(frames);
 }
 
 void Framescope::editMarkNote()
@@ -37,16 +32,15 @@ void Framescope::editMarkNote()
     bool ok = false;
     const QString note = QInputDialog::getText(this, tr("Mark Note"),
                                                tr("Note for frame %1:").arg(frame),
-                                               QLineEdit::Normal, marks.note(frame), &ok);
-    if (!ok)
-        return;
-    marks.setNote(frame, note);
-    marksChanged();
+                                               QLineEdit::Normal, session->marks().note(frame), &ok);
+    if (ok)
+        session->setMarkNote(frame, note);
 }
 
 void Framescope::goNextMark()
 {
-    const FrameRows &rows = model->rows();
+    const FrameRows &rows = session->rows();
+    const FrameMarks &marks = session->marks();
     qint64 frame = marks.next(currentFrame());
     while (frame >= 0 && !rows.isShown(frame))
         frame = marks.next(frame);
@@ -59,7 +53,8 @@ void Framescope::goNextMark()
 
 void Framescope::goPrevMark()
 {
-    const FrameRows &rows = model->rows();
+    const FrameRows &rows = session->rows();
+    const FrameMarks &marks = session->marks();
     const qint64 current = currentFrame();
     qint64 frame = marks.previous(current < 0 ? stripFrames() : current);
     while (frame >= 0 && !rows.isShown(frame))
@@ -73,6 +68,7 @@ void Framescope::goPrevMark()
 
 void Framescope::unmarkAll()
 {
+    const FrameMarks &marks = session->marks();
     if (marks.isEmpty())
         return;
     // Notes are the user's writing: they do not go without a word.
@@ -83,30 +79,7 @@ void Framescope::unmarkAll()
                                  tr("Remove %1 marks and %2 notes?").arg(marks.count()).arg(notes))
                != QMessageBox::Yes)
         return;
-    marks.clear();
-    marksChanged();
-}
-
-void Framescope::loadMarks()
-{
-    marks.clear();
-    if (capture && capture->status() != Capture::Status::Aborted && capture->frameCount() > 0) {
-        const MarksFile::ReadResult read = MarksFile::read(*capture, &marks);
-        if (!read.problem.isEmpty())
-            appendLog(read.problem, Qt::darkYellow);
-    }
-    model->marksChanged();
-}
-
-void Framescope::marksChanged()
-{
-    model->marksChanged();
-    buildFramesScroller();
-    if (!capture)
-        return;
-    QString error;
-    if (!MarksFile::write(*capture, marks, &error))
-        statusBar()->showMessage(tr("The marks could not be kept: %1").arg(error), NoteMs);
+    session->unmarkAll();
 }
 
 } // namespace Korvex

@@ -1,6 +1,6 @@
 #include "viewer/app/framescope.h"
 
-#include "viewer/views/frametablemodel.h"
+#include "core/session/capturesession.h"
 
 #include <QInputDialog>
 
@@ -49,7 +49,19 @@ void Framescope::goLastFrame()
 
 qint64 Framescope::shownFrames() const
 {
-    return model->rows().count();
+    return session->rows().count();
+}
+
+void Framescope::followCurrentFrame()
+{
+    const qint64 row = session->rows().rowOf(session->currentFrame());
+    // Already there: the row keeps the selection the user made around it.
+    if (row == ui.tblFrames->currentShownRow())
+        return;
+    if (row >= 0)
+        ui.tblFrames->goToShownRow(row);
+    else
+        ui.tblFrames->setCurrentIndex(QModelIndex());
 }
 
 } // namespace Korvex

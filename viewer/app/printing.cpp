@@ -1,6 +1,7 @@
 #include "viewer/app/framescope.h"
 
 #include "core/files/outputfile.h"
+#include "core/session/capturesession.h"
 #include "core/text/frametext.h"
 #include "viewer/views/frameprinter.h"
 #include "viewer/views/frametablemodel.h"
@@ -33,12 +34,13 @@ std::unique_ptr<FramePrinter> Framescope::framePrinter(const PrintRows &rows) co
         if (!ui.tblFrames->isColumnHidden(column))
             columns.append(column);
     }
-    return std::make_unique<FramePrinter>(capture.get(), model->rows(), rows, columns);
+    return std::make_unique<FramePrinter>(session->capture().get(), session->rows(), rows,
+                                          columns);
 }
 
 void Framescope::showPrintDlg()
 {
-    const FrameRows &shown = model->rows();
+    const FrameRows &shown = session->rows();
     QList<PrintRows::Run> selectedRuns;
     const QItemSelection selection = ui.tblFrames->selectionModel()->selection();
     for (const QItemSelectionRange &range : selection)

@@ -3,7 +3,6 @@
 #include "viewer/colors/colordlg.h"
 #include "viewer/stats/chartswindow.h"
 #include "viewer/stats/statisticswindow.h"
-#include "viewer/views/frametablemodel.h"
 
 namespace Korvex {
 
@@ -21,9 +20,8 @@ void bringUp(QWidget *window)
 void Framescope::showStatistics()
 {
     if (!statisticsWindow) {
-        statisticsWindow = new StatisticsWindow(this);
+        statisticsWindow = new StatisticsWindow(*session, this);
         connect(statisticsWindow, &StatisticsWindow::goToFrame, this, &Framescope::showFrameOf);
-        statisticsWindow->setSource(capture.get(), model->rows());
     }
     bringUp(statisticsWindow);
 }
@@ -31,9 +29,8 @@ void Framescope::showStatistics()
 void Framescope::showCharts()
 {
     if (!chartsWindow) {
-        chartsWindow = new ChartsWindow(&colorDlg->scheme(), this);
+        chartsWindow = new ChartsWindow(*session, &colorDlg->scheme(), this);
         connect(chartsWindow, &ChartsWindow::goToFrame, this, &Framescope::showFrameOf);
-        chartsWindow->setSource(capture.get(), model->rows());
     }
     bringUp(chartsWindow);
 }
@@ -43,14 +40,6 @@ void Framescope::showFrameOf(qint64 frame)
     // Asked for from a statistics or chart window: the table's window comes to the front.
     goToFrame(frame);
     activateWindow();
-}
-
-void Framescope::setStatisticsSource()
-{
-    if (statisticsWindow)
-        statisticsWindow->setSource(capture.get(), model->rows());
-    if (chartsWindow)
-        chartsWindow->setSource(capture.get(), model->rows());
 }
 
 } // namespace Korvex

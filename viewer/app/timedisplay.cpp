@@ -1,6 +1,6 @@
 #include "viewer/app/framescope.h"
 
-#include "viewer/views/frametablemodel.h"
+#include "core/session/capturesession.h"
 
 #include <QActionGroup>
 #include <QHeaderView>
@@ -28,16 +28,19 @@ void Framescope::setUpTimeDisplay()
     // A mode the settings do not know (from a later version, or edited) leaves the default.
     const std::optional<TimeMode> stored =
         TimeText::modeOf(settings->value(timeDisplayKey).toString());
-    const TimeMode mode = stored.value_or(TimeMode::SinceFirst);
-    model->setTimeMode(mode);
-    timeModeActions.at(int(mode))->setChecked(true);
+    session->setTimeMode(stored.value_or(TimeMode::SinceFirst));
+    timeChanged();
 }
 
 void Framescope::setTimeMode(TimeMode mode)
 {
-    model->setTimeMode(mode);
-    timeModeActions.at(int(mode))->setChecked(true);
+    session->setTimeMode(mode);
     settings->setValue(timeDisplayKey, TimeText::key(mode));
+}
+
+void Framescope::timeChanged()
+{
+    timeModeActions.at(int(session->timeMode()))->setChecked(true);
     fitTimeColumn();
 }
 
@@ -51,16 +54,14 @@ void Framescope::fitTimeColumn()
 
 void Framescope::toggleTimeReference()
 {
-    const qint64 row = ui.tblFrames->currentShownRow();
-    if (row < 0 || row >= shownFrames())
+    const qint64 frame = currentFrame();
+    if (frame < 0)
         return;
-    const qint64 frame = model->rows().frameAt(row);
-    if (frame == model->timeReference()) {
-        model->setTimeReference(-1);
-        fitTimeColumn();
+    if (frame == session->timeReference()) {
+        session->setTimeReference(-1);
         return;
     }
-    model->setTimeReference(frame);
+    session->setTimeReference(frame);
     // Setting a reference asks for times counted from it.
     setTimeMode(TimeMode::SinceReference);
 }

@@ -3,6 +3,7 @@
 #include "viewer/colors/framecolorscheme.h"
 #include "core/files/capture.h"
 #include "core/frames/frameheader.h"
+#include "core/session/capturesession.h"
 #include "core/stats/capturepass.h"
 #include "core/stats/framerateseries.h"
 #include "core/stats/gaphistogram.h"
@@ -77,8 +78,10 @@ void appendStep(QList<QPointF> &points, double from, double to, double count)
 
 } // namespace
 
-ChartsWindow::ChartsWindow(const FrameColorScheme *colors, QWidget *parent)
+ChartsWindow::ChartsWindow(const CaptureSession &session, const FrameColorScheme *colors,
+                           QWidget *parent)
     : QWidget(parent, Qt::Window)
+    , m_session(session)
     , m_colors(colors)
 {
     setWindowTitle(tr("Charts"));
@@ -164,7 +167,9 @@ ChartsWindow::ChartsWindow(const FrameColorScheme *colors, QWidget *parent)
     connect(m_bins, &QSpinBox::valueChanged, this, &ChartsWindow::startGapPass);
     connect(&m_runner, &PassRunner::progress, m_progress, &QProgressBar::setValue);
     connect(&m_runner, &PassRunner::finished, this, &ChartsWindow::passFinished);
-    setSource(nullptr, FrameRows());
+    connect(&session, &CaptureSession::captureChanged, this, &ChartsWindow::captureChanged);
+    connect(&session, &CaptureSession::rowsChanged, this, &ChartsWindow::rowsChanged);
+    captureChanged();
 }
 
 ChartsWindow::~ChartsWindow()
@@ -202,12 +207,11 @@ void ChartsWindow::setChart(QChartView *view, QChart *chart)
     delete old;
 }
 
-void ChartsWindow::setSource(const Capture *capture, const FrameRows &displayed)
+void ChartsWindow::captureChanged()
 {
     m_runner.stop();
     m_pass = Pass::None;
-    m_capture = capture;
-    m_displayed = displayed;
+    const bool loaded = m_session.capture() != nullptr;
     m_stats.reset();
     m_rate.reset();
     m_gaps.reset();
@@ -217,9 +221,20 @@ void ChartsWindow::setSource(const Capture *capture, const FrameRows &displayed)
     drawGaps();
     m_progress->hide();
     m_cancel->hide();
-    m_state->setText(capture ? QString() : tr("No capture is loaded."));
-    m_scope->setEnabled(capture != nullptr);
-    m_refresh->setEnabled(capture != nullptr);
+    m_state->setText(loaded ? QString() : tr("No capture is loaded."));
+    m_scope->setEnabled(loaded);
+    m_refresh->setEnabled(loaded);
+    refreshWhenShown();
+}
+
+void ChartsWindow::rowsChanged()
+{
+    if (m_scope->currentIndex() == 1)
+        refreshWhenShown();
+}
+
+void ChartsWindow::refreshWhenShown()
+{
     m_stale = true;
     if (isVisible())
         refresh();
@@ -227,9 +242,9 @@ void ChartsWindow::setSource(const Capture *capture, const FrameRows &displayed)
 
 FrameRows ChartsWindow::scopeRows() const
 {
-    if (!m_capture)
+    if (!m_session.capture())
         return FrameRows();
-    return m_scope->currentIndex() == 1 ? m_displayed : FrameRows(m_capture->frameCount());
+    return m_scope->currentIndex() == 1 ? m_session.rows() : FrameRows(m_session.frameCount());
 }
 
 void ChartsWindow::showEvent(QShowEvent *event)
@@ -254,7 +269,9 @@ void ChartsWindow::cancel()
 void ChartsWindow::startRatePass()
 {
     m_runner.stop();
-    if (!m_capture)
+    // The pass holds the capture until it ends, whatever the session does meanwhile.
+    const std::shared_ptr<const Capture> capture = m_session.capture();
+    if (!capture)
         return;
     const FrameRows rows = scopeRows();
     // The stretch of time from the first frame looked at to the last; the index and the file
@@ -262,16 +279,16 @@ void ChartsWindow::startRatePass()
     quint64 first = 0;
     quint64 last = 0;
     if (rows.count() > 0) {
-        first = FrameRecord::nsOfTicks(m_capture->ticks(rows.frameAt(0)));
-        last = FrameRecord::nsOfTicks(m_capture->ticks(rows.frameAt(rows.count() - 1)));
+        first = FrameRecord::nsOfTicks(capture->ticks(rows.frameAt(0)));
+        last = FrameRecord::nsOfTicks(capture->ticks(rows.frameAt(rows.count() - 1)));
     }
     const quint64 duration = last > first ? last - first : 0;
     const QList<quint64> choices = TimeBinning::choices(duration);
     const quint64 interval = choices.contains(m_chosenInterval) ? m_chosenInterval
                                                                  : TimeBinning::automatic(duration);
-    auto stats = std::make_shared<StatisticsCollector>(m_capture->protocolVersion());
+    auto stats = std::make_shared<StatisticsCollector>(capture->protocolVersion());
     auto rate = std::make_shared<FrameRateSeries>(TimeBinning(first, duration, interval),
-                                                  m_capture->protocolVersion());
+                                                  capture->protocolVersion());
     // Kept aside until complete: the charts show only what a whole pass found.
     m_pendingStats = stats;
     m_pendingRate = rate;
@@ -279,7 +296,8 @@ void ChartsWindow::startRatePass()
     m_state->setText(tr("Counting frames per interval ..."));
     m_progress->show();
     m_cancel->show();
-    m_runner.start(std::make_shared<CapturePass>(*m_capture, rows), [stats, rate](CapturePass &pass) {
+    m_runner.start(std::make_shared<CapturePass>(*capture, rows),
+                   [stats, rate, capture](CapturePass &pass) {
         pass.run([&stats, &rate](qint64 frame, quint8 header, bool missing, quint64 ticks) {
             stats->add(frame, header, missing, ticks);
             rate->add(frame, header, missing, ticks);
@@ -289,14 +307,15 @@ void ChartsWindow::startRatePass()
 
 void ChartsWindow::startGapPass()
 {
-    if (!m_capture || !m_stats || m_pass == Pass::Rate || m_channel->count() == 0) {
+    const std::shared_ptr<const Capture> capture = m_session.capture();
+    if (!capture || !m_stats || m_pass == Pass::Rate || m_channel->count() == 0) {
         drawGaps();
         return;
     }
     m_runner.stop();
     const int key = m_channel->currentData().toInt();
     const ChannelFigures &figures = m_stats->result().channels[std::size_t(key)];
-    auto gaps = std::make_shared<GapHistogram>(key, m_capture->protocolVersion(),
+    auto gaps = std::make_shared<GapHistogram>(key, capture->protocolVersion(),
                                                figures.minGapNs, figures.maxGapNs,
                                                m_bins->value());
     m_gaps.reset();
@@ -305,7 +324,8 @@ void ChartsWindow::startGapPass()
     m_state->setText(tr("Measuring the gaps of %1 ...").arg(channelName(key)));
     m_progress->show();
     m_cancel->show();
-    m_runner.start(std::make_shared<CapturePass>(*m_capture, scopeRows()), [gaps](CapturePass &pass) {
+    m_runner.start(std::make_shared<CapturePass>(*capture, scopeRows()),
+                   [gaps, capture](CapturePass &pass) {
         pass.run([&gaps](qint64 frame, quint8 header, bool missing, quint64 ticks) {
             gaps->add(frame, header, missing, ticks);
         });
@@ -384,7 +404,7 @@ void ChartsWindow::fillChannels()
 
 QString ChartsWindow::channelName(int key) const
 {
-    if (!m_capture || m_capture->protocolVersion() != 0)
+    if (m_session.protocolVersion() != 0)
         return QStringLiteral("not impl");
     FrameHeader header;
     header.channelType = quint8(key);
@@ -395,15 +415,15 @@ QString ChartsWindow::channelName(int key) const
 
 QColor ChartsWindow::channelColor(int key) const
 {
-    if (!m_colors || !m_capture)
+    if (!m_colors || !m_session.capture())
         return QColor();
     QString name = QStringLiteral("not impl");
-    if (m_capture->protocolVersion() == 0) {
+    if (m_session.protocolVersion() == 0) {
         FrameHeader header;
         header.channelType = quint8(key);
         name = header.channelTypeName();
     }
-    const QColor color = m_colors->bgColor(m_capture->protocolVersion(), name);
+    const QColor color = m_colors->bgColor(m_session.protocolVersion(), name);
     // White is the table's "no colour"; the chart's own colours do better on white.
     return color.isValid() && color != QColor(Qt::white) ? color : QColor();
 }
@@ -413,7 +433,7 @@ void ChartsWindow::drawRate()
     auto *chart = new QChart;
     chart->legend()->setAlignment(Qt::AlignRight);
     if (!m_rate) {
-        chart->setTitle(m_capture ? tr("Frames over time: not computed") : QString());
+        chart->setTitle(m_session.capture() ? tr("Frames over time: not computed") : QString());
         setChart(m_rateView, chart);
         return;
     }

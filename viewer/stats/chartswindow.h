@@ -2,7 +2,6 @@
 #define VIEWER_STATS_CHARTSWINDOW_H
 
 #include "viewer/stats/passrunner.h"
-#include "core/filters/framerows.h"
 
 #include <QWidget>
 
@@ -21,28 +20,30 @@ QT_END_NAMESPACE
 
 namespace Korvex {
 
-class Capture;
+class CaptureSession;
 class FrameColorScheme;
+class FrameRows;
 class FrameRateSeries;
 class GapHistogram;
 class StatisticsCollector;
 
-/// Charts of a capture's timing: the frames per interval of time stacked by logical channel type
-/// (the interval chosen to give a few hundred points, or by the user), where a click selects the
-/// first frame of that interval in the table; and a histogram of the gaps between the frames of
-/// one channel. Each is computed in one pass over the frames on a thread of its own, with
-/// progress and Cancel, and draws at most a few thousand points whatever the capture's size.
+/// Charts of the timing of the session's capture: the frames per interval of time stacked by
+/// logical channel type (the interval chosen to give a few hundred points, or by the user),
+/// where a click selects the first frame of that interval in the table; and a histogram of the
+/// gaps between the frames of one channel. It follows the session as the statistics window
+/// does. Each is computed in one pass over the frames on a thread of its own, with progress and
+/// Cancel, and draws at most a few thousand points whatever the capture's size.
 class ChartsWindow : public QWidget
 {
     Q_OBJECT
 
 public:
-    /// The channels are drawn in their table colours where they have one.
-    explicit ChartsWindow(const FrameColorScheme *colors, QWidget *parent = nullptr);
+    /// The channels are drawn in their table colours where they have one. The session must
+    /// outlive the window.
+    ChartsWindow(const CaptureSession &session, const FrameColorScheme *colors,
+                 QWidget *parent = nullptr);
     ~ChartsWindow() override;
 
-    /// As StatisticsWindow::setSource().
-    void setSource(const Capture *capture, const FrameRows &displayed);
     /// Computes both charts anew, the interval chosen automatically.
     void refresh();
     void cancel();
@@ -74,6 +75,12 @@ protected:
 private:
     enum class Pass { None, Rate, Gaps };
 
+    /// A new capture (or none): the charts of the old one go.
+    void captureChanged();
+    /// New rows: computed anew when the displayed frames are charted.
+    void rowsChanged();
+    /// Computes anew now when the window is shown, else when it is shown next.
+    void refreshWhenShown();
     FrameRows scopeRows() const;
     void startRatePass();
     void startGapPass();
@@ -86,9 +93,8 @@ private:
     QColor channelColor(int key) const;
     QString channelName(int key) const;
 
+    const CaptureSession &m_session;
     const FrameColorScheme *m_colors;
-    const Capture *m_capture = nullptr;
-    FrameRows m_displayed;
     PassRunner m_runner;
     Pass m_pass = Pass::None;
     bool m_stale = true;

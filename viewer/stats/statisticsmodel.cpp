@@ -23,8 +23,11 @@ void StatisticsModel::setSection(const StatisticsReport::Section &section)
 {
     beginResetModel();
     m_section = section;
-    m_order.resize(std::size_t(section.rows.size()));
-    std::iota(m_order.begin(), m_order.end(), 0);
+    std::vector<int> order(std::size_t(section.rows.size()));
+    std::iota(order.begin(), order.end(), 0);
+    m_order = m_sortColumn >= 0 && m_sortColumn < columnCount()
+                  ? sorted(std::move(order), m_sortColumn, m_sortOrder)
+                  : std::move(order);
     endResetModel();
 }
 
@@ -77,13 +80,9 @@ QVariant StatisticsModel::headerData(int section, Qt::Orientation orientation, i
     return m_section.columns.at(section).title;
 }
 
-void StatisticsModel::sort(int column, Qt::SortOrder order)
+std::vector<int> StatisticsModel::sorted(std::vector<int> from, int column,
+                                         Qt::SortOrder order) const
 {
-    if (column < 0 || column >= columnCount())
-        return;
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const QModelIndexList from = persistentIndexList();
-    std::vector<int> rowsOf(m_order.size());
     const auto less = [&](int a, int b) {
         const QVariant &x = m_section.rows.at(a).at(column);
         const QVariant &y = m_section.rows.at(b).at(column);
@@ -102,15 +101,27 @@ void StatisticsModel::sort(int column, Qt::SortOrder order)
         }
         return order == Qt::AscendingOrder ? before : after;
     };
-    std::vector<int> sorted = m_order;
-    std::stable_sort(sorted.begin(), sorted.end(), less);
+    std::stable_sort(from.begin(), from.end(), less);
+    return from;
+}
+
+void StatisticsModel::sort(int column, Qt::SortOrder order)
+{
+    if (column < 0 || column >= columnCount())
+        return;
+    m_sortColumn = column;
+    m_sortOrder = order;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList from = persistentIndexList();
+    const std::vector<int> newOrder = sorted(m_order, column, order);
     // Where each section row was shown before, to carry the views' current rows along.
     std::vector<int> oldRow(m_order.size());
     for (std::size_t r = 0; r < m_order.size(); ++r)
         oldRow[std::size_t(m_order[r])] = int(r);
-    for (std::size_t r = 0; r < sorted.size(); ++r)
-        rowsOf[std::size_t(oldRow[std::size_t(sorted[r])])] = int(r);
-    m_order = sorted;
+    std::vector<int> rowsOf(m_order.size());
+    for (std::size_t r = 0; r < newOrder.size(); ++r)
+        rowsOf[std::size_t(oldRow[std::size_t(newOrder[r])])] = int(r);
+    m_order = newOrder;
     QModelIndexList to;
     for (const QModelIndex &index : from)
         to.append(this->index(rowsOf[std::size_t(index.row())], index.column()));

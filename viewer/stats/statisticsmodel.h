@@ -10,13 +10,14 @@
 namespace Korvex {
 
 /// One table of a statistics report for a table view, sorted by any column: numbers by value,
-/// texts alphabetically, figures that are not defined last either way.
+/// texts alphabetically, figures that are not defined last either way. The sort holds for every
+/// section shown after it, as the view's sort indicator says.
 class StatisticsModel : public QAbstractTableModel
 {
 public:
     explicit StatisticsModel(QObject *parent = nullptr);
 
-    /// Shows a copy of the section; an empty section clears the table.
+    /// Shows a copy of the section, sorted as the table was; an empty section clears the table.
     void setSection(const StatisticsReport::Section &section);
     const StatisticsReport::Section &section() const { return m_section; }
 
@@ -32,10 +33,15 @@ public:
 
 private:
     const QVariantList &rowAt(int row) const;
+    /// The order of the section's rows sorted by the column, stable from `from`.
+    std::vector<int> sorted(std::vector<int> from, int column, Qt::SortOrder order) const;
 
     StatisticsReport::Section m_section;
     // Row r of the table shows row m_order[r] of the section.
     std::vector<int> m_order;
+    // The column sorted by (-1 for the section's own order) and how.
+    int m_sortColumn = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 };
 
 } // namespace Korvex

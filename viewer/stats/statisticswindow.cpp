@@ -1,6 +1,7 @@
 #include "viewer/stats/statisticswindow.h"
 
 #include "core/files/capture.h"
+#include "core/session/capturesession.h"
 #include "core/stats/capturepass.h"
 #include "core/stats/statisticscollector.h"
 #include "viewer/stats/statisticsmodel.h"
@@ -52,8 +53,9 @@ QVBoxLayout *titled(const QString &title, QWidget *widget)
 
 } // namespace
 
-StatisticsWindow::StatisticsWindow(QWidget *parent)
+StatisticsWindow::StatisticsWindow(const CaptureSession &session, QWidget *parent)
     : QWidget(parent, Qt::Window)
+    , m_session(session)
 {
     setWindowTitle(tr("Capture Statistics"));
     setObjectName(QStringLiteral("StatisticsWindow"));
@@ -125,7 +127,9 @@ StatisticsWindow::StatisticsWindow(QWidget *parent)
             &StatisticsWindow::updateButtons);
     connect(&m_runner, &PassRunner::progress, m_progress, &QProgressBar::setValue);
     connect(&m_runner, &PassRunner::finished, this, &StatisticsWindow::passFinished);
-    setSource(nullptr, FrameRows());
+    connect(&session, &CaptureSession::captureChanged, this, &StatisticsWindow::captureChanged);
+    connect(&session, &CaptureSession::rowsChanged, this, &StatisticsWindow::rowsChanged);
+    showReport();
 }
 
 StatisticsWindow::~StatisticsWindow()
@@ -133,13 +137,23 @@ StatisticsWindow::~StatisticsWindow()
     m_runner.stop();
 }
 
-void StatisticsWindow::setSource(const Capture *capture, const FrameRows &displayed)
+void StatisticsWindow::captureChanged()
 {
     m_runner.stop();
-    m_capture = capture;
-    m_displayed = displayed;
     m_report.reset();
+    m_shown.reset();
     showReport();
+    refreshWhenShown();
+}
+
+void StatisticsWindow::rowsChanged()
+{
+    if (m_scope->currentIndex() == 1)
+        refreshWhenShown();
+}
+
+void StatisticsWindow::refreshWhenShown()
+{
     m_stale = true;
     if (isVisible())
         refresh();
@@ -147,9 +161,9 @@ void StatisticsWindow::setSource(const Capture *capture, const FrameRows &displa
 
 FrameRows StatisticsWindow::scopeRows() const
 {
-    if (!m_capture)
+    if (!m_session.capture())
         return FrameRows();
-    return m_scope->currentIndex() == 1 ? m_displayed : FrameRows(m_capture->frameCount());
+    return m_scope->currentIndex() == 1 ? m_session.rows() : FrameRows(m_session.frameCount());
 }
 
 void StatisticsWindow::showEvent(QShowEvent *event)
@@ -163,15 +177,18 @@ void StatisticsWindow::refresh()
 {
     m_stale = false;
     m_runner.stop();
-    m_report.reset();
-    showReport();
-    if (!m_capture)
+    // The pass holds the capture until it ends, whatever the session does meanwhile.
+    const std::shared_ptr<const Capture> capture = m_session.capture();
+    if (!capture) {
+        showReport();
         return;
-    auto collector = std::make_shared<StatisticsCollector>(m_capture->protocolVersion());
+    }
+    auto collector = std::make_shared<StatisticsCollector>(capture->protocolVersion());
     m_collector = collector;
-    m_summary->setText(tr("Looking at %1 ...").arg(framesText(scopeRows().count())));
-    m_runner.start(std::make_shared<CapturePass>(*m_capture, scopeRows()),
-                   [collector](CapturePass &pass) {
+    const FrameRows rows = scopeRows();
+    m_summary->setText(tr("Looking at %1 ...").arg(framesText(rows.count())));
+    m_runner.start(std::make_shared<CapturePass>(*capture, rows),
+                   [collector, capture](CapturePass &pass) {
                        pass.run([&collector](qint64 frame, quint8 header, bool missing,
                                              quint64 ticks) {
                            collector->add(frame, header, missing, ticks);
@@ -189,14 +206,22 @@ void StatisticsWindow::cancel()
 
 void StatisticsWindow::passFinished(bool completed)
 {
-    if (completed && m_capture) {
-        m_report = std::make_unique<StatisticsReport>(m_collector->result(),
-                                                      m_capture->fileName(),
+    if (completed && m_session.capture()) {
+        m_shown = m_collector;
+        m_report = std::make_unique<StatisticsReport>(m_shown->result(),
+                                                      m_session.capture()->fileName(),
                                                       m_scope->currentText());
     }
+    m_collector.reset();
     showReport();
-    if (!completed)
-        m_summary->setText(tr("Cancelled: Refresh looks at the frames again."));
+    if (!completed) {
+        const QString before = m_summary->text();
+        const QString note =
+            m_report ? tr("Cancelled: the figures are those of the last complete pass; Refresh "
+                          "looks at the frames again.")
+                     : tr("Cancelled: Refresh looks at the frames again.");
+        m_summary->setText(before.isEmpty() ? note : before + QLatin1Char('\n') + note);
+    }
     emit computed(completed);
 }
 
@@ -212,7 +237,7 @@ void StatisticsWindow::showReport()
         m_channelModel->setSection(none);
         m_sizeModel->setSection(none);
         m_ctsModel->setSection(none);
-        m_summary->setText(m_capture ? QString() : tr("No capture is loaded."));
+        m_summary->setText(m_session.capture() ? QString() : tr("No capture is loaded."));
         updateButtons();
         return;
     }
@@ -222,9 +247,9 @@ void StatisticsWindow::showReport()
     for (QTableView *table : {m_channels, m_sizes, m_cts})
         table->resizeColumnsToContents();
 
-    const CaptureStatistics &stats = m_collector->result();
+    const CaptureStatistics &stats = m_shown->result();
     QStringList lines;
-    lines.append(m_capture->fileName());
+    lines.append(m_session.capture()->fileName());
     QString counts = framesText(stats.frames);
     if (stats.missing > 0)
         counts += tr(", %1 missing from the file").arg(stats.missing);
@@ -248,8 +273,8 @@ void StatisticsWindow::updateButtons()
     m_goMin->setEnabled(m_channelModel->value(row, QStringLiteral("gap_min_frame")).isValid());
     m_goMax->setEnabled(m_channelModel->value(row, QStringLiteral("gap_max_frame")).isValid());
     m_copy->setEnabled(m_report != nullptr);
-    m_scope->setEnabled(m_capture != nullptr);
-    m_refresh->setEnabled(m_capture != nullptr);
+    m_scope->setEnabled(m_session.capture() != nullptr);
+    m_refresh->setEnabled(m_session.capture() != nullptr);
 }
 
 void StatisticsWindow::goToGap(const QString &key)

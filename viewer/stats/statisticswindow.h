@@ -3,7 +3,6 @@
 
 #include "viewer/stats/passrunner.h"
 #include "core/stats/statisticsreport.h"
-#include "core/filters/framerows.h"
 
 #include <QWidget>
 
@@ -19,32 +18,32 @@ QT_END_NAMESPACE
 
 namespace Korvex {
 
-class Capture;
+class CaptureSession;
+class FrameRows;
 class StatisticsCollector;
 class StatisticsModel;
 
-/// The capture's statistics: a summary, and sortable tables of the logical channel types (with
-/// the frames at the shortest and the longest gap a click away), the payload sizes and the CTS
-/// values, over all frames or those the table displays. Computed in one pass over the frames on
-/// a thread of its own, with progress and Cancel; copied as text exactly as drfdump --stats
-/// prints them.
+/// The statistics of the session's capture: a summary, and sortable tables of the logical
+/// channel types (with the frames at the shortest and the longest gap a click away), the payload
+/// sizes and the CTS values, over all frames or those the table displays. It follows the
+/// session: a new capture, or new rows while it looks at the displayed frames, is looked at anew
+/// while the window is shown (else when it is shown next). Computed in one pass over the frames
+/// on a thread of its own, with progress and Cancel; a cancelled pass leaves the figures before
+/// it. Copied as text exactly as drfdump --stats prints them.
 class StatisticsWindow : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit StatisticsWindow(QWidget *parent = nullptr);
+    /// The session must outlive the window.
+    explicit StatisticsWindow(const CaptureSession &session, QWidget *parent = nullptr);
     ~StatisticsWindow() override;
 
-    /// The capture and the rows its table displays; nullptr for none. A pass over the capture
-    /// before stops first, so it may go as soon as this returns. A new capture is looked at
-    /// anew while the window is shown.
-    void setSource(const Capture *capture, const FrameRows &displayed);
-    /// Computes the statistics anew.
+    /// Computes the statistics anew; the figures shown stay until the new ones are complete.
     void refresh();
 
     bool isComputing() const { return m_runner.isRunning(); }
-    /// The last complete statistics, or nullptr.
+    /// The last complete statistics of the capture, or nullptr.
     const StatisticsReport *report() const { return m_report.get(); }
     /// Cancels a running pass (the Cancel button).
     void cancel();
@@ -61,6 +60,12 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    /// A new capture (or none): the figures of the old one go.
+    void captureChanged();
+    /// New rows: looked at anew when the displayed frames are.
+    void rowsChanged();
+    /// Computes anew now when the window is shown, else when it is shown next.
+    void refreshWhenShown();
     void passFinished(bool completed);
     void showReport();
     void goToGap(const QString &key);
@@ -68,10 +73,11 @@ private:
     void updateButtons();
     FrameRows scopeRows() const;
 
-    const Capture *m_capture = nullptr;
-    FrameRows m_displayed;
+    const CaptureSession &m_session;
     PassRunner m_runner;
+    // What the running pass fills in, and what the shown report was made of.
     std::shared_ptr<StatisticsCollector> m_collector;
+    std::shared_ptr<StatisticsCollector> m_shown;
     std::unique_ptr<StatisticsReport> m_report;
     bool m_stale = true;
 

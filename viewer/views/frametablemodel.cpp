@@ -3,6 +3,7 @@
 #include "viewer/colors/framecolorscheme.h"
 #include "core/files/capture.h"
 #include "core/files/framemarks.h"
+#include "core/session/capturesession.h"
 #include "core/text/frametext.h"
 
 #include <QColor>
@@ -26,68 +27,45 @@ QString referenceLabel(qint64 frame)
 
 } // namespace
 
-FrameTableModel::FrameTableModel(const FrameColorScheme *colorSource)
-    : m_colors(colorSource)
+FrameTableModel::FrameTableModel(const CaptureSession &session,
+                                 const FrameColorScheme *colorSource)
+    : m_session(session)
+    , m_colors(colorSource)
 {
+    connect(&session, &CaptureSession::captureChanged, this, &FrameTableModel::rowsReplaced);
+    connect(&session, &CaptureSession::rowsChanged, this, &FrameTableModel::rowsReplaced);
+    connect(&session, &CaptureSession::timeChanged, this, &FrameTableModel::timeChanged);
+    connect(&session, &CaptureSession::marksChanged, this, &FrameTableModel::marksChanged);
 }
 
 FrameTableModel::~FrameTableModel() = default;
 
-void FrameTableModel::setCapture(const Capture *capture)
+const Capture *FrameTableModel::capture() const
+{
+    return m_session.capture().get();
+}
+
+const FrameRows &FrameTableModel::rows() const
+{
+    return m_session.rows();
+}
+
+void FrameTableModel::rowsReplaced()
 {
     beginResetModel();
-    m_capture = capture;
-    m_time.setCapture(capture);
-    m_rows = FrameRows(capture ? capture->frameCount() : 0);
     m_base = 0;
     endResetModel();
 }
 
-void FrameTableModel::setRows(const FrameRows &rows)
-{
-    beginResetModel();
-    m_rows = rows;
-    m_base = 0;
-    endResetModel();
-}
-
-void FrameTableModel::setTimeMode(TimeMode mode)
-{
-    if (mode == m_time.mode())
-        return;
-    m_time.setMode(mode);
-    timeColumnChanged();
-}
-
-void FrameTableModel::setTimeReference(qint64 frame)
-{
-    const qint64 old = m_time.reference();
-    if (frame == old)
-        return;
-    m_time.setReference(frame);
-    timeColumnChanged();
-    // The row labels of the old and the new reference.
-    for (const qint64 labelled : {old, frame}) {
-        const int row = modelRow(m_rows.rowOf(labelled));
-        if (labelled >= 0 && row >= 0) {
-            emit headerDataChanged(Qt::Vertical, row, row);
-            emit dataChanged(index(row, 0), index(row, FrameText::ColumnCount - 1), {Qt::FontRole});
-        }
-    }
-}
-
-void FrameTableModel::timeColumnChanged()
+void FrameTableModel::timeChanged()
 {
     // The views format only the cells they paint again, whatever the number of rows.
     emit headerDataChanged(Qt::Horizontal, 0, 0);
-    if (rowCount() > 0)
-        emit dataChanged(index(0, 0), index(rowCount() - 1, 0), {Qt::DisplayRole});
-}
-
-void FrameTableModel::setMarks(const FrameMarks *marks)
-{
-    m_marks = marks;
-    marksChanged();
+    if (rowCount() == 0)
+        return;
+    emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
+    emit dataChanged(index(0, 0), index(rowCount() - 1, FrameText::ColumnCount - 1),
+                     {Qt::DisplayRole, Qt::FontRole});
 }
 
 void FrameTableModel::marksChanged()
@@ -103,7 +81,7 @@ QColor FrameTableModel::markColor()
 
 int FrameTableModel::protocolVersion() const
 {
-    return m_capture ? m_capture->protocolVersion() : 0;
+    return m_session.protocolVersion();
 }
 
 void FrameTableModel::setWindowSize(int rows)
@@ -116,7 +94,7 @@ void FrameTableModel::setWindowSize(int rows)
 
 void FrameTableModel::setWindowBase(qint64 base)
 {
-    base = qBound<qint64>(0, base, qMax<qint64>(0, m_rows.count() - rowCount()));
+    base = qBound<qint64>(0, base, qMax<qint64>(0, rows().count() - rowCount()));
     if (base == m_base)
         return;
     // The rows keep their count: only what they show moves, so the views need no new layout
@@ -147,14 +125,15 @@ qint64 FrameTableModel::frameAt(int modelRow) const
 {
     if (modelRow < 0 || modelRow >= rowCount())
         return -1;
-    return m_rows.frameAt(m_base + modelRow);
+    return rows().frameAt(m_base + modelRow);
 }
 
 QString FrameTableModel::cellText(qint64 shownRow, int column) const
 {
-    if (!m_capture || shownRow < 0 || shownRow >= m_rows.count())
+    const Capture *frames = capture();
+    if (!frames || shownRow < 0 || shownRow >= rows().count())
         return QString();
-    return FrameText::cell(m_capture->frame(m_rows.frameAt(shownRow)), column, protocolVersion());
+    return FrameText::cell(frames->frame(rows().frameAt(shownRow)), column, protocolVersion());
 }
 
 QModelIndex FrameTableModel::cellIndex(int row, int column) const
@@ -172,7 +151,7 @@ void FrameTableModel::resetModel()
 // view walking the model as a tree must not find children in every cell.
 int FrameTableModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(qMin<qint64>(m_rows.count(), m_windowSize));
+    return parent.isValid() ? 0 : int(qMin<qint64>(rows().count(), m_windowSize));
 }
 
 int FrameTableModel::columnCount(const QModelIndex &parent) const
@@ -183,36 +162,38 @@ int FrameTableModel::columnCount(const QModelIndex &parent) const
 QVariant FrameTableModel::data(const QModelIndex &index, int role) const
 {
     const qint64 frame = index.isValid() ? frameAt(index.row()) : -1;
-    if (frame < 0 || !m_capture || frame >= m_capture->frameCount())
+    const Capture *frames = capture();
+    if (frame < 0 || !frames || frame >= frames->frameCount())
         return QVariant();
+    const FrameMarks &marks = m_session.marks();
+    const qint64 reference = m_session.timeReference();
 
     switch (role) {
     case Qt::TextAlignmentRole:
         return int(Qt::AlignRight | Qt::AlignHCenter | Qt::AlignVCenter);
     case Qt::DisplayRole:
         if (index.column() == 0)
-            return m_time.cell(m_rows, shownRow(index.row()));
-        return FrameText::cell(m_capture->frame(frame), index.column(), protocolVersion());
+            return m_session.timeColumn().cell(rows(), shownRow(index.row()));
+        return FrameText::cell(frames->frame(frame), index.column(), protocolVersion());
     case Qt::FontRole:
-        if (frame == m_time.reference())
+        if (frame == reference)
             return referenceFont();
-        if (m_marks && m_marks->isMarked(frame)) {
+        if (marks.isMarked(frame)) {
             QFont bold;
             bold.setBold(true);
             return bold;
         }
         return QVariant();
     case Qt::ToolTipRole:
-        return m_marks && !m_marks->note(frame).isEmpty() ? QVariant(m_marks->note(frame))
-                                                          : QVariant();
+        return marks.note(frame).isEmpty() ? QVariant() : QVariant(marks.note(frame));
     case Qt::BackgroundRole:
     case Qt::ForegroundRole: {
-        if (m_marks && m_marks->isMarked(frame))
+        if (marks.isMarked(frame))
             return role == Qt::BackgroundRole ? markColor() : QColor(Qt::white);
         if (!colorsEnabled || !m_colors)
             return QVariant();
         // The colours follow the channel type, which the index holds: no file access.
-        const QString name = FrameText::channelTypeName(m_capture->index(), frame);
+        const QString name = FrameText::channelTypeName(frames->index(), frame);
         const QColor color = role == Qt::BackgroundRole
                                  ? m_colors->bgColor(protocolVersion(), name)
                                  : m_colors->textColor(protocolVersion(), name);
@@ -226,10 +207,11 @@ QVariant FrameTableModel::data(const QModelIndex &index, int role) const
 QStringList FrameTableModel::widestRowLabels() const
 {
     QStringList labels;
-    if (m_rows.count() > 0)
-        labels.append(QString::number(m_rows.frameAt(m_rows.count() - 1)));
-    if (m_time.reference() >= 0 && m_rows.isShown(m_time.reference()))
-        labels.append(referenceLabel(m_time.reference()));
+    const qint64 reference = m_session.timeReference();
+    if (rows().count() > 0)
+        labels.append(QString::number(rows().frameAt(rows().count() - 1)));
+    if (reference >= 0 && rows().isShown(reference))
+        labels.append(referenceLabel(reference));
     return labels;
 }
 
@@ -237,13 +219,13 @@ QVariant FrameTableModel::headerData(int section, Qt::Orientation orientation, i
 {
     if (role == Qt::FontRole && orientation == Qt::Vertical) {
         const qint64 frame = frameAt(section);
-        return frame >= 0 && frame == m_time.reference() ? referenceFont() : QVariant();
+        return frame >= 0 && frame == m_session.timeReference() ? referenceFont() : QVariant();
     }
     if (role != Qt::DisplayRole)
         return QVariant();
     if (orientation == Qt::Vertical) {
         const qint64 frame = frameAt(section);
-        if (frame >= 0 && frame == m_time.reference())
+        if (frame >= 0 && frame == m_session.timeReference())
             return referenceLabel(frame);
         // The frame limit keeps frame numbers within int.
         return frame < 0 ? QVariant() : QVariant(int(frame));
@@ -251,7 +233,7 @@ QVariant FrameTableModel::headerData(int section, Qt::Orientation orientation, i
     if (section < 0 || section >= FrameText::ColumnCount)
         return QVariant();
     if (section == 0)
-        return m_time.title(m_rows);
+        return m_session.timeColumn().title(rows());
     return FrameText::columnTitle(section, protocolVersion());
 }
 

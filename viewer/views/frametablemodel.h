@@ -2,7 +2,6 @@
 #define VIEWER_VIEWS_FRAMETABLEMODEL_H
 
 #include "core/filters/framerows.h"
-#include "core/text/timecolumn.h"
 
 #include <QAbstractTableModel>
 #include <QStringList>
@@ -10,34 +9,30 @@
 namespace Korvex {
 
 class Capture;
+class CaptureSession;
 class FrameColorScheme;
-class FrameMarks;
 
-/// Presents a capture's frames to the frame table: five columns, coloured by logical channel
-/// type while colouring is on. A table view keeps pixel positions in int and some memory per
-/// row, so the model holds a window of at most windowSize() rows of what it shows, starting at
-/// windowBase(); the table moves the window as it scrolls (FrameTableView). Row labels are the
-/// frame numbers.
+/// Presents the frames a session shows to the frame table: five columns, coloured by logical
+/// channel type while colouring is on; marked frames stand out (light text on a dark
+/// background, bold, their note as tool tip). It follows the session: a new capture or new
+/// rows reset it, marks and the time column repaint. A table view keeps pixel positions in int
+/// and some memory per row, so the model holds a window of at most windowSize() rows of what it
+/// shows, starting at windowBase(); the table moves the window as it scrolls (FrameTableView).
+/// Row labels are the frame numbers.
 class FrameTableModel : public QAbstractTableModel
 {
 public:
     static constexpr int DefaultWindowSize = 1 << 18;
 
-    explicit FrameTableModel(const FrameColorScheme *colorSource);
+    /// The session must outlive the model.
+    FrameTableModel(const CaptureSession &session, const FrameColorScheme *colorSource);
     ~FrameTableModel() override;
 
-    /// Shows every frame of the capture (nothing for nullptr); resets the model.
-    void setCapture(const Capture *capture);
-    /// Shows these rows of the capture (the capture may be null: rows without texts).
-    void setRows(const FrameRows &rows);
-    /// Marked frames stand out: light text on a dark background, bold, their note as tool tip.
-    void setMarks(const FrameMarks *marks);
-    /// Repaints the rows after marks were set or taken away.
-    void marksChanged();
     /// The background of a marked frame, in the table and on the overview strip.
     static QColor markColor();
-    const Capture *capture() const { return m_capture; }
-    const FrameRows &rows() const { return m_rows; }
+    const Capture *capture() const;
+    /// The session's rows.
+    const FrameRows &rows() const;
     /// The version of the frames shown: it chooses the third column and the colour table.
     int protocolVersion() const;
 
@@ -64,14 +59,6 @@ public:
     /// The reset that follows a change of colorsEnabled.
     void resetModel();
 
-    /// What the time column shows. A change repaints the column; it walks no frames.
-    TimeMode timeMode() const { return m_time.mode(); }
-    void setTimeMode(TimeMode mode);
-    /// The reference frame of "time since the reference frame", or -1; its row is labelled
-    /// "REF". A new capture has none; a filter that hides it leaves it the reference.
-    qint64 timeReference() const { return m_time.reference(); }
-    void setTimeReference(qint64 frame);
-
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
@@ -81,13 +68,15 @@ public:
     bool colorsEnabled = true;
 
 private:
-    void timeColumnChanged();
+    /// A new capture or new rows: the window goes back to the first row.
+    void rowsReplaced();
+    /// The time column repaints (a change of mode walks no frames) and so do the row labels,
+    /// where the reference's is "N REF".
+    void timeChanged();
+    void marksChanged();
 
-    const Capture *m_capture = nullptr;
-    FrameRows m_rows;
-    TimeColumn m_time;
+    const CaptureSession &m_session;
     const FrameColorScheme *m_colors = nullptr;
-    const FrameMarks *m_marks = nullptr;
     int m_windowSize = DefaultWindowSize;
     qint64 m_base = 0;
 };

@@ -1,6 +1,5 @@
 #include "viewer/views/logmodel.h"
 
-#include "core/files/loggedframes.h"
 
 #include <algorithm>
 
@@ -34,8 +33,11 @@ char16_t pictureOf(char16_t c)
 
 LogModel::LogModel(QObject *parent)
     : QObject(parent)
+    , m_own(std::make_shared<LogLines>())
 {
 }
+
+LogModel::~LogModel() = default;
 
 QColor LogModel::color(LogLevel level)
 {
@@ -52,31 +54,79 @@ QColor LogModel::color(LogLevel level)
 
 void LogModel::append(const QString &text, const QColor &color)
 {
-    const qint64 row = rowCount();
     LogLevel level = LogLevel::Info;
     if (color == LogModel::color(LogLevel::Warning)) {
         level = LogLevel::Warning;
     } else if (color == LogModel::color(LogLevel::Error)) {
         level = LogLevel::Error;
     } else if (color != LogModel::color(LogLevel::Info)) {
-        m_otherColors.emplace_back(row, color);
+        m_otherColors.emplace_back(m_rowCount, color);
     }
-    m_lines.append(text, level);
-    emit rowsAppended(row, 1);
+    m_own->append(text, level);
+    appendLines(m_own, m_own->size() - 1, 1);
 }
 
-void LogModel::appendFrames(const std::shared_ptr<const LoggedFrames> &frames, qint64 first,
-                            qint64 count)
+bool LogModel::follow(const std::shared_ptr<const LogLines> &log)
 {
+    if (!log)
+        return false;
+    // Logs that are gone are forgotten; the one asked for is found among the others.
+    Followed *followed = nullptr;
+    for (auto it = m_followed.begin(); it != m_followed.end();) {
+        const std::shared_ptr<const LogLines> known = it->log.lock();
+        if (!known) {
+            it = m_followed.erase(it);
+            continue;
+        }
+        if (known == log)
+            followed = &*it;
+        ++it;
+    }
+    if (!followed)
+        followed = &m_followed.emplace_back(Followed{log, 0});
+    const qint64 first = followed->seen;
+    const qint64 count = log->size() - first;
     if (count <= 0)
-        return;
-    const qint64 row = rowCount();
-    m_lines.appendFrames(frames, first, count);
+        return false;
+    followed->seen = log->size();
+    appendLines(log, first, count);
+    return true;
+}
+
+void LogModel::appendLines(const std::shared_ptr<const LogLines> &log, qint64 first,
+                           qint64 count)
+{
+    const qint64 row = m_rowCount;
+    // Lines that follow on the last piece's lengthen it: a load adds its frames in many steps.
+    if (!m_pieces.empty() && m_pieces.back().log == log
+        && m_pieces.back().first + m_pieces.back().count == first) {
+        m_pieces.back().count += count;
+    } else {
+        m_pieces.push_back({row, log, first, count});
+    }
+    m_rowCount += count;
     emit rowsAppended(row, count);
+}
+
+const LogModel::Piece &LogModel::pieceOf(qint64 row) const
+{
+    const auto after = std::upper_bound(m_pieces.begin(), m_pieces.end(), row,
+                                        [](qint64 r, const Piece &piece) { return r < piece.row; });
+    return *(after - 1);
+}
+
+QString LogModel::text(qint64 row) const
+{
+    if (row < 0 || row >= m_rowCount)
+        return QString();
+    const Piece &piece = pieceOf(row);
+    return piece.log->at(piece.first + row - piece.row).text;
 }
 
 QColor LogModel::background(qint64 row) const
 {
+    if (row < 0 || row >= m_rowCount)
+        return color(LogLevel::Info);
     if (!m_otherColors.empty()) {
         const auto other = std::lower_bound(
             m_otherColors.cbegin(), m_otherColors.cend(), row,
@@ -84,12 +134,15 @@ QColor LogModel::background(qint64 row) const
         if (other != m_otherColors.cend() && other->first == row)
             return other->second;
     }
-    return color(m_lines.level(row));
+    const Piece &piece = pieceOf(row);
+    return color(piece.log->level(piece.first + row - piece.row));
 }
 
 void LogModel::clear()
 {
-    m_lines.clear();
+    m_pieces = {};
+    m_own = std::make_shared<LogLines>();
+    m_rowCount = 0;
     m_otherColors = {};
     emit cleared();
 }

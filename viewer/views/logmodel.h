@@ -14,11 +14,12 @@
 
 namespace Korvex {
 
-class LoggedFrames;
-
-/// The window's log: one row per line, each on its background colour. The lines are kept as a
-/// LogLines, so the line of every loaded frame is made from the capture's index when it is
-/// shown and a hundred million of them cost no text. Rows count in 64 bits.
+/// The log panel's rows: the lines of the captures' logs, which it refers to rather than copies,
+/// and the window's own lines, in the order they came. A capture's log may gain a line after
+/// its load (frames found missing); it is shown after whatever came since. The line of every
+/// loaded frame is made from the capture's index when it is shown, so a hundred million of
+/// them cost no text. Rows count in 64 bits; Clear drops every row, and a log followed before
+/// shows only its later lines after it.
 class LogModel : public QObject
 {
     Q_OBJECT
@@ -28,21 +29,22 @@ public:
     static constexpr int ShownCharacters = 4000;
 
     explicit LogModel(QObject *parent = nullptr);
+    ~LogModel() override;
 
-    /// Appends a line on a background of the given colour. White, dark yellow and red are the
-    /// levels of the load log; a line in any other colour keeps that colour.
+    /// Appends one of the window's own lines on a background of the given colour. White, dark
+    /// yellow and red are the levels of the load log; a line in any other colour keeps that
+    /// colour.
     void append(const QString &text, const QColor &color);
-    /// Appends the lines of frames `first` to `first + count - 1`; see LogLines::appendFrames.
-    void appendFrames(const std::shared_ptr<const LoggedFrames> &frames, qint64 first,
-                      qint64 count);
+    /// Shows the lines the log gained since the model last looked at it (all of them the first
+    /// time); false when it gained none. The model keeps the log while it shows lines of it.
+    bool follow(const std::shared_ptr<const LogLines> &log);
 
-    qint64 rowCount() const { return m_lines.size(); }
+    qint64 rowCount() const { return m_rowCount; }
     /// The line as it was logged.
-    QString text(qint64 row) const { return m_lines.at(row).text; }
+    QString text(qint64 row) const;
     /// The line as the view shows it: see shownText(const QString &).
     QString shownText(qint64 row) const { return shownText(text(row)); }
     QColor background(qint64 row) const;
-    const LogLines &lines() const { return m_lines; }
 
     /// A line made fit for one row of the screen: control characters are shown by their
     /// pictures (a tab as "␉") so that nothing in a line is invisible or breaks it, and a line
@@ -62,7 +64,31 @@ signals:
     void cleared();
 
 private:
-    LogLines m_lines;
+    /// Lines `first` to `first + count - 1` of a log, shown from row `row` on.
+    struct Piece
+    {
+        qint64 row;
+        std::shared_ptr<const LogLines> log;
+        qint64 first;
+        qint64 count;
+    };
+    /// How many lines of a log were looked at; the log itself may be gone.
+    struct Followed
+    {
+        std::weak_ptr<const LogLines> log;
+        qint64 seen;
+    };
+
+    /// Shows lines first to first + count - 1 of the log after the last row.
+    void appendLines(const std::shared_ptr<const LogLines> &log, qint64 first, qint64 count);
+    /// The piece a row lies in; the row must be below rowCount().
+    const Piece &pieceOf(qint64 row) const;
+
+    // The window's own lines, shown like a capture's log.
+    std::shared_ptr<LogLines> m_own;
+    std::vector<Piece> m_pieces;
+    std::vector<Followed> m_followed;
+    qint64 m_rowCount = 0;
     // The rows of lines logged in a colour that is none of the levels', in order.
     std::vector<std::pair<qint64, QColor>> m_otherColors;
 };

@@ -1,0 +1,124 @@
+#include "core/session/capturesession.h"
+
+#include "core/files/capture.h"
+#include "core/files/marksfile.h"
+
+namespace Korvex {
+
+CaptureSession::CaptureSession(QObject *parent)
+    : QObject(parent)
+{
+}
+
+CaptureSession::~CaptureSession() = default;
+
+qint64 CaptureSession::frameCount() const
+{
+    return m_capture ? m_capture->frameCount() : 0;
+}
+
+int CaptureSession::protocolVersion() const
+{
+    return m_capture ? m_capture->protocolVersion() : 0;
+}
+
+void CaptureSession::setCapture(std::shared_ptr<const Capture> capture)
+{
+    // The time column lets go of the old capture before the session does.
+    m_time.setCapture(capture.get());
+    m_capture = std::move(capture);
+    m_rows = FrameRows(frameCount());
+    m_filterText.clear();
+    m_current = -1;
+    m_marks.clear();
+    MarksFile::ReadResult read;
+    if (m_capture && m_capture->status() != Capture::Status::Aborted && frameCount() > 0)
+        read = MarksFile::read(*m_capture, &m_marks);
+    emit captureChanged();
+    if (!read.problem.isEmpty())
+        emit marksFileNote(read.problem);
+}
+
+bool CaptureSession::setRows(const FrameRows &rows, const QString &filterText)
+{
+    if (m_capture && rows.total() != frameCount())
+        return false;
+    const qint64 previous = m_current;
+    m_rows = rows;
+    m_filterText = rows.isFiltered() ? filterText : QString();
+    m_current = m_rows.frameAt(m_rows.nearestRow(qMax<qint64>(0, previous)));
+    emit rowsChanged();
+    if (m_current != previous)
+        emit currentFrameChanged(m_current);
+    return true;
+}
+
+void CaptureSession::clearFilter()
+{
+    if (m_rows.isFiltered())
+        setRows(FrameRows(m_rows.total()), QString());
+}
+
+bool CaptureSession::setCurrentFrame(qint64 frame)
+{
+    if (frame >= 0 && !m_rows.isShown(frame))
+        return false;
+    frame = qMax<qint64>(-1, frame);
+    if (frame != m_current) {
+        m_current = frame;
+        emit currentFrameChanged(frame);
+    }
+    return true;
+}
+
+void CaptureSession::setTimeMode(TimeMode mode)
+{
+    if (mode == m_time.mode())
+        return;
+    m_time.setMode(mode);
+    emit timeChanged();
+}
+
+void CaptureSession::setTimeReference(qint64 frame)
+{
+    if (frame < 0 || frame >= frameCount())
+        frame = -1;
+    if (frame == m_time.reference())
+        return;
+    m_time.setReference(frame);
+    emit timeChanged();
+}
+
+void CaptureSession::toggleMarks(const std::vector<qint64> &frames)
+{
+    if (!m_capture || frames.empty())
+        return;
+    m_marks.toggle(frames);
+    marksEdited();
+}
+
+void CaptureSession::setMarkNote(qint64 frame, const QString &note)
+{
+    if (!m_capture || frame < 0 || frame >= frameCount())
+        return;
+    m_marks.setNote(frame, note);
+    marksEdited();
+}
+
+void CaptureSession::unmarkAll()
+{
+    if (m_marks.isEmpty())
+        return;
+    m_marks.clear();
+    marksEdited();
+}
+
+void CaptureSession::marksEdited()
+{
+    emit marksChanged();
+    QString error;
+    if (m_capture && !MarksFile::write(*m_capture, m_marks, &error))
+        emit marksNotKept(error);
+}
+
+} // namespace Korvex

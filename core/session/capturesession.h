@@ -1,0 +1,109 @@
+#ifndef CORE_SESSION_CAPTURESESSION_H
+#define CORE_SESSION_CAPTURESESSION_H
+
+#include "core/files/framemarks.h"
+#include "core/filters/framerows.h"
+#include "core/text/timecolumn.h"
+
+#include <QObject>
+#include <QString>
+#include <QtGlobal>
+
+#include <memory>
+#include <vector>
+
+namespace Korvex {
+
+class Capture;
+
+/// What is on display: the capture, the frames shown (the display filter's result and the
+/// filter text in force), the marks, the time column's mode and reference, and the current
+/// frame. The table, the overview strip, the detail panel and the tool windows read these from
+/// here and follow the signals, so no view keeps a copy that could disagree. Every change is
+/// made whole before it is announced. Knows no widget.
+class CaptureSession : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit CaptureSession(QObject *parent = nullptr);
+    ~CaptureSession() override;
+
+    /// The capture on display, or nullptr. Shared: a pass on another thread may keep it alive
+    /// after the session let go of it.
+    const std::shared_ptr<const Capture> &capture() const { return m_capture; }
+    /// The capture's frames, shown or not; 0 without a capture.
+    qint64 frameCount() const;
+    /// The capture's protocol version; 0 without a capture.
+    int protocolVersion() const;
+
+    /// The frames shown, in order.
+    const FrameRows &rows() const { return m_rows; }
+    /// The display filter that chose the rows; empty when every frame is shown.
+    const QString &filterText() const { return m_filterText; }
+    const FrameMarks &marks() const { return m_marks; }
+    /// The time column over the capture: its mode and its reference frame.
+    const TimeColumn &timeColumn() const { return m_time; }
+    TimeMode timeMode() const { return m_time.mode(); }
+    /// The frame "time since the reference frame" counts from, or -1.
+    qint64 timeReference() const { return m_time.reference(); }
+    /// The frame the detail panel shows and the table's current row holds: a shown frame, or
+    /// -1 for none.
+    qint64 currentFrame() const { return m_current; }
+
+    /// Puts a capture (or none) on display: every frame shown, the marks kept for it read, no
+    /// time reference and no current frame; the time mode stays. The marks are not read for
+    /// an aborted load. Announced by captureChanged() alone, which stands for every other
+    /// fact changing too.
+    void setCapture(std::shared_ptr<const Capture> capture);
+    /// Shows these rows, chosen by the filter text (empty for all frames). The current frame
+    /// stays when it is shown; otherwise the nearest shown frame becomes current, or the first
+    /// when there was none. Rows of another number of frames than the capture's are refused
+    /// (false); without a capture any rows are taken, shown without texts.
+    bool setRows(const FrameRows &rows, const QString &filterText);
+    /// Shows every frame again.
+    void clearFilter();
+    /// Makes a shown frame current, or none (-1); false for a frame that is not shown.
+    bool setCurrentFrame(qint64 frame);
+
+    void setTimeMode(TimeMode mode);
+    /// A frame of the capture, or -1 for none.
+    void setTimeReference(qint64 frame);
+
+    /// Marks the frames, or unmarks them when all of them are marked. Every change of the
+    /// marks is kept for the next time the capture is opened.
+    void toggleMarks(const std::vector<qint64> &frames);
+    /// Gives a frame a note, marking it.
+    void setMarkNote(qint64 frame, const QString &note);
+    void unmarkAll();
+
+signals:
+    /// Another capture, or none: the rows, marks, time reference and current frame start anew.
+    void captureChanged();
+    /// The rows shown (and the filter text) changed.
+    void rowsChanged();
+    void marksChanged();
+    /// The time mode or the time reference changed.
+    void timeChanged();
+    void currentFrameChanged(qint64 frame);
+    /// A line for the log about the new capture's marks file: why it was not used, or where
+    /// the capture's marks are kept instead of beside it.
+    void marksFileNote(const QString &line);
+    /// The marks could not be written anywhere.
+    void marksNotKept(const QString &error);
+
+private:
+    /// Keeps the marks and announces them.
+    void marksEdited();
+
+    std::shared_ptr<const Capture> m_capture;
+    FrameRows m_rows;
+    QString m_filterText;
+    FrameMarks m_marks;
+    TimeColumn m_time;
+    qint64 m_current = -1;
+};
+
+} // namespace Korvex
+
+#endif // CORE_SESSION_CAPTURESESSION_H
