@@ -492,14 +492,9 @@ void TestFrameFilter::missingFramesHaveNoTimeOrPayload()
     // where the index decides, and the filter and search count the frames they could not judge.
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("cut.drf3"));
-    const QByteArray bytes = CaptureBuilder::randomCapture(200, 31);
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-    file.close();
-    Capture capture(path);
-    CaptureFixture::QuietSink sink;
-    QCOMPARE(capture.load(sink), Capture::Status::Loaded);
-    QVERIFY(file.resize(qint64(capture.index().checkpoint(128).offset)));
+    const auto loaded = CaptureFixture::loadFile(path, 200, 31);
+    const Capture &capture = *loaded;
+    QVERIFY(QFile::resize(path, qint64(capture.index().checkpoint(128).offset)));
     const qint64 count = capture.frameCount();
     FilterError error;
     for (const char *text : {"time < 1ms", "not payload contains 00", "cts == 1 or time > 0x0",

@@ -1,5 +1,4 @@
 #include "capturebuilder.h"
-#include "capturefixture.h"
 #include "framescopeprobe.h"
 #include "hangguard.h"
 #include "testenv.h"
@@ -74,7 +73,6 @@ private slots:
 
     void fileChangedWhileShown_data();
     void fileChangedWhileShown();
-    void readFailsWhileShown();
     void recentFilesOfWrongType_data();
     void recentFilesOfWrongType();
     void colourFilesAreFolders();
@@ -240,43 +238,6 @@ void TestHostileViewer::fileChangedWhileShown()
         QVERIFY(!tableTexts(w).contains(QStringLiteral("missing")));
     }
     QVERIFY(m_boxes.isEmpty());
-}
-
-void TestHostileViewer::readFailsWhileShown()
-{
-    // A disk that fails under a shown capture: its frames show as missing, and the capture's
-    // log, which the log panel shows, says in red, once, what the system said.
-    const QString path = m_dir.filePath(QStringLiteral("failing.drf3"));
-    const QByteArray bytes = randomCapture(3000, 5);
-    QVERIFY(writeFile(path, bytes));
-    auto failing = std::make_shared<bool>(false);
-    auto loaded = std::make_unique<Capture>(path);
-    loaded->setReadFunction([bytes, failing](quint64 offset, char *buffer, qint64 length,
-                                             QString *error) -> qint64 {
-        if (*failing) {
-            *error = QStringLiteral("Input/output error");
-            return -1;
-        }
-        const qint64 n = qBound<qint64>(0, bytes.size() - qint64(offset), length);
-        std::copy_n(bytes.constData() + offset, n, buffer);
-        return n;
-    });
-    CaptureFixture::QuietSink sink;
-    QCOMPARE(loaded->load(sink), Capture::Status::Loaded);
-    const LogLines &log = loaded->log();
-    const qint64 logged = log.size();
-    Framescope &w = window();
-    Probe::showCapture(w, std::move(loaded));
-
-    *failing = true;
-    Probe::ui(w).tblFrames->goToShownRow(2999);
-    const QModelIndex last = Probe::model(w)->cellIndex(Probe::model(w)->rowCount() - 1, 0);
-    QCOMPARE(Probe::model(w)->data(last, Qt::DisplayRole).toString(), QStringLiteral("missing"));
-    Probe::ui(w).tblFrames->goToShownRow(1500);
-    QCoreApplication::processEvents();
-    QCOMPARE(log.size(), logged + 1);
-    QCOMPARE(log.at(logged).text, QStringLiteral("Cannot read %1: Input/output error").arg(path));
-    QCOMPARE(log.at(logged).level, LogLevel::Error);
 }
 
 void TestHostileViewer::recentFilesOfWrongType_data()
