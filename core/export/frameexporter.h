@@ -28,10 +28,15 @@ public:
     static QString targetProblem(const QString &input, const QString &fileName);
 
     /// Writes the frames that `frames` shows, in order, a table with the columns of decoded
-    /// fields given after its own. On failure `error` says why.
+    /// fields given after its own. On failure `error` says why. A frame no longer in the file
+    /// stops a capture; in a table it is a row without time and payload, and `missing`, when
+    /// given, counts such rows.
     static Result write(const Capture &capture, const FrameRows &frames, Format format,
                         const QString &fileName, const WorkProgress &progress, QString *error,
-                        const FieldColumns &fields = FieldColumns());
+                        qint64 *missing = nullptr, const FieldColumns &fields = FieldColumns());
+    /// "499,805 frames are no longer in the file: their time and payload are exported as
+    /// missing."
+    static QString missingNote(qint64 missing);
 };
 
 } // namespace Korvex

@@ -36,14 +36,15 @@ void sizeRowsToContents(QTableView *table)
 
 void Framescope::loadFile(const QString &fileName)
 {
-    setWindowTitle(tr("Kestrant Framescope - %1").arg(fileName));
     auto loaded = std::make_shared<Capture>(fileName);
     // The log panel shows the capture's own log as it grows; it keeps the log as long as it
     // shows its lines, the capture or not.
     CaptureLoader loader([this, log = loaded->sharedLog()] { followLog(log); });
-    // A file that cannot be opened leaves the frames on display as they are.
+    // A file that cannot be opened leaves the frames on display as they are, and the title
+    // that names them.
     if (!loaded->open(loader))
         return;
+    setWindowTitle(tr("Kestrant Framescope - %1").arg(fileName));
 
     if (!progressDialog) {
         progressDialog = new QProgressDialog(tr("Loading file ..."), tr("Cancel"), 0, 100, this);
@@ -65,7 +66,14 @@ void Framescope::loadFile(const QString &fileName)
     // A frame found missing later adds a line to the capture's log, which the log panel
     // shows once the paint that found it is over.
     loaded->setLogListener([this, log = loaded->sharedLog()](const QString &, LogLevel) {
-        QMetaObject::invokeMethod(this, [this, log] { followLog(log); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [this, log] {
+                followLog(log);
+                // The table shows anew what is left of the frames.
+                ui.tblFrames->viewport()->update();
+            },
+            Qt::QueuedConnection);
     });
     session->setCapture(loaded);
     if (status != Capture::Status::Aborted)
@@ -110,6 +118,12 @@ void Framescope::captureChanged()
         ui.filterBar->setProtocolVersion(capture->protocolVersion());
     }
     buildFramesScroller();
+}
+
+void Framescope::reloadFile()
+{
+    if (session->capture())
+        loadFile(session->capture()->fileName());
 }
 
 void Framescope::rebuildRecentFilesMenu()
