@@ -95,15 +95,17 @@ void timeStatistics(const Capture &capture, const std::shared_ptr<const FieldDef
 
 // The viewer's Field over Time chart: its pass over every frame, which takes the payload out of
 // the frames that may be the message only, and the step line drawn from it.
-void timeFieldChart(const Capture &capture, const std::shared_ptr<const FieldDefinitions> &definitions)
+void timeFieldChart(const Capture &capture,
+                    const std::shared_ptr<const FieldDefinitions> &definitions)
 {
     QElapsedTimer timer;
     timer.start();
     const qint64 cpuStart = cpuNs();
     const FrameRows rows(capture.frameCount());
     const auto [first, last] = CapturePass::timeSpan(capture, rows);
+    const quint64 duration = last - first;
     FieldTimeSeries series(definitions, 0, 2,
-                           TimeBinning(first, last - first, TimeBinning::automatic(last - first, 1000)));
+                           TimeBinning(first, duration, TimeBinning::automatic(duration, 1000)));
     CapturePass(capture, rows).runOver([&](qint64 frame, const FrameCursor &cursor) {
         if (cursor.isMissing() || !definitions->mayBe(0, cursor.header()))
             return;

@@ -116,7 +116,8 @@ void FieldChart::definitionsChanged()
         for (int m = 0; m < definitions->messageCount(); ++m) {
             const MessageDefinition &message = definitions->message(m);
             for (int f = 0; f < int(message.fields.size()) && f < FieldsPerMessage; ++f)
-                m_field->addItem(message.name + QLatin1Char('.') + message.fields[std::size_t(f)].name,
+                m_field->addItem(message.name + QLatin1Char('.')
+                                     + message.fields[std::size_t(f)].name,
                                  m * FieldsPerMessage + f);
         }
     }
@@ -157,7 +158,8 @@ void FieldChart::start()
     // The pass holds the capture and the definitions until it ends.
     const std::shared_ptr<const Capture> capture = m_session.capture();
     const std::shared_ptr<const FieldDefinitions> definitions = m_session.fieldDefinitions();
-    if (!capture || !definitions || m_field->count() == 0 || m_rows.total() != capture->frameCount()) {
+    if (!capture || !definitions || m_field->count() == 0
+        || m_rows.total() != capture->frameCount()) {
         m_series.reset();
         draw();
         return;
