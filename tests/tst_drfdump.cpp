@@ -121,16 +121,6 @@ void TestDrfdump::table_data()
     QTest::newRow("no frames, csv") << empty << "csv"
                                     << QByteArray("No.,Time [ns],Frame,CTS,Payload Size [Bits],Payload\r\n");
     QTest::newRow("no frames, json") << empty << "json" << QByteArray("[]\n");
-    QTest::newRow("jsonl") << three << "jsonl"
-                           << QByteArray("{\"No.\":\"0\",\"Time [ns]\":\"0\",\"Frame\":\"32 bit Data "
-                                         "Channel A\",\"CTS\":\"1\",\"Payload Size [Bits]\":\"32\","
-                                         "\"Payload\":\"0001 0203 \"}\n"
-                                         "{\"No.\":\"1\",\"Time [ns]\":\"1000\",\"Frame\":\"8 bit RF "
-                                         "IC Control\",\"CTS\":\"0\",\"Payload Size [Bits]\":\"8\","
-                                         "\"Payload\":\"00\"}\n"
-                                         "{\"No.\":\"2\",\"Time [ns]\":\"3205\",\"Frame\":\"64 bit "
-                                         "Reserved for future use\",\"CTS\":\"0\",\"Payload Size "
-                                         "[Bits]\":\"64\",\"Payload\":\"0001 0203 0405 0607 \"}\n");
     QTest::newRow("no frames, jsonl") << empty << "jsonl" << QByteArray();
 }
 

@@ -34,9 +34,6 @@ private slots:
 private:
     QTemporaryDir dir;
     std::unique_ptr<Capture> capture;
-    std::shared_ptr<const FieldDefinitions> fields;
-    // Frames from this one on are cut from the file after the load.
-    qint64 firstMissing = 0;
 };
 
 void TestFrameTableWriter::initTestCase()
@@ -44,23 +41,9 @@ void TestFrameTableWriter::initTestCase()
     const QString path = dir.filePath(QStringLiteral("cut.drf3"));
     capture = CaptureFixture::loadFile(path, 3000, 7);
     QVERIFY(capture && capture->frameCount() == 3000);
-    firstMissing = 2688; // a checkpoint: the frames before it stay whole
-    QVERIFY(QFile::resize(path, qint64(capture->index().checkpoint(firstMissing).offset)));
-    QVERIFY(capture->frame(2999).isMissing());
-    QVERIFY(!capture->frame(firstMissing - 1).isMissing());
-    // Messages on two channels.
-    QFile definitions(dir.filePath(QStringLiteral("fields.toml")));
-    QVERIFY(definitions.open(QIODevice::WriteOnly));
-    definitions.write("format = 1\n"
-                      "[[message]]\nname = \"Gain\"\nchannel = \"RF IC Control\"\n"
-                      "[[message.field]]\nname = \"mode\"\nstart = 0\nlength = 1\n"
-                      "values = { 0 = \"off\", 1 = \"on\" }\n"
-                      "[[message]]\nname = \"Data\"\nchannel = \"Data Channel A\"\n"
-                      "[[message.field]]\nname = \"first\"\nstart = 0\nlength = 8\n");
-    definitions.close();
-    QStringList errors;
-    fields = FieldDefinitions::read(definitions.fileName(), &errors);
-    QVERIFY2(fields, qPrintable(errors.join(QLatin1Char('\n'))));
+    // Cut at a checkpoint: the frames before it stay whole, the ones after go missing.
+    QVERIFY(QFile::resize(path, qint64(capture->index().checkpoint(2688).offset)));
+    QVERIFY(capture->frame(2999).isMissing() && !capture->frame(2687).isMissing());
 }
 
 void TestFrameTableWriter::rowsAreTheCells_data()
@@ -68,17 +51,13 @@ void TestFrameTableWriter::rowsAreTheCells_data()
     QTest::addColumn<int>("format");
     QTest::addColumn<int>("mode");
     QTest::addColumn<bool>("withFields");
-    const std::pair<FrameTableWriter::Format, const char *> formats[] = {
-        {FrameTableWriter::Format::Tsv, "tsv"},
-        {FrameTableWriter::Format::Csv, "csv"},
-        {FrameTableWriter::Format::Json, "json"},
-        {FrameTableWriter::Format::JsonLines, "jsonl"}};
-    for (const auto &[format, name] : formats) {
+    const char *const names[] = {"tsv", "csv", "json", "jsonl"};
+    for (int format = 0; format < 4; ++format) {
         for (const TimeMode mode : TimeText::Modes) {
-            QTest::addRow("%s, %s", name, qPrintable(TimeText::key(mode)))
-                << int(format) << int(mode) << false;
+            QTest::addRow("%s, %s", names[format], qPrintable(TimeText::key(mode)))
+                << format << int(mode) << false;
         }
-        QTest::addRow("%s, fields", name) << int(format) << int(TimeMode::SinceFirst) << true;
+        QTest::addRow("%s, fields", names[format]) << format << int(TimeMode::SinceFirst) << true;
     }
 }
 
@@ -87,37 +66,38 @@ void TestFrameTableWriter::rowsAreTheCells()
     QFETCH(int, format);
     QFETCH(int, mode);
     QFETCH(bool, withFields);
-    const auto tableFormat = FrameTableWriter::Format(format);
-    const FieldColumns columns = withFields ? FieldColumns(fields) : FieldColumns();
-    FrameTableWriter writer(tableFormat, 0);
-    writer.setFieldColumns(columns);
+    QStringList errors;
+    const FieldColumns columns =
+        withFields ? FieldColumns(FieldDefinitions::read(
+                         QStringLiteral(FRAMESCOPE_SOURCE_DIR "/samples/sample.drf3.fields.toml"),
+                         &errors))
+                   : FieldColumns();
+    QVERIFY(!withFields || columns.count() > 0);
     // What the viewer's table shows, every frame a row.
     const FrameRows rows(capture->frameCount());
     TimeColumn time;
     time.setCapture(capture.get());
     time.setMode(TimeMode(mode));
+    FrameTableWriter writer(FrameTableWriter::Format(format), 0);
+    writer.setFieldColumns(columns);
     writer.setTimeTitle(time.title(rows));
-    TimeTrail trail(TimeMode(mode), 0);
 
+    // drfdump's way: the frames' bytes and the time cells of a trail through them.
+    TimeTrail trail(TimeMode(mode), 0);
     QByteArray out;
     writer.begin(out);
     FrameCursor cursor(*capture, 0, capture->frameCount());
-    std::optional<quint64> last;
     for (qint64 n = 0; cursor.next(); ++n) {
         const quint8 header = capture->index().header(n);
-        const FrameFacts facts = FrameFacts::fromBytes(n, header, cursor.ticks(),
-                                                       cursor.isMissing() ? nullptr : cursor.bytes(),
-                                                       cursor.length(), 0);
-        // drfdump's own time cells; a missing frame shows "missing" as the viewer's does.
         QByteArray timeCell;
-        if (TimeMode(mode) == TimeMode::DeltaDisplayed)
-            TimeText::appendSince(timeCell, cursor.ticks(), last);
-        else
-            trail.appendCell(timeCell, header, cursor.ticks());
-        last = cursor.ticks();
+        trail.appendCell(timeCell, header, cursor.ticks());
         if (cursor.isMissing())
-            timeCell = FrameText::cell(capture->frame(n), 0, 0).toUtf8();
-        writer.row(out, facts, TimeMode(mode) == TimeMode::SinceFirst ? nullptr : &timeCell);
+            timeCell = "missing";
+        writer.row(out,
+                   FrameFacts::fromBytes(n, header, cursor.ticks(),
+                                         cursor.isMissing() ? nullptr : cursor.bytes(),
+                                         cursor.length(), 0),
+                   TimeMode(mode) == TimeMode::SinceFirst ? nullptr : &timeCell);
     }
     writer.end(out);
 
@@ -126,34 +106,22 @@ void TestFrameTableWriter::rowsAreTheCells()
         titles.append(FrameText::columnTitle(column, 0));
     for (int k = 0; k < columns.count(); ++k)
         titles.append(columns.title(k));
-    // Every line split into its cells; no cell holds a separator.
+    // Every line split into its cells; the sample's field texts hold no separator.
     QList<QStringList> lines;
-    if (tableFormat == FrameTableWriter::Format::Tsv || tableFormat == FrameTableWriter::Format::Csv) {
-        const bool csv = tableFormat == FrameTableWriter::Format::Csv;
-        QList<QByteArray> split = out.split('\n');
-        QCOMPARE(split.takeLast(), QByteArray());
-        for (QByteArray line : std::as_const(split)) {
-            QVERIFY(!csv || line.endsWith('\r'));
-            if (csv)
-                line.chop(1);
-            lines.append(QString::fromUtf8(line).split(QLatin1Char(csv ? ',' : '\t')));
-        }
+    if (format < 2) {
+        const QByteArray lineEnd = format == 1 ? "\r\n" : "\n";
+        QVERIFY(out.endsWith(lineEnd));
+        for (const QByteArray &line : out.chopped(1).split('\n'))
+            lines.append(QString::fromUtf8(line.chopped(lineEnd.size() - 1)).split(format == 1 ? ',' : '\t'));
         QCOMPARE(lines.takeFirst(), titles);
     } else {
-        QByteArray document = out;
-        if (tableFormat == FrameTableWriter::Format::JsonLines) {
-            QVERIFY(out.endsWith("}\n") && !out.startsWith('['));
-            document = '[' + out.trimmed().replace("}\n{", "},\n{") + ']';
-        }
-        QJsonParseError error;
-        const QJsonArray array = QJsonDocument::fromJson(document, &error).array();
-        QCOMPARE(error.error, QJsonParseError::NoError);
-        for (const QJsonValue &row : array) {
+        // JSON Lines are the objects of the JSON array, one per line.
+        const QByteArray array = format == 2 ? out : '[' + out.trimmed().replace("}\n{", "},{") + ']';
+        for (const QJsonValue &row : QJsonDocument::fromJson(array).array()) {
             QCOMPARE(row.toObject().size(), titles.size());
-            QStringList cells;
+            lines.append(QStringList());
             for (const QString &title : std::as_const(titles))
-                cells.append(row.toObject().value(title).toString());
-            lines.append(cells);
+                lines.last().append(row.toObject().value(title).toString());
         }
     }
     QCOMPARE(lines.size(), capture->frameCount());
