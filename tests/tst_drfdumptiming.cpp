@@ -120,6 +120,7 @@ void TestDrfdumpTiming::statistics()
     QCOMPARE(json.status, 0);
     QCOMPARE(QJsonDocument::fromJson(json.out), QJsonDocument::fromJson(report.toJson()));
     QCOMPARE(drfdump({"--stats", "--format", "json", path}).out, json.out);
+    QCOMPARE(drfdump({"--stats=json", path}).out, json.out);
     // JSON Lines: the summary, then every table's rows, each named by its table.
     QJsonObject tables;
     for (const QByteArray &line : drfdump({"--stats", "--format", "jsonl", path}).out.trimmed().split('\n')) {

@@ -158,7 +158,15 @@ int main(int argc, char *argv[])
                        countOption, exportOption, fieldsOption});
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The capture to read."));
 
-    if (!parser.parse(QCoreApplication::arguments()))
+    // --stats=FORMAT, as earlier versions took it, is --stats FORMAT.
+    QStringList arguments = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < arguments.size() && arguments.at(i) != QLatin1String("--"); ++i) {
+        if (arguments.at(i).startsWith(QLatin1String("--stats="))) {
+            arguments.insert(i + 1, arguments.at(i).mid(8));
+            arguments[i] = QStringLiteral("--stats");
+        }
+    }
+    if (!parser.parse(arguments))
         return usageError(parser.errorText());
     // Written as every other output is, so that a failed write says so and exits with 1.
     if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))
