@@ -429,14 +429,19 @@ void TestFieldsViewer::fieldColumnsInTableCopyExportPrint()
     // Columns change without losing the current row.
     QCOMPARE(ui().tblFrames->currentShownRow(), qint64(3));
 
-    // Copy: the table's cells, the field cells included.
+    // Copy: the table's titles and cells after the frame number, the field columns included.
     ui().tblFrames->goToShownRow(0);
     QGuiApplication::clipboard()->clear();
     ui().actionCopy->trigger();
-    QStringList cells;
-    for (int column = 0; column < 8; ++column)
+    QStringList tableTitles{QStringLiteral("No.")};
+    QStringList cells{QStringLiteral("0")};
+    for (int column = 0; column < 8; ++column) {
+        tableTitles.append(model()->headerData(column, Qt::Horizontal).toString());
         cells.append(cell(0, column));
-    QCOMPARE(QGuiApplication::clipboard()->text(), cells.join(QLatin1Char('\t')) + QLatin1Char('\n'));
+    }
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             tableTitles.join(QLatin1Char('\t')) + QLatin1Char('\n') + cells.join(QLatin1Char('\t'))
+                 + QLatin1Char('\n'));
 
     // Export as CSV: the titles and cells of the field columns follow the table's own.
     const QString csv = files->filePath(QStringLiteral("frames.csv"));

@@ -73,7 +73,10 @@ QString columnTitle(TimeMode mode, qint64 reference, bool referenceShown)
     return QString();
 }
 
-void appendSince(QString &out, quint64 ticks, std::optional<quint64> fromTicks)
+namespace {
+
+template<typename Text>
+void appendDifference(Text &out, quint64 ticks, std::optional<quint64> fromTicks)
 {
     if (!fromTicks)
         return;
@@ -83,6 +86,18 @@ void appendSince(QString &out, quint64 ticks, std::optional<quint64> fromTicks)
         FrameText::appendNumber(out, ns - from);
     else
         FrameText::appendNumber(out, from - ns, true);
+}
+
+} // namespace
+
+void appendSince(QString &out, quint64 ticks, std::optional<quint64> fromTicks)
+{
+    appendDifference(out, ticks, fromTicks);
+}
+
+void appendSince(QByteArray &out, quint64 ticks, std::optional<quint64> fromTicks)
+{
+    appendDifference(out, ticks, fromTicks);
 }
 
 QString readable(qint64 ns)
