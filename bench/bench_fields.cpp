@@ -136,7 +136,7 @@ void timeTable(const Capture &capture, const std::shared_ptr<const FieldDefiniti
         qint64 bytes = 0;
         FrameCursor cursor(capture, 0, rows);
         while (cursor.next()) {
-            writer.row(out, cursor.record());
+            writer.row(out, cursor.number(), cursor.record());
             bytes += out.size();
             out.resize(0);
         }
