@@ -14,9 +14,14 @@ struct FilterError
     QString expected;
     /// The text found at the position, or empty at the end of the expression.
     QString found;
+    /// What is wrong, where saying what was expected would not help: "unknown time unit 'sec'
+    /// (ns, us, ms, s)". Empty for the usual "expected ..., found ...".
+    QString note;
 
     bool isError() const { return position >= 0; }
-    /// "Column 9: expected a value, found 'and'." (columns count from 1).
+    /// How many characters from the position are wrong: those found, at least one.
+    qsizetype length() const { return qMax<qsizetype>(1, found.size()); }
+    /// "Column 9: expected a value, found 'and'." or "Column 9: <note>." (columns count from 1).
     QString message() const;
 };
 
