@@ -13,6 +13,8 @@ void LogLines::append(const QString &text, LogLevel level)
     m_text += text;
     m_ends.push_back(m_text.size());
     m_levels.push_back(level);
+    if (level != LogLevel::Info)
+        ++m_problems;
 }
 
 void LogLines::appendFrames(const std::shared_ptr<const LoggedFrames> &frames, qint64 first,
@@ -62,6 +64,7 @@ void LogLines::clear()
     m_levels = {};
     m_runs = {};
     m_frameLines = 0;
+    m_problems = 0;
 }
 
 const LogLines::Run *LogLines::runBefore(qint64 row) const

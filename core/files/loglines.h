@@ -37,6 +37,8 @@ public:
     void clear();
 
     qint64 size() const { return qint64(m_levels.size()) + m_frameLines; }
+    /// How many of the lines are warnings or errors.
+    qint64 problems() const { return m_problems; }
     Line at(qint64 row) const;
     LogLevel level(qint64 row) const;
 
@@ -66,6 +68,7 @@ private:
     std::vector<LogLevel> m_levels;
     std::vector<Run> m_runs;
     qint64 m_frameLines = 0;
+    qint64 m_problems = 0;
 };
 
 } // namespace Korvex
