@@ -8,9 +8,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 drfdump=${1:-"$root/build/drfdump"}
 corpus="$root/tests/fuzz/corpus"
-# Only the corpora written here are replaced: the filter's seeds are kept as they are.
-rm -rf "$corpus"/{reader,framerecord,colorfile,payloaddump,definitions}
-mkdir -p "$corpus"/{reader,framerecord,colorfile,payloaddump,definitions}
+rm -rf "$corpus"/{reader,framerecord,colorfile,payloaddump,definitions,filter}
+mkdir -p "$corpus"/{reader,framerecord,colorfile,payloaddump,definitions,filter}
 
 # seed TARGET NAME PRINTF_FORMAT...: one corpus file from printf escapes.
 seed() {
@@ -36,6 +35,7 @@ seed reader length-not-number.drf3 '{DATA LIST-12a:#'
 seed reader length-largest.drf3 "{DATA LIST-4294967295:#$one"
 seed reader length-too-large.drf3 "{DATA LIST-4294967296:#$one"
 seed reader length-with-nul.drf3 "{DATA LIST-112\x00x:#$one"
+seed reader length-with-blanks.drf3 "{DATA LIST-\t+12 :#$one"
 seed reader missing-hash.drf3 "{DATA LIST-5:x$one"
 seed reader code7-mid-file.drf3 "{DATA LIST-40:#$one$code7$one\x7E\x7F"
 seed reader code7-then-brace.drf3 "{DATA LIST-40:#$one$code7\x01\x02}\x03"
@@ -96,6 +96,21 @@ seed payloaddump 64-bytes-4x4 "\x02\x03\x04\x06\x05\x01$(printf '%064d' 7)"
 seed payloaddump 99-columns-of-4 "\x02\x62\x01\x06\x0C\x01$(printf '%064d' 3)"
 seed payloaddump empty-payload '\x00\x03\x00\x07\x00\x00'
 seed payloaddump header-255 '\x01\x00\x07\xFF\xFF\xFF\x00\x01\x02'
+
+# Filters: every field, sets, patterns, times with units and in hex, the symbols, and nesting
+# at and past the parser's limit of 256 levels.
+seed filter fields 'channel == "RF IC Control" and cts == 0'
+seed filter symbols 'size <= 96 && !(code == 7) and channel != "Reserved for future use"'
+seed filter time-and-sets 'not (time >= 1.5ms and time < 2 s) || frame in {0, 4 0x10}'
+seed filter huge-time 'time > 99999999999999999999s'
+seed filter hex-time 'time > 0x100000000 and time <= 0xFFFFFFFFFFFFFFFF'
+seed filter patterns 'payload contains 7e ?? 01 or payload contains "AT+"'
+seed filter bad-pattern 'payload contains 7e?1 "'
+seed filter pattern-longer-than-payload 'payload contains"1e 1 ?? paylAT+"'
+seed filter open-bracket '(cts == 1'
+open=$(printf '(%.0s' {1..128}) close=$(printf ')%.0s' {1..128}) nots=$(printf 'not !%.0s' {1..64})
+seed filter nesting-at-limit "$open$nots frame == 1$close"
+seed filter nesting-past-limit "$open$nots!($close$close"
 
 # Field definition files: the sample's, every key and kind of field, and mistakes of each kind.
 cp "$root/samples/sample.drf3.fields.toml" "$corpus/definitions/sample.fields.toml"

@@ -9,6 +9,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
 using namespace Korvex;
 using namespace CaptureBuilder;
 
@@ -37,6 +41,38 @@ bool writeFile(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+/// Reads a file as the system does, but fails with an I/O error from byte `failFrom` on.
+struct FailingRead
+{
+    QByteArray bytes;
+    quint64 failFrom = std::numeric_limits<quint64>::max();
+
+    qint64 operator()(quint64 offset, char *buffer, qint64 length, QString *error) const
+    {
+        if (offset >= failFrom) {
+            *error = QStringLiteral("Input/output error");
+            return -1;
+        }
+        const quint64 end = std::min({offset + quint64(length), failFrom, quint64(bytes.size())});
+        if (offset >= end)
+            return 0;
+        std::memcpy(buffer, bytes.constData() + offset, end - offset);
+        return qint64(end - offset);
+    }
+};
+
+// Where frame n starts in a capture's bytes.
+qint64 frameOffset(const QByteArray &bytes, int n)
+{
+    qint64 at = bytes.indexOf('#') + 1;
+    for (int k = 0; k < n; ++k) {
+        qint64 taken = 0;
+        FrameRecord(0, bytes.constData() + at, bytes.size() - at, &taken);
+        at += taken;
+    }
+    return at;
+}
+
 // The same frame, field for field.
 bool same(const FrameRecord &a, const FrameRecord &b)
 {
@@ -57,7 +93,13 @@ class TestCapture : public QObject
 private slots:
     void framesInAnyOrderAndInBulk_data();
     void framesInAnyOrderAndInBulk();
+    void fileCutShortWhileOpen_data();
     void fileCutShortWhileOpen();
+    void fileOverwrittenWhileOpen_data();
+    void fileOverwrittenWhileOpen();
+    void readErrorEndsTheLoad_data();
+    void readErrorEndsTheLoad();
+    void readErrorAfterTheLoad();
     void cancelledLoadKeepsItsFrames();
     void frameLimit();
     void indexStaysCompact();
@@ -115,8 +157,19 @@ void TestCapture::framesInAnyOrderAndInBulk()
     QVERIFY(!middle.next());
 }
 
+void TestCapture::fileCutShortWhileOpen_data()
+{
+    QTest::addColumn<int>("kept");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("cut inside frame 200")
+        << 200 << "Frames 200 to 499 (300 frames) are no longer in the file %1.";
+    QTest::newRow("cut inside the last frame") << 499 << "Frame 499 is no longer in the file %1.";
+}
+
 void TestCapture::fileCutShortWhileOpen()
 {
+    QFETCH(int, kept);
+    QFETCH(QString, said);
     const QString path = m_dir.filePath(QStringLiteral("cut.drf3"));
     const QByteArray bytes = randomCapture(500, 9);
     QVERIFY(writeFile(path, bytes));
@@ -129,20 +182,12 @@ void TestCapture::fileCutShortWhileOpen()
         reported.append(text);
     });
     // Read once before the cut: what was read does not stay on screen as if still there.
-    QVERIFY(capture.frame(300).isValid());
+    QVERIFY(capture.frame(499).isValid());
 
-    // Cut inside frame 200: it and all after it are gone.
-    qint64 at = bytes.indexOf('#') + 1;
-    for (int n = 0; n < 200; ++n) {
-        qint64 taken = 0;
-        FrameRecord(0, bytes.constData() + at, bytes.size() - at, &taken);
-        at += taken;
-    }
-    QVERIFY(QFile::resize(path, at + 5));
-
-    QVERIFY(!capture.isMissing(199));
-    QVERIFY(capture.frame(199).isValid());
-    for (qint64 n : {200, 300, 499}) {
+    QVERIFY(QFile::resize(path, frameOffset(bytes, kept) + 5));
+    QVERIFY(!capture.isMissing(kept - 1));
+    QVERIFY(capture.frame(kept - 1).isValid());
+    for (qint64 n : {qint64(kept), qint64(499)}) {
         const FrameRecord missing = capture.frame(n);
         QVERIFY(missing.isMissing());
         QVERIFY(!missing.isValid());
@@ -150,14 +195,130 @@ void TestCapture::fileCutShortWhileOpen()
         QCOMPARE(missing.channelType(), capture.fields(n).channelType);
         QCOMPARE(capture.ticks(n), quint64(0));
     }
-    FrameCursor walk(capture, 190, 210);
+    FrameCursor walk(capture, kept - 10, kept + 10);
     int present = 0;
     while (walk.next())
         present += walk.isMissing() ? 0 : 1;
     QCOMPARE(present, 10);
-    // Said once, naming the first frame found missing.
-    QCOMPARE(reported.size(), 1);
+    // Said once, naming the frames gone by the file's size, whichever frame was read first.
+    QCOMPARE(reported, QStringList{said.arg(path)});
     QCOMPARE(capture.log().at(capture.log().size() - 1).text, reported.first());
+}
+
+void TestCapture::fileOverwrittenWhileOpen_data()
+{
+    QTest::addColumn<int>("version");
+    QTest::addColumn<QString>("change");
+    QTest::newRow("DigRF 3G, another capture") << 0 << "other";
+    QTest::newRow("DigRF v4, another capture") << 1 << "other";
+    QTest::newRow("DigRF 3G, another tag section") << 0 << "tags";
+    QTest::newRow("DigRF 3G, cut inside the first frame") << 0 << "cut";
+    QTest::newRow("DigRF v4, cut inside the first frame") << 1 << "cut";
+}
+
+void TestCapture::fileOverwrittenWhileOpen()
+{
+    // Another program writes into the file that is shown: no frame of what it now holds is taken
+    // for one of the capture's, and the log says in red once what happened.
+    QFETCH(int, version);
+    QFETCH(QString, change);
+    const QString path = m_dir.filePath(version == 0 ? QStringLiteral("shown.drf3")
+                                                     : QStringLiteral("shown.drf4"));
+    const QByteArray bytes = randomCapture(500, 9);
+    QVERIFY(writeFile(path, bytes));
+    Capture capture(path);
+    StoppingSink sink;
+    QCOMPARE(capture.load(sink), Capture::Status::Loaded);
+    QList<LogLevel> levels;
+    capture.setLogListener([&levels](const QString &, LogLevel level) { levels.append(level); });
+    QVERIFY(!capture.frame(0).isMissing());
+
+    QByteArray now = randomCapture(500, 10);
+    if (change == "tags")
+        now = bytes.mid(0, 3) + 'X' + bytes.mid(4);
+    else if (change == "cut")
+        now = bytes.left(frameOffset(bytes, 0) + 5);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(now), now.size());
+    file.close();
+
+    QVERIFY(capture.frame(300).isMissing());
+    for (qint64 n : {0, 1, 250, 499})
+        QVERIFY(capture.frame(n).isMissing());
+    FrameCursor walk(capture, 0, 500);
+    while (walk.next())
+        QVERIFY(walk.isMissing());
+    QCOMPARE(levels, QList<LogLevel>{LogLevel::Error});
+    QCOMPARE(capture.log().at(capture.log().size() - 1).text,
+             QStringLiteral("The file %1 was changed by another program; reload it to see its "
+                            "frames.").arg(path));
+}
+
+void TestCapture::readErrorEndsTheLoad_data()
+{
+    const QByteArray bytes = randomCapture(300, 6);
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<qint64>("failFrom");
+    QTest::addColumn<int>("kept");
+    QTest::newRow("in the tags") << bytes << qint64(5) << 0;
+    QTest::newRow("inside frame 100") << bytes << frameOffset(bytes, 100) + 9 << 100;
+    QTest::newRow("after the last frame") << bytes << qint64(bytes.size() - 1) << 300;
+}
+
+void TestCapture::readErrorEndsTheLoad()
+{
+    // A read that fails is no end of the file: the load stops there, keeps the frames read
+    // whole before it and says why in red.
+    QFETCH(QByteArray, bytes);
+    QFETCH(qint64, failFrom);
+    QFETCH(int, kept);
+    const QString path = m_dir.filePath(QStringLiteral("failing.drf3"));
+    QVERIFY(writeFile(path, bytes));
+    Capture capture(path);
+    capture.setReadFunction(FailingRead{bytes, quint64(failFrom)});
+    StoppingSink sink;
+    QCOMPARE(capture.load(sink), Capture::Status::ReadError);
+    QCOMPARE(capture.frameCount(), kept);
+    QCOMPARE(sink.lines.last(), QStringLiteral("Cannot read %1: Input/output error").arg(path));
+    QCOMPARE(sink.levels.last(), LogLevel::Error);
+    QVERIFY(!sink.lines.contains(QStringLiteral("%1 frames loaded.").arg(kept)));
+    for (qint64 n = 0; n < kept; ++n)
+        QVERIFY(capture.frame(n).isValid());
+}
+
+void TestCapture::readErrorAfterTheLoad()
+{
+    // Frames that cannot be read back show as missing while the disk fails, with the reason said
+    // once, and come back when it reads again.
+    const QString path = m_dir.filePath(QStringLiteral("flaky.drf3"));
+    const QByteArray bytes = randomCapture(2000, 7);
+    QVERIFY(writeFile(path, bytes));
+    Capture capture(path);
+    auto read = std::make_shared<FailingRead>(FailingRead{bytes});
+    capture.setReadFunction([read](quint64 offset, char *buffer, qint64 length, QString *error) {
+        return (*read)(offset, buffer, length, error);
+    });
+    StoppingSink sink;
+    QCOMPARE(capture.load(sink), Capture::Status::Loaded);
+    QStringList reported;
+    capture.setLogListener([&reported](const QString &text, LogLevel level) {
+        QCOMPARE(level, LogLevel::Error);
+        reported.append(text);
+    });
+    const FrameRecord before = capture.frame(1500);
+
+    read->failFrom = 0;
+    QVERIFY(capture.frame(1000).isMissing());
+    FrameCursor walk(capture, 0, 2000);
+    while (walk.next())
+        QVERIFY(walk.isMissing());
+    QCOMPARE(reported, QStringList{QStringLiteral("Cannot read %1: Input/output error").arg(path)});
+
+    read->failFrom = std::numeric_limits<quint64>::max();
+    QCOMPARE(capture.frame(1000).isMissing(), false);
+    QCOMPARE(capture.frame(1500).payload(), before.payload());
+    QCOMPARE(reported.size(), 1);
 }
 
 void TestCapture::cancelledLoadKeepsItsFrames()
@@ -180,8 +341,12 @@ void TestCapture::cancelledLoadKeepsItsFrames()
 
 void TestCapture::frameLimit()
 {
+    // The viewer's table holds a limited number of frames; a scan (drfdump) reads them all
+    // unless it is given the limit, as drfdump's log is.
     const QString path = m_dir.filePath(QStringLiteral("limit.drf3"));
     QVERIFY(writeFile(path, randomCapture(100, 8)));
+    const QString warning = QStringLiteral(
+        "The capture holds more frames than can be shown; the first 40 frames are loaded.");
     for (const auto &[limit, status] : {std::pair{qint64(40), Capture::Status::Limited},
                                         std::pair{qint64(100), Capture::Status::Loaded}}) {
         Capture capture(path);
@@ -190,10 +355,18 @@ void TestCapture::frameLimit()
         QCOMPARE(capture.load(sink), status);
         QCOMPARE(capture.frameCount(), limit);
         QCOMPARE(sink.lines.last(), QStringLiteral("%1 frames loaded.").arg(limit));
-        const bool said = sink.lines.contains(QStringLiteral(
-            "The capture holds more frames than can be shown; the first 40 frames are loaded."));
-        QCOMPARE(said, status == Capture::Status::Limited);
+        QCOMPARE(sink.lines.contains(warning), status == Capture::Status::Limited);
+
+        StoppingSink scanned;
+        QCOMPARE(Capture(path).scan(scanned, limit), status);
+        QCOMPARE(scanned.lines.last(), QStringLiteral("%1 frames loaded.").arg(limit));
+        QCOMPARE(scanned.lines.contains(warning), status == Capture::Status::Limited);
     }
+    Capture unlimited(path);
+    unlimited.setFrameLimit(40);
+    StoppingSink all;
+    QCOMPARE(unlimited.scan(all), Capture::Status::Loaded);
+    QCOMPARE(all.lines.last(), QStringLiteral("100 frames loaded."));
 }
 
 void TestCapture::indexStaysCompact()

@@ -21,6 +21,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -68,6 +69,7 @@ private slots:
     void findBar();
     void findWrapsAtTheEnds();
     void findNextWithoutTextShowsTheBar();
+    void missingFramesAreCounted();
 
 private:
     Ui::Framescope &ui() { return FramescopeProbe::ui(*window); }
@@ -325,6 +327,26 @@ void TestDisplayFilter::findNextWithoutTextShowsTheBar()
     QCOMPARE(currentFrame(), qint64(18));
     QTest::keyClick(ui().findBar->lineEdit(), Qt::Key_Escape);
     QVERIFY(!ui().findBar->isVisible());
+}
+
+void TestDisplayFilter::missingFramesAreCounted()
+{
+    // Frames cut from the file have no time to compare: the filter and Find pass them over and
+    // say how many.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("cut.drf3"));
+    auto capture = CaptureFixture::loadFile(path, 200, 3);
+    QVERIFY(QFile::resize(path, qint64(capture->index().checkpoint(128).offset)));
+    FramescopeProbe::showCapture(*window, std::move(capture));
+
+    apply(QStringLiteral("time < 1ms"));
+    QCOMPARE(rowLabels().size(), 128);
+    const QString note = QStringLiteral("72 frames are no longer in the file and were not searched.");
+    QCOMPARE(FramescopeProbe::note(*window), note);
+    ui().filterBar->clearButton()->click();
+    ui().findBar->setText(QStringLiteral("time > 1s"));
+    ui().actionFindNext->trigger();
+    QCOMPARE(FramescopeProbe::note(*window), QStringLiteral("No shown frame matches. ") + note);
 }
 
 QTEST_MAIN(TestDisplayFilter)

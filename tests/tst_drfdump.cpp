@@ -206,7 +206,8 @@ void TestDrfdump::log_data()
             "error\tMissing # symbol in 'DATA LIST-7' tag! File load aborted.\n");
     QTest::newRow("missing, named as given")
         << "no/such.DRF3" << 1
-        << QByteArray("info\tSet DigRF Version to 3G\nerror\tCannot open file no/such.DRF3\n");
+        << QByteArray("info\tSet DigRF Version to 3G\nerror\tCannot open file no/such.DRF3\n"
+                      "error\tNo such file or directory\n");
     // Line breaks, tabs and backslashes in a text are escaped: one entry stays one line.
     const QString controls = write(QStringLiteral("controls.drf4"), "{NOTE:a\nb\rc\td\\e\x01}");
     QTest::newRow("escaped text")
@@ -266,9 +267,25 @@ void TestDrfdump::exitStatus_data()
     QTest::newRow("table") << QStringList{three} << 0 << QString();
     QTest::newRow("missing file")
         << QStringList{dir.filePath("gone.drf3")} << 1
-        << QStringLiteral("drfdump: Cannot open file %1\n").arg(dir.filePath("gone.drf3"));
+        << QStringLiteral("drfdump: Cannot open file %1\ndrfdump: No such file or directory\n")
+               .arg(dir.filePath("gone.drf3"));
     QTest::newRow("folder") << QStringList{dir.path()} << 1
-                            << QStringLiteral("drfdump: Cannot open file %1\n").arg(dir.path());
+                            << QStringLiteral("drfdump: Cannot open file %1\ndrfdump: file to open "
+                                              "is a directory\n")
+                                   .arg(dir.path());
+    // Reading a process's memory at address 0 fails with an I/O error: a read error the system
+    // gives on demand. drfdump reads its own.
+    const QString memory = dir.filePath(QStringLiteral("memory.drf3"));
+    QFile own(QStringLiteral("/proc/self/mem"));
+    char byte = 0;
+    errno = 0;
+    if (QFile::link(own.fileName(), memory) && own.open(QIODevice::ReadOnly | QIODevice::Unbuffered)
+        && pread(own.handle(), &byte, 1, 0) < 0 && errno == EIO) {
+        const QString said = QStringLiteral("drfdump: Cannot read %1: %2\n")
+                                 .arg(memory, QString::fromLocal8Bit(std::strerror(EIO)));
+        QTest::newRow("read error, table") << QStringList{memory} << 1 << said;
+        QTest::newRow("read error, count") << QStringList{"--count", memory} << 1 << said;
+    }
     QTest::newRow("aborted load")
         << QStringList{"--format", "csv", aborted} << 1
         << QStringLiteral("drfdump: Wrong data length (0) in 'DATA LIST' tag! File load aborted.\n");
@@ -433,6 +450,17 @@ void TestDrfdump::constantMemory()
                  qPrintable(QStringLiteral("%1: %2 KiB for 20,000 frames, %3 KiB for 2,000,000")
                                 .arg(options.join(' ')).arg(few).arg(many)));
     }
+    // A tag name without its colon: of 64 MiB, the log keeps as much as of 64 KiB.
+    const QString shortTag = write(QStringLiteral("short-tag.drf3"), "{" + QByteArray(64 << 10, 'N'));
+    const QString longTag = write(QStringLiteral("long-tag.drf3"), "{" + QByteArray(64 << 20, 'N'));
+    const long few = peakKiB({QStringLiteral("--log"), shortTag});
+    const long many = peakKiB({QStringLiteral("--log"), longTag});
+    QFile::remove(longTag);
+    QVERIFY(few > 0 && many > 0);
+    QVERIFY2(many - few < 8 * 1024,
+             qPrintable(QStringLiteral("--log: %1 KiB for a tag of 64 KiB, %2 KiB for 64 MiB")
+                            .arg(few)
+                            .arg(many)));
 }
 
 QTEST_GUILESS_MAIN(TestDrfdump)

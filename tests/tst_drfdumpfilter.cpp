@@ -70,6 +70,7 @@ void TestDrfdumpFilter::filteredTable_data()
     QTest::newRow("fields") << "channel == \"RF IC Control\" and cts == 0" << "tsv";
     QTest::newRow("payload") << "payload contains 7e ?? or size >= 256 and not cts == 1" << "csv";
     QTest::newRow("time and frame") << "time > 500us and frame < 2000" << "tsv";
+    QTest::newRow("time in hex") << "time > 0x7A120 and frame < 2000" << "tsv";
     QTest::newRow("nothing") << "frame > 5000" << "csv";
 }
 
@@ -132,6 +133,9 @@ void TestDrfdumpFilter::refused_data()
     QTest::newRow("count and export") << QStringList{"--count", "--export", "x.drf3"} << "cannot be combined";
     QTest::newRow("format with count") << QStringList{"--count", "--format", "csv"} << "--format";
     QTest::newRow("export to another version") << QStringList{"--export", "x.drf4"} << ".drf3";
+    QTest::newRow("nested too deeply")
+        << QStringList{"--count", "--filter", QString(10000, u'(') + "cts == 1" + QString(10000, u')')}
+        << "Column 257: the expression is nested too deeply.";
     QTest::newRow("export onto its own input")
         << QStringList{"--export", m_dir.path() + "/./frames.drf3", "--filter", "frame < 10"}
         << "the export would overwrite its own input " + m_path;

@@ -9,9 +9,12 @@
 #include "core/frames/frameheader.h"
 #include "core/filters/framerows.h"
 
+#include <QFile>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -232,6 +235,8 @@ private slots:
     void matches();
     void errors_data();
     void errors();
+    void nesting_data();
+    void nesting();
     void fieldsOutsideDigRf3G();
     void randomExpressionsAgreeWithRecords();
     void searchFindsTheNearestShownMatch();
@@ -278,6 +283,7 @@ void TestFrameFilter::matches_data()
     QTest::newRow("time with a fraction") << "time == 1.002ms" << QList<qint64>{3};
     QTest::newRow("unit as a word") << "time > 1002000 ns" << QList<qint64>{4};
     QTest::newRow("seconds") << "time < 0.001002s" << QList<qint64>{0, 1, 2};
+    QTest::newRow("time in hex ns") << "time > 0x3E8 and time < 0xF4A10" << QList<qint64>{2};
     QTest::newRow("pattern") << "payload contains 7e ?? 01" << QList<qint64>{0, 4};
     QTest::newRow("pattern without blanks") << "payload contains 7E??01" << QList<qint64>{0, 4};
     QTest::newRow("pattern at the end") << "payload contains 08 7e" << QList<qint64>{4};
@@ -364,6 +370,37 @@ void TestFrameFilter::errors()
     QVERIFY2(error.message().contains(expected), qPrintable(error.message()));
     QCOMPARE(error.found, found);
     QVERIFY(error.message().startsWith(QStringLiteral("Column %1: ").arg(position + 1)));
+    QVERIFY(expression.matchesEverything());
+}
+
+void TestFrameFilter::nesting_data()
+{
+    const auto times = [](const char *text, int count) { return QString(QLatin1String(text)).repeated(count); };
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("position");
+    QTest::newRow("256 brackets") << times("(", 256) + "frame == 1" + times(")", 256) << -1;
+    QTest::newRow("128 brackets and 128 nots") << times("(not ", 128) + "frame == 1" + times(")", 128) << -1;
+    QTest::newRow("257 brackets") << times("(", 257) + "frame == 1" + times(")", 257) << 256;
+    QTest::newRow("10,000 brackets") << times("(", 10000) + "frame == 1" + times(")", 10000) << 256;
+    QTest::newRow("60,000 !") << times("!", 60000) + "frame == 1" << 256;
+    QTest::newRow("nots and brackets") << times("not (", 200) << 640;
+}
+
+void TestFrameFilter::nesting()
+{
+    // Each bracket and each negation is a level; past 256 the filter is refused before any
+    // stack runs out, in the parser and in the evaluation.
+    QFETCH(QString, text);
+    QFETCH(int, position);
+    FilterError error;
+    const FilterExpression expression = FilterExpression::parse(text, &error);
+    if (position < 0) {
+        QVERIFY2(!error.isError(), qPrintable(error.message()));
+        QCOMPARE(matchingFrames(*known, expression), (std::vector<qint64>{1}));
+        return;
+    }
+    QCOMPARE(error.message(),
+             QStringLiteral("Column %1: the expression is nested too deeply.").arg(position + 1));
     QVERIFY(expression.matchesEverything());
 }
 
@@ -454,30 +491,55 @@ void TestFrameFilter::searchFindsTheNearestShownMatch()
 
 void TestFrameFilter::missingFramesHaveNoTimeOrPayload()
 {
-    // Frames cut from the file after the load read as they show: time 0, no payload.
+    // Frames cut from the file after the load have no time and no payload: they match only
+    // where the index decides, and the filter and search count the frames they could not judge.
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("cut.drf3"));
-    const QByteArray bytes = CaptureBuilder::capture(knownFrames(), "}");
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-    file.close();
-    Capture capture(path);
-    CaptureFixture::QuietSink sink;
-    QCOMPARE(capture.load(sink), Capture::Status::Loaded);
-    QVERIFY(file.resize(bytes.size() - 30));
+    const auto loaded = CaptureFixture::loadFile(path, 200, 31);
+    const Capture &capture = *loaded;
+    QVERIFY(QFile::resize(path, qint64(capture.index().checkpoint(128).offset)));
+    const qint64 count = capture.frameCount();
     FilterError error;
-    for (const char *text : {"time == 0", "payload contains 7e", "cts == 1 and time < 1ms"}) {
-        const FilterExpression expression = FilterExpression::parse(QLatin1String(text), &error);
+    for (const char *text : {"time < 1ms", "not payload contains 00", "cts == 1 or time > 0x0",
+                             "channel == 3"}) {
+        // Frame 10 matches too, so that a search from frame 150 always ends.
+        const FilterExpression expression = FilterExpression::parse(
+            QStringLiteral("frame == 10 or (%1)").arg(QLatin1String(text)), &error);
         std::vector<qint64> expected;
-        for (qint64 n = 0; n < capture.frameCount(); ++n) {
-            if (expression.matches(FrameFacts::fromRecord(capture.frame(n), n)))
+        std::vector<bool> unjudged;
+        for (qint64 n = 0; n < count; ++n) {
+            const FrameRecord record = capture.frame(n);
+            const auto truth = expression.decide(capture.index().header(n), n);
+            QCOMPARE(record.isMissing(), n >= 128);
+            if (n < 128 ? expression.matches(FrameFacts::fromRecord(record, n))
+                        : truth == FilterExpression::Truth::True)
                 expected.push_back(n);
+            unjudged.push_back(n >= 128 && truth == FilterExpression::Truth::Unknown);
         }
         QCOMPARE(matchingFrames(capture, expression), expected);
+        qint64 missing = 0;
+        QVERIFY(FrameFilter(capture, expression).matchingFrames(WorkProgress(), &missing));
+        QCOMPARE(missing, qint64(std::count(unjudged.begin(), unjudged.end(), true)));
+
+        // Forward from frame 150, round to the start: the frames passed over before the match.
+        qint64 frame = -1;
+        qint64 passed = 0;
+        for (qint64 k = 1; k <= count && frame < 0; ++k) {
+            const qint64 n = (150 + k) % count;
+            if (std::binary_search(expected.begin(), expected.end(), n))
+                frame = n;
+            else
+                passed += unjudged[std::size_t(n)] ? 1 : 0;
+        }
+        const FrameSearch::Result found = FrameSearch::find(
+            capture, expression, FrameRows(count), 150, FrameSearch::Direction::Forward);
+        QCOMPARE(found.frame, frame);
+        QCOMPARE(found.missing, passed);
     }
-    QVERIFY(capture.frame(3).isMissing() && !capture.frame(2).isMissing());
-    QCOMPARE(matchingFrames(capture, FilterExpression::parse("time == 0", &error)),
-             (std::vector<qint64>{0, 3, 4}));
+    QCOMPARE(FrameFilter::missingNote(499805),
+             QStringLiteral("499,805 frames are no longer in the file and were not searched."));
+    QCOMPARE(FrameFilter::missingNote(1),
+             QStringLiteral("1 frame is no longer in the file and was not searched."));
 }
 
 void TestFrameFilter::cancelStopsTheFilter()

@@ -2,6 +2,7 @@
 
 #include "core/files/capture.h"
 #include "core/files/capturefile.h"
+#include "core/files/datalength.h"
 #include "core/files/framereader.h"
 
 #include <QBuffer>
@@ -92,6 +93,7 @@ private slots:
     void largestFrameAcrossChunks_data();
     void largestFrameAcrossChunks();
     void anyBytes();
+    void dataLengthAsToUInt();
     void protocolVersionOf_data();
     void protocolVersionOf();
     void captureFile();
@@ -445,20 +447,45 @@ void TestFrameReader::captureFile()
          info({"Set DigRF Version to 3G", "Open file " + aborted + ": success"})},
         {dir.filePath("missing.drf3"), Capture::Status::CannotOpen, 0,
          QStringList{"info\tSet DigRF Version to 3G",
-                     "error\tCannot open file " + dir.filePath("missing.drf3")}},
+                     "error\tCannot open file " + dir.filePath("missing.drf3"),
+                     "error\tNo such file or directory"}},
         {dir.path(), Capture::Status::CannotOpen, 1,
-         QStringList{"info\tSet DigRF Version to v4", "error\tCannot open file " + dir.path()}},
+         QStringList{"info\tSet DigRF Version to v4", "error\tCannot open file " + dir.path(),
+                     "error\tfile to open is a directory"}},
     };
     for (const Case &c : cases) {
         Capture capture(c.fileName);
         RecordingSink sink;
         QCOMPARE(capture.load(sink), c.status);
         QCOMPARE(capture.protocolVersion(), c.version);
-        QCOMPARE(sink.lines.mid(0, 2), c.firstLines);
+        QCOMPARE(sink.lines.mid(0, c.firstLines.size()), c.firstLines);
         if (c.status == Capture::Status::CannotOpen)
-            QCOMPARE(sink.lines.size(), 2);
+            QCOMPARE(sink.lines.size(), 3);
         QCOMPARE(capture.frameCount(), c.fileName == good ? 2 : 0);
     }
+}
+
+void TestFrameReader::dataLengthAsToUInt()
+{
+    // Every text of up to four of these characters after the hyphen: the length is what
+    // QString::toUInt (base 10) gives for the text after the last hyphen, but none where a NUL
+    // byte is, at which that conversion stops reading.
+    const QByteArray characters("07 \t\v+-a\0", 9);
+    QList<QByteArray> texts{QByteArray()};
+    for (qsizetype from = 0; texts.at(from).size() < 4; ++from) {
+        for (const char c : characters)
+            texts.append(texts.at(from) + c);
+    }
+    for (const QByteArray &text : std::as_const(texts)) {
+        const QByteArray name = "DATA LIST-" + text;
+        const QByteArray last = name.mid(name.lastIndexOf('-') + 1);
+        bool ok = false;
+        const uint value = QString::fromLatin1(last).toUInt(&ok, 10);
+        const quint32 expected = ok && !last.contains('\0') ? value : 0;
+        QVERIFY2(DataLength::of(name) == expected, text.toHex().constData());
+    }
+    QCOMPARE(DataLength::of("DATA LIST- +4294967295\r\n"), quint32(4294967295u));
+    QCOMPARE(DataLength::of("DATA LIST-4294967296"), quint32(0));
 }
 
 QTEST_GUILESS_MAIN(TestFrameReader)

@@ -244,14 +244,17 @@ void TestLoading::unopenableFileChangesNothing()
     QVERIFY(!bars.isNull());
 
     w.loadFile(path);
-    QCOMPARE(w.windowTitle(), QStringLiteral("Kestrant Framescope - ") + path);
+    QCOMPARE(w.windowTitle(), QStringLiteral("Kestrant Framescope - ") + good);
     // The frames on display keep the version they were read with: the strip, built anew for
     // a resize, keeps its DigRF 3G colours.
     QCOMPARE(Probe::protocolVersion(w), 0);
     w.buildFramesScroller();
     QCOMPARE(barImage(w), bars);
-    QCOMPARE(logLines(w).mid(logSize), (QStringList{QStringLiteral("info\tSet DigRF Version to v4"),
-                                                    QStringLiteral("error\tCannot open file ") + path}));
+    QCOMPARE(logLines(w).mid(logSize, 2), (QStringList{QStringLiteral("info\tSet DigRF Version to v4"),
+                                                       QStringLiteral("error\tCannot open file ") + path}));
+    // The system's reason follows.
+    QCOMPARE(logLines(w).size(), logSize + 3);
+    QVERIFY(logLines(w).last().startsWith(QLatin1String("error\t")));
     QCOMPARE(Probe::frameCount(w), 2);
     QCOMPARE(Probe::ui(w).tblFrames->verticalHeader()->count(), 2);
     // The table still shows the DigRF 3G frames as they were.
@@ -499,12 +502,16 @@ void TestLoading::openRecentFile()
     QCOMPARE(w.windowTitle(), QStringLiteral("Kestrant Framescope - ") + first);
     QCOMPARE(menuTexts(w), (QStringList{first, second}));
 
-    // A file that has gone: logged, and its entry stays.
+    // A file that has gone: logged with the system's reason, its entry stays, and the title
+    // still names the capture on display.
     QVERIFY(QFile::remove(second));
     menu->actions().at(1)->trigger();
-    QCOMPARE(logLines(w).last(), QStringLiteral("error\tCannot open file ") + second);
+    QCOMPARE(logLines(w).mid(logLines(w).size() - 2),
+             (QStringList{QStringLiteral("error\tCannot open file ") + second,
+                          QStringLiteral("error\tNo such file or directory")}));
     QCOMPARE(menuTexts(w), (QStringList{first, second}));
     QCOMPARE(Probe::frameCount(w), 1);
+    QCOMPARE(w.windowTitle(), QStringLiteral("Kestrant Framescope - ") + first);
 }
 
 void TestLoading::commandLineFile()

@@ -167,7 +167,7 @@ void TestMainWindow::actionsAndMenus()
     QCOMPARE(actionTexts(ui.menubar->actions()),
              QStringList({"menuFile", "menuEdit", "menuView", "menuStatistics", "menuHelp"}));
     QCOMPARE(actionTexts(ui.menuFile->actions()),
-             QStringList({"actionOpen_File", "menuRecentFiles", "actionFileSave", "actionExport",
+             QStringList({"actionOpen_File", "actionReload", "menuRecentFiles", "actionFileSave", "actionExport",
                           "|", "actionPrint", "|", "actionExit"}));
     QCOMPARE(actionTexts(ui.menuEdit->actions()),
              QStringList({"actionFind", "actionSearch", "actionFindNext", "actionFindPrevious",
@@ -196,11 +196,12 @@ void TestMainWindow::actionsAndMenus()
     QVERIFY(!ui.actionDisable_Colors->isChecked());
     QCOMPARE(ui.actionFileSave->text(), QStringLiteral("&Generate DigRF file"));
     QCOMPARE(ui.actionGoPrev->text(), QStringLiteral("GoTo The Previous Frame"));
-    // The actions of finding, marking, copying and exporting frames have no icons.
-    const QStringList menuOnly = {"actionSearch", "actionFindNext", "actionFindPrevious",
-                                  "actionCopy", "actionCopyDump", "actionMark", "actionMarkNote",
-                                  "actionNextMark", "actionPrevMark", "actionUnmarkAll",
-                                  "actionMarks", "actionExport"};
+    // The actions of reloading, finding, marking, copying and exporting frames have no icons.
+    const QStringList menuOnly = {"actionReload", "actionSearch", "actionFindNext",
+                                  "actionFindPrevious", "actionCopy", "actionCopyDump",
+                                  "actionMark", "actionMarkNote", "actionNextMark",
+                                  "actionPrevMark", "actionUnmarkAll", "actionMarks",
+                                  "actionExport"};
     for (QAction *action : m_window->findChildren<QAction *>(QString(), Qt::FindDirectChildrenOnly)) {
         if (action->isSeparator() || action->menu())
             continue;

@@ -156,6 +156,7 @@ void TestShortcuts::listShowsEveryShortcut()
 
     const QList<QStringList> expected = {
         {"Open File", "Ctrl+O", "Whole window"},
+        {"Reload", "F5", "Whole window"},
         {"Generate DigRF file", "Ctrl+N", "Whole window"},
         {"Find Frame", "Ctrl+G", "Whole window"},
         {"Exit", "Ctrl+Q", "Whole window"},

@@ -126,7 +126,7 @@ int main(int argc, char *argv[])
     const QCommandLineOption filterOption(QStringLiteral("filter"),
         QStringLiteral("Only the frames that match EXPR, in the frame table, --count and --export. "
                        "Fields: channel (a name in quotes or 0-15), size (payload bits), code, "
-                       "cts, frame, time (ns, or with a unit ns, us, ms, s), payload; operators "
+                       "cts, frame, time (ns, also in hex, or with a unit ns, us, ms, s), payload; operators "
                        "== != < <= > >=, in {...}, payload contains HEX BYTES (?? for any byte) "
                        "or \"TEXT\"; and, or, not, parentheses. With --fields also message "
                        "(== or != a message name in quotes) and MESSAGE.FIELD (its physical "

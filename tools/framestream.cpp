@@ -43,8 +43,8 @@ bool streamFrames(const QString &fileName, FrameReaderSink &sink, FILE *err)
     const Capture::Status status = capture.scan(keeper);
     for (const QString &line : std::as_const(keeper.errors))
         std::fprintf(err, "drfdump: %s\n", line.toUtf8().constData());
-    return status == Capture::Status::Loaded || status == Capture::Status::Cancelled
-           || status == Capture::Status::Limited;
+    // No frame limit applies: a capture is read to its end, however many frames it holds.
+    return status == Capture::Status::Loaded || status == Capture::Status::Cancelled;
 }
 
 } // namespace Korvex::Dump

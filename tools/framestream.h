@@ -10,8 +10,9 @@
 namespace Korvex::Dump {
 
 /// Reads a capture from its start and hands every frame to the sink as it comes, keeping
-/// nothing: drfdump's memory stays the same whatever the capture's size. The reasons a capture
-/// cannot be read go to `err` as drfdump's error lines; false then. A sink that stops the read
+/// nothing: drfdump's memory stays the same whatever the capture's size, and no frame limit
+/// applies. The reasons a capture cannot be read (it cannot be opened, its load is aborted, a
+/// read fails) go to `err` as drfdump's error lines; false then. A sink that stops the read
 /// (proceed() false) counts as success.
 bool streamFrames(const QString &fileName, FrameReaderSink &sink, FILE *err);
 

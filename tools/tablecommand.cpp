@@ -242,10 +242,16 @@ int printLog(const QString &fileName, const QString &format, FILE *out, FILE *er
     TextOutput output(out);
     LogSink sink(output, formatOf(format) == FrameTableWriter::Format::Json,
                  capture.protocolVersion());
-    const Capture::Status status = capture.scan(sink);
+    // The viewer's log: its table shows a limited number of frames, and the log says so.
+    const Capture::Status status = capture.scan(sink, Capture::ShownFrameLimit);
     sink.finish();
     const int written = output.finish(err);
-    return status == Capture::Status::Loaded ? written : Failed;
+    if (status == Capture::Status::ReadError) {
+        const QString why = capture.log().at(capture.log().size() - 1).text;
+        std::fprintf(err, "drfdump: %s\n", why.toUtf8().constData());
+    }
+    return status == Capture::Status::Loaded || status == Capture::Status::Limited ? written
+                                                                                   : Failed;
 }
 
 } // namespace Korvex::Dump

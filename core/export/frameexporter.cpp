@@ -61,7 +61,8 @@ QString FrameExporter::targetProblem(const QString &input, const QString &fileNa
 
 FrameExporter::Result FrameExporter::write(const Capture &capture, const FrameRows &frames,
                                            Format format, const QString &fileName,
-                                           const WorkProgress &progress, QString *error)
+                                           const WorkProgress &progress, QString *error,
+                                           qint64 *missing)
 {
     if (frames.count() == 0) {
         *error = tr("There are no frames to export.");
@@ -120,6 +121,8 @@ FrameExporter::Result FrameExporter::write(const Capture &capture, const FrameRo
                 return false;
             }
         } else {
+            if (missing && cursor->isMissing())
+                ++*missing;
             table.row(text, cursor->record());
             if (text.size() >= TextChars && !writeText()) {
                 failure = file.device().errorString();
@@ -153,6 +156,15 @@ FrameExporter::Result FrameExporter::write(const Capture &capture, const FrameRo
         return Result::Failed;
     }
     return Result::Written;
+}
+
+QString FrameExporter::missingNote(qint64 missing)
+{
+    return missing == 1 ? tr("1 frame is no longer in the file: its time and payload are "
+                             "exported as missing.")
+                        : tr("%L1 frames are no longer in the file: their time and payload are "
+                             "exported as missing.")
+                              .arg(missing);
 }
 
 } // namespace Korvex

@@ -26,9 +26,15 @@ public:
     /// file. Empty when they can.
     static QString targetProblem(const QString &input, const QString &fileName);
 
-    /// Writes the frames that `frames` shows, in order. On failure `error` says why.
+    /// Writes the frames that `frames` shows, in order. On failure `error` says why. A frame
+    /// no longer in the file stops a capture; in a table it is a row without time and payload,
+    /// and `missing`, when given, counts such rows.
     static Result write(const Capture &capture, const FrameRows &frames, Format format,
-                        const QString &fileName, const WorkProgress &progress, QString *error);
+                        const QString &fileName, const WorkProgress &progress, QString *error,
+                        qint64 *missing = nullptr);
+    /// "499,805 frames are no longer in the file: their time and payload are exported as
+    /// missing."
+    static QString missingNote(qint64 missing);
 };
 
 } // namespace Korvex

@@ -5,22 +5,70 @@
 
 #include <QCoreApplication>
 
+#include <cerrno>
+#include <cstring>
+
 #ifdef Q_OS_UNIX
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
 namespace Korvex {
+
+namespace {
+
+/// The file's size and time of last change: when either differs from what they were, what was
+/// read of the file may no longer be what it holds.
+struct FileStamp
+{
+    qint64 size = -1;
+    qint64 modified = 0;
+
+    bool operator==(const FileStamp &other) const
+    {
+        return size == other.size && modified == other.modified;
+    }
+};
+
+FileStamp stampOf(QFile &file)
+{
+    FileStamp stamp;
+#ifdef Q_OS_UNIX
+    struct stat status;
+    if (::fstat(file.handle(), &status) == 0) {
+        stamp.size = qint64(status.st_size);
+        stamp.modified = qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
+    }
+#else
+    stamp.size = file.size();
+    stamp.modified = file.fileTime(QFileDevice::FileModificationTime).toMSecsSinceEpoch();
+#endif
+    return stamp;
+}
+
+} // namespace
 
 /// A block of frames read back from the file.
 struct Capture::Block
 {
     FrameBlock frames;
     QByteArray bytes;
-    // Where the block ends in the file.
-    quint64 end = 0;
+    // Read whole from the file as it was then.
+    bool whole = false;
+    FileStamp stamp;
 };
 
 namespace {
+
+// The most of the tag section, and the number of first frames, that are compared with the
+// file at every read (as far as the file still holds them).
+constexpr quint64 HeadTagBytes = 4096;
+constexpr qint64 HeadFrames = 8;
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("Framescope", text);
+}
 
 /// Records every line of the load into the capture's log and hands it on.
 class RecordingSink final : public FrameReaderSink
@@ -64,7 +112,6 @@ Capture::Capture(const QString &fileName)
     , m_file(fileName)
     , m_index(std::make_shared<FrameIndex>(protocolVersionOf(fileName)))
     , m_log(std::make_shared<LogLines>())
-    , m_frameLimit(std::numeric_limits<int>::max())
 {
 }
 
@@ -81,6 +128,7 @@ bool Capture::open(FrameReaderSink &sink)
     recording.log(protocolVersionLogText(protocolVersion()), LogLevel::Info);
     if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         recording.log(cannotOpenLogText(m_fileName), LogLevel::Error);
+        recording.log(m_file.errorString(), LogLevel::Error);
         m_status = Status::CannotOpen;
         return false;
     }
@@ -88,23 +136,25 @@ bool Capture::open(FrameReaderSink &sink)
     return true;
 }
 
-Capture::Status Capture::scan(FrameReaderSink &sink)
+Capture::Status Capture::scan(FrameReaderSink &sink, qint64 frameLimit)
 {
-    return open(sink) ? readInto(sink, false) : m_status;
+    return open(sink) ? readInto(sink, false, frameLimit) : m_status;
 }
 
 Capture::Status Capture::read(FrameReaderSink &sink)
 {
-    return readInto(sink, true);
+    return readInto(sink, true, m_frameLimit);
 }
 
-Capture::Status Capture::readInto(FrameReaderSink &sink, bool indexed)
+Capture::Status Capture::readInto(FrameReaderSink &sink, bool indexed, qint64 frameLimit)
 {
     RecordingSink recording(sink, *m_log, indexed ? m_index : nullptr);
-    // Frames are read back with positioned reads, which leave the file's position alone.
-    m_file.seek(0);
-    const ReadOutcome outcome = readFrames(m_file, m_file.size(), protocolVersion(), recording,
-                                           indexed ? m_index.get() : nullptr, m_frameLimit);
+    // Read with positioned reads, as the frames are read back later.
+    const ReadFunction read = [this](quint64 offset, char *buffer, qint64 length, QString *error) {
+        return readRaw(offset, buffer, length, error);
+    };
+    const ReadOutcome outcome = readFrames(read, m_file.size(), protocolVersion(), recording,
+                                           indexed ? m_index.get() : nullptr, frameLimit);
     m_dataEnd = outcome.dataEnd;
     switch (outcome.result) {
     case ReadResult::Complete:
@@ -119,41 +169,191 @@ Capture::Status Capture::readInto(FrameReaderSink &sink, bool indexed)
     case ReadResult::Limited:
         m_status = Status::Limited;
         break;
+    case ReadResult::ReadError:
+        m_status = Status::ReadError;
+        // Said by the load; later reads that fail say nothing new.
+        m_said |= ReadFailed;
+        recording.log(readErrorText(outcome.error), LogLevel::Error);
+        break;
     }
+    if (indexed)
+        keepHead(outcome.dataStart);
     return m_status;
 }
 
-qint64 Capture::readAt(quint64 offset, char *buffer, qint64 length) const
+QString Capture::readErrorText(const QString &reason) const
 {
-    if (!m_file.isOpen() || length <= 0)
-        return 0;
+    return tr("Cannot read %1: %2").arg(m_fileName, reason);
+}
+
+qint64 Capture::readRaw(quint64 offset, char *buffer, qint64 length, QString *error) const
+{
+    if (m_read)
+        return m_read(offset, buffer, length, error);
 #ifdef Q_OS_UNIX
     // A positioned read leaves no position behind, so readers never disturb one another.
+    for (;;) {
+        const ssize_t got = ::pread(m_file.handle(), buffer, size_t(length), off_t(offset));
+        if (got >= 0)
+            return got;
+        if (errno != EINTR) {
+            *error = QString::fromLocal8Bit(std::strerror(errno));
+            return -1;
+        }
+    }
+#else
+    const qint64 got = m_file.seek(qint64(offset)) ? m_file.read(buffer, length) : -1;
+    if (got < 0)
+        *error = m_file.errorString();
+    return got;
+#endif
+}
+
+qint64 Capture::readFully(quint64 offset, char *buffer, qint64 length, QString *error) const
+{
     qint64 done = 0;
     while (done < length) {
-        const ssize_t got = ::pread(m_file.handle(), buffer + done, size_t(length - done),
-                                    off_t(offset + quint64(done)));
-        if (got <= 0)
+        const qint64 got = readRaw(offset + quint64(done), buffer + done, length - done, error);
+        if (got < 0) {
+            if (error->isEmpty())
+                *error = tr("unknown error");
+            break;
+        }
+        if (got == 0)
             break;
         done += got;
     }
     return done;
-#else
-    if (!m_file.seek(qint64(offset)))
+}
+
+qint64 Capture::readAt(quint64 offset, char *buffer, qint64 length) const
+{
+    if (!m_file.isOpen() || length <= 0 || m_replaced)
         return 0;
-    return qMax<qint64>(0, m_file.read(buffer, length));
-#endif
+    QString error;
+    const qint64 done = readFully(offset, buffer, length, &error);
+    if (!error.isEmpty()) {
+        report(ReadFailed, readErrorText(error), LogLevel::Error);
+        return done;
+    }
+    // Checked after the read: bytes read from another capture are never handed out.
+    if (!headIntact()) {
+        m_replaced = true;
+        report(Replaced,
+               tr("The file %1 was changed by another program; reload it to see its frames.")
+                   .arg(m_fileName),
+               LogLevel::Error);
+        return 0;
+    }
+    if (done < length)
+        reportCut();
+    return done;
+}
+
+void Capture::keepHead(quint64 dataStart)
+{
+    m_head.clear();
+    if (frameCount() == 0)
+        return;
+    m_dataStart = dataStart;
+    m_headTags = qMin(dataStart, HeadTagBytes);
+    quint64 end = dataStart;
+    for (qint64 n = 0; n < qMin(HeadFrames, frameCount()); ++n)
+        end += quint64(FrameBlock::length(*m_index, n, end, m_dataEnd));
+    m_headFrames = end - dataStart;
+    m_firstFrameBytes = FrameBlock::length(*m_index, 0, dataStart, m_dataEnd);
+    QByteArray head(qsizetype(m_headTags + m_headFrames), Qt::Uninitialized);
+    QString error;
+    if (readFully(0, head.data(), qint64(m_headTags), &error) == qint64(m_headTags)
+        && readFully(dataStart, head.data() + m_headTags, qint64(m_headFrames), &error)
+               == qint64(m_headFrames))
+        m_head = head;
+}
+
+bool Capture::headIntact() const
+{
+    if (m_head.isEmpty())
+        return true;
+    QByteArray now(m_head.size(), Qt::Uninitialized);
+    QString error;
+    const qint64 tags = readFully(0, now.data(), qint64(m_headTags), &error);
+    const qint64 frames = tags == qint64(m_headTags)
+                              ? readFully(m_dataStart, now.data() + tags, qint64(m_headFrames), &error)
+                              : 0;
+    if (!error.isEmpty()) {
+        report(ReadFailed, readErrorText(error), LogLevel::Error);
+        return true;
+    }
+    // A file cut short inside the first frames keeps what is left of them; one that no longer
+    // holds its first frame is another file.
+    const qint64 kept = qint64(m_headTags) + frames;
+    return tags == qint64(m_headTags) && frames >= m_firstFrameBytes
+           && std::memcmp(now.constData(), m_head.constData(), size_t(kept)) == 0;
+}
+
+qint64 Capture::firstFrameBeyond(quint64 fileSize) const
+{
+    const qint64 count = frameCount();
+    if (count == 0)
+        return 0;
+    // Checkpoints lie in file order: the last one that starts within the file.
+    qint64 low = 0;
+    qint64 high = (count - 1) / FrameIndex::CheckpointEvery + 1;
+    while (high - low > 1) {
+        const qint64 middle = (low + high) / 2;
+        if (m_index->checkpoint(middle * FrameIndex::CheckpointEvery).offset <= fileSize)
+            low = middle;
+        else
+            high = middle;
+    }
+    qint64 n = low * FrameIndex::CheckpointEvery;
+    quint64 offset = m_index->checkpoint(n).offset;
+    for (; n < count; ++n) {
+        offset += quint64(FrameBlock::length(*m_index, n, offset, m_dataEnd));
+        if (offset > fileSize)
+            return n;
+    }
+    return count;
+}
+
+void Capture::reportCut() const
+{
+    if (m_said & CutShort)
+        return;
+    const qint64 first = firstFrameBeyond(quint64(qMax<qint64>(0, m_file.size())));
+    const qint64 count = frameCount();
+    if (first >= count)
+        return;
+    const QString text =
+        first == count - 1
+            ? tr("Frame %1 is no longer in the file %2.").arg(first).arg(m_fileName)
+            : tr("Frames %1 to %2 (%L3 frames) are no longer in the file %4.")
+                  .arg(first)
+                  .arg(count - 1)
+                  .arg(count - first)
+                  .arg(m_fileName);
+    report(CutShort, text, LogLevel::Warning);
+}
+
+void Capture::report(Reason reason, const QString &text, LogLevel level) const
+{
+    if (m_said.fetch_or(reason) & reason)
+        return;
+    m_log->append(text, level);
+    if (m_listener)
+        m_listener(text, level);
 }
 
 const Capture::Block &Capture::block(qint64 n) const
 {
     const qint64 first = FrameBlock::firstOf(n);
-    // A file cut short since the block was read has lost (some of) its frames.
-    const quint64 fileSize = quint64(qMax<qint64>(0, m_file.size()));
+    // A file written since the block was read (cut short, overwritten) is read again: what
+    // is left of the frames, or that they are all gone, shows at once.
+    const FileStamp stamp = stampOf(m_file);
     std::unique_ptr<Block> *slot = nullptr;
     for (std::unique_ptr<Block> &cached : m_cache) {
         if (cached && cached->frames.first == first && cached->frames.count > 0) {
-            if (cached->end <= fileSize)
+            if (cached->whole && cached->stamp == stamp && !m_replaced)
                 return *cached;
             slot = &cached;
         }
@@ -170,28 +370,23 @@ const Capture::Block &Capture::block(qint64 n) const
     block.bytes.resize(extent);
     const qint64 got = readAt(offset, block.bytes.data(), extent);
     block.frames.layOut(*m_index, first, block.bytes.constData(), got, m_dataEnd);
-    block.end = offset + quint64(extent);
+    // A block read short (a failed read, a file cut short) is read again when next asked for.
+    block.whole = got == extent;
+    block.stamp = stamp;
     return block;
 }
 
 bool Capture::isMissing(qint64 n) const
 {
     const Block &b = block(n);
-    const bool missing = n - b.frames.first >= b.frames.present;
-    if (missing)
-        reportMissing(n);
-    return missing;
+    return n - b.frames.first >= b.frames.present;
 }
 
 quint64 Capture::ticks(qint64 n) const
 {
     const Block &b = block(n);
     const int k = int(n - b.frames.first);
-    if (k >= b.frames.present) {
-        reportMissing(n);
-        return 0;
-    }
-    return b.frames.ticks[std::size_t(k)];
+    return k < b.frames.present ? b.frames.ticks[std::size_t(k)] : 0;
 }
 
 FrameRecord Capture::frame(qint64 n) const
@@ -211,7 +406,6 @@ FrameRecord Capture::decode(qint64 n, const char *bytes, qint64 length, quint64 
         record.setTime(ticks);
         return record;
     }
-    reportMissing(n);
     // What the index knows of it: the header fields.
     FrameRecord record = FrameRecord::missing(protocolVersion());
     if (protocolVersion() == 0) {
@@ -226,21 +420,6 @@ FrameRecord Capture::decode(qint64 n, const char *bytes, qint64 length, quint64 
 void Capture::setLogListener(std::function<void(const QString &, LogLevel)> listener)
 {
     m_listener = std::move(listener);
-}
-
-void Capture::reportMissing(qint64 n) const
-{
-    if (m_missingReported >= 0)
-        return;
-    m_missingReported = n;
-    const QString text =
-        QCoreApplication::translate("Framescope",
-                                    "Frame %1 and frames after it are no longer in the file %2.")
-            .arg(n)
-            .arg(m_fileName);
-    m_log->append(text, LogLevel::Warning);
-    if (m_listener)
-        m_listener(text, LogLevel::Warning);
 }
 
 } // namespace Korvex

@@ -6,24 +6,32 @@
 #include "core/files/loglines.h"
 #include "core/frames/framerecord.h"
 
+#include <QByteArray>
 #include <QFile>
 #include <QString>
 #include <QtGlobal>
 
 #include <array>
+#include <atomic>
 #include <functional>
+#include <limits>
 #include <memory>
 
 namespace Korvex {
 
 /// A loaded capture: the open file, the compact index of its frames, the protocol version they
 /// were read with and the load's log. Frames are read back from the file when asked for, so
-/// nothing per frame is kept but its index entry. A frame that is no longer in the file (the
-/// file was cut short, or changed under the viewer) reads as missing, and the log says so once.
+/// nothing per frame is kept but its index entry. A frame that is no longer in the file as it
+/// was loaded reads as missing, and the log says why, once for each reason: the file cannot be
+/// read, it was cut short, or another program wrote another capture into it.
 class Capture
 {
 public:
-    enum class Status { NotLoaded, CannotOpen, Aborted, Cancelled, Limited, Loaded };
+    enum class Status { NotLoaded, CannotOpen, Aborted, Cancelled, Limited, ReadError, Loaded };
+
+    /// The most frames the viewer's table can show.
+    static constexpr qint64 ShownFrameLimit = std::numeric_limits<int>::max();
+    static constexpr qint64 NoFrameLimit = std::numeric_limits<qint64>::max();
 
     /// Nothing is read yet; the protocol version follows from the file name.
     explicit Capture(const QString &fileName);
@@ -36,20 +44,25 @@ public:
 
     /// Opens the file and reads it, logging what the viewer's load logs: the protocol version,
     /// whether the file opened, then the reader's lines. Every line goes to the capture's log
-    /// and to the sink. The file stays open for reading frames back.
+    /// and to the sink. The file stays open for reading frames back. At most the frame limit's
+    /// frames are indexed.
     Status load(FrameReaderSink &sink);
     /// The first half of load(): logs the protocol version and opens the file; false (and the
-    /// status CannotOpen) when it cannot be opened.
+    /// status CannotOpen) when it cannot be opened, with a log line that gives the reason.
     bool open(FrameReaderSink &sink);
     /// The second half of load(), after open().
     Status read(FrameReaderSink &sink);
     /// Opens and reads the file like load(), but keeps no index: every frame goes to the
     /// sink's frame() only, so that a capture of any size is read in constant memory. The
-    /// capture's log then holds the ordinary lines alone, and no frame can be read back.
-    Status scan(FrameReaderSink &sink);
+    /// capture's log then holds the ordinary lines alone, and no frame can be read back. No
+    /// frame limit applies unless one is given.
+    Status scan(FrameReaderSink &sink, qint64 frameLimit = NoFrameLimit);
     Status status() const { return m_status; }
-    /// At most this many frames are indexed (tests lower it).
+    /// At most this many frames are indexed (tests lower it); ShownFrameLimit at first.
     void setFrameLimit(qint64 limit) { m_frameLimit = limit; }
+    /// Reads the file through `read` instead of the system's calls, from the load on: how the
+    /// tests make a read fail.
+    void setReadFunction(ReadFunction read) { m_read = std::move(read); }
 
     qint64 frameCount() const { return m_index->count(); }
     const FrameIndex &index() const { return *m_index; }
@@ -72,17 +85,32 @@ public:
     /// Frame n from its bytes in the file (nullptr when it is missing) and its time.
     FrameRecord decode(qint64 n, const char *bytes, qint64 length, quint64 ticks) const;
 
-    /// Receives the log line the capture adds after its load (frames found missing).
+    /// Receives the log lines the capture adds after its load (why frames are missing); they
+    /// may come from any thread that reads frames.
     void setLogListener(std::function<void(const QString &, LogLevel)> listener);
 
-    /// Reads bytes at a file offset; the number read, less at the end of the file.
+    /// Reads bytes at a file offset: the number read, less at the end of the file or where a
+    /// read failed, none once the file was found replaced by another capture (its tag section
+    /// or first frames are no longer those loaded). What it finds goes to the log.
     qint64 readAt(quint64 offset, char *buffer, qint64 length) const;
 
 private:
     struct Block;
-    Status readInto(FrameReaderSink &sink, bool indexed);
+    // The reasons for missing frames, each said once.
+    enum Reason { ReadFailed = 1, CutShort = 2, Replaced = 4 };
+
+    Status readInto(FrameReaderSink &sink, bool indexed, qint64 frameLimit);
+    qint64 readRaw(quint64 offset, char *buffer, qint64 length, QString *error) const;
+    // Reads until `length` bytes, the end of the file or a failure, which leaves its reason
+    // in `error`.
+    qint64 readFully(quint64 offset, char *buffer, qint64 length, QString *error) const;
+    void keepHead(quint64 dataStart);
+    bool headIntact() const;
+    qint64 firstFrameBeyond(quint64 fileSize) const;
+    void reportCut() const;
+    void report(Reason reason, const QString &text, LogLevel level) const;
+    QString readErrorText(const QString &reason) const;
     const Block &block(qint64 n) const;
-    void reportMissing(qint64 n) const;
 
     QString m_fileName;
     mutable QFile m_file;
@@ -90,16 +118,28 @@ private:
     // Missing frames are logged while frames are read back, by const readers too.
     std::shared_ptr<LogLines> m_log;
     Status m_status = Status::NotLoaded;
-    qint64 m_frameLimit;
+    qint64 m_frameLimit = ShownFrameLimit;
     quint64 m_dataEnd = 0;
     std::function<void(const QString &, LogLevel)> m_listener;
+    ReadFunction m_read;
+
+    // What the file held where it was loaded: the start of its tag section and its first
+    // frames, compared with the file at every read, so that another capture written into the
+    // file is never shown as this one's frames. A file that no longer reaches past the first
+    // frame is another one too.
+    quint64 m_headTags = 0;
+    quint64 m_headFrames = 0;
+    quint64 m_dataStart = 0;
+    qint64 m_firstFrameBytes = 0;
+    QByteArray m_head;
+    mutable std::atomic<bool> m_replaced{false};
+    mutable std::atomic<int> m_said{0};
 
     // The blocks of frames between two checkpoints read last, so that a table page costs one
     // read of the file.
     static constexpr int CachedBlocks = 8;
     mutable std::array<std::unique_ptr<Block>, CachedBlocks> m_cache;
     mutable int m_nextEvicted = 0;
-    mutable qint64 m_missingReported = -1;
 };
 
 } // namespace Korvex

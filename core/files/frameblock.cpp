@@ -4,16 +4,11 @@
 
 namespace Korvex {
 
-namespace {
-
-// A frame cut short by the end of the file (possible only outside DigRF 3G) takes what was left.
-qint64 lengthAt(const FrameIndex &index, qint64 n, quint64 offset, quint64 dataEnd)
+qint64 FrameBlock::length(const FrameIndex &index, qint64 n, quint64 offset, quint64 dataEnd)
 {
     const quint64 left = dataEnd > offset ? dataEnd - offset : 0;
     return qint64(qMin<quint64>(quint64(index.frameBytes(n)), left));
 }
-
-} // namespace
 
 qint64 FrameBlock::extent(const FrameIndex &index, qint64 first, quint64 dataEnd)
 {
@@ -21,7 +16,7 @@ qint64 FrameBlock::extent(const FrameIndex &index, qint64 first, quint64 dataEnd
     quint64 offset = index.checkpoint(first).offset;
     const quint64 start = offset;
     for (qint64 n = first; n < end; ++n)
-        offset += quint64(lengthAt(index, n, offset, dataEnd));
+        offset += quint64(length(index, n, offset, dataEnd));
     return qint64(offset - start);
 }
 
@@ -38,7 +33,7 @@ void FrameBlock::layOut(const FrameIndex &index, qint64 first, const char *bytes
     bool intact = true;
     for (int k = 0; k < count; ++k) {
         const qint64 n = first + k;
-        const qint64 length = lengthAt(index, n, checkpoint.offset + quint64(at), dataEnd);
+        const qint64 length = FrameBlock::length(index, n, checkpoint.offset + quint64(at), dataEnd);
         starts[std::size_t(k)] = quint32(at);
         lengths[std::size_t(k)] = quint32(length);
         if (intact && at + length > got)

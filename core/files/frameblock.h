@@ -29,6 +29,9 @@ struct FrameBlock
     static qint64 firstOf(qint64 n) { return n - n % Size; }
     /// The bytes the block starting at frame `first` takes in the file.
     static qint64 extent(const FrameIndex &index, qint64 first, quint64 dataEnd);
+    /// The bytes frame n takes in the file when it starts at `offset`: a frame cut short by the
+    /// end of the frame block (possible only outside DigRF 3G) takes what was left.
+    static qint64 length(const FrameIndex &index, qint64 n, quint64 offset, quint64 dataEnd);
 
     /// Lays out the block starting at frame `first` over `got` bytes read from its checkpoint.
     void layOut(const FrameIndex &index, qint64 first, const char *bytes, qint64 got,

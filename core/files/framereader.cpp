@@ -1,7 +1,7 @@
 #include "core/files/framereader.h"
 
+#include "core/files/datalength.h"
 #include "core/files/frameindex.h"
-#include "core/files/unsigneddecimal.h"
 #include "core/frames/framerecord.h"
 
 #include <QByteArray>
@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <optional>
 
 namespace Korvex {
 
@@ -46,18 +45,38 @@ QString tr(const char *text)
     return QCoreApplication::translate("Framescope", text);
 }
 
-/// The capture as a byte source: reads the device in large chunks and hands out bytes from
+/// What the reader keeps of a tag's name or value: its first TagTextChars characters (the
+/// bytes taken as Latin-1) and the number of its bytes.
+struct TagText
+{
+    QString text;
+    qint64 bytes = 0;
+
+    /// The text as the log shows it: a longer one cut, with its length.
+    QString shown() const
+    {
+        if (bytes <= text.size())
+            return text;
+        return tr("%1\u2026 (%2 bytes)").arg(text, QString::number(bytes));
+    }
+};
+
+/// The capture as a byte source: reads the file in large chunks and hands out bytes from
 /// memory. Frames are decoded only once the chunk holds a whole frame or everything left, so
 /// the decoder sees the same bytes and the same end of file as it would on the file itself.
+/// A read that fails looks like the end of the file, and failed() tells it apart.
 class ChunkedInput
 {
 public:
-    explicit ChunkedInput(QIODevice &device)
-        : m_device(device)
+    explicit ChunkedInput(const ReadFunction &read)
+        : m_read(read)
     {
     }
 
     bool atEnd() { return !ensure(1); }
+    bool failed() const { return m_failed; }
+    /// The system's reason for the failed read.
+    QString error() const { return m_error; }
 
     /// The next byte; 0 once the end of the file is reached.
     char readByte()
@@ -70,17 +89,22 @@ public:
 
     /// Bytes up to the terminator, which is consumed but not returned. A byte whose reading
     /// reached the end of the file is consumed but not examined, so it is not returned either.
-    QString readText(char terminator)
+    /// Every byte returned also goes to `length`, when given.
+    TagText readText(char terminator, DataLength *length = nullptr)
     {
-        QString text;
+        TagText tag;
         char c = readByte();
         while (!atEnd()) {
             if (c == terminator)
                 break;
-            text += QLatin1Char(c);
+            if (tag.text.size() < TagTextChars)
+                tag.text += QLatin1Char(c);
+            if (length)
+                length->add(c);
+            ++tag.bytes;
             c = readByte();
         }
-        return text;
+        return tag;
     }
 
     /// True when the one byte left in the file closes the DATA LIST tag.
@@ -110,7 +134,7 @@ private:
     // True when at least `bytes` bytes are in memory; false when the file ends before that.
     bool ensure(qsizetype bytes)
     {
-        while (m_chunk.size() - m_pos < bytes && !m_deviceDone)
+        while (m_chunk.size() - m_pos < bytes && !m_done)
             fetch();
         return m_chunk.size() - m_pos >= bytes;
     }
@@ -121,17 +145,21 @@ private:
         m_pos = 0;
         const qsizetype kept = m_chunk.size();
         m_chunk.resize(kept + ChunkBytes);
-        const qint64 got = m_device.read(m_chunk.data() + kept, ChunkBytes);
-        if (got <= 0)
-            m_deviceDone = true;
+        const qint64 got = m_read(m_fetched, m_chunk.data() + kept, ChunkBytes, &m_error);
+        m_failed = got < 0;
+        m_done = got <= 0;
+        m_fetched += quint64(qMax<qint64>(got, 0));
         m_chunk.resize(kept + qMax<qint64>(got, 0));
     }
 
-    QIODevice &m_device;
+    const ReadFunction &m_read;
     QByteArray m_chunk;
     qsizetype m_pos = 0;
     quint64 m_offset = 0;
-    bool m_deviceDone = false;
+    quint64 m_fetched = 0;
+    bool m_done = false;
+    bool m_failed = false;
+    QString m_error;
 };
 
 /// The per-frame progress value, (size - remaining) × 80 / size truncated, reported when it
@@ -182,8 +210,31 @@ constexpr int PayloadWords[7] = {1, 1, 2, 3, 4, 8, 16};
 ReadOutcome readFrames(QIODevice &device, qint64 size, int protocolVersion,
                        FrameReaderSink &sink, FrameIndex *index, qint64 frameLimit)
 {
-    ChunkedInput input(device);
+    const ReadFunction read = [&device](quint64, char *buffer, qint64 length, QString *error) {
+        const qint64 got = device.read(buffer, length);
+        if (got < 0)
+            *error = device.errorString();
+        return got;
+    };
+    return readFrames(read, size, protocolVersion, sink, index, frameLimit);
+}
+
+ReadOutcome readFrames(const ReadFunction &read, qint64 size, int protocolVersion,
+                       FrameReaderSink &sink, FrameIndex *index, qint64 frameLimit)
+{
+    ChunkedInput input(read);
     ReadOutcome outcome;
+    qint64 count = 0;
+    // Where the frames read whole end.
+    quint64 framesEnd = 0;
+    const auto readError = [&] {
+        outcome.result = ReadResult::ReadError;
+        outcome.frames = count;
+        outcome.dataEnd = framesEnd;
+        outcome.error = input.error();
+        sink.proceed(count);
+        return outcome;
+    };
     sink.progress(5);
     qint64 remaining = size;
 
@@ -201,45 +252,51 @@ ReadOutcome readFrames(QIODevice &device, qint64 size, int protocolVersion,
         --remaining;
         if (input.readByte() != '{')
             continue;
-        const QString name = input.readText(':');
-        remaining -= name.size();
-        sink.log(tr("Found tag '%1'").arg(name), LogLevel::Info);
-        if (!name.startsWith(QLatin1String("DATA LIST"))) {
-            sink.log(tr("Tag value: %1").arg(input.readText('}')), LogLevel::Info);
+        DataLength length;
+        const TagText name = input.readText(':', &length);
+        if (input.failed())
+            return readError();
+        remaining -= name.bytes;
+        sink.log(tr("Found tag '%1'").arg(name.shown()), LogLevel::Info);
+        if (!name.text.startsWith(QLatin1String("DATA LIST"))) {
+            const TagText value = input.readText('}');
+            if (input.failed())
+                return readError();
+            sink.log(tr("Tag value: %1").arg(value.shown()), LogLevel::Info);
             continue;
         }
-        // The length is the text after the last hyphen, digits only (the name's characters are
-        // its bytes); any other text, and a number past 32 bits, is no length.
-        const qsizetype hyphen = name.lastIndexOf(QLatin1Char('-'));
-        const std::optional<quint64> number =
-            hyphen < 0 ? std::nullopt : parseUnsignedDecimal(name.mid(hyphen + 1).toLatin1());
-        const uint length = number && *number <= 0xFFFFFFFFu ? uint(*number) : 0u;
-        if (length == 0) {
+        if (length.value() == 0) {
             sink.log(tr("Wrong data length (%1) in '%2' tag! File load aborted.")
-                         .arg(length)
-                         .arg(name),
+                         .arg(length.value())
+                         .arg(name.shown()),
                      LogLevel::Error);
             outcome.result = ReadResult::Aborted;
             return outcome;
         }
         --remaining;
-        if (input.readByte() != '#') {
-            sink.log(tr("Missing # symbol in '%1' tag! File load aborted.").arg(name),
+        const char hash = input.readByte();
+        if (input.failed())
+            return readError();
+        if (hash != '#') {
+            sink.log(tr("Missing # symbol in '%1' tag! File load aborted.").arg(name.shown()),
                      LogLevel::Error);
             outcome.result = ReadResult::Aborted;
             return outcome;
         }
         break;
     }
+    if (input.failed())
+        return readError();
 
     // The frame block.
     sink.progress(10);
     sink.log(tr("Parsing frames ..."), LogLevel::Info);
+    outcome.dataStart = input.offset();
     outcome.dataEnd = input.offset();
+    framesEnd = input.offset();
     FrameProgress progress(sink, size);
     const bool wantsFrames = sink.wantsFrames();
     const bool digRf3G = protocolVersion == 0;
-    qint64 count = 0;
     quint64 ticks = 0;
     QString invalid;
     while (!input.atEnd()) {
@@ -261,12 +318,16 @@ ReadOutcome readFrames(QIODevice &device, qint64 size, int protocolVersion,
         const char *bytes = input.frameBytes(&available);
         const quint32 header = available >= 4 ? qFromLittleEndian<quint32>(bytes) : 0;
         const quint32 code = (header >> 5) & 0xFF;
+        // Past a failed read only a frame wholly read before it counts.
+        const qint64 whole = !digRf3G ? 8 : code < 7 ? 8 + 4 * PayloadWords[code] : 0;
+        if (input.failed() && (whole == 0 || available < whole))
+            break;
         qint64 length = 0;
         if (!digRf3G) {
             // Header and time word only; a frame cut short by the end of the file still counts.
             length = qMin<qint64>(8, available);
-        } else if (code < 7 && available >= 8 + 4 * PayloadWords[code]) {
-            length = 8 + 4 * PayloadWords[code];
+        } else if (code < 7 && available >= whole) {
+            length = whole;
         } else {
             // An invalid frame: the decoder says why, and how many bytes it took.
             qint64 taken = 0;
@@ -287,12 +348,15 @@ ReadOutcome readFrames(QIODevice &device, qint64 size, int protocolVersion,
         if (wantsFrames)
             sink.frame({count, input.offset(), ticks, bytes, length});
         input.skip(length);
+        framesEnd = input.offset();
         ++count;
         // A record that is not DigRF 3G counts no bytes.
         if (digRf3G)
             remaining = qMax<qint64>(0, remaining - 8 - PayloadBytes[code]);
         progress.counted(remaining);
     }
+    if (input.failed())
+        return readError();
     outcome.frames = count;
     outcome.dataEnd = input.offset();
     sink.proceed(count);
@@ -324,9 +388,12 @@ ReadOutcome readFrames(QIODevice &device, qint64 size, int protocolVersion,
                 break;
         }
     }
+    const bool atEnd = input.atEnd();
+    if (input.failed())
+        return readError();
     if (ignored > 0)
         sink.log(tr("%1 bytes ignored after last frame.").arg(ignored), LogLevel::Warning);
-    if (!input.atEnd())
+    if (!atEnd)
         sink.log(tr("Found data after 'DATA LIST' tag. It's ignored."), LogLevel::Warning);
     else if (c != '}')
         sink.log(tr("Tag 'DATA LIST' is open and EOF reached!"), LogLevel::Info);

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
 #include <limits>
 
 QT_BEGIN_NAMESPACE
@@ -51,24 +52,44 @@ enum class ReadResult {
     Aborted,    // the DATA LIST tag is broken; no frame was read
     Cancelled,  // the sink asked to stop
     Limited,    // the capture holds more frames than frameLimit
+    ReadError,  // the file could not be read on; the frames read before are kept
 };
 
 struct ReadOutcome
 {
     ReadResult result = ReadResult::Complete;
     qint64 frames = 0;
-    /// The file offset just after the last frame read.
+    /// The file offset of the frame block, and just after the last frame read.
+    quint64 dataStart = 0;
     quint64 dataEnd = 0;
+    /// The system's reason for a ReadError.
+    QString error;
 };
+
+/// Reads up to `length` bytes of a file at `offset` into `buffer`: the number read, which is 0
+/// only at the end of the file, or -1 when the file cannot be read, with the system's reason
+/// in `error`.
+using ReadFunction =
+    std::function<qint64(quint64 offset, char *buffer, qint64 length, QString *error)>;
+
+/// The most of one tag name or value that the reader keeps and logs; a longer one is logged as
+/// its first TagTextChars characters and "… (N bytes)".
+constexpr qsizetype TagTextChars = qsizetype(1) << 16;
 
 /// Reads a capture from its start: the tag section up to the DATA LIST tag, then the frames,
 /// accumulating their time stamps in 64 bits. `size` is the file size, which drives the progress
 /// values: 5, 10, a value per frame from about 0 to 80 (reported only when it changes), then 85.
 /// Every frame read is appended to `index` when one is given. At most `frameLimit` frames are
-/// read; a capture with more is read that far and says so in the log.
+/// read; a capture with more is read that far and says so in the log. A read that fails ends
+/// the load with ReadError and logs nothing of it: the frames wholly read before it are kept.
+ReadOutcome readFrames(const ReadFunction &read, qint64 size, int protocolVersion,
+                       FrameReaderSink &sink, FrameIndex *index = nullptr,
+                       qint64 frameLimit = std::numeric_limits<qint64>::max());
+/// The same from a device at its start, read in sequence; its read() gives 0 at its end and
+/// -1 only when it fails.
 ReadOutcome readFrames(QIODevice &device, qint64 size, int protocolVersion,
                        FrameReaderSink &sink, FrameIndex *index = nullptr,
-                       qint64 frameLimit = std::numeric_limits<int>::max());
+                       qint64 frameLimit = std::numeric_limits<qint64>::max());
 
 } // namespace Korvex
 

@@ -5,10 +5,53 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <mutex>
 
 namespace Korvex {
 
 void LogLines::append(const QString &text, LogLevel level)
+{
+    const std::unique_lock lock(m_lock);
+    appendLine(text, level);
+}
+
+void LogLines::appendFrames(const std::shared_ptr<const LoggedFrames> &frames, qint64 first,
+                            qint64 count)
+{
+    const std::unique_lock lock(m_lock);
+    appendRun(frames, first, count);
+}
+
+void LogLines::append(const LogLines &other)
+{
+    std::shared_lock theirs(other.m_lock, std::defer_lock);
+    std::unique_lock mine(m_lock, std::defer_lock);
+    std::lock(theirs, mine);
+    std::size_t line = 0;
+    const auto appendLinesUpTo = [&](std::size_t end) {
+        for (; line < end; ++line)
+            appendLine(other.lineText(line), other.m_levels[line]);
+    };
+    for (const Run &run : other.m_runs) {
+        appendLinesUpTo(std::size_t(run.linesBefore));
+        appendRun(run.frames, run.first, run.count);
+    }
+    appendLinesUpTo(other.m_levels.size());
+}
+
+qint64 LogLines::size() const
+{
+    const std::shared_lock lock(m_lock);
+    return rows();
+}
+
+qint64 LogLines::problems() const
+{
+    const std::shared_lock lock(m_lock);
+    return m_problems;
+}
+
+void LogLines::appendLine(const QString &text, LogLevel level)
 {
     m_text += text;
     m_ends.push_back(m_text.size());
@@ -17,8 +60,8 @@ void LogLines::append(const QString &text, LogLevel level)
         ++m_problems;
 }
 
-void LogLines::appendFrames(const std::shared_ptr<const LoggedFrames> &frames, qint64 first,
-                            qint64 count)
+void LogLines::appendRun(const std::shared_ptr<const LoggedFrames> &frames, qint64 first,
+                         qint64 count)
 {
     if (count <= 0)
         return;
@@ -26,28 +69,14 @@ void LogLines::appendFrames(const std::shared_ptr<const LoggedFrames> &frames, q
     if (!m_runs.empty()) {
         Run &last = m_runs.back();
         if (last.frames == frames && last.first + last.count == first
-            && last.row + last.count == size()) {
+            && last.row + last.count == rows()) {
             last.count += count;
             m_frameLines += count;
             return;
         }
     }
-    m_runs.push_back({size(), lines, frames, first, count});
+    m_runs.push_back({rows(), lines, frames, first, count});
     m_frameLines += count;
-}
-
-void LogLines::append(const LogLines &other)
-{
-    std::size_t line = 0;
-    const auto appendLinesUpTo = [&](std::size_t end) {
-        for (; line < end; ++line)
-            append(other.lineText(line), other.m_levels[line]);
-    };
-    for (const Run &run : other.m_runs) {
-        appendLinesUpTo(std::size_t(run.linesBefore));
-        appendFrames(run.frames, run.first, run.count);
-    }
-    appendLinesUpTo(other.m_levels.size());
 }
 
 QString LogLines::lineText(std::size_t line) const
@@ -58,6 +87,7 @@ QString LogLines::lineText(std::size_t line) const
 
 void LogLines::clear()
 {
+    const std::unique_lock lock(m_lock);
     m_text.clear();
     m_text.squeeze();
     m_ends = {};
@@ -81,7 +111,8 @@ qint64 LogLines::lineOf(qint64 row, const Run *run) const
 
 LogLines::Line LogLines::at(qint64 row) const
 {
-    if (row < 0 || row >= size())
+    const std::shared_lock lock(m_lock);
+    if (row < 0 || row >= rows())
         return {};
     const Run *run = runBefore(row);
     if (run && row < run->row + run->count) {
@@ -94,7 +125,8 @@ LogLines::Line LogLines::at(qint64 row) const
 
 LogLevel LogLines::level(qint64 row) const
 {
-    if (row < 0 || row >= size())
+    const std::shared_lock lock(m_lock);
+    if (row < 0 || row >= rows())
         return LogLevel::Info;
     const Run *run = runBefore(row);
     if (run && row < run->row + run->count)

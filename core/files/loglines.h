@@ -5,6 +5,7 @@
 #include <QtGlobal>
 
 #include <memory>
+#include <shared_mutex>
 #include <vector>
 
 namespace Korvex {
@@ -17,7 +18,8 @@ enum class LogLevel : quint8 { Info, Warning, Error };
 
 /// The lines of a load log, in order. Ordinary lines are kept as text; the line every loaded
 /// frame gets ("Frame %1: payload size %2 bytes") is made from the frame index when asked for,
-/// so a hundred million frames cost no text at all.
+/// so a hundred million frames cost no text at all. A line may be added on one thread while
+/// another reads the log (a pass over the frames finds them gone while the log is shown).
 class LogLines
 {
 public:
@@ -36,9 +38,9 @@ public:
     void append(const LogLines &other);
     void clear();
 
-    qint64 size() const { return qint64(m_levels.size()) + m_frameLines; }
+    qint64 size() const;
     /// How many of the lines are warnings or errors.
-    qint64 problems() const { return m_problems; }
+    qint64 problems() const;
     Line at(qint64 row) const;
     LogLevel level(qint64 row) const;
 
@@ -47,6 +49,10 @@ public:
     static void appendFrameLine(QString &out, qint64 number, int payloadBytes);
 
 private:
+    void appendLine(const QString &text, LogLevel level);
+    void appendRun(const std::shared_ptr<const LoggedFrames> &frames, qint64 first, qint64 count);
+    qint64 rows() const { return qint64(m_levels.size()) + m_frameLines; }
+
     struct Run
     {
         qint64 row;         // first row of the run
@@ -68,6 +74,7 @@ private:
     std::vector<LogLevel> m_levels;
     std::vector<Run> m_runs;
     qint64 m_frameLines = 0;
+    mutable std::shared_mutex m_lock;
     qint64 m_problems = 0;
 };
 

@@ -6,8 +6,8 @@ namespace Korvex {
 
 QString FilterError::message() const
 {
-    if (!note.isEmpty())
-        return QCoreApplication::translate("Framescope", "Column %1: %2.").arg(position + 1).arg(note);
+    if (!problem.isEmpty())
+        return QCoreApplication::translate("Framescope", "Column %1: %2.").arg(position + 1).arg(problem);
     const QString where = found.isEmpty()
                               ? QCoreApplication::translate("Framescope", "the end of the filter")
                               : QStringLiteral("'%1'").arg(found);

@@ -160,6 +160,8 @@ bool FilterExpression::matches(const FrameFacts &facts) const
 {
     if (m_root < 0)
         return true;
+    if (facts.missing)
+        return decide(facts.header, facts.number) == Truth::True;
     Subject subject;
     subject.header = facts.header;
     subject.number = facts.number;

@@ -74,6 +74,8 @@ public:
     /// found, so a pattern under "not" counts too.
     std::vector<std::pair<int, int>> payloadMatches(const QByteArray &payload) const;
 
+    /// A frame no longer in the file matches only where its header byte and number decide it:
+    /// it matches no comparison of its time or payload, nor their negation.
     bool matches(const FrameFacts &facts) const;
     /// The answer for a frame of which the header byte and payload alone are known, as for a
     /// message's condition.

@@ -226,27 +226,46 @@ int FilterParser::term()
 
 int FilterParser::factor()
 {
-    if (isKeyword(peek(), "not") || peek().kind == Kind::Bang) {
-        take();
-        const int child = factor();
-        if (child < 0)
-            return -1;
-        Node node;
-        node.op = Op::Not;
-        node.children.push_back(child);
-        return add(node);
+    const bool negation = isKeyword(peek(), "not") || peek().kind == Kind::Bang;
+    if (!negation && peek().kind != Kind::LeftParen)
+        return comparison();
+    // Each "not" and each "(" is one more level of calls here and in the evaluation: a limit
+    // keeps any text, however long, from exhausting the stack.
+    if (m_depth >= MaxNesting) {
+        if (!m_error.isError()) {
+            m_error.position = peek().position;
+            m_error.problem = tr("the expression is nested too deeply");
+        }
+        return -1;
     }
-    if (peek().kind == Kind::LeftParen) {
-        take();
-        const int inner = expression();
-        if (inner < 0)
-            return -1;
-        if (peek().kind != Kind::RightParen)
-            return fail(peek(), tr("'and', 'or' or ')'"));
-        take();
-        return inner;
-    }
-    return comparison();
+    ++m_depth;
+    const int node = negation ? negated() : parenthesised();
+    --m_depth;
+    return node;
+}
+
+int FilterParser::negated()
+{
+    take();
+    const int child = factor();
+    if (child < 0)
+        return -1;
+    Node node;
+    node.op = Op::Not;
+    node.children.push_back(child);
+    return add(node);
+}
+
+int FilterParser::parenthesised()
+{
+    take();
+    const int inner = expression();
+    if (inner < 0)
+        return -1;
+    if (peek().kind != Kind::RightParen)
+        return fail(peek(), tr("'and', 'or' or ')'"));
+    take();
+    return inner;
 }
 
 int FilterParser::comparison()
@@ -416,6 +435,9 @@ std::optional<quint64> FilterParser::time(const Token &token)
         fail(token, expected);
         return std::nullopt;
     }
+    // A hex number counts nanoseconds, as a decimal number without a unit does.
+    if (token.text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+        return number(token, expected);
     // Digits, an optional fraction and a unit, which may also follow as a word of its own.
     const QString &text = token.text;
     qsizetype at = 0;
@@ -743,7 +765,7 @@ int FilterParser::failSaying(qsizetype position, const QString &found, const QSt
     if (!m_error.isError()) {
         m_error.position = position;
         m_error.found = found;
-        m_error.note = note;
+        m_error.problem = note;
     }
     return -1;
 }

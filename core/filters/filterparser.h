@@ -14,7 +14,8 @@ namespace Korvex {
 class MessageCatalog;
 
 /// Reads the text of a filter into a FilterExpression by recursive descent, stopping at the
-/// first mistake with its position and what was expected there.
+/// first mistake with its position and what was expected there. At most MaxNesting "not",
+/// "!" and "(" may enclose one another.
 ///
 ///     expression := term { ("or" | "||") term }
 ///     term       := factor { ("and" | "&&") factor }
@@ -29,6 +30,8 @@ class MessageCatalog;
 class FilterParser
 {
 public:
+    static constexpr int MaxNesting = 256;
+
     explicit FilterParser(const QString &text);
 
     /// The messages a filter may name, or with `ownMessage` >= 0 the message whose condition
@@ -68,6 +71,8 @@ private:
     int expression();
     int term();
     int factor();
+    int negated();
+    int parenthesised();
     int comparison();
     bool value(Field field, bool ordering, std::vector<quint64> &values);
     bool pattern(BytePattern &pattern);
@@ -91,6 +96,7 @@ private:
     FilterError m_error;
     const MessageCatalog *m_messages = nullptr;
     int m_ownMessage = -1;
+    int m_depth = 0;
 };
 
 } // namespace Korvex

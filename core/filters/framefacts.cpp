@@ -15,6 +15,7 @@ FrameFacts FrameFacts::fromBytes(qint64 number, quint8 header, quint64 ticks, co
     FrameFacts facts;
     facts.number = number;
     facts.header = protocolVersion == 0 ? header : 0;
+    facts.missing = !bytes;
     if (!bytes)
         return facts;
     facts.ticks = ticks;
@@ -44,6 +45,7 @@ FrameFacts FrameFacts::fromRecord(const FrameRecord &record, qint64 number)
     FrameFacts facts;
     facts.number = number;
     facts.ticks = record.time();
+    facts.missing = record.isMissing();
     if (record.protocolVersion() != 0)
         return facts;
     facts.header = quint8(record.payloadSizeCode() << 5 | (record.channelType() & 0x0F) << 1

@@ -5,6 +5,8 @@
 #include "core/filters/framebitmap.h"
 #include "core/filters/framefacts.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <optional>
 
@@ -24,18 +26,31 @@ FrameFilter::FrameFilter(const Capture &capture, const FilterExpression &express
 {
 }
 
-std::shared_ptr<FrameBitmap> FrameFilter::matchingFrames(const WorkProgress &progress) const
+std::shared_ptr<FrameBitmap> FrameFilter::matchingFrames(const WorkProgress &progress,
+                                                         qint64 *missing) const
 {
     auto bits = std::make_shared<FrameBitmap>(m_capture.frameCount());
-    if (!evaluate(0, m_capture.frameCount(), bits->words(), progress))
+    if (!evaluate(0, m_capture.frameCount(), bits->words(), progress, missing))
         return nullptr;
     bits->finish();
     return bits;
 }
 
-bool FrameFilter::evaluate(qint64 first, qint64 end, quint64 *words,
-                           const WorkProgress &progress) const
+QString FrameFilter::missingNote(qint64 missing)
 {
+    return missing == 1
+               ? QCoreApplication::translate(
+                     "Framescope", "1 frame is no longer in the file and was not searched.")
+               : QCoreApplication::translate(
+                     "Framescope", "%L1 frames are no longer in the file and were not searched.")
+                     .arg(missing);
+}
+
+bool FrameFilter::evaluate(qint64 first, qint64 end, quint64 *words,
+                           const WorkProgress &progress, qint64 *missing,
+                           quint64 *missingWords) const
+{
+    qint64 unread = 0;
     end = qMin(end, m_capture.frameCount());
     const std::vector<qint64> breaks = m_expression.frameBreaks();
     auto nextBreak = std::upper_bound(breaks.begin(), breaks.end(), first);
@@ -48,12 +63,15 @@ bool FrameFilter::evaluate(qint64 first, qint64 end, quint64 *words,
             truths[std::size_t(header)] = m_expression.decide(quint8(header), from);
             unknown = unknown || truths[std::size_t(header)] == FilterExpression::Truth::Unknown;
         }
-        const bool done = unknown ? fromFile(first, from, to, truths, words, end, progress)
+        const bool done = unknown ? fromFile(first, from, to, truths, words, end, progress,
+                                             unread, missingWords)
                                   : fromIndex(first, from, to, truths, words, end, progress);
         if (!done)
             return false;
         from = to;
     }
+    if (missing)
+        *missing += unread;
     return true;
 }
 
@@ -88,7 +106,8 @@ bool FrameFilter::fromIndex(qint64 first, qint64 from, qint64 to, const Truths &
 }
 
 bool FrameFilter::fromFile(qint64 first, qint64 from, qint64 to, const Truths &truths,
-                           quint64 *words, qint64 end, const WorkProgress &progress) const
+                           quint64 *words, qint64 end, const WorkProgress &progress,
+                           qint64 &missing, quint64 *missingWords) const
 {
     const FrameIndex &index = m_capture.index();
     const int version = m_capture.protocolVersion();
@@ -111,6 +130,11 @@ bool FrameFilter::fromFile(qint64 first, qint64 from, qint64 to, const Truths &t
                 const FrameFacts facts = FrameFacts::fromBytes(
                     n, header, cursor->ticks(), cursor->bytes(), cursor->length(), version, payloads);
                 match = m_expression.matches(facts);
+                if (facts.missing) {
+                    ++missing;
+                    if (missingWords)
+                        missingWords[(n - first) >> 6] |= quint64(1) << ((n - first) & 63);
+                }
             }
             if (match) {
                 const qint64 at = n - first;

@@ -4,6 +4,7 @@
 #include "core/filters/filterexpression.h"
 #include "core/files/workprogress.h"
 
+#include <QString>
 #include <QtGlobal>
 
 #include <array>
@@ -26,12 +27,20 @@ public:
 
     /// Sets the bits of the frames first to end - 1 that match: bit k of words[i] stands for
     /// frame first + 64 i + k. `first` is a multiple of 64; bits already set stay set. False
-    /// when the progress asked to stop.
+    /// when the progress asked to stop. Frames no longer in the file whose answer depends on
+    /// their time or payload match nothing: `missing`, when given, is increased by their number,
+    /// and their bits are set in `missingWords`, when given, laid out as `words`.
     bool evaluate(qint64 first, qint64 end, quint64 *words,
-                  const WorkProgress &progress = WorkProgress()) const;
+                  const WorkProgress &progress = WorkProgress(), qint64 *missing = nullptr,
+                  quint64 *missingWords = nullptr) const;
 
-    /// The frames of the capture that match, or nullptr when the progress asked to stop.
-    std::shared_ptr<FrameBitmap> matchingFrames(const WorkProgress &progress = WorkProgress()) const;
+    /// The frames of the capture that match, or nullptr when the progress asked to stop; as
+    /// evaluate() does, `missing` counts the frames that could not be searched.
+    std::shared_ptr<FrameBitmap> matchingFrames(const WorkProgress &progress = WorkProgress(),
+                                                qint64 *missing = nullptr) const;
+
+    /// "499,805 frames are no longer in the file and were not searched."
+    static QString missingNote(qint64 missing);
 
 private:
     using Truths = std::array<FilterExpression::Truth, 256>;
@@ -39,7 +48,8 @@ private:
     bool fromIndex(qint64 first, qint64 from, qint64 to, const Truths &truths, quint64 *words,
                    qint64 end, const WorkProgress &progress) const;
     bool fromFile(qint64 first, qint64 from, qint64 to, const Truths &truths, quint64 *words,
-                  qint64 end, const WorkProgress &progress) const;
+                  qint64 end, const WorkProgress &progress, qint64 &missing,
+                  quint64 *missingWords) const;
 
     const Capture &m_capture;
     FilterExpression m_expression;

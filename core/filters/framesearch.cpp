@@ -40,9 +40,11 @@ public:
             for (std::size_t w = 0; w < m_words.size(); ++w) {
                 if (m_words[w] != 0) {
                     *found = m_base + qint64(w) * 64 + qCountTrailingZeroBits(m_words[w]);
+                    countMissing(start, *found);
                     return true;
                 }
             }
+            countMissing(start, stop);
             start = stop;
         }
         *found = -1;
@@ -60,14 +62,19 @@ public:
             for (std::size_t w = m_words.size(); w-- > 0;) {
                 if (m_words[w] != 0) {
                     *found = m_base + qint64(w) * 64 + 63 - qCountLeadingZeroBits(m_words[w]);
+                    countMissing(*found + 1, stop);
                     return true;
                 }
             }
+            countMissing(start, stop);
             stop = start;
         }
         *found = -1;
         return true;
     }
+
+    /// The shown frames searched so far that are no longer in the file.
+    qint64 missing() const { return m_missing; }
 
 private:
     // Leaves in m_words the matching shown frames of start to stop - 1, from frame m_base on.
@@ -75,21 +82,44 @@ private:
     {
         m_base = start - start % 64;
         m_words.assign(std::size_t((stop - m_base + 63) / 64), 0);
+        m_missingWords.assign(m_words.size(), 0);
         const WorkProgress progress = [this, start](qint64 done, qint64) {
             return !m_progress || m_progress(m_searched + done - (start - m_base), m_total);
         };
-        if (!m_filter.evaluate(m_base, stop, m_words.data(), progress))
+        if (!m_filter.evaluate(m_base, stop, m_words.data(), progress, nullptr,
+                               m_missingWords.data()))
             return false;
         m_searched += stop - start;
-        // Frames outside the stretch, and frames not shown, are not found.
-        m_words.front() &= ~quint64(0) << (start - m_base);
-        if ((stop - m_base) % 64 != 0)
-            m_words.back() &= (quint64(1) << ((stop - m_base) % 64)) - 1;
-        if (const FrameBitmap *bits = m_shown.bitmap()) {
-            for (std::size_t w = 0; w < m_words.size(); ++w)
-                m_words[w] &= bits->words()[m_base / 64 + qint64(w)];
-        }
+        // Frames outside the stretch, and frames not shown, are not found, nor counted as
+        // missing.
+        keepShown(m_words, start, stop);
+        keepShown(m_missingWords, start, stop);
         return true;
+    }
+
+    // Counts the shown frames from to end - 1 of the stretch that could not be searched.
+    void countMissing(qint64 from, qint64 end)
+    {
+        for (qint64 n = from; n < end;) {
+            const qint64 at = n - m_base;
+            const int bits = int(qMin<qint64>(64 - at % 64, end - n));
+            quint64 word = m_missingWords[std::size_t(at / 64)] >> (at % 64);
+            if (bits < 64)
+                word &= (quint64(1) << bits) - 1;
+            m_missing += qPopulationCount(word);
+            n += bits;
+        }
+    }
+
+    void keepShown(std::vector<quint64> &words, qint64 start, qint64 stop) const
+    {
+        words.front() &= ~quint64(0) << (start - m_base);
+        if ((stop - m_base) % 64 != 0)
+            words.back() &= (quint64(1) << ((stop - m_base) % 64)) - 1;
+        if (const FrameBitmap *bits = m_shown.bitmap()) {
+            for (std::size_t w = 0; w < words.size(); ++w)
+                words[w] &= bits->words()[m_base / 64 + qint64(w)];
+        }
     }
 
     FrameFilter m_filter;
@@ -97,8 +127,11 @@ private:
     qint64 m_total;
     const WorkProgress &m_progress;
     std::vector<quint64> m_words;
+    // The frames of the stretch that are no longer in the file and could not be judged.
+    std::vector<quint64> m_missingWords;
     qint64 m_base = 0;
     qint64 m_searched = 0;
+    qint64 m_missing = 0;
 };
 
 } // namespace
@@ -130,6 +163,7 @@ FrameSearch::Result FrameSearch::find(const Capture &capture, const FilterExpres
         }
     }
     result.cancelled = !done;
+    result.missing = searcher.missing();
     result.frame = done ? found : -1;
     if (result.frame < 0)
         result.wrapped = false;

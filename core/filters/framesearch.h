@@ -26,6 +26,8 @@ public:
         /// Whether the search went past the end (or the start) to find it.
         bool wrapped = false;
         bool cancelled = false;
+        /// Frames met that are no longer in the file and could not be searched.
+        qint64 missing = 0;
     };
 
     /// Searches the frames after `from` (before it, backward), then wraps round to `from`

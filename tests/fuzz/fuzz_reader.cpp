@@ -93,7 +93,7 @@ protected:
         const qint64 piece = 1 + qint64(draw % 4 == 0 ? (draw >> 2) % 8 : (draw >> 2) % 600);
         const qint64 n = qMin(qMin(piece, maxSize), qint64(m_bytes.size()) - m_pos);
         if (n <= 0)
-            return -1;
+            return 0;
         memcpy(data, m_bytes.constData() + m_pos, size_t(n));
         m_pos += n;
         return n;
@@ -216,6 +216,12 @@ struct Model
             }
             return text;
         };
+        // What the log shows of a tag's text: a long one cut, with its length in bytes.
+        const auto shown = [](const QString &text) {
+            return text.size() <= TagTextChars
+                       ? text
+                       : text.left(TagTextChars) + QStringLiteral("\u2026 (%1 bytes)").arg(text.size());
+        };
         const auto log = [&](const QString &text, LogLevel level) {
             lines.append(text);
             levels.append(level);
@@ -229,32 +235,29 @@ struct Model
                 continue;
             const QString name = readText(':');
             remaining -= name.size();
-            log(QStringLiteral("Found tag '%1'").arg(name), LogLevel::Info);
+            log(QStringLiteral("Found tag '%1'").arg(shown(name)), LogLevel::Info);
             if (!name.startsWith(QLatin1String("DATA LIST"))) {
-                log(QStringLiteral("Tag value: %1").arg(readText('}')), LogLevel::Info);
+                log(QStringLiteral("Tag value: %1").arg(shown(readText('}'))), LogLevel::Info);
                 continue;
             }
-            // The length: digits only after the last hyphen, at most 32 bits.
+            // The length: the text after the last hyphen as QString::toUInt reads it, but no
+            // number where a NUL byte is.
             const qsizetype hyphen = name.lastIndexOf(QLatin1Char('-'));
-            const QString digits = hyphen < 0 ? QString() : name.mid(hyphen + 1);
-            quint64 number = 0;
-            bool ok = !digits.isEmpty();
-            for (const QChar c : digits) {
-                ok = ok && c >= u'0' && c <= u'9';
-                number = ok ? qMin<quint64>(number * 10 + (c.unicode() - u'0'), 1ull << 33) : 0;
-            }
-            const uint length = ok && number <= 0xFFFFFFFFu ? uint(number) : 0u;
+            const QString number = hyphen < 0 ? QString() : name.mid(hyphen + 1);
+            bool ok = false;
+            const uint value = number.toUInt(&ok, 10);
+            const uint length = ok && !number.contains(QChar(0)) ? value : 0u;
             if (length == 0) {
                 log(QStringLiteral("Wrong data length (%1) in '%2' tag! File load aborted.")
                         .arg(length)
-                        .arg(name),
+                        .arg(shown(name)),
                     LogLevel::Error);
                 result = -1;
                 return;
             }
             --remaining;
             if (readByte() != '#') {
-                log(QStringLiteral("Missing # symbol in '%1' tag! File load aborted.").arg(name),
+                log(QStringLiteral("Missing # symbol in '%1' tag! File load aborted.").arg(shown(name)),
                     LogLevel::Error);
                 result = -1;
                 return;
@@ -469,22 +472,67 @@ void checkRead(const QByteArray &file, int protocolVersion, bool trickle)
     }
 }
 
+// A file whose reading fails from byte failFrom on: the load ends with a read error, having
+// said and kept what the whole file gives up to there, and only frames read whole before the
+// failure; unless it ended before it needed those bytes (a broken DATA LIST tag, data after
+// the brace that closes the frames), as it ends on the whole file.
+void checkFailingRead(const QByteArray &file, int protocolVersion, qsizetype failFrom)
+{
+    ReadBack read(protocolVersion);
+    const ReadFunction failing = [&file, failFrom](quint64 offset, char *buffer, qint64 length,
+                                                    QString *error) -> qint64 {
+        if (qint64(offset) >= failFrom) {
+            *error = QStringLiteral("Input/output error");
+            return -1;
+        }
+        const qint64 n = qMin<qint64>(length, failFrom - qint64(offset));
+        memcpy(buffer, file.constData() + offset, size_t(n));
+        return n;
+    };
+    const ReadOutcome outcome = readFrames(failing, file.size(), protocolVersion, read.sink,
+                                           read.index.get());
+    const Model model(file, protocolVersion);
+    const QString where = QStringLiteral("version %1, failing from %2, input %3")
+                              .arg(protocolVersion)
+                              .arg(failFrom)
+                              .arg(fuzzHex(file));
+    if (outcome.result != ReadResult::ReadError) {
+        FUZZ_CHECK(outcome.result == (model.result < 0 ? ReadResult::Aborted : ReadResult::Complete)
+                       && read.sink.lines == model.lines,
+                   where);
+        return;
+    }
+    FUZZ_CHECK(outcome.result == ReadResult::ReadError, where);
+    FUZZ_CHECK(outcome.error == QStringLiteral("Input/output error"), where);
+    FUZZ_CHECK(outcome.frames == read.index->count() && outcome.frames == read.sink.frames, where);
+    FUZZ_CHECK(read.sink.lines == model.lines.mid(0, read.sink.lines.size()), where);
+    FUZZ_CHECK(outcome.frames <= qint64(model.frames.size()), where);
+    FUZZ_CHECK(outcome.dataEnd <= quint64(failFrom), where);
+    for (qint64 i = 0; i < outcome.frames; ++i)
+        FUZZ_CHECK(read.index->header(i) == (protocolVersion == 0 ? quint8(wordAt(file, model.offsets.at(size_t(i)))) : 0), where);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray file(reinterpret_cast<const char *>(data), qsizetype(size));
 #ifdef FUZZ_REPLAY
-    // Every seed is read in all four ways.
+    // Every seed is read in all four ways, and with reads failing half-way and at its end.
     for (int way = 0; way < 4; ++way)
         checkRead(file, way & 1, (way & 2) != 0);
+    for (int way = 0; way < 4; ++way)
+        checkFailingRead(file, way & 1, (way & 2) != 0 ? file.size() : file.size() / 2);
 #else
     // One way of reading per input, picked by a fixed hash of its bytes: the reader's set-up
     // costs more than a small input's reading, and the fuzzer varies the inputs anyway.
     quint32 hash = 2166136261u;
     for (size_t i = 0; i < size; ++i)
         hash = (hash ^ data[i]) * 16777619u;
-    checkRead(file, int(hash & 1), (hash & 2) != 0);
+    if ((hash & 12) == 0)
+        checkFailingRead(file, int(hash & 1), qsizetype((hash >> 4) % (size + 1)));
+    else
+        checkRead(file, int(hash & 1), (hash & 2) != 0);
 #endif
     return 0;
 }

@@ -46,17 +46,21 @@ void Framescope::applyFilter(const QString &text)
     if (!capture)
         return;
     std::shared_ptr<FrameBitmap> shown;
+    qint64 missing = 0;
     {
         TaskProgress progress(this, tr("Filtering frames ..."), taskDialogDelayMs);
-        shown = FrameFilter(*capture, expression).matchingFrames(progress.callback());
+        shown = FrameFilter(*capture, expression).matchingFrames(progress.callback(), &missing);
     }
     if (!shown) {
         statusBar()->showMessage(tr("Filter cancelled; the frames shown are as before."), NoteMs);
         return;
     }
     // A capture loaded while the filter ran keeps its own rows.
-    if (session->capture() == capture)
-        session->setRows(FrameRows(std::move(shown)), text.trimmed());
+    if (session->capture() != capture)
+        return;
+    session->setRows(FrameRows(std::move(shown)), text.trimmed());
+    if (missing > 0)
+        statusBar()->showMessage(FrameFilter::missingNote(missing), NoteMs);
 }
 
 void Framescope::clearFilter()

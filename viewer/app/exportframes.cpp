@@ -58,16 +58,19 @@ void Framescope::exportFrames()
 
     QString error;
     FrameExporter::Result result;
+    qint64 missing = 0;
     {
         TaskProgress progress(this, tr("Exporting frames ..."), taskDialogDelayMs);
         result = FrameExporter::write(*capture, frames, dialog.format(), dialog.fileName(),
-                                      progress.callback(), &error);
+                                      progress.callback(), &error, &missing);
     }
     switch (result) {
     case FrameExporter::Result::Written:
         statusBar()->showMessage(tr("%1 frames exported to %2.")
-                                     .arg(NumberText::grouped(frames.count()))
-                                     .arg(QFileInfo(dialog.fileName()).fileName()),
+                                         .arg(NumberText::grouped(frames.count()))
+                                         .arg(QFileInfo(dialog.fileName()).fileName())
+                                     + (missing > 0 ? QLatin1Char(' ') + FrameExporter::missingNote(missing)
+                                                    : QString()),
                                  10000);
         break;
     case FrameExporter::Result::Cancelled:

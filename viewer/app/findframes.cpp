@@ -2,6 +2,7 @@
 
 #include "viewer/app/taskprogress.h"
 #include "core/files/capture.h"
+#include "core/filters/framefilter.h"
 #include "core/filters/framesearch.h"
 #include "core/session/capturesession.h"
 #include "viewer/views/findbar.h"
@@ -65,8 +66,11 @@ void Framescope::runFind(bool forward)
         statusBar()->showMessage(tr("Search cancelled."), NoteMs);
         return;
     }
+    // Frames gone from the file were passed over: the note says how many.
+    const QString missing =
+        result.missing > 0 ? QLatin1Char(' ') + FrameFilter::missingNote(result.missing) : QString();
     if (result.frame < 0) {
-        statusBar()->showMessage(tr("No shown frame matches."), NoteMs);
+        statusBar()->showMessage(tr("No shown frame matches.") + missing, NoteMs);
         return;
     }
     // What was found belongs to the rows searched; the session may show others by now.
@@ -84,7 +88,7 @@ void Framescope::runFind(bool forward)
                        : tr("Frame %1 found; the search reached the first frame and went on from the last.")
                              .arg(result.frame);
     }
-    statusBar()->showMessage(note, NoteMs);
+    statusBar()->showMessage(note + missing, NoteMs);
 }
 
 } // namespace Korvex

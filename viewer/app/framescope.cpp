@@ -45,6 +45,7 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
     });
 
     connect(ui.actionOpen_File, &QAction::triggered, this, &Framescope::openFile);
+    connect(ui.actionReload, &QAction::triggered, this, &Framescope::reloadFile);
     connect(ui.actionFileSave, &QAction::triggered, this, &Framescope::saveFile);
     connect(ui.actionFind, &QAction::triggered, this, &Framescope::findFrame);
     connect(ui.actionExit, &QAction::triggered, this, &Framescope::close);

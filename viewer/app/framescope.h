@@ -81,6 +81,8 @@ public slots:
 
 private slots:
     void openFile();
+    /// Opens the capture on display again, as it now is in its file.
+    void reloadFile();
     void saveFile();
     void findFrame();
     void goFirstFrame();

@@ -38,14 +38,15 @@ void sizeRowsToContents(QTableView *table)
 
 void Framescope::loadFile(const QString &fileName)
 {
-    setWindowTitle(tr("Kestrant Framescope - %1").arg(fileName));
     auto loaded = std::make_shared<Capture>(fileName);
     // The log panel shows the capture's own log as it grows; it keeps the log as long as it
     // shows its lines, the capture or not.
     CaptureLoader loader([this, log = loaded->sharedLog()] { followLog(log); });
-    // A file that cannot be opened leaves the frames on display as they are.
+    // A file that cannot be opened leaves the frames on display as they are, and the title
+    // that names them.
     if (!loaded->open(loader))
         return;
+    setWindowTitle(tr("Kestrant Framescope - %1").arg(fileName));
 
     if (!progressDialog) {
         progressDialog = new QProgressDialog(tr("Loading file ..."), tr("Cancel"), 0, 100, this);
@@ -69,7 +70,13 @@ void Framescope::loadFile(const QString &fileName)
     // frame of a capture cut short since, say).
     loaded->setLogListener([this, log = loaded->sharedLog()](const QString &line, LogLevel) {
         QMetaObject::invokeMethod(
-            this, [this, log, line] { followLateLog(log, line); }, Qt::QueuedConnection);
+            this,
+            [this, log, line] {
+                followLateLog(log, line);
+                // The table shows anew what is left of the frames.
+                ui.tblFrames->viewport()->update();
+            },
+            Qt::QueuedConnection);
     });
     session->setCapture(loaded);
     if (status != Capture::Status::Aborted && loaded->frameCount() > 0)
@@ -123,6 +130,12 @@ void Framescope::captureChanged()
         session->setTimeMode(*std::exchange(modeBeforeReference, std::nullopt));
     }
     buildFramesScroller();
+}
+
+void Framescope::reloadFile()
+{
+    if (session->capture())
+        loadFile(session->capture()->fileName());
 }
 
 void Framescope::rebuildRecentFilesMenu()
