@@ -170,7 +170,8 @@ ChartsWindow::ChartsWindow(const CaptureSession &session, const FrameColorScheme
     connect(m_cancel, &QPushButton::clicked, this, &ChartsWindow::cancel);
     connect(m_interval, &QComboBox::activated, this, [this] {
         m_chosenInterval = m_interval->currentData().toULongLong();
-        startRatePass();
+        mergeRate();
+        drawRate();
     });
     connect(m_resetZoom, &QPushButton::clicked, m_rateView, &TimeChartView::resetZoom);
     connect(m_rateView, &TimeChartView::zoomChanged, m_resetZoom, &QPushButton::setEnabled);
@@ -223,6 +224,7 @@ void ChartsWindow::captureChanged()
     const bool loaded = m_session.capture() != nullptr;
     m_stats.reset();
     m_rate.reset();
+    m_fineRate.reset();
     m_gaps.reset();
     m_interval->clear();
     m_channel->clear();
@@ -292,12 +294,11 @@ void ChartsWindow::startRatePass()
         last = FrameRecord::nsOfTicks(capture->ticks(rows.frameAt(rows.count() - 1)));
     }
     const quint64 duration = last > first ? last - first : 0;
-    const QList<quint64> choices = TimeBinning::choices(duration);
-    const quint64 interval = choices.contains(m_chosenInterval) ? m_chosenInterval
-                                                                 : TimeBinning::automatic(duration);
+    // Counted at the finest interval; the coarser ones the user may choose are merged from it.
     auto stats = std::make_shared<StatisticsCollector>(capture->protocolVersion());
-    auto rate = std::make_shared<FrameRateSeries>(TimeBinning(first, duration, interval),
-                                                  capture->protocolVersion());
+    auto rate = std::make_shared<FrameRateSeries>(
+        TimeBinning(first, duration, FrameRateSeries::baseInterval(duration)),
+        capture->protocolVersion());
     // Kept aside until complete: the charts show only what a whole pass found.
     m_pendingStats = stats;
     m_pendingRate = rate;
@@ -351,7 +352,8 @@ void ChartsWindow::passFinished(bool completed)
     if (pass == Pass::Rate) {
         if (completed) {
             m_stats = std::move(m_pendingStats);
-            m_rate = std::move(m_pendingRate);
+            m_fineRate = std::move(m_pendingRate);
+            mergeRate();
             m_gaps.reset();
         }
         m_pendingStats.reset();
@@ -370,6 +372,19 @@ void ChartsWindow::passFinished(bool completed)
         drawGaps();
     }
     emit computed(completed);
+}
+
+void ChartsWindow::mergeRate()
+{
+    if (!m_fineRate) {
+        m_rate.reset();
+        return;
+    }
+    const quint64 duration = m_fineRate->binning().durationNs();
+    const quint64 interval = TimeBinning::choices(duration).contains(m_chosenInterval)
+                                 ? m_chosenInterval
+                                 : TimeBinning::automatic(duration);
+    m_rate = std::make_shared<FrameRateSeries>(m_fineRate->merged(interval));
 }
 
 void ChartsWindow::fillIntervals()

@@ -89,6 +89,8 @@ private:
     void startRatePass();
     void startGapPass();
     void passFinished(bool completed);
+    /// The chart's series for the interval chosen, merged from the finest counts.
+    void mergeRate();
     void fillIntervals();
     void fillChannels();
     void drawRate();
@@ -106,6 +108,8 @@ private:
     double m_rateUnit = 1;
     std::shared_ptr<StatisticsCollector> m_stats;
     std::shared_ptr<FrameRateSeries> m_rate;
+    /// The counts of the last complete pass at the finest interval, which every choice merges.
+    std::shared_ptr<const FrameRateSeries> m_fineRate;
     std::shared_ptr<GapHistogram> m_gaps;
     // What the running pass fills in; taken over when it completes.
     std::shared_ptr<StatisticsCollector> m_pendingStats;
