@@ -53,7 +53,7 @@ QString shownName(TimeMode mode, qint64 reference);
 
 /// Nanoseconds (a mean may have decimals) in the largest unit up to seconds that leaves a whole
 /// part, with three decimals and digits grouped as the user's locale groups them: "999 ns",
-/// "999.5 ns", "1.235 ms", "88.000 µs", "1,234.500 s". For tables of figures, where the exact
+/// "99.5 ns", "1.235 ms", "88.000 µs", "1,234.500 s". For tables of figures, where the exact
 /// number of nanoseconds matters less than reading them at a glance.
 QString brief(double ns);
 
