@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <thread>
+#include <vector>
 
 using namespace Korvex;
 using namespace CaptureBuilder;
@@ -93,6 +95,7 @@ class TestCapture : public QObject
 private slots:
     void framesInAnyOrderAndInBulk_data();
     void framesInAnyOrderAndInBulk();
+    void framesReadByManyThreadsAtOnce();
     void fileCutShortWhileOpen_data();
     void fileCutShortWhileOpen();
     void fileOverwrittenWhileOpen_data();
@@ -155,6 +158,39 @@ void TestCapture::framesInAnyOrderAndInBulk()
         QVERIFY(same(middle.record(), walked.at(n)));
     }
     QVERIFY(!middle.next());
+}
+
+void TestCapture::framesReadByManyThreadsAtOnce()
+{
+    // Threads reading through the capture's shared block cache and through their own cursors
+    // at once, each touching more blocks than the cache keeps: every one gets the frames a
+    // single reader gets.
+    const auto capture = CaptureFixture::load(randomCapture(5000, 31), 0);
+    const qint64 count = capture->frameCount();
+    QList<FrameRecord> alone;
+    for (qint64 n = 0; n < count; ++n)
+        alone.append(capture->frame(n));
+
+    std::vector<int> wrong(4, 0);
+    std::vector<std::thread> readers;
+    for (int t = 0; t < int(wrong.size()); ++t) {
+        readers.emplace_back([&, t] {
+            QRandomGenerator random{quint32(t)};
+            for (int i = 0; i < 3000; ++i) {
+                const qint64 n = random.bounded(count);
+                if (!same(capture->frame(n), alone.at(n)) || capture->ticks(n) != alone.at(n).time()
+                    || capture->isMissing(n))
+                    ++wrong[std::size_t(t)];
+            }
+            FrameCursor cursor(*capture, count / 4 * t, count);
+            while (cursor.next())
+                if (!same(cursor.record(), alone.at(cursor.number())))
+                    ++wrong[std::size_t(t)];
+        });
+    }
+    for (std::thread &reader : readers)
+        reader.join();
+    QCOMPARE(wrong, std::vector<int>(wrong.size(), 0));
 }
 
 void TestCapture::fileCutShortWhileOpen_data()

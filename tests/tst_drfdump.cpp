@@ -98,29 +98,30 @@ void TestDrfdump::table_data()
     QTest::addColumn<QByteArray>("output");
 
     QTest::newRow("tsv") << three << "tsv"
-                         << QByteArray("Time [ns]\tFrame\tCTS\tPayload Size [Bits]\tPayload\n"
-                                       "0\t32 bit Data Channel A\t1\t32\t0001 0203 \n"
-                                       "1000\t8 bit RF IC Control\t0\t8\t00\n"
-                                       "3205\t64 bit Reserved for future use\t0\t64\t0001 0203 0405 0607 \n");
+                         << QByteArray("No.\tTime [ns]\tFrame\tCTS\tPayload Size [Bits]\tPayload\n"
+                                       "0\t0\t32 bit Data Channel A\t1\t32\t0001 0203 \n"
+                                       "1\t1000\t8 bit RF IC Control\t0\t8\t00\n"
+                                       "2\t3205\t64 bit Reserved for future use\t0\t64\t0001 0203 0405 0607 \n");
     QTest::newRow("tsv is the default") << three << QString()
-                                        << QByteArray("Time [ns]\tFrame\tCTS\tPayload Size [Bits]\tPayload\n"
-                                                      "0\t32 bit Data Channel A\t1\t32\t0001 0203 \n"
-                                                      "1000\t8 bit RF IC Control\t0\t8\t00\n"
-                                                      "3205\t64 bit Reserved for future use\t0\t64\t0001 0203 0405 0607 \n");
+                                        << QByteArray("No.\tTime [ns]\tFrame\tCTS\tPayload Size [Bits]\tPayload\n"
+                                                      "0\t0\t32 bit Data Channel A\t1\t32\t0001 0203 \n"
+                                                      "1\t1000\t8 bit RF IC Control\t0\t8\t00\n"
+                                                      "2\t3205\t64 bit Reserved for future use\t0\t64\t0001 0203 0405 0607 \n");
     QTest::newRow("csv") << three << "csv"
-                         << QByteArray("Time [ns],Frame,CTS,Payload Size [Bits],Payload\r\n"
-                                       "0,32 bit Data Channel A,1,32,0001 0203 \r\n"
-                                       "1000,8 bit RF IC Control,0,8,00\r\n"
-                                       "3205,64 bit Reserved for future use,0,64,0001 0203 0405 0607 \r\n");
+                         << QByteArray("No.,Time [ns],Frame,CTS,Payload Size [Bits],Payload\r\n"
+                                       "0,0,32 bit Data Channel A,1,32,0001 0203 \r\n"
+                                       "1,1000,8 bit RF IC Control,0,8,00\r\n"
+                                       "2,3205,64 bit Reserved for future use,0,64,0001 0203 0405 0607 \r\n");
     QTest::newRow("DigRF v4 tsv") << v4 << "tsv"
-                                  << QByteArray("Time [ns]\tFrame\tCRI\tPayload Size [Bits]\tPayload\n"
-                                                "0\tnot impl\tnot impl\t-1\t\n"
-                                                "1000\tnot impl\tnot impl\t-1\t\n");
+                                  << QByteArray("No.\tTime [ns]\tFrame\tCRI\tPayload Size [Bits]\tPayload\n"
+                                                "0\t0\tnot impl\tnot impl\t-1\t\n"
+                                                "1\t1000\tnot impl\tnot impl\t-1\t\n");
     QTest::newRow("no frames, tsv") << empty << "tsv"
-                                    << QByteArray("Time [ns]\tFrame\tCTS\tPayload Size [Bits]\tPayload\n");
+                                    << QByteArray("No.\tTime [ns]\tFrame\tCTS\tPayload Size [Bits]\tPayload\n");
     QTest::newRow("no frames, csv") << empty << "csv"
-                                    << QByteArray("Time [ns],Frame,CTS,Payload Size [Bits],Payload\r\n");
+                                    << QByteArray("No.,Time [ns],Frame,CTS,Payload Size [Bits],Payload\r\n");
     QTest::newRow("no frames, json") << empty << "json" << QByteArray("[]\n");
+    QTest::newRow("no frames, jsonl") << empty << "jsonl" << QByteArray();
 }
 
 void TestDrfdump::table()
@@ -147,7 +148,8 @@ void TestDrfdump::json()
     const QJsonArray rows = document.array();
     QCOMPARE(rows.size(), 3);
     const QJsonObject last = rows.at(2).toObject();
-    QCOMPARE(last.keys().size(), 5);
+    QCOMPARE(last.keys().size(), 6);
+    QCOMPARE(last.value("No.").toString(), QStringLiteral("2"));
     QCOMPARE(last.value("Time [ns]").toString(), QStringLiteral("3205"));
     QCOMPARE(last.value("Frame").toString(), QStringLiteral("64 bit Reserved for future use"));
     QCOMPARE(last.value("CTS").toString(), QStringLiteral("0"));
@@ -248,6 +250,15 @@ void TestDrfdump::logAsJson()
         got.append(object.value("level").toString() + QLatin1Char('|')
                    + object.value("text").toString());
     }
+    // JSON Lines: the same objects, one per line.
+    const Run lines = drfdump({QStringLiteral("--log"), QStringLiteral("--format"),
+                               QStringLiteral("jsonl"), path});
+    QCOMPARE(lines.status, 1);
+    QList<QByteArray> objects = lines.out.split('\n');
+    QCOMPARE(objects.takeLast(), QByteArray());
+    QCOMPARE(objects.size(), entries.size());
+    for (qsizetype i = 0; i < objects.size(); ++i)
+        QCOMPARE(QJsonDocument::fromJson(objects.at(i)).object(), entries.at(i).toObject());
     QCOMPARE(got, (QStringList{"info|Set DigRF Version to 3G",
                                "info|Open file " + path + ": success",
                                "info|Found tag 'NOTE'",
@@ -322,6 +333,10 @@ void TestDrfdump::writeErrors_data()
     QTest::newRow("log") << QStringList{"--log", three};
     QTest::newRow("log as json") << QStringList{"--log", "--format", "json", three};
     QTest::newRow("frame") << QStringList{"--frame", "0", three};
+    QTest::newRow("jsonl") << QStringList{"--format", "jsonl", three};
+    QTest::newRow("stats as jsonl") << QStringList{"--stats", "--format", "jsonl", three};
+    QTest::newRow("help") << QStringList{"--help"};
+    QTest::newRow("version") << QStringList{"--version"};
 }
 
 void TestDrfdump::writeErrors()
@@ -404,7 +419,7 @@ void TestDrfdump::largeTableMatchesCells()
     QCOMPARE(frames.load(sink), Capture::Status::Loaded);
     QCOMPARE(frames.frameCount(), 20000);
     for (qint64 row = 0; row < frames.frameCount(); ++row) {
-        QStringList cells;
+        QStringList cells{QString::number(row)};
         for (int column = 0; column < FrameText::ColumnCount; ++column)
             cells.append(FrameText::cell(frames.frame(row), column, 0));
         QCOMPARE(QString::fromUtf8(lines.at(row + 1)), cells.join(QLatin1Char('\t')));

@@ -107,7 +107,7 @@ void TestDrfdumpFields::json()
     const QStringList titles = Titles.split(QLatin1Char(','));
     for (int row = 0; row < Cells.size(); ++row) {
         const QJsonObject object = rows.at(row).toObject();
-        QCOMPARE(object.size(), 5 + titles.size());
+        QCOMPARE(object.size(), 6 + titles.size());
         for (int k = 0; k < titles.size(); ++k)
             QCOMPARE(object.value(titles.at(k)).toString(), Cells.at(row).at(k));
     }

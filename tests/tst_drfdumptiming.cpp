@@ -10,6 +10,7 @@
 #include "core/text/timecolumn.h"
 
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRandomGenerator>
@@ -95,12 +96,12 @@ void TestDrfdumpTiming::timeColumn()
     time.setMode(TimeMode(mode));
     time.setReference(reference);
     const FrameRows rows(capture->frameCount());
-    QCOMPARE(lines.at(0).section(QLatin1Char('\t'), 0, 0), time.title(rows));
+    QCOMPARE(lines.at(0).section(QLatin1Char('\t'), 1, 1), time.title(rows));
     for (qint64 row = 0; row < rows.count(); ++row)
-        QCOMPARE(lines.at(int(row) + 1).section(QLatin1Char('\t'), 0, 0), time.cell(rows, row));
+        QCOMPARE(lines.at(int(row) + 1).section(QLatin1Char('\t'), 1, 1), time.cell(rows, row));
     // The other columns stay as they are.
-    QCOMPARE(lines.at(1).section(QLatin1Char('\t'), 1),
-             QString::fromUtf8(drfdump({path}).out).split(QLatin1Char('\n')).at(1).section(QLatin1Char('\t'), 1));
+    QCOMPARE(lines.at(1).section(QLatin1Char('\t'), 2),
+             QString::fromUtf8(drfdump({path}).out).split(QLatin1Char('\n')).at(1).section(QLatin1Char('\t'), 2));
 }
 
 void TestDrfdumpTiming::statistics()
@@ -118,6 +119,30 @@ void TestDrfdumpTiming::statistics()
     const DrfdumpRun json = drfdump({"--stats", "json", path});
     QCOMPARE(json.status, 0);
     QCOMPARE(QJsonDocument::fromJson(json.out), QJsonDocument::fromJson(report.toJson()));
+    QCOMPARE(drfdump({"--stats", "--format", "json", path}).out, json.out);
+    QCOMPARE(drfdump({"--stats=json", path}).out, json.out);
+    // JSON Lines: the summary, then every table's rows, each named by its table.
+    QJsonObject tables;
+    for (const QByteArray &line : drfdump({"--stats", "--format", "jsonl", path}).out.trimmed().split('\n')) {
+        QJsonObject row = QJsonDocument::fromJson(line).object();
+        const QString table = row.take(QStringLiteral("table")).toString();
+        QJsonArray rows = tables.value(table).toArray();
+        rows.append(row);
+        tables.insert(table, table == QLatin1String("summary") ? QJsonValue(row) : rows);
+    }
+    QCOMPARE(tables, QJsonDocument::fromJson(json.out).object());
+
+    // With a filter, the statistics of the frames it lets through.
+    StatisticsCollector filtered(0);
+    QVERIFY(pass.run([&](qint64 frame, quint8 header, bool missing, quint64 ticks) {
+        if (header & 1)
+            filtered.add(frame, header, missing, ticks);
+    }));
+    const StatisticsReport shown(filtered.result(), path, QStringLiteral("Displayed frames"));
+    const DrfdumpRun matching = drfdump({"--stats", "--filter", "cts == 1", path});
+    QCOMPARE(matching.status, 0);
+    QCOMPARE(QString::fromUtf8(matching.out), shown.toTsv());
+    QVERIFY(shown.toTsv() != report.toTsv());
     QVERIFY(QJsonDocument::fromJson(json.out)
                 .object()
                 .value(QStringLiteral("summary"))
@@ -144,7 +169,13 @@ void TestDrfdumpTiming::badOptions_data()
         << QStringList{"--time", "reference", "--reference", "2000", "FILE"} << 2
         << "frame 2000 is not in the file, which holds 2000 frames";
     QTest::newRow("stats format") << QStringList{"--stats", "csv", "FILE"} << 2
-                                  << "--stats takes tsv or json";
+                                  << "--stats prints tsv, json or jsonl";
+    QTest::newRow("stats format option") << QStringList{"--stats", "--format", "csv", "FILE"} << 2
+                                         << "--stats prints tsv, json or jsonl";
+    QTest::newRow("stats alone") << QStringList{"--stats"} << 2
+                                 << "--stats needs a format or a FILE";
+    QTest::newRow("stats format alone") << QStringList{"--stats", "json"} << 2
+                                        << "--stats json needs a FILE";
     QTest::newRow("stats of no file") << QStringList{"--stats", "tsv", "NONE"} << 1
                                       << "Cannot open file";
 }

@@ -42,6 +42,7 @@ private slots:
     void noteAndUnmarkAll();
     void marksComeBackWithTheCapture();
     void marksOfAnotherCaptureAreIgnored();
+    void copySelectedRows_data();
     void copySelectedRows();
     void copyDump();
     void exportMarkedFrames();
@@ -237,20 +238,35 @@ void TestMarkExport::marksOfAnotherCaptureAreIgnored()
     QVERIFY(log.contains(QStringLiteral("kept in ") + MarksFile::fallbackPath(path)));
 }
 
+void TestMarkExport::copySelectedRows_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::newRow("time since the first frame") << int(TimeMode::SinceFirst);
+    QTest::newRow("time since the frame of the channel before") << int(TimeMode::DeltaChannel);
+}
+
 void TestMarkExport::copySelectedRows()
 {
+    // The table as it shows, in the time mode chosen: a line of titles, then per frame its
+    // number and cells, tab-separated.
+    QFETCH(int, mode);
+    ui().menuTimeDisplay->actions().at(mode)->trigger();
     selectRows(4, 6);
     ui().tblFrames->setFocus();
     QGuiApplication::clipboard()->clear();
     QTest::keyClick(window->windowHandle(), Qt::Key_C, Qt::ControlModifier);
-    // The table's cells, tab-separated, one line per frame.
-    QString expected;
+    QStringList titles{QStringLiteral("No.")};
+    for (int column = 0; column < 5; ++column)
+        titles.append(model()->headerData(column, Qt::Horizontal).toString());
+    QString expected = titles.join(QLatin1Char('\t')) + QLatin1Char('\n');
     for (int row = 4; row <= 6; ++row) {
-        QStringList cells;
+        QStringList cells{QString::number(model()->rows().frameAt(row))};
         for (int column = 0; column < 5; ++column)
             cells.append(model()->data(model()->cellIndex(row, column)).toString());
         expected += cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
     }
+    // The chosen mode is remembered for the tests after this one.
+    ui().menuTimeDisplay->actions().at(int(TimeMode::SinceFirst))->trigger();
     QCOMPARE(QGuiApplication::clipboard()->text(), expected);
 }
 

@@ -16,7 +16,8 @@ namespace {
 
 const QString SamplePath = QStringLiteral(FRAMESCOPE_SOURCE_DIR "/samples/sample.drf3");
 
-/// The time column that drfdump prints with these options, one cell per frame.
+/// The time column (after the frame number) that drfdump prints with these options, one cell
+/// per frame.
 QStringList timeColumn(const QStringList &options)
 {
     const DrfdumpRun run = drfdump(options + QStringList{SamplePath});
@@ -24,7 +25,7 @@ QStringList timeColumn(const QStringList &options)
     const QList<QByteArray> lines = run.out.split('\n');
     for (qsizetype i = 1; i < lines.size(); ++i) {
         if (!lines.at(i).isEmpty())
-            cells.append(QString::fromUtf8(lines.at(i).left(lines.at(i).indexOf('\t'))));
+            cells.append(QString::fromUtf8(lines.at(i).split('\t').at(1)));
     }
     return cells;
 }

@@ -32,7 +32,7 @@ struct TimeOptions
 /// Field definitions given with --fields; none when the option is not given.
 using Definitions = std::shared_ptr<const FieldDefinitions>;
 
-/// Prints the frame table of a capture as tsv, csv or json; only the frames that match the
+/// Prints the frame table of a capture as tsv, csv, json or jsonl; only the frames that match the
 /// filter, if one is given. With definitions, a Message column and a column per field follow.
 int printTable(const QString &fileName, const QString &format, const TimeOptions &time,
                const FilterExpression *filter, const Definitions &fields, FILE *out, FILE *err);
@@ -44,17 +44,18 @@ int countFrames(const QString &fileName, const FilterExpression &filter, FILE *o
 int exportFrames(const QString &fileName, const FilterExpression &filter, const QString &outFile,
                  FILE *out, FILE *err);
 
-/// Prints the statistics of a capture's frames as the viewer's statistics window copies them
-/// (tsv) or as one JSON object; with definitions also the figures of every field.
-int printStats(const QString &fileName, const QString &format, const Definitions &fields,
-               FILE *out, FILE *err);
+/// Prints the statistics of a capture's frames, those that match the filter if one is given,
+/// as the viewer's statistics window copies them (tsv), as one JSON object or as JSON Lines
+/// (one object per table row); with definitions also the figures of every field.
+int printStats(const QString &fileName, const QString &format, const FilterExpression *filter,
+               const Definitions &fields, FILE *out, FILE *err);
 
 /// The time of one frame of a capture, in ticks: Success, Failed when the capture cannot be
 /// read, BadUsage when it has no such frame.
 int frameTime(const QString &fileName, qint64 frame, quint64 &ticks, FILE *err);
 
 /// Prints the lines the viewer's log gets when it loads the capture, as tsv (LEVEL<TAB>TEXT,
-/// the text escaped) or json.
+/// the text escaped), json (one array) or jsonl (one object per line).
 int printLog(const QString &fileName, const QString &format, FILE *out, FILE *err);
 
 /// Settings of the detail panel, as chosen on the command line.

@@ -9,6 +9,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <csignal>
@@ -65,9 +66,12 @@ int main(int argc, char *argv[])
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption formatOption(QStringLiteral("format"),
-        QStringLiteral("Frame table format: tsv (default: the five cells joined by TAB, lines "
-                       "ended by LF), csv (RFC 4180, lines ended by CR LF) or json (one array of "
-                       "objects keyed by the column titles). With --log: tsv or json."),
+        QStringLiteral("Frame table format: tsv (default: the frame number No. and the five "
+                       "cells joined by TAB, lines ended by LF), csv (RFC 4180, lines ended by "
+                       "CR LF), json (one array of objects keyed by the column titles) or jsonl "
+                       "(JSON Lines: one such object per line). With --log: tsv, json or jsonl "
+                       "(one object per line); with --stats: tsv, json or jsonl (one object per "
+                       "table row, its table named by the key \"table\")."),
         QStringLiteral("format"),
         QStringLiteral("tsv"));
     const QCommandLineOption logOption(QStringLiteral("log"),
@@ -118,13 +122,15 @@ int main(int argc, char *argv[])
         QStringLiteral("Reference frame of --time reference (counted from 0; default 0)."),
         QStringLiteral("N"));
     const QCommandLineOption statsOption(QStringLiteral("stats"),
-        QStringLiteral("Print the capture's statistics instead of the frame table, as the "
-                       "viewer's statistics window copies them: tsv (its tables, parted by "
-                       "empty lines) or json (one object)."),
-        QStringLiteral("format"));
+        QStringLiteral("Print the capture's statistics (of the frames that match --filter) "
+                       "instead of the frame table, as the viewer's statistics window copies "
+                       "them, in the --format given: tsv (its tables, parted by empty lines), "
+                       "json (one object) or jsonl. The format may also follow --stats: "
+                       "--stats json FILE."));
 
     const QCommandLineOption filterOption(QStringLiteral("filter"),
-        QStringLiteral("Only the frames that match EXPR, in the frame table, --count and --export. "
+        QStringLiteral("Only the frames that match EXPR, in the frame table, --count, --export "
+                       "and --stats. "
                        "Fields: channel (a name in quotes or 0-15), size (payload bits), code, "
                        "cts, frame, time (ns, also in hex, or with a unit ns, us, ms, s), payload; operators "
                        "== != < <= > >=, in {...}, payload contains HEX BYTES (?? for any byte) "
@@ -152,22 +158,34 @@ int main(int argc, char *argv[])
                        countOption, exportOption, fieldsOption});
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The capture to read."));
 
-    if (!parser.parse(QCoreApplication::arguments()))
+    // --stats=FORMAT, as earlier versions took it, is --stats FORMAT.
+    QStringList arguments = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < arguments.size() && arguments.at(i) != QLatin1String("--"); ++i) {
+        if (arguments.at(i).startsWith(QLatin1String("--stats="))) {
+            arguments.insert(i + 1, arguments.at(i).mid(8));
+            arguments[i] = QStringLiteral("--stats");
+        }
+    }
+    if (!parser.parse(arguments))
         return usageError(parser.errorText());
-    if (parser.isSet(QStringLiteral("help")))
-        parser.showHelp(Dump::Success);
-    if (parser.isSet(QStringLiteral("version"))) {
+    // Written as every other output is, so that a failed write says so and exits with 1.
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))
+        || parser.isSet(QStringLiteral("version"))) {
         Dump::TextOutput out(stdout);
-        out.text() = ProgramInfo::versionText(QStringLiteral("drfdump"));
+        out.text() = parser.isSet(QStringLiteral("version"))
+                         ? ProgramInfo::versionText(QStringLiteral("drfdump"))
+                         : parser.helpText();
         return out.finish(stderr);
     }
 
-    const QStringList positional = parser.positionalArguments();
+    QStringList positional = parser.positionalArguments();
     const bool selecting = parser.isSet(filterOption) || parser.isSet(countOption)
                            || parser.isSet(exportOption);
     if (selecting && (parser.isSet(generateOption) || parser.isSet(logOption)
                       || parser.isSet(frameOption)))
         return usageError(QStringLiteral("--filter, --count and --export go with the frame table only"));
+    if (parser.isSet(statsOption) && (parser.isSet(countOption) || parser.isSet(exportOption)))
+        return usageError(QStringLiteral("--stats cannot be combined with --count or --export"));
     if (parser.isSet(countOption) && parser.isSet(exportOption))
         return usageError(QStringLiteral("--count and --export cannot be combined"));
     if ((parser.isSet(countOption) || parser.isSet(exportOption)) && parser.isSet(formatOption))
@@ -205,14 +223,30 @@ int main(int argc, char *argv[])
                                      parser.value(outputOption), stderr);
     }
 
+    // The format may follow --stats as its argument, as in earlier versions.
+    const QStringList statsFormats{QStringLiteral("tsv"), QStringLiteral("json"),
+                                   QStringLiteral("jsonl")};
+    QString statsFormat = parser.value(formatOption);
+    if (parser.isSet(statsOption)) {
+        if (positional.isEmpty())
+            return usageError(QStringLiteral("--stats needs a format or a FILE"));
+        if (positional.size() == 2) {
+            if (parser.isSet(formatOption))
+                return usageError(QStringLiteral("--stats takes its format once"));
+            statsFormat = positional.takeFirst();
+        } else if (positional.size() == 1 && statsFormats.contains(positional.first())
+                   && !QFileInfo::exists(positional.first())) {
+            return usageError(QStringLiteral("--stats %1 needs a FILE").arg(positional.first()));
+        }
+    }
     if (positional.size() != 1)
         return usageError(QStringLiteral("expected one capture FILE"));
     const QString fileName = positional.first();
 
     if (parser.isSet(logOption)) {
         const QString format = parser.value(formatOption);
-        if (format != QLatin1String("tsv") && format != QLatin1String("json"))
-            return usageError(QStringLiteral("--log prints tsv or json"));
+        if (!statsFormats.contains(format))
+            return usageError(QStringLiteral("--log prints tsv, json or jsonl"));
         return Dump::printLog(fileName, format, stdout, stderr);
     }
 
@@ -241,12 +275,8 @@ int main(int argc, char *argv[])
         return Dump::printFrame(fileName, options, fields, stdout, stderr);
     }
 
-    if (parser.isSet(statsOption)) {
-        const QString stats = parser.value(statsOption);
-        if (stats != QLatin1String("tsv") && stats != QLatin1String("json"))
-            return usageError(QStringLiteral("--stats takes tsv or json"));
-        return Dump::printStats(fileName, stats, fields, stdout, stderr);
-    }
+    if (parser.isSet(statsOption) && !statsFormats.contains(statsFormat))
+        return usageError(QStringLiteral("--stats prints tsv, json or jsonl"));
     FilterExpression filter;
     if (parser.isSet(filterOption)) {
         FilterError error;
@@ -259,15 +289,17 @@ int main(int argc, char *argv[])
             return Dump::BadUsage;
         }
     }
+    const FilterExpression *filtering = parser.isSet(filterOption) ? &filter : nullptr;
+    if (parser.isSet(statsOption))
+        return Dump::printStats(fileName, statsFormat, filtering, fields, stdout, stderr);
     if (parser.isSet(countOption))
         return Dump::countFrames(fileName, filter, stdout, stderr);
     if (parser.isSet(exportOption))
         return Dump::exportFrames(fileName, filter, parser.value(exportOption), stdout, stderr);
 
     const QString format = parser.value(formatOption);
-    if (format != QLatin1String("tsv") && format != QLatin1String("csv")
-        && format != QLatin1String("json"))
-        return usageError(QStringLiteral("--format takes tsv, csv or json"));
+    if (format != QLatin1String("csv") && !statsFormats.contains(format))
+        return usageError(QStringLiteral("--format takes tsv, csv, json or jsonl"));
     Dump::TimeOptions time;
     const std::optional<TimeMode> mode = TimeText::modeOf(parser.value(timeOption));
     if (!mode)
@@ -286,6 +318,5 @@ int main(int argc, char *argv[])
         if (found != Dump::Success)
             return found;
     }
-    return Dump::printTable(fileName, format, time,
-                            parser.isSet(filterOption) ? &filter : nullptr, fields, stdout, stderr);
+    return Dump::printTable(fileName, format, time, filtering, fields, stdout, stderr);
 }

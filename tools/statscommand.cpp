@@ -5,6 +5,7 @@
 
 #include "core/fields/fielddefinitions.h"
 #include "core/files/capturefile.h"
+#include "core/filters/filterexpression.h"
 #include "core/filters/framefacts.h"
 #include "core/stats/fieldstatistics.h"
 #include "core/stats/statisticscollector.h"
@@ -22,9 +23,11 @@ namespace {
 class StatisticsSink final : public FrameReaderSink
 {
 public:
-    StatisticsSink(int protocolVersion, const Definitions &definitions)
+    StatisticsSink(int protocolVersion, const Definitions &definitions,
+                   const FilterExpression *filter)
         : collector(protocolVersion)
         , m_protocolVersion(protocolVersion)
+        , m_filter(filter)
     {
         // Outside DigRF 3G no payload is decoded, so no frame is a message.
         if (definitions && protocolVersion == 0)
@@ -38,13 +41,15 @@ public:
     {
         // The header word's low byte holds every field the statistics count.
         const quint8 header = quint8(frame.bytes[0]);
+        const bool payloads = fields || (m_filter && m_filter->needsPayload());
+        const FrameFacts facts = FrameFacts::fromBytes(frame.number, header, frame.ticks,
+                                                       frame.bytes, frame.length,
+                                                       m_protocolVersion, payloads);
+        if (m_filter && !m_filter->matches(facts))
+            return;
         collector.add(frame.number, header, false, frame.ticks);
-        if (fields) {
-            const FrameFacts facts = FrameFacts::fromBytes(frame.number, header, frame.ticks,
-                                                           frame.bytes, frame.length,
-                                                           m_protocolVersion);
+        if (fields)
             fields->add(header, facts.payload.data(), facts.payloadLength);
-        }
     }
 
     StatisticsCollector collector;
@@ -52,6 +57,7 @@ public:
 
 private:
     int m_protocolVersion;
+    const FilterExpression *m_filter;
 };
 
 /// Finds the time of one frame, then stops the read.
@@ -83,20 +89,24 @@ private:
 
 } // namespace
 
-int printStats(const QString &fileName, const QString &format, const Definitions &fields,
-               FILE *out, FILE *err)
+int printStats(const QString &fileName, const QString &format, const FilterExpression *filter,
+               const Definitions &fields, FILE *out, FILE *err)
 {
     const int protocolVersion = protocolVersionOf(fileName);
-    StatisticsSink sink(protocolVersion, fields);
+    StatisticsSink sink(protocolVersion, fields, filter);
     if (!streamFrames(fileName, sink, err))
         return Failed;
+    // Filtered, the statistics are those of the frames the viewer would display.
     StatisticsReport report(sink.collector.result(), fileName,
-                            QCoreApplication::translate("StatisticsWindow", "All frames"));
+                            filter ? QCoreApplication::translate("StatisticsWindow", "Displayed frames")
+                                   : QCoreApplication::translate("StatisticsWindow", "All frames"));
     if (fields)
         report.addFields(sink.fields ? *sink.fields : FieldStatistics(fields));
     TextOutput output(out);
     if (format == QLatin1String("json"))
         output.bytes() += report.toJson();
+    else if (format == QLatin1String("jsonl"))
+        output.bytes() += report.toJsonLines();
     else
         output.text() += report.toTsv();
     return output.finish(err);

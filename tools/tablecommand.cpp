@@ -30,6 +30,8 @@ FrameTableWriter::Format formatOf(const QString &name)
         return FrameTableWriter::Format::Csv;
     if (name == QLatin1String("json"))
         return FrameTableWriter::Format::Json;
+    if (name == QLatin1String("jsonl"))
+        return FrameTableWriter::Format::JsonLines;
     return FrameTableWriter::Format::Tsv;
 }
 
@@ -44,7 +46,6 @@ public:
         , m_writer(format, protocolVersion)
         , m_protocolVersion(protocolVersion)
         , m_filter(filter)
-        , m_payloads(filter && filter->needsPayload())
         , m_time(time)
         , m_trail(time.mode, protocolVersion, time.referenceTicks)
     {
@@ -60,14 +61,13 @@ public:
     void frame(const ScannedFrame &frame) override
     {
         const quint8 header = m_protocolVersion == 0 ? quint8(frame.bytes[0]) : 0;
-        const bool shown =
-            !m_filter
-            || m_filter->matches(FrameFacts::fromBytes(frame.number, header, frame.ticks,
+        const FrameFacts facts = FrameFacts::fromBytes(frame.number, header, frame.ticks,
                                                        frame.bytes, frame.length,
-                                                       m_protocolVersion, m_payloads));
+                                                       m_protocolVersion);
+        const bool shown = !m_filter || m_filter->matches(facts);
         // The time column since the first frame is the frame's own time; the other modes look
         // back at frames before, shown or not, except the one since the row above.
-        const QString *timeCell = nullptr;
+        const QByteArray *timeCell = nullptr;
         if (m_time.mode != TimeMode::SinceFirst) {
             m_timeText.resize(0);
             if (m_time.mode == TimeMode::DeltaDisplayed) {
@@ -83,10 +83,8 @@ public:
         m_lastShown = frame.ticks;
         if (!m_begun)
             begin();
-        FrameRecord record(m_protocolVersion, frame.bytes, frame.length);
-        record.setTime(frame.ticks);
-        // Cells are written as UTF-8 bytes: no text to convert afterwards.
-        m_writer.row(m_out.bytes(), record, timeCell);
+        // Cells are written as UTF-8 bytes straight from the frame's: no record, no text.
+        m_writer.row(m_out.bytes(), facts, timeCell);
         m_out.flushIfFull();
     }
 
@@ -110,10 +108,9 @@ private:
     FrameTableWriter m_writer;
     int m_protocolVersion;
     const FilterExpression *m_filter;
-    bool m_payloads;
     TimeOptions m_time;
     TimeTrail m_trail;
-    QString m_timeText;
+    QByteArray m_timeText;
     std::optional<quint64> m_lastShown;
     bool m_begun = false;
 };
@@ -121,9 +118,11 @@ private:
 class LogSink final : public FrameReaderSink
 {
 public:
-    LogSink(TextOutput &out, bool json, int protocolVersion)
+    LogSink(TextOutput &out, FrameTableWriter::Format format, int protocolVersion)
         : m_out(out)
-        , m_json(json)
+        , m_json(format == FrameTableWriter::Format::Json
+                 || format == FrameTableWriter::Format::JsonLines)
+        , m_lines(format == FrameTableWriter::Format::JsonLines)
         , m_protocolVersion(protocolVersion)
     {
     }
@@ -158,8 +157,8 @@ public:
     /// Closes the JSON array.
     void finish()
     {
-        if (m_json)
-            m_out.text() += QLatin1String(m_lines == 0 ? "[]\n" : "\n]\n");
+        if (m_json && !m_lines)
+            m_out.text() += QLatin1String(m_count == 0 ? "[]\n" : "\n]\n");
     }
 
 private:
@@ -168,8 +167,12 @@ private:
         static const QLatin1String levels[] = {QLatin1String("info"), QLatin1String("warning"),
                                                QLatin1String("error")};
         QString &out = m_out.text();
-        if (m_json) {
-            out += QLatin1String(m_lines == 0 ? "[\n{\"level\":\"" : ",\n{\"level\":\"");
+        if (m_lines) {
+            out += QLatin1String("{\"level\":\"");
+            out += levels[int(level)];
+            out += QLatin1String("\",\"text\":");
+        } else if (m_json) {
+            out += QLatin1String(m_count == 0 ? "[\n{\"level\":\"" : ",\n{\"level\":\"");
             out += levels[int(level)];
             out += QLatin1String("\",\"text\":");
         } else {
@@ -181,8 +184,11 @@ private:
 
     void end()
     {
-        m_out.text() += m_json ? QLatin1Char('}') : QLatin1Char('\n');
-        ++m_lines;
+        if (m_lines)
+            m_out.text() += QLatin1String("}\n");
+        else
+            m_out.text() += m_json ? QLatin1Char('}') : QLatin1Char('\n');
+        ++m_count;
         m_out.flushIfFull();
     }
 
@@ -219,8 +225,10 @@ private:
 
     TextOutput &m_out;
     bool m_json;
+    // JSON Lines: one object per line, no array around them.
+    bool m_lines;
     int m_protocolVersion;
-    qint64 m_lines = 0;
+    qint64 m_count = 0;
 };
 
 } // namespace
@@ -240,8 +248,7 @@ int printLog(const QString &fileName, const QString &format, FILE *out, FILE *er
 {
     Capture capture(fileName);
     TextOutput output(out);
-    LogSink sink(output, formatOf(format) == FrameTableWriter::Format::Json,
-                 capture.protocolVersion());
+    LogSink sink(output, formatOf(format), capture.protocolVersion());
     // The viewer's log: its table shows a limited number of frames, and the log says so.
     const Capture::Status status = capture.scan(sink, Capture::ShownFrameLimit);
     sink.finish();

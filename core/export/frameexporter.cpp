@@ -91,11 +91,11 @@ FrameExporter::Result FrameExporter::write(const Capture &capture, const FrameRo
     FrameTableWriter table(format == Format::Json ? FrameTableWriter::Format::Json
                                                   : FrameTableWriter::Format::Csv,
                            capture.protocolVersion());
-    QString text;
+    QByteArray text;
     const auto writeText = [&file, &text] {
-        const QByteArray bytes = text.toUtf8();
+        const bool written = file.device().write(text) == text.size();
         text.resize(0);
-        return file.device().write(bytes) == bytes.size();
+        return written;
     };
     QString failure;
     if (format == Format::Capture)
@@ -123,7 +123,7 @@ FrameExporter::Result FrameExporter::write(const Capture &capture, const FrameRo
         } else {
             if (missing && cursor->isMissing())
                 ++*missing;
-            table.row(text, cursor->record());
+            table.row(text, n, cursor->record());
             if (text.size() >= TextChars && !writeText()) {
                 failure = file.device().errorString();
                 return false;

@@ -30,7 +30,9 @@ struct FileStamp
     }
 };
 
-FileStamp stampOf(QFile &file)
+// The size and time of the open file, from its descriptor: safe from any thread, unlike
+// QFile::size(), which keeps what it found.
+FileStamp stampOf(const QFile &file)
 {
     FileStamp stamp;
 #ifdef Q_OS_UNIX
@@ -320,7 +322,7 @@ void Capture::reportCut() const
 {
     if (m_said & CutShort)
         return;
-    const qint64 first = firstFrameBeyond(quint64(qMax<qint64>(0, m_file.size())));
+    const qint64 first = firstFrameBeyond(quint64(qMax<qint64>(0, stampOf(m_file).size)));
     const qint64 count = frameCount();
     if (first >= count)
         return;
@@ -378,12 +380,14 @@ const Capture::Block &Capture::block(qint64 n) const
 
 bool Capture::isMissing(qint64 n) const
 {
+    const std::lock_guard<std::mutex> hold(m_cacheLock);
     const Block &b = block(n);
     return n - b.frames.first >= b.frames.present;
 }
 
 quint64 Capture::ticks(qint64 n) const
 {
+    const std::lock_guard<std::mutex> hold(m_cacheLock);
     const Block &b = block(n);
     const int k = int(n - b.frames.first);
     return k < b.frames.present ? b.frames.ticks[std::size_t(k)] : 0;
@@ -391,6 +395,7 @@ quint64 Capture::ticks(qint64 n) const
 
 FrameRecord Capture::frame(qint64 n) const
 {
+    const std::lock_guard<std::mutex> hold(m_cacheLock);
     const Block &b = block(n);
     const auto k = std::size_t(n - b.frames.first);
     if (int(k) >= b.frames.present)

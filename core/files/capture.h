@@ -16,6 +16,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <mutex>
 
 namespace Korvex {
 
@@ -77,7 +78,7 @@ public:
     FrameHeader fields(qint64 n) const { return m_index->fields(n); }
 
     /// Frame n (0 <= n < frameCount()) as decoded from the file, with its time since the first
-    /// frame. A missing frame is an invalid record with the index's header fields and no payload.
+    /// frame. Any thread may read frames at the same time once the load is over. A missing frame is an invalid record with the index's header fields and no payload.
     FrameRecord frame(qint64 n) const;
     /// The time of frame n in ticks; 0 for a missing frame.
     quint64 ticks(qint64 n) const;
@@ -86,7 +87,8 @@ public:
     FrameRecord decode(qint64 n, const char *bytes, qint64 length, quint64 ticks) const;
 
     /// Receives the log lines the capture adds after its load (why frames are missing); they
-    /// may come from any thread that reads frames.
+    /// may come from any thread that reads frames, while the capture is reading: the listener
+    /// hands them on and reads no frame itself.
     void setLogListener(std::function<void(const QString &, LogLevel)> listener);
 
     /// Reads bytes at a file offset: the number read, less at the end of the file or where a
@@ -110,6 +112,7 @@ private:
     void reportCut() const;
     void report(Reason reason, const QString &text, LogLevel level) const;
     QString readErrorText(const QString &reason) const;
+    // The cached block holding frame n; m_cacheLock is held.
     const Block &block(qint64 n) const;
 
     QString m_fileName;
@@ -138,6 +141,7 @@ private:
     // The blocks of frames between two checkpoints read last, so that a table page costs one
     // read of the file.
     static constexpr int CachedBlocks = 8;
+    mutable std::mutex m_cacheLock;
     mutable std::array<std::unique_ptr<Block>, CachedBlocks> m_cache;
     mutable int m_nextEvicted = 0;
 };

@@ -232,27 +232,61 @@ QString StatisticsReport::toTsv() const
     return out;
 }
 
+namespace {
+
+// The summary's figures by name.
+QJsonObject figuresOf(const StatisticsReport::Section &section)
+{
+    QJsonObject figures;
+    for (qsizetype r = 0; r < section.rows.size(); ++r)
+        figures.insert(section.rowKeys.at(r), QJsonValue::fromVariant(section.rows.at(r).at(1)));
+    return figures;
+}
+
+// One row of a table, by the names of its columns.
+QJsonObject rowOf(const StatisticsReport::Section &section, const QVariantList &row)
+{
+    QJsonObject object;
+    for (qsizetype c = 0; c < row.size(); ++c)
+        object.insert(section.columns.at(c).key, QJsonValue::fromVariant(row.at(c)));
+    return object;
+}
+
+} // namespace
+
 QByteArray StatisticsReport::toJson() const
 {
     QJsonObject document;
     for (const Section &section : m_sections) {
         if (!section.rowKeys.isEmpty()) {
-            QJsonObject figures;
-            for (qsizetype r = 0; r < section.rows.size(); ++r)
-                figures.insert(section.rowKeys.at(r), QJsonValue::fromVariant(section.rows.at(r).at(1)));
-            document.insert(section.key, figures);
+            document.insert(section.key, figuresOf(section));
             continue;
         }
         QJsonArray rows;
-        for (const QVariantList &row : section.rows) {
-            QJsonObject object;
-            for (qsizetype c = 0; c < row.size(); ++c)
-                object.insert(section.columns.at(c).key, QJsonValue::fromVariant(row.at(c)));
-            rows.append(object);
-        }
+        for (const QVariantList &row : section.rows)
+            rows.append(rowOf(section, row));
         document.insert(section.key, rows);
     }
     return QJsonDocument(document).toJson(QJsonDocument::Indented);
+}
+
+QByteArray StatisticsReport::toJsonLines() const
+{
+    QByteArray lines;
+    const auto line = [&lines](QJsonObject object, const QString &table) {
+        object.insert(QStringLiteral("table"), table);
+        lines += QJsonDocument(object).toJson(QJsonDocument::Compact);
+        lines += '\n';
+    };
+    for (const Section &section : m_sections) {
+        if (!section.rowKeys.isEmpty()) {
+            line(figuresOf(section), section.key);
+            continue;
+        }
+        for (const QVariantList &row : section.rows)
+            line(rowOf(section, row), section.key);
+    }
+    return lines;
 }
 
 } // namespace Korvex

@@ -63,6 +63,9 @@ public:
     QString toTsv() const;
     /// One object: the summary's figures by name, each table as an array of objects.
     QByteArray toJson() const;
+    /// JSON Lines: one object per line, with the table's name under "table"; the summary is
+    /// one object of its figures by name, every other table one object per row.
+    QByteArray toJsonLines() const;
 
 private:
     QList<Section> m_sections;

@@ -6,6 +6,7 @@
 #include <QByteArrayView>
 #include <QCoreApplication>
 
+#include <charconv>
 #include <type_traits>
 
 namespace Korvex::FrameText {
@@ -35,16 +36,12 @@ public:
 
     void number(quint64 value, bool negative = false)
     {
-        Char digits[21];
-        int first = 21;
-        do {
-            digits[--first] = Char('0' + int(value % 10));
-            value /= 10;
-        } while (value != 0);
+        char digits[20];
+        const char *const end = std::to_chars(digits, digits + 20, value).ptr;
         if (negative)
-            digits[--first] = Char('-');
-        while (first < 21)
-            *m_to++ = digits[first++];
+            *m_to++ = Char('-');
+        for (const char *digit = digits; digit != end; ++digit)
+            *m_to++ = Char(*digit);
     }
 
     void signedNumber(qint64 value)
@@ -103,6 +100,11 @@ QString notImplemented()
 void appendNumber(QString &out, quint64 value, bool negative)
 {
     CellWriter<QString, QChar>(out).number(value, negative);
+}
+
+void appendNumber(QByteArray &out, quint64 value, bool negative)
+{
+    CellWriter<QByteArray, char>(out).number(value, negative);
 }
 
 QString columnTitle(int column, int protocolVersion)

@@ -34,6 +34,7 @@ QString cell(const FrameRecord &record, int column, int protocolVersion);
 /// Appends a whole number in decimal digits, with a minus sign when `negative`: cells are built
 /// without a temporary string per number.
 void appendNumber(QString &out, quint64 value, bool negative = false);
+void appendNumber(QByteArray &out, quint64 value, bool negative = false);
 
 /// The channel type name of an indexed frame, the key of its colours: "not impl" when the
 /// capture is not DigRF 3G.

@@ -115,7 +115,10 @@ QString brief(double ns)
     return NumberText::grouped(tenths, whole ? 0 : 1) + QStringLiteral(" ns");
 }
 
-void appendSince(QString &out, quint64 ticks, std::optional<quint64> fromTicks)
+namespace {
+
+template<typename Text>
+void appendDifference(Text &out, quint64 ticks, std::optional<quint64> fromTicks)
 {
     if (!fromTicks)
         return;
@@ -125,6 +128,18 @@ void appendSince(QString &out, quint64 ticks, std::optional<quint64> fromTicks)
         FrameText::appendNumber(out, ns - from);
     else
         FrameText::appendNumber(out, from - ns, true);
+}
+
+} // namespace
+
+void appendSince(QString &out, quint64 ticks, std::optional<quint64> fromTicks)
+{
+    appendDifference(out, ticks, fromTicks);
+}
+
+void appendSince(QByteArray &out, quint64 ticks, std::optional<quint64> fromTicks)
+{
+    appendDifference(out, ticks, fromTicks);
 }
 
 QString readable(qint64 ns)

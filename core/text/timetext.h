@@ -1,6 +1,7 @@
 #ifndef CORE_TEXT_TIMETEXT_H
 #define CORE_TEXT_TIMETEXT_H
 
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
 #include <QtGlobal>
@@ -44,6 +45,7 @@ QString columnTitle(TimeMode mode, qint64 reference, bool referenceShown);
 /// Appends the time of a frame less the time it counts from, in nanoseconds (negative before
 /// it); nothing when there is nothing to count from (the first frame of a delta).
 void appendSince(QString &out, quint64 ticks, std::optional<quint64> fromTicks);
+void appendSince(QByteArray &out, quint64 ticks, std::optional<quint64> fromTicks);
 
 /// What the time column's value is, for the detail panel beside the time since the first frame:
 /// "Δ to previous frame", "Δ to previous displayed frame", "Δ to previous frame of its channel",

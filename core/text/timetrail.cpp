@@ -11,7 +11,8 @@ TimeTrail::TimeTrail(TimeMode mode, int protocolVersion, quint64 referenceTicks)
 {
 }
 
-void TimeTrail::appendCell(QString &out, quint8 header, quint64 ticks)
+template<typename Text>
+void TimeTrail::writeCell(Text &out, quint8 header, quint64 ticks)
 {
     std::optional<quint64> &channel =
         m_channels[std::size_t(ChannelLookback::channelKey(header, m_protocolVersion))];
@@ -33,6 +34,16 @@ void TimeTrail::appendCell(QString &out, quint8 header, quint64 ticks)
     }
     m_previous = ticks;
     channel = ticks;
+}
+
+void TimeTrail::appendCell(QString &out, quint8 header, quint64 ticks)
+{
+    writeCell(out, header, ticks);
+}
+
+void TimeTrail::appendCell(QByteArray &out, quint8 header, quint64 ticks)
+{
+    writeCell(out, header, ticks);
 }
 
 } // namespace Korvex

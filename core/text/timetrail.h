@@ -3,6 +3,7 @@
 
 #include "core/text/timetext.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 
@@ -22,8 +23,12 @@ public:
 
     /// Appends the cell of the next frame, given its header byte and time, and takes it in.
     void appendCell(QString &out, quint8 header, quint64 ticks);
+    void appendCell(QByteArray &out, quint8 header, quint64 ticks);
 
 private:
+    template<typename Text>
+    void writeCell(Text &out, quint8 header, quint64 ticks);
+
     TimeMode m_mode;
     int m_protocolVersion;
     quint64 m_referenceTicks;

@@ -3,6 +3,7 @@
 #include "core/files/capture.h"
 #include "core/session/capturesession.h"
 #include "core/text/frametablewriter.h"
+#include "core/text/timecolumn.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -18,11 +19,19 @@ void Framescope::copyFrames()
     const std::shared_ptr<const Capture> &capture = session->capture();
     if (frames.empty() || !capture)
         return;
-    // The cells drfdump prints, one line per frame, without the line of titles.
+    // The table as it shows: its titles, the frame numbers and the time in the chosen mode.
+    const FrameRows &rows = session->rows();
+    const TimeColumn &time = session->timeColumn();
     FrameTableWriter writer(FrameTableWriter::Format::Tsv, capture->protocolVersion());
+    writer.setTimeTitle(time.title(rows));
     QString text;
-    for (qint64 frame : frames)
-        writer.row(text, capture->frame(frame));
+    writer.begin(text);
+    QString timeCell;
+    for (qint64 frame : frames) {
+        timeCell.resize(0);
+        time.appendCell(timeCell, rows, rows.rowOf(frame));
+        writer.row(text, frame, capture->frame(frame), &timeCell);
+    }
     QGuiApplication::clipboard()->setText(text);
     statusBar()->showMessage(tr("%n frame(s) copied.", nullptr, int(frames.size())), 10000);
 }

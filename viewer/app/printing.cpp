@@ -34,8 +34,11 @@ std::unique_ptr<FramePrinter> Framescope::framePrinter(const PrintRows &rows) co
         if (!ui.tblFrames->isColumnHidden(column))
             columns.append(column);
     }
-    return std::make_unique<FramePrinter>(session->capture().get(), session->rows(), rows,
-                                          columns);
+    auto printer = std::make_unique<FramePrinter>(session->capture().get(), session->rows(),
+                                                  rows, columns);
+    // The time as the table shows it.
+    printer->setTimeColumn(&session->timeColumn());
+    return printer;
 }
 
 void Framescope::showPrintDlg()

@@ -2,6 +2,7 @@
 
 #include "core/files/capture.h"
 #include "core/text/frametext.h"
+#include "core/text/timecolumn.h"
 
 #include <QColor>
 #include <QCoreApplication>
@@ -222,12 +223,16 @@ QList<qreal> FramePrinter::measureColumns(const std::array<bool, 256> &present,
     QList<qreal> widths{qMax(m_titleWidths.first(),
                              digit * qreal(QString::number(lastFrame).size()))};
     for (const int column : std::as_const(m_columns)) {
-        m_titles.append(FrameText::columnTitle(column, m_protocolVersion));
+        m_titles.append(column == 0 && m_time ? m_time->title(m_rows)
+                                              : FrameText::columnTitle(column, m_protocolVersion));
         m_titleWidths.append(bold.horizontalAdvance(m_titles.last()));
         qreal width = m_titleWidths.last();
         if (column == 0) {
             const QString time = FrameText::cell(latest, 0, m_protocolVersion);
-            width = std::max({width, metrics.horizontalAdvance(missing), digit * qreal(time.size())});
+            // A time before the reference frame's has a minus sign.
+            const bool negative = m_time && m_time->mode() == TimeMode::SinceReference;
+            width = std::max({width, metrics.horizontalAdvance(missing),
+                              digit * qreal(time.size() + (negative ? 1 : 0))});
         } else if (column == 4) {
             wrap.column = int(widths.size());
             wrap.groupWidth = 4 * widestOf(metrics, u"0123456789ABCDEF");
@@ -331,7 +336,9 @@ void FramePrinter::paintRow(QPainter &painter, const FrameRecord &record, qint64
         const int column = i + 1;
         const qreal x = m_layout.columnLeft(column) + padding;
         const QString text =
-            FrameText::cell(record, m_columns.at(i), m_protocolVersion).simplified();
+            m_columns.at(i) == 0 && m_time
+                ? m_time->cell(m_rows, m_rows.rowOf(frame))
+                : FrameText::cell(record, m_columns.at(i), m_protocolVersion).simplified();
         if (column != m_payloadColumn) {
             painter.drawText(QPointF(x, middle), text);
             continue;

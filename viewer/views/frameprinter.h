@@ -24,6 +24,7 @@ QT_END_NAMESPACE
 namespace Korvex {
 
 class Capture;
+class TimeColumn;
 
 /// Prints frames of a capture as a bordered table, one page at a time: the frame number and
 /// the chosen columns of the frame table, a grey header row with the column titles on every
@@ -53,6 +54,10 @@ public:
     /// layOut() measured for.
     void paintPage(QPainter &painter, int page);
 
+    /// Prints the time column as the table shows it in `time`'s mode, which must outlive the
+    /// printer; without it, the time since the first frame.
+    void setTimeColumn(const TimeColumn *time) { m_time = time; }
+
     /// The printout's title.
     static QString title();
 
@@ -76,6 +81,7 @@ private:
     PrintRows m_printed;
     QList<int> m_columns;
     int m_protocolVersion = 0;
+    const TimeColumn *m_time = nullptr;
     // The position of the payload column in the printout, or -1.
     int m_payloadColumn = -1;
 
