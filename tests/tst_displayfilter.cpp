@@ -239,6 +239,9 @@ void TestDisplayFilter::completionByKeyboard_data()
     QTest::newRow("name, Tab") << "ct" << int(Qt::Key_Tab) << "cts" << " == 1" << qint64(20);
     QTest::newRow("quoted name") << "channel == \"rf" << int(Qt::Key_Return)
                                  << "channel == \"RF IC Control\"" << "" << qint64(3);
+    // Names of messages' fields join the words; a dot belongs to the name.
+    QTest::newRow("added name") << "frame == 1 and not message.fi" << int(Qt::Key_Return)
+                                << "frame == 1 and not message.first" << "" << qint64(-1);
 }
 
 void TestDisplayFilter::completionByKeyboard()
@@ -249,6 +252,7 @@ void TestDisplayFilter::completionByKeyboard()
     QFETCH(QString, rest);
     QFETCH(qint64, shown);
     FilterBar *bar = ui().filterBar;
+    bar->setCompletionWords(FilterBar::standardCompletionWords() << QStringLiteral("message.first"));
     QLineEdit *edit = bar->lineEdit();
     QAbstractItemView *list = bar->completer()->popup();
     edit->setFocus();
@@ -264,6 +268,9 @@ void TestDisplayFilter::completionByKeyboard()
     QVERIFY(bar->isPending());
     QVERIFY(bar->applyButton()->isEnabled());
     QTest::keyClicks(edit, rest);
+    // A name the language does not know yet is only completed.
+    if (shown < 0)
+        return;
     QCOMPARE(bar->state(), FilterBar::State::Valid);
     QTest::keyClick(edit, Qt::Key_Return);
     QCOMPARE(bar->applied(), completed + rest);
