@@ -32,6 +32,7 @@ struct FramescopeProbe
     static QLabel *statusLabel(const Framescope &w) { return w.statusLabel; }
     static ColorDlg *colorDlg(const Framescope &w) { return w.colorDlg; }
     static FrameTableModel *model(const Framescope &w) { return w.model; }
+    static const PayloadHighlighter *highlighter(const Framescope &w) { return w.highlighter; }
     static QList<QVariant> recentFiles(const Framescope &w) { return *w.recentFiles; }
     static QGraphicsScene &scene(Framescope &w) { return w.scene; }
     static ScrollTracker *tracker(const Framescope &w) { return w.tracker; }
@@ -67,7 +68,6 @@ struct FramescopeProbe
     /// The status bar's passing note.
     static QString note(Framescope &w) { return w.statusBar()->currentMessage(); }
 
-    static PayloadHighlighter *highlighter(const Framescope &w) { return w.highlighter; }
     /// Tells the window that its definition file (or the file's folder) changed on disk, as
     /// its watcher does.
     static void definitionsFileChanged(Framescope &w, const QString &path)

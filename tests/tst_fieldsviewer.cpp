@@ -91,7 +91,7 @@ std::set<int> markedColumns(const QTextBlock &block)
 {
     std::set<int> marked;
     for (const QTextLayout::FormatRange &range : block.layout()->formats()) {
-        if (range.format.background().color() == PayloadHighlighter::markedBytesColor()) {
+        if (range.format.background().color() == PayloadHighlighter::markColor()) {
             for (int at = range.start; at < range.start + range.length; ++at)
                 marked.insert(at);
         }
@@ -399,9 +399,9 @@ void TestFieldsViewer::selectedFieldMarksItsBytes()
     // The next frame of the message keeps the field marked; a frame of no message marks none.
     ui().tblFrames->goToShownRow(4);
     QCOMPARE(ui().trFields->currentItem(), ui().trFields->topLevelItem(field));
-    QVERIFY(FramescopeProbe::highlighter(*window)->firstMarkedByte() >= 0);
+    QVERIFY(!FramescopeProbe::highlighter(*window)->markedBytes().empty());
     ui().tblFrames->goToShownRow(2);
-    QCOMPARE(FramescopeProbe::highlighter(*window)->firstMarkedByte(), -1);
+    QVERIFY(FramescopeProbe::highlighter(*window)->markedBytes().empty());
     for (int k = 0; k < dump->blockCount(); ++k)
         QVERIFY(markedColumns(dump->findBlockByNumber(k)).empty());
 }
@@ -603,7 +603,7 @@ void TestFieldsViewer::fieldOverTimeChart()
     QCOMPARE(series->maximum(), 1.0);
     auto *line = qobject_cast<QLineSeries *>(chart->chart()->series().value(0));
     QVERIFY(line);
-    const QList<QPointF> points = series->stepLine(chart->unitNs());
+    const QList<QPointF> points = series->stepLine(1);
     QCOMPARE(line->points(), points);
     QCOMPARE(points.first().y(), -3.75);
     QCOMPARE(points.last().y(), 1.0);

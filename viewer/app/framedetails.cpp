@@ -68,7 +68,8 @@ void Framescope::showCurrentFrame()
     ui.lblPlSize->setText(FrameDetail::payloadSizeLabel(record));
     ui.lblLct->setText(FrameDetail::channelTypeLabel(record));
     highlighter->setDumpLayout(payloadBytesPerColumn, payloadCols, payloadByteOrder);
-    ui.lblTime->setText(FrameDetail::timeText(record));
+    markFoundBytes();
+    showCurrentTime();
     ui.txtPayload->setPlainText(FrameDetail::payloadDump(record.payload(), payloadBytesPerColumn,
                                                          payloadCols, payloadByteOrder));
     showFields(&record);
@@ -83,7 +84,7 @@ void Framescope::showFields(const FrameRecord *record)
     if (!highlighter)
         return;
     ui.trFields->clear();
-    highlighter->setMarkedBytes(-1, -1);
+    markFoundBytes();
     shownMessage = definitions && record ? definitions->messageOf(*record) : -1;
     shownField = -1;
     if (!definitions || !record) {
@@ -114,18 +115,42 @@ void Framescope::showFields(const FrameRecord *record)
         ui.trFields->setCurrentItem(ui.trFields->topLevelItem(previousField));
 }
 
+void Framescope::markFoundBytes()
+{
+    // What the last Find found in the current frame stands out in the dump, unless a field's
+    // bytes are marked.
+    highlighter->setMarkedBytes(session->currentFrame() == foundFrame
+                                    ? foundBytes
+                                    : std::vector<std::pair<int, int>>());
+}
+
 void Framescope::markFieldBytes()
 {
     const QTreeWidgetItem *item = ui.trFields->currentItem();
     const std::shared_ptr<const FieldDefinitions> &definitions = session->fieldDefinitions();
     if (!item || !definitions || shownMessage < 0) {
-        highlighter->setMarkedBytes(-1, -1);
+        markFoundBytes();
         return;
     }
     shownField = item->data(0, Qt::UserRole).toInt();
     // The bytes that hold any of the field's bits.
     const PayloadField &layout = definitions->field(shownMessage, shownField).layout;
-    highlighter->setMarkedBytes(layout.start() / 8, (layout.end() - 1) / 8);
+    const int first = layout.start() / 8;
+    highlighter->setMarkedBytes({{first, (layout.end() - 1) / 8 - first + 1}});
+}
+
+void Framescope::showCurrentTime()
+{
+    const qint64 frame = session->currentFrame();
+    const std::shared_ptr<const Capture> &capture = session->capture();
+    if (!statusLabel || frame < 0 || !capture || frame >= capture->frameCount()) {
+        ui.lblTime->clear();
+        return;
+    }
+    const FrameRows &rows = session->rows();
+    ui.lblTime->setText(FrameDetail::timeText(capture->frame(frame), session->timeMode(),
+                                              session->timeReference(),
+                                              session->timeColumn().sinceNs(rows, rows.rowOf(frame))));
 }
 
 void Framescope::showNoFrame()

@@ -6,7 +6,7 @@
 #include "core/session/capturesession.h"
 #include "core/stats/capturepass.h"
 #include "core/stats/fieldtimeseries.h"
-#include "core/text/timetext.h"
+#include "viewer/stats/tickaxis.h"
 
 #include <QChart>
 #include <QChartView>
@@ -31,15 +31,6 @@ constexpr int Intervals = 1000;
 
 // The chosen field is kept in the combo box as message * FieldsPerMessage + field.
 constexpr int FieldsPerMessage = 1 << 16;
-
-QValueAxis *valueAxis(const QString &title, double low, double high)
-{
-    auto *axis = new QValueAxis;
-    axis->setTitleText(title);
-    axis->setRange(low, high > low ? high : low + 1);
-    axis->setLabelFormat(QStringLiteral("%g"));
-    return axis;
-}
 
 } // namespace
 
@@ -218,21 +209,8 @@ void FieldChart::draw(const QString &title)
             chart->setTitle(tr("No field definitions are loaded: Fields ▸ Load Definitions…"));
     } else {
         const TimeBinning &binning = m_series->binning();
-        const quint64 end = binning.binStart(binning.bins());
-        struct Unit
-        {
-            double ns;
-            const char *name;
-        };
-        // The largest unit in which the end of the time axis is at least 1.
-        Unit unit{1, "ns"};
-        for (const Unit candidate : {Unit{1e9, "s"}, Unit{1e6, "ms"}, Unit{1e3, "µs"}}) {
-            if (double(end) >= candidate.ns) {
-                unit = candidate;
-                break;
-            }
-        }
-        m_unitNs = unit.ns;
+        const double start = double(binning.startNs());
+        const double end = double(binning.binStart(binning.bins()));
         const int chosen = m_field->currentData().toInt();
         const FieldDefinition &field =
             definitions->field(chosen / FieldsPerMessage, chosen % FieldsPerMessage);
@@ -246,14 +224,17 @@ void FieldChart::draw(const QString &title)
         const double low = m_series->minimum() - (constant ? 1 : 0);
         const double high = m_series->maximum() + (constant ? 1 : 0);
         auto *line = new QLineSeries(chart);
-        line->replace(m_series->stepLine(unit.ns));
+        line->replace(m_series->stepLine(1));
         chart->addSeries(line);
-        QValueAxis *x = valueAxis(tr("Time [%1]").arg(QString::fromUtf8(unit.name)),
-                                  double(binning.startNs()) / unit.ns, double(end) / unit.ns);
-        QValueAxis *y = valueAxis(field.unit.isEmpty() ? m_field->currentText()
-                                                       : tr("%1 [%2]").arg(m_field->currentText(),
-                                                                            field.unit),
-                                  low, high);
+        // The axis is in nanoseconds and names the unit that reads best.
+        auto *x = new TickAxis(TickAxis::Kind::Time, tr("Time [%1]"));
+        x->setRange(start, end > start ? end : start + 1);
+        auto *y = new QValueAxis;
+        y->setTitleText(field.unit.isEmpty()
+                            ? m_field->currentText()
+                            : tr("%1 [%2]").arg(m_field->currentText(), field.unit));
+        y->setLabelFormat(QStringLiteral("%g"));
+        y->setRange(low, high);
         y->applyNiceNumbers();
         chart->addAxis(x, Qt::AlignBottom);
         chart->addAxis(y, Qt::AlignLeft);
@@ -270,7 +251,7 @@ qint64 FieldChart::frameAtAxis(double x) const
 {
     if (!m_series || !std::isfinite(x))
         return -1;
-    const double ns = x * m_unitNs;
+    const double ns = x;
     return m_series->frameAt(ns <= 0 ? 0 : ns >= 1.8e19 ? ~quint64(0) : quint64(std::llround(ns)));
 }
 

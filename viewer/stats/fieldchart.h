@@ -45,9 +45,7 @@ public:
     /// What the chart shows, once computed (else nullptr).
     const FieldTimeSeries *series() const { return m_series.get(); }
     QChart *chart() const;
-    /// Nanoseconds per unit of the x axis.
-    double unitNs() const { return m_unitNs; }
-    /// The frame a click at x (in axis units) selects, or -1.
+    /// The frame a click at x (the time in ns, as the axis counts) selects, or -1.
     qint64 frameAtAxis(double x) const;
 
 signals:
@@ -74,7 +72,6 @@ private:
     PassRunner m_runner;
     FrameRows m_rows;
     bool m_stale = false;
-    double m_unitNs = 1;
     std::shared_ptr<FieldTimeSeries> m_series;
     std::shared_ptr<FieldTimeSeries> m_pending;
 

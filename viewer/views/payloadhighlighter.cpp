@@ -14,11 +14,6 @@ PayloadHighlighter::PayloadHighlighter(QTextDocument *document)
 
 PayloadHighlighter::~PayloadHighlighter() = default;
 
-QColor PayloadHighlighter::markedBytesColor()
-{
-    return QColor(0xFF, 0xE0, 0x80);
-}
-
 void PayloadHighlighter::setDumpLayout(int bytesPerColumn, int columns, int byteOrder)
 {
     if (bytesPerColumn == m_bytesPerColumn && columns == m_columns && byteOrder == m_byteOrder)
@@ -29,15 +24,17 @@ void PayloadHighlighter::setDumpLayout(int bytesPerColumn, int columns, int byte
     rehighlight();
 }
 
-void PayloadHighlighter::setMarkedBytes(int first, int last)
+void PayloadHighlighter::setMarkedBytes(const std::vector<std::pair<int, int>> &runs)
 {
-    if (first < 0 || last < first)
-        first = last = -1;
-    if (first == m_first && last == m_last)
+    if (runs == m_marked)
         return;
-    m_first = first;
-    m_last = last;
+    m_marked = runs;
     rehighlight();
+}
+
+QColor PayloadHighlighter::markColor()
+{
+    return QColor(0xFF, 0xD8, 0x4D);
 }
 
 void PayloadHighlighter::highlightBlock(const QString &text)
@@ -47,33 +44,27 @@ void PayloadHighlighter::highlightBlock(const QString &text)
     const int colon = int(text.indexOf(QLatin1Char(':')));
     if (colon < 0)
         return;
-    QTextCharFormat grey;
-    grey.setForeground(QBrush(Qt::darkGray, Qt::SolidPattern));
+    QTextCharFormat format;
+    format.setForeground(QBrush(Qt::darkGray, Qt::SolidPattern));
     const int length = int(text.size());
-    setFormat(0, qMin(colon + 2, length), grey);
+    setFormat(0, qMin(colon + 2, length), format);
     const int ascii = FrameDetail::asciiColumn(m_bytesPerColumn, m_columns, colon);
     if (ascii < length)
-        setFormat(ascii, length - ascii, grey);
+        setFormat(ascii, length - ascii, format);
 
-    if (m_first < 0)
-        return;
-    // The marked bytes on this line keep their colours on a background of their own.
+    QTextCharFormat marked;
+    marked.setBackground(markColor());
+    marked.setForeground(Qt::black);
     const int line = currentBlock().blockNumber();
-    const int lineBytes = qMax(1, m_bytesPerColumn) * qMax(1, m_columns);
-    const int first = qMax(m_first, line * lineBytes);
-    const int last = qMin(m_last, (line + 1) * lineBytes - 1);
-    const auto mark = [this, length](int column, int count) {
-        for (int at = column; at < qMin(column + count, length); ++at) {
-            QTextCharFormat marked = format(at);
-            marked.setBackground(markedBytesColor());
-            setFormat(at, 1, marked);
+    for (const auto &[first, count] : m_marked) {
+        for (int byte = first; byte < first + count; ++byte) {
+            const FrameDetail::DumpPlace place =
+                FrameDetail::dumpPlace(byte, m_bytesPerColumn, m_columns, m_byteOrder);
+            if (place.line != line)
+                continue;
+            setFormat(place.hexColumn, 2, marked);
+            setFormat(place.asciiColumn, 1, marked);
         }
-    };
-    for (int byte = first; byte <= last; ++byte) {
-        const FrameDetail::BytePlace place =
-            FrameDetail::bytePlace(byte, m_bytesPerColumn, m_columns, m_byteOrder, colon);
-        mark(place.hexColumn, 2);
-        mark(place.asciiColumn, 1);
     }
 }
 

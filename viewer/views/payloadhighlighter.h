@@ -1,29 +1,29 @@
 #ifndef VIEWER_VIEWS_PAYLOADHIGHLIGHTER_H
 #define VIEWER_VIEWS_PAYLOADHIGHLIGHTER_H
 
-#include <QColor>
 #include <QSyntaxHighlighter>
+
+#include <utility>
+#include <vector>
 
 namespace Korvex {
 
 /// Greys the address and the ASCII part of every payload dump line, which it finds from the
-/// dump's layout: the hex digits between them keep the editor's colour. A run of payload bytes
-/// (a decoded field's) can be marked on a background of their own, hex digits and characters.
+/// dump's layout: the hex digits between them keep the editor's colour. Bytes it is given to
+/// mark (what a search found) stand out in both the hex and the ASCII part.
 class PayloadHighlighter : public QSyntaxHighlighter
 {
 public:
     explicit PayloadHighlighter(QTextDocument *document);
     ~PayloadHighlighter() override;
 
-    /// The background of the marked bytes.
-    static QColor markedBytesColor();
-
     /// The layout the dump is written in; the document is greyed anew when it changes.
     void setDumpLayout(int bytesPerColumn, int columns, int byteOrder = 0);
-    /// Marks payload bytes `first` to `last` (both included); a negative `first` marks none.
-    void setMarkedBytes(int first, int last);
-    int firstMarkedByte() const { return m_first; }
-    int lastMarkedByte() const { return m_last; }
+    /// Runs of payload bytes to mark, each its first byte and its length.
+    void setMarkedBytes(const std::vector<std::pair<int, int>> &runs);
+    const std::vector<std::pair<int, int>> &markedBytes() const { return m_marked; }
+    /// The background of a marked byte.
+    static QColor markColor();
 
 protected:
     void highlightBlock(const QString &text) override;
@@ -32,8 +32,7 @@ private:
     int m_bytesPerColumn = 1;
     int m_columns = 4;
     int m_byteOrder = 0;
-    int m_first = -1;
-    int m_last = -1;
+    std::vector<std::pair<int, int>> m_marked;
 };
 
 } // namespace Korvex
