@@ -1,7 +1,8 @@
 // Times filters on decoded payload fields over large captures where one frame in ten is an RF IC
 // Control frame of 32 bits, the message they decode, and prints the single-thread figures
 // beside filters of the header alone and of a payload pattern. Also the statistics of the
-// fields and the table with field columns as drfdump writes it, per million frames.
+// fields, the pass and the line of the Field over Time chart, and the table with field columns
+// as drfdump writes it, per million frames.
 //
 //   bench_fields [FRAMES...]     1,000,000 and 10,000,000 frames unless counts are given
 //
@@ -18,7 +19,9 @@
 #include "core/filters/framebitmap.h"
 #include "core/filters/framefacts.h"
 #include "core/filters/framefilter.h"
+#include "core/stats/capturepass.h"
 #include "core/stats/fieldstatistics.h"
+#include "core/stats/fieldtimeseries.h"
 #include "core/text/frametablewriter.h"
 
 #include <QCoreApplication>
@@ -77,6 +80,10 @@ void timeStatistics(const Capture &capture, const std::shared_ptr<const FieldDef
     FieldStatistics statistics(definitions);
     FrameCursor cursor(capture, 0, capture.frameCount());
     while (cursor.next()) {
+        // As the statistics window does: only a frame that may be a message has its payload
+        // taken out.
+        if (!statistics.mayBeMessage(cursor.header()))
+            continue;
         const FrameFacts facts = FrameFacts::fromBytes(cursor.number(), cursor.header(), cursor.ticks(),
                                                        cursor.bytes(), cursor.length(), 0);
         statistics.add(facts.header, facts.payload.data(), facts.payloadLength);
@@ -84,6 +91,35 @@ void timeStatistics(const Capture &capture, const std::shared_ptr<const FieldDef
     std::printf("  field statistics over all frames %23s %8.1f ms (cpu %8.1f ms)  %lld messages\n",
                 "", msSince(timer), ms(cpuNs() - cpuStart),
                 static_cast<long long>(statistics.frames(0)));
+}
+
+// The viewer's Field over Time chart: its pass over every frame, which takes the payload out of
+// the frames that may be the message only, and the step line drawn from it.
+void timeFieldChart(const Capture &capture,
+                    const std::shared_ptr<const FieldDefinitions> &definitions)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const qint64 cpuStart = cpuNs();
+    const FrameRows rows(capture.frameCount());
+    const auto [first, last] = CapturePass::timeSpan(capture, rows);
+    const quint64 duration = last - first;
+    FieldTimeSeries series(definitions, 0, 2,
+                           TimeBinning(first, duration, TimeBinning::automatic(duration, 1000)));
+    CapturePass(capture, rows).runOver([&](qint64 frame, const FrameCursor &cursor) {
+        if (cursor.isMissing() || !definitions->mayBe(0, cursor.header()))
+            return;
+        const FrameFacts facts = FrameFacts::fromBytes(frame, cursor.header(), cursor.ticks(),
+                                                       cursor.bytes(), cursor.length(), 0);
+        series.add(frame, facts.header, facts.payload.data(), facts.payloadLength,
+                   FrameRecord::nsOfTicks(facts.ticks));
+    });
+    const double passMs = msSince(timer);
+    const qsizetype points = series.stepLine(1e6).size();
+    std::printf("  field over time pass %35s %8.1f ms (cpu %8.1f ms)  %lld frames, %lld points, "
+                "%.1f ms with the line\n",
+                "", passMs, ms(cpuNs() - cpuStart), static_cast<long long>(series.frames()),
+                static_cast<long long>(points), msSince(timer));
 }
 
 // The first million frames' table rows with and without the field columns.
@@ -100,7 +136,7 @@ void timeTable(const Capture &capture, const std::shared_ptr<const FieldDefiniti
         qint64 bytes = 0;
         FrameCursor cursor(capture, 0, rows);
         while (cursor.next()) {
-            writer.row(out, cursor.record());
+            writer.row(out, cursor.number(), cursor.record());
             bytes += out.size();
             out.resize(0);
         }
@@ -145,6 +181,7 @@ int main(int argc, char *argv[])
         timeFilter(capture, sample, "GainWrite.gain >= -3.5");
         timeFilter(capture, sample, "message != \"RegRead\"");
         timeStatistics(capture, sample);
+        timeFieldChart(capture, one);
         timeTable(capture, sample);
         printMachineLoad();
     }

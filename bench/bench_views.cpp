@@ -1,6 +1,8 @@
 // Times the frame views at large captures: an overview rebuild (what every window resize does),
 // selecting a frame with the detail panel redrawn, paging, jumping to the last frame, dragging
-// the tracker and the scroll bar. Prints its figures; run it on the offscreen platform.
+// the tracker and the scroll bar; then paging and selecting again with field definitions that
+// make every frame a message, shown in field columns. Prints its figures; run it on the
+// offscreen platform.
 //
 //   bench_views [FRAMES...]       1,000,000 and 10,000,000 frames unless counts are given
 //
@@ -11,7 +13,10 @@
 #include "framescopeprobe.h"
 
 #include "viewer/app/framescope.h"
+#include "core/fields/fielddefinitions.h"
 #include "core/files/capture.h"
+#include "core/session/capturesession.h"
+#include "core/text/frametext.h"
 #include "viewer/views/frametableview.h"
 #include "viewer/views/scrolltracker.h"
 
@@ -32,6 +37,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <algorithm>
 #include <cstdio>
@@ -56,6 +62,28 @@ ScrollTracker *findTracker(QGraphicsView *view)
             return tracker;
     }
     return nullptr;
+}
+
+// One message per logical channel, so that every frame is a message and every row painted is
+// decoded: a field in hex, one with value names and one scaled with a unit, all within the
+// payload of the smallest frames.
+std::shared_ptr<const FieldDefinitions> everyFrameAMessage()
+{
+    QByteArray text = "format = 1\n";
+    for (int channel = 0; channel < 16; ++channel) {
+        text += "[[message]]\nname = \"Channel" + QByteArray::number(channel) + "\"\nchannel = "
+                + QByteArray::number(channel) + "\n"
+                "[[message.field]]\nname = \"byte\"\nstart = 0\nlength = 8\nbase = 16\n"
+                "[[message.field]]\nname = \"low\"\nstart = 4\nlength = 4\n"
+                "values = { 0 = \"zero\", 1 = \"one\", 2 = \"two\" }\n"
+                "[[message.field]]\nname = \"level\"\nstart = 0\nlength = 8\nsigned = true\n"
+                "scale = 0.25\noffset = -3\nunit = \"dB\"\n";
+    }
+    QStringList errors;
+    auto definitions = FieldDefinitions::parse(text, QStringLiteral("bench.fields.toml"), &errors);
+    if (!definitions)
+        std::printf("%s\n", qPrintable(errors.join(QLatin1Char('\n'))));
+    return definitions;
 }
 
 void report(const char *what, const std::vector<double> &ms)
@@ -89,6 +117,7 @@ void benchFrames(qint64 count, const QString &folder)
     auto *table = window.findChild<FrameTableView *>(QStringLiteral("tblFrames"));
     auto *strip = window.findChild<QGraphicsView *>(QStringLiteral("gvFrames"));
     auto *payload = window.findChild<QPlainTextEdit *>(QStringLiteral("txtPayload"));
+    auto *fields = window.findChild<QTreeWidget *>(QStringLiteral("trFields"));
     auto *next = window.findChild<QAction *>(QStringLiteral("actionGoNext"));
     auto *last = window.findChild<QAction *>(QStringLiteral("actionGoLast"));
     auto *first = window.findChild<QAction *>(QStringLiteral("actionGoFirst"));
@@ -100,6 +129,7 @@ void benchFrames(qint64 count, const QString &folder)
         table->viewport()->repaint();
         strip->viewport()->repaint();
         payload->viewport()->repaint();
+        fields->viewport()->repaint();
         window.statusBar()->repaint();
     };
 
@@ -126,28 +156,34 @@ void benchFrames(qint64 count, const QString &folder)
     report("window resize (rebuild + strip repaint)", resizes);
 
     // Selecting the next frame, with the panel and the status bar painted.
-    std::vector<double> selects;
+    const auto selectNext = [&](const char *what) {
+        std::vector<double> selects;
+        for (int i = 0; i < 200; ++i) {
+            timer.restart();
+            next->trigger();
+            QCoreApplication::sendPostedEvents();
+            repaintAll();
+            selects.push_back(msSince(timer));
+        }
+        report(what, selects);
+    };
     table->goToShownRow(count / 2);
-    for (int i = 0; i < 200; ++i) {
-        timer.restart();
-        next->trigger();
-        QCoreApplication::sendPostedEvents();
-        repaintAll();
-        selects.push_back(msSince(timer));
-    }
-    report("select next frame + repaints", selects);
+    selectNext("select next frame + repaints");
 
     // Paging down with the keyboard, the window moving along now and then.
-    std::vector<double> pages;
-    table->setFocus();
-    for (int i = 0; i < 200; ++i) {
-        timer.restart();
-        QTest::keyClick(table, Qt::Key_PageDown);
-        QCoreApplication::sendPostedEvents();
-        repaintAll();
-        pages.push_back(msSince(timer));
-    }
-    report("page down + repaints", pages);
+    const auto pageDown = [&](const char *what) {
+        std::vector<double> pages;
+        table->setFocus();
+        for (int i = 0; i < 200; ++i) {
+            timer.restart();
+            QTest::keyClick(table, Qt::Key_PageDown);
+            QCoreApplication::sendPostedEvents();
+            repaintAll();
+            pages.push_back(msSince(timer));
+        }
+        report(what, pages);
+    };
+    pageDown("page down + repaints");
 
     // Jumping to the last frame and back to the first.
     std::vector<double> jumps;
@@ -192,6 +228,33 @@ void benchFrames(qint64 count, const QString &folder)
     report("tracker drag by 1 px + repaints", trackerDrags);
     std::printf("  table top row after a drag of 150 px: %lld\n",
                 table->shownRowAt(table->rowHeight(0) - 1));
+
+    // The same with every frame a message: the Message column and the fields of one message
+    // per channel type, as many as the table's width shows.
+    const std::shared_ptr<const FieldDefinitions> definitions = everyFrameAMessage();
+    if (!definitions)
+        return;
+    std::vector<FieldColumns::Column> columns{FieldColumns::Column()};
+    for (int message = 0; message < definitions->messageCount(); ++message) {
+        for (int field = 0; field < 3; ++field)
+            columns.push_back({message, field});
+    }
+    FramescopeProbe::session(window).setFieldDefinitions(definitions, QString(), columns);
+    QApplication::processEvents();
+    int shownColumns = 0;
+    for (int column = FrameText::ColumnCount; column < table->model()->columnCount(); ++column) {
+        const int left = table->columnViewportPosition(column);
+        shownColumns += left >= 0 && left < table->viewport()->width() ? 1 : 0;
+    }
+    std::printf("  with field definitions: %d field columns, %d of them in view\n",
+                int(columns.size()), shownColumns);
+    bar->setValue(bar->maximum() / 3);
+    QCoreApplication::sendPostedEvents();
+    pageDown("page down + repaints, field columns");
+    selectNext("select next frame + repaints, fields");
+    FramescopeProbe::session(window).setFieldDefinitions(nullptr, QString());
+    QApplication::processEvents();
+    pageDown("page down + repaints, no field columns");
 }
 
 } // namespace

@@ -68,6 +68,13 @@ struct FramescopeProbe
     /// The status bar's passing note.
     static QString note(Framescope &w) { return w.statusBar()->currentMessage(); }
 
+    /// Tells the window that its definition file (or the file's folder) changed on disk, as
+    /// its watcher does.
+    static void definitionsFileChanged(Framescope &w, const QString &path)
+    {
+        w.definitionsFileChanged(path);
+    }
+
     /// Puts a capture on display as a load does, but with no current frame. nullptr empties
     /// the table.
     static void showCapture(Framescope &w, std::unique_ptr<Capture> capture)

@@ -2,6 +2,7 @@
 #include "framebits.h"
 #include "testenv.h"
 
+#include "core/fields/fielddefinitions.h"
 #include "core/files/capture.h"
 #include "core/files/marksfile.h"
 #include "core/session/capturesession.h"
@@ -17,7 +18,20 @@ using FrameBits::rowsOf;
 
 namespace {
 
-const char *const Signals[] = {"capture", "rows", "marks", "time", "current"};
+const char *const Signals[] = {"capture", "rows", "marks", "time", "current", "definitions",
+                               "columns"};
+
+std::shared_ptr<const FieldDefinitions> twoMessages()
+{
+    QStringList errors;
+    return FieldDefinitions::parse("format = 1\n"
+                                   "[[message]]\nname = \"A\"\nchannel = 2\n"
+                                   "[[message.field]]\nname = \"x\"\nstart = 0\nlength = 4\n"
+                                   "[[message.field]]\nname = \"y\"\nstart = 4\nlength = 4\n"
+                                   "[[message]]\nname = \"B\"\nchannel = 3\n"
+                                   "[[message.field]]\nname = \"z\"\nstart = 0\nlength = 8\n",
+                                   QStringLiteral("two.toml"), &errors);
+}
 
 } // namespace
 
@@ -33,6 +47,7 @@ private slots:
     void announcements();
     void currentFrameAcrossFilters_data();
     void currentFrameAcrossFilters();
+    void fieldColumnsNameTheDefinitionsFields();
 
 private:
     /// The signals the session sent since the spies were made, by name, in no order.
@@ -58,6 +73,8 @@ void TestCaptureSession::init()
     spies.push_back(std::make_unique<QSignalSpy>(session.get(), &CaptureSession::marksChanged));
     spies.push_back(std::make_unique<QSignalSpy>(session.get(), &CaptureSession::timeChanged));
     spies.push_back(std::make_unique<QSignalSpy>(session.get(), &CaptureSession::currentFrameChanged));
+    spies.push_back(std::make_unique<QSignalSpy>(session.get(), &CaptureSession::fieldDefinitionsChanged));
+    spies.push_back(std::make_unique<QSignalSpy>(session.get(), &CaptureSession::fieldColumnsChanged));
 }
 
 void TestCaptureSession::cleanup()
@@ -95,6 +112,9 @@ void TestCaptureSession::announcements_data()
     QTest::newRow("reference past the last") << "reference 100" << QStringList{};
     QTest::newRow("marks") << "mark" << QStringList{"marks x1"};
     QTest::newRow("nothing to unmark") << "unmark" << QStringList{};
+    // Definitions stand for their columns too; neither touches the capture or its rows.
+    QTest::newRow("field definitions") << "definitions" << QStringList{"definitions x1"};
+    QTest::newRow("field columns") << "columns" << QStringList{"columns x1"};
 }
 
 void TestCaptureSession::announcements()
@@ -124,6 +144,10 @@ void TestCaptureSession::announcements()
         session->toggleMarks({3, 4});
     else if (change == "unmark")
         session->unmarkAll();
+    else if (change == "definitions")
+        session->setFieldDefinitions(twoMessages(), QStringLiteral("two.toml"));
+    else if (change == "columns")
+        session->setFieldColumns({});
     QCOMPARE(sent(), announced);
     if (!spies[4]->isEmpty())
         QCOMPARE(spies[4]->last().at(0).toLongLong(), session->currentFrame());
@@ -160,6 +184,26 @@ void TestCaptureSession::currentFrameAcrossFilters()
     QCOMPARE(session->rows().count(), qint64(100));
     QCOMPARE(session->filterText(), QString());
     QCOMPARE(session->currentFrame(), expected < 0 ? 0 : expected);
+}
+
+// Columns that name no field of the definitions in force are left out, in order; without
+// definitions there are no columns whatever is asked for.
+void TestCaptureSession::fieldColumnsNameTheDefinitionsFields()
+{
+    session->setFieldColumns({FieldColumns::Column()});
+    QCOMPARE(session->fieldColumns().count(), 0);
+    session->setFieldDefinitions(twoMessages(), QStringLiteral("two.toml"),
+                                 {{1, 0}, {0, 2}, {-1, -1}, {2, 0}, {0, 1}, {-1, 0}, {1, -1}});
+    QVERIFY(session->fieldDefinitions());
+    QCOMPARE(session->fieldDefinitionsFile(), QStringLiteral("two.toml"));
+    QStringList titles;
+    for (int k = 0; k < session->fieldColumns().count(); ++k)
+        titles.append(session->fieldColumns().title(k));
+    QCOMPARE(titles, QStringList({"B.z", "Message", "A.y"}));
+    session->setFieldDefinitions(nullptr, QStringLiteral("two.toml"), {FieldColumns::Column()});
+    QVERIFY(session->fieldDefinitionsFile().isEmpty());
+    QCOMPARE(session->fieldColumns().count(), 0);
+    QCOMPARE(session->frameCount(), qint64(100));
 }
 
 QTEST_GUILESS_MAIN(TestCaptureSession)

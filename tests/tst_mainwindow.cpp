@@ -165,10 +165,11 @@ void TestMainWindow::actionsAndMenus()
 {
     auto &ui = FramescopeProbe::ui(*m_window);
     QCOMPARE(actionTexts(ui.menubar->actions()),
-             QStringList({"menuFile", "menuEdit", "menuView", "menuStatistics", "menuHelp"}));
+             QStringList({"menuFile", "menuEdit", "menuView", "menuFields", "menuStatistics",
+                          "menuHelp"}));
     QCOMPARE(actionTexts(ui.menuFile->actions()),
-             QStringList({"actionOpen_File", "actionReload", "menuRecentFiles", "actionFileSave", "actionExport",
-                          "|", "actionPrint", "|", "actionExit"}));
+             QStringList({"actionOpen_File", "actionReload", "menuRecentFiles", "actionFileSave",
+                          "actionExport", "|", "actionPrint", "|", "actionExit"}));
     QCOMPARE(actionTexts(ui.menuEdit->actions()),
              QStringList({"actionFind", "actionSearch", "actionFindNext", "actionFindPrevious",
                           "|", "actionCopy", "actionCopyDump", "|", "actionMark",
@@ -179,6 +180,9 @@ void TestMainWindow::actionsAndMenus()
              QStringList({"menuTimeDisplay", "actionTimeReference", "|",
                           "actionShowLogOnEveryLine"}));
     QCOMPARE(ui.actionTimeReference->shortcut(), QKeySequence(QStringLiteral("Ctrl+T")));
+    QCOMPARE(actionTexts(ui.menuFields->actions()),
+             QStringList({"actionLoadDefinitions", "actionUnloadDefinitions", "|",
+                          "actionFieldColumns"}));
     QCOMPARE(actionTexts(ui.menuStatistics->actions()),
              QStringList({"actionStatistics", "actionCharts"}));
     QCOMPARE(actionTexts(ui.menuHelp->actions()), QStringList({"actionShortcuts", "actionAbout"}));
@@ -205,14 +209,18 @@ void TestMainWindow::actionsAndMenus()
     for (QAction *action : m_window->findChildren<QAction *>(QString(), Qt::FindDirectChildrenOnly)) {
         if (action->isSeparator() || action->menu())
             continue;
-        // Every action of the form has its icon; the list of shortcuts, the View and Statistics
-        // menus and the finding and marking actions, which came later, have none.
+        // Every action of the form has its icon; the list of shortcuts, the View, Fields and
+        // Statistics menus and the finding and marking actions, which came later, have none.
         if (!menuOnly.contains(action->objectName()) && action != ui.actionShortcuts
             && !ui.menuView->actions().contains(action)
+            && !ui.menuFields->actions().contains(action)
             && !ui.menuStatistics->actions().contains(action))
             QVERIFY2(!action->icon().isNull(), qPrintable(action->objectName()));
-        // Qt reports a hidden action as disabled; only the zoom actions are hidden.
-        QVERIFY2(action->isEnabled() || !action->isVisible(), qPrintable(action->objectName()));
+        // Qt reports a hidden action as disabled; only the zoom actions are hidden. Unloading
+        // and choosing field columns wait for field definitions.
+        QVERIFY2(action->isEnabled() || !action->isVisible()
+                     || action == ui.actionUnloadDefinitions || action == ui.actionFieldColumns,
+                 qPrintable(action->objectName()));
         // What the user sees of an action says what it does.
         if (action->isVisible()) {
             QVERIFY2(!action->statusTip().isEmpty(), qPrintable(action->objectName()));

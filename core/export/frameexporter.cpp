@@ -62,7 +62,7 @@ QString FrameExporter::targetProblem(const QString &input, const QString &fileNa
 FrameExporter::Result FrameExporter::write(const Capture &capture, const FrameRows &frames,
                                            Format format, const QString &fileName,
                                            const WorkProgress &progress, QString *error,
-                                           qint64 *missing)
+                                           qint64 *missing, const FieldColumns &fields)
 {
     if (frames.count() == 0) {
         *error = tr("There are no frames to export.");
@@ -91,6 +91,7 @@ FrameExporter::Result FrameExporter::write(const Capture &capture, const FrameRo
     FrameTableWriter table(format == Format::Json ? FrameTableWriter::Format::Json
                                                   : FrameTableWriter::Format::Csv,
                            capture.protocolVersion());
+    table.setFieldColumns(fields);
     QByteArray text;
     const auto writeText = [&file, &text] {
         const bool written = file.device().write(text) == text.size();

@@ -1,6 +1,7 @@
 #ifndef CORE_EXPORT_FRAMEEXPORTER_H
 #define CORE_EXPORT_FRAMEEXPORTER_H
 
+#include "core/fields/fieldcolumns.h"
 #include "core/files/workprogress.h"
 
 #include <QString>
@@ -26,12 +27,13 @@ public:
     /// file. Empty when they can.
     static QString targetProblem(const QString &input, const QString &fileName);
 
-    /// Writes the frames that `frames` shows, in order. On failure `error` says why. A frame
-    /// no longer in the file stops a capture; in a table it is a row without time and payload,
-    /// and `missing`, when given, counts such rows.
+    /// Writes the frames that `frames` shows, in order, a table with the columns of decoded
+    /// fields given after its own. On failure `error` says why. A frame no longer in the file
+    /// stops a capture; in a table it is a row without time and payload, and `missing`, when
+    /// given, counts such rows.
     static Result write(const Capture &capture, const FrameRows &frames, Format format,
                         const QString &fileName, const WorkProgress &progress, QString *error,
-                        qint64 *missing = nullptr);
+                        qint64 *missing = nullptr, const FieldColumns &fields = FieldColumns());
     /// "499,805 frames are no longer in the file: their time and payload are exported as
     /// missing."
     static QString missingNote(qint64 missing);

@@ -1,9 +1,33 @@
 #include "core/session/capturesession.h"
 
+#include "core/fields/fielddefinitions.h"
 #include "core/files/capture.h"
 #include "core/files/marksfile.h"
 
+#include <algorithm>
+
 namespace Korvex {
+
+namespace {
+
+// The columns that name a message and field of the definitions (or the Message column), in
+// order: a column of other definitions would read bits that are not there.
+FieldColumns columnsOf(const std::shared_ptr<const FieldDefinitions> &definitions,
+                       std::vector<FieldColumns::Column> columns)
+{
+    if (!definitions)
+        return FieldColumns();
+    const auto foreign = [&definitions](const FieldColumns::Column &c) {
+        if (c.message < 0)
+            return c.field >= 0;
+        return c.message >= definitions->messageCount() || c.field < 0
+               || c.field >= int(definitions->message(c.message).fields.size());
+    };
+    columns.erase(std::remove_if(columns.begin(), columns.end(), foreign), columns.end());
+    return FieldColumns(definitions, std::move(columns));
+}
+
+} // namespace
 
 CaptureSession::CaptureSession(QObject *parent)
     : QObject(parent)
@@ -119,6 +143,22 @@ void CaptureSession::marksEdited()
     QString error;
     if (m_capture && !MarksFile::write(*m_capture, m_marks, &error))
         emit marksNotKept(error);
+}
+
+void CaptureSession::setFieldDefinitions(std::shared_ptr<const FieldDefinitions> definitions,
+                                         const QString &fileName,
+                                         std::vector<FieldColumns::Column> columns)
+{
+    m_definitions = std::move(definitions);
+    m_definitionsFile = m_definitions ? fileName : QString();
+    m_fieldColumns = columnsOf(m_definitions, std::move(columns));
+    emit fieldDefinitionsChanged();
+}
+
+void CaptureSession::setFieldColumns(std::vector<FieldColumns::Column> columns)
+{
+    m_fieldColumns = columnsOf(m_definitions, std::move(columns));
+    emit fieldColumnsChanged();
 }
 
 } // namespace Korvex

@@ -1,6 +1,7 @@
 #ifndef CORE_SESSION_CAPTURESESSION_H
 #define CORE_SESSION_CAPTURESESSION_H
 
+#include "core/fields/fieldcolumns.h"
 #include "core/files/framemarks.h"
 #include "core/filters/framerows.h"
 #include "core/text/timecolumn.h"
@@ -15,10 +16,11 @@
 namespace Korvex {
 
 class Capture;
+class FieldDefinitions;
 
 /// What is on display: the capture, the frames shown (the display filter's result and the
-/// filter text in force), the marks, the time column's mode and reference, and the current
-/// frame. The table, the overview strip, the detail panel and the tool windows read these from
+/// filter text in force), the marks, the time column's mode and reference, the current frame,
+/// and the field definitions payloads are decoded with, with the columns of decoded fields. The table, the overview strip, the detail panel and the tool windows read these from
 /// here and follow the signals, so no view keeps a copy that could disagree. Every change is
 /// made whole before it is announced. Knows no widget.
 class CaptureSession : public QObject
@@ -51,6 +53,16 @@ public:
     /// -1 for none.
     qint64 currentFrame() const { return m_current; }
 
+    /// The field definitions frames are decoded with, or nullptr. Shared, as the capture is.
+    const std::shared_ptr<const FieldDefinitions> &fieldDefinitions() const
+    {
+        return m_definitions;
+    }
+    /// The file the definitions were read from; empty without definitions.
+    const QString &fieldDefinitionsFile() const { return m_definitionsFile; }
+    /// The columns of decoded fields the table shows after its own, of the definitions in force.
+    const FieldColumns &fieldColumns() const { return m_fieldColumns; }
+
     /// Puts a capture (or none) on display: every frame shown, the marks kept for it read, no
     /// time reference and no current frame; the time mode stays. The marks are not read for
     /// an aborted load. Announced by captureChanged() alone, which stands for every other
@@ -77,6 +89,15 @@ public:
     void setMarkNote(qint64 frame, const QString &note);
     void unmarkAll();
 
+    /// Decodes payloads with these definitions (or none), read from `fileName`, the table
+    /// showing the columns given of them. Announced by fieldDefinitionsChanged() alone, which
+    /// stands for the columns changing too. The capture and what is shown of it stay.
+    void setFieldDefinitions(std::shared_ptr<const FieldDefinitions> definitions,
+                             const QString &fileName,
+                             std::vector<FieldColumns::Column> columns = {});
+    /// Other columns of the definitions in force; none without definitions.
+    void setFieldColumns(std::vector<FieldColumns::Column> columns);
+
 signals:
     /// Another capture, or none: the rows, marks, time reference and current frame start anew.
     void captureChanged();
@@ -89,6 +110,10 @@ signals:
     /// A line for the log about the new capture's marks file: why it was not used, or where
     /// the capture's marks are kept instead of beside it.
     void marksFileNote(const QString &line);
+    /// Other field definitions, or none, and with them other field columns.
+    void fieldDefinitionsChanged();
+    /// Other field columns of the same definitions.
+    void fieldColumnsChanged();
     /// The marks could not be written anywhere.
     void marksNotKept(const QString &error);
 
@@ -102,6 +127,9 @@ private:
     FrameMarks m_marks;
     TimeColumn m_time;
     qint64 m_current = -1;
+    std::shared_ptr<const FieldDefinitions> m_definitions;
+    QString m_definitionsFile;
+    FieldColumns m_fieldColumns;
 };
 
 } // namespace Korvex

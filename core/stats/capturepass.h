@@ -4,10 +4,12 @@
 #include "core/files/capture.h"
 #include "core/files/framecursor.h"
 #include "core/filters/framerows.h"
+#include "core/frames/framerecord.h"
 
 #include <QtGlobal>
 
 #include <atomic>
+#include <utility>
 
 namespace Korvex {
 
@@ -29,6 +31,16 @@ public:
     template <class Visit>
     bool run(Visit &&visit)
     {
+        return runOver([&visit](qint64 frame, const FrameCursor &cursor) {
+            visit(frame, cursor.header(), cursor.isMissing(), cursor.ticks());
+        });
+    }
+
+    /// The same, calling visit(frame, cursor) with the cursor standing on the frame, for what
+    /// reads the frame's bytes too.
+    template <class Visit>
+    bool runOver(Visit &&visit)
+    {
         FrameCursor cursor(m_capture, 0, m_capture.frameCount());
         const qint64 count = m_rows.count();
         for (qint64 row = 0; row < count; ++row) {
@@ -41,10 +53,20 @@ public:
             const qint64 frame = m_rows.frameAt(row);
             if (!cursor.moveTo(frame))
                 continue;
-            visit(frame, cursor.header(), cursor.isMissing(), cursor.ticks());
+            visit(frame, cursor);
         }
         m_done.store(count, std::memory_order_relaxed);
         return true;
+    }
+
+    /// The times in ns of the first and the last of the rows, which the index and the file give
+    /// at once; a frame no longer in the file counts as time 0, and no rows as 0 and 0.
+    static std::pair<quint64, quint64> timeSpan(const Capture &capture, const FrameRows &rows)
+    {
+        if (rows.count() == 0)
+            return {0, 0};
+        return {FrameRecord::nsOfTicks(capture.ticks(rows.frameAt(0))),
+                FrameRecord::nsOfTicks(capture.ticks(rows.frameAt(rows.count() - 1)))};
     }
 
     /// Asks a running pass to stop; it does so within a few milliseconds.

@@ -16,6 +16,10 @@ FieldStatistics::FieldStatistics(std::shared_ptr<const FieldDefinitions> definit
             fields[f].named.assign(message.fields[f].values.size(), 0);
         m_figures.push_back(std::move(fields));
     }
+    for (int header = 0; header < 256; ++header) {
+        for (int message = 0; message < m_definitions->messageCount(); ++message)
+            m_mayBe[std::size_t(header)] |= m_definitions->mayBe(message, quint8(header));
+    }
 }
 
 void FieldStatistics::add(quint8 header, const uchar *payload, int length)

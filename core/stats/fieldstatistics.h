@@ -3,6 +3,7 @@
 
 #include <QtGlobal>
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -41,6 +42,10 @@ public:
     /// Takes in one frame: its header byte and its payload in dump order.
     void add(quint8 header, const uchar *payload, int length);
 
+    /// Whether a frame of this header byte may be a message at all: only those need their
+    /// payload taken out for add().
+    bool mayBeMessage(quint8 header) const { return m_mayBe[header]; }
+
     const FieldDefinitions &definitions() const { return *m_definitions; }
     /// Frames that were the message.
     qint64 frames(int message) const { return m_frames[std::size_t(message)]; }
@@ -53,6 +58,7 @@ private:
     std::shared_ptr<const FieldDefinitions> m_definitions;
     std::vector<qint64> m_frames;
     std::vector<std::vector<FieldFigures>> m_figures;
+    std::array<bool, 256> m_mayBe{};
 };
 
 } // namespace Korvex

@@ -24,6 +24,7 @@ void Framescope::copyFrames()
     const TimeColumn &time = session->timeColumn();
     FrameTableWriter writer(FrameTableWriter::Format::Tsv, capture->protocolVersion());
     writer.setTimeTitle(time.title(rows));
+    writer.setFieldColumns(session->fieldColumns());
     QString text;
     writer.begin(text);
     QString timeCell;

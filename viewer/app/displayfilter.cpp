@@ -1,6 +1,7 @@
 #include "viewer/app/framescope.h"
 
 #include "viewer/app/taskprogress.h"
+#include "core/fields/fielddefinitions.h"
 #include "core/files/capture.h"
 #include "core/filters/filterexpression.h"
 #include "core/filters/framebitmap.h"
@@ -33,7 +34,8 @@ void Framescope::applyFilter(const QString &text)
     // The pass shares the capture: whatever happens to the session meanwhile, it reads on.
     const std::shared_ptr<const Capture> capture = session->capture();
     FilterError error;
-    const FilterExpression expression = FilterExpression::parse(text, &error);
+    const FilterExpression expression =
+        FilterExpression::parse(text, &error, session->fieldDefinitions());
     if (!error.isError() && capture)
         error = expression.checkFor(capture->protocolVersion());
     if (error.isError()) {

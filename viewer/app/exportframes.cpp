@@ -62,7 +62,8 @@ void Framescope::exportFrames()
     {
         TaskProgress progress(this, tr("Exporting frames ..."), taskDialogDelayMs);
         result = FrameExporter::write(*capture, frames, dialog.format(), dialog.fileName(),
-                                      progress.callback(), &error, &missing);
+                                      progress.callback(), &error, &missing,
+                                      session->fieldColumns());
     }
     switch (result) {
     case FrameExporter::Result::Written:

@@ -1,5 +1,7 @@
 #include "viewer/app/framescope.h"
 
+#include "core/fields/fielddefinitions.h"
+#include "core/fields/fieldtext.h"
 #include "core/files/capture.h"
 #include "core/session/capturesession.h"
 #include "core/text/framedetail.h"
@@ -9,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTreeWidget>
 
 namespace Korvex {
 
@@ -65,12 +68,75 @@ void Framescope::showCurrentFrame()
     ui.lblPlSize->setText(FrameDetail::payloadSizeLabel(record));
     ui.lblLct->setText(FrameDetail::channelTypeLabel(record));
     highlighter->setDumpLayout(payloadBytesPerColumn, payloadCols, payloadByteOrder);
-    // What the last Find found in this frame stands out in the dump.
-    highlighter->setMarkedBytes(frame == foundFrame ? foundBytes
-                                                    : std::vector<std::pair<int, int>>());
+    markFoundBytes();
     showCurrentTime();
     ui.txtPayload->setPlainText(FrameDetail::payloadDump(record.payload(), payloadBytesPerColumn,
                                                          payloadCols, payloadByteOrder));
+    showFields(&record);
+}
+
+void Framescope::showFields(const FrameRecord *record)
+{
+    const std::shared_ptr<const FieldDefinitions> &definitions = session->fieldDefinitions();
+    // The field selected stays selected while the frames shown are the same message.
+    const int previousMessage = shownMessage;
+    const int previousField = shownField;
+    if (!highlighter)
+        return;
+    ui.trFields->clear();
+    markFoundBytes();
+    shownMessage = definitions && record ? definitions->messageOf(*record) : -1;
+    shownField = -1;
+    if (!definitions || !record) {
+        ui.lblMessage->clear();
+        return;
+    }
+    if (shownMessage < 0) {
+        ui.lblMessage->setText(tr("Message: none of the definitions"));
+        return;
+    }
+    const MessageDefinition &message = definitions->message(shownMessage);
+    ui.lblMessage->setText(tr("Message: %1").arg(message.name));
+    const QByteArray payload = record->payload();
+    const auto *bytes = reinterpret_cast<const uchar *>(payload.constData());
+    QList<QTreeWidgetItem *> items;
+    for (int f = 0; f < int(message.fields.size()); ++f) {
+        const FieldDefinition &field = message.fields[std::size_t(f)];
+        const quint64 raw = field.layout.raw(bytes);
+        const QString *name = field.valueName(raw);
+        auto *item = new QTreeWidgetItem({field.name, FieldText::rawText(field, raw),
+                                          FieldText::physicalText(field, raw),
+                                          name ? *name : QString()});
+        item->setData(0, Qt::UserRole, f);
+        items.append(item);
+    }
+    ui.trFields->addTopLevelItems(items);
+    if (shownMessage == previousMessage && previousField >= 0)
+        ui.trFields->setCurrentItem(ui.trFields->topLevelItem(previousField));
+}
+
+void Framescope::markFoundBytes()
+{
+    // What the last Find found in the current frame stands out in the dump, unless a field's
+    // bytes are marked.
+    highlighter->setMarkedBytes(session->currentFrame() == foundFrame
+                                    ? foundBytes
+                                    : std::vector<std::pair<int, int>>());
+}
+
+void Framescope::markFieldBytes()
+{
+    const QTreeWidgetItem *item = ui.trFields->currentItem();
+    const std::shared_ptr<const FieldDefinitions> &definitions = session->fieldDefinitions();
+    if (!item || !definitions || shownMessage < 0) {
+        markFoundBytes();
+        return;
+    }
+    shownField = item->data(0, Qt::UserRole).toInt();
+    // The bytes that hold any of the field's bits.
+    const PayloadField &layout = definitions->field(shownMessage, shownField).layout;
+    const int first = layout.start() / 8;
+    highlighter->setMarkedBytes({{first, (layout.end() - 1) / 8 - first + 1}});
 }
 
 void Framescope::showCurrentTime()
@@ -97,6 +163,7 @@ void Framescope::showNoFrame()
     ui.lblLct->clear();
     ui.lblTime->clear();
     ui.txtPayload->clear();
+    showFields(nullptr);
     if (statusLabel)
         statusLabel->setText(tr("No frame selected"));
 }

@@ -26,6 +26,7 @@
 #include <QScrollBar>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTreeWidget>
 
 namespace Korvex {
 
@@ -74,6 +75,9 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
     connect(ui.filterBar, &FilterBar::applyRequested, this, &Framescope::applyFilter);
     connect(ui.filterBar, &FilterBar::clearRequested, this, &Framescope::clearFilter);
     connect(ui.findBar, &FindBar::findRequested, this, &Framescope::runFind);
+    connect(ui.actionLoadDefinitions, &QAction::triggered, this, &Framescope::loadDefinitions);
+    connect(ui.actionUnloadDefinitions, &QAction::triggered, this, &Framescope::unloadDefinitions);
+    connect(ui.actionFieldColumns, &QAction::triggered, this, &Framescope::showFieldColumnsDlg);
 
     // A user's first start, or a start after a colour file was deleted to go back to the
     // defaults, gets the shipped files before the colour dialog reads them.
@@ -123,6 +127,9 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
     connect(session, &CaptureSession::marksNotKept, this, [this](const QString &error) {
         statusBar()->showMessage(tr("The marks could not be kept: %1").arg(error), 10000);
     });
+    connect(session, &CaptureSession::fieldDefinitionsChanged, this,
+            &Framescope::fieldDefinitionsChanged);
+    connect(session, &CaptureSession::fieldColumnsChanged, this, &Framescope::fitFieldColumns);
     ui.tblFrames->horizontalHeader()->setStretchLastSection(true);
     ui.tblFrames->setWordWrap(false);
     // Tab leaves the table for the detail panel rather than stepping through its cells, and
@@ -138,6 +145,9 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
 
     ui.txtPayload->setFont(QFont(QStringLiteral("Courier"), 10));
     highlighter = new PayloadHighlighter(ui.txtPayload->document());
+    // The fields' tree scrolls rather than widening the panel.
+    ui.trFields->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    connect(ui.trFields, &QTreeWidget::currentItemChanged, this, &Framescope::markFieldBytes);
 
     buildFramesScroller();
     setUpTimeDisplay();
@@ -183,6 +193,18 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
     ui.statusbar->addPermanentWidget(shownLabel);
     updateShownLabel();
     ui.filterBar->setSettings(settings);
+
+    // The definitions chosen last; a capture's own file beside it takes their place.
+    const QString definitions = settings->value(QStringLiteral("FieldDefinitions")).toString();
+    if (!definitions.isEmpty()) {
+        if (QFile::exists(definitions)) {
+            readDefinitions(definitions, DefinitionsFrom::Remembered);
+        } else {
+            appendLog(tr("The field definitions %1 are not there; payloads are not decoded.")
+                          .arg(QDir::toNativeSeparators(definitions)),
+                      LogModel::color(LogLevel::Warning));
+        }
+    }
 
     if (!fileName.isEmpty() && QFile::exists(fileName))
         loadFile(fileName);

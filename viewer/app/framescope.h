@@ -3,6 +3,7 @@
 
 #include "viewer/app/taskprogress.h"
 #include "ui_framescope.h"
+#include "core/fields/fieldcolumns.h"
 #include "core/text/timetext.h"
 
 #include <QGraphicsScene>
@@ -24,6 +25,7 @@ class QCloseEvent;
 class QDataStream;
 class QDragEnterEvent;
 class QDropEvent;
+class QFileSystemWatcher;
 class QLabel;
 class QProgressDialog;
 class QResizeEvent;
@@ -36,6 +38,8 @@ class Capture;
 class CaptureSession;
 class ChartsWindow;
 class ColorDlg;
+class FieldDefinitions;
+class FrameRecord;
 class FramePrinter;
 class FrameTableModel;
 class LogLines;
@@ -113,6 +117,9 @@ private slots:
     void exportFrames();
     void copyFrames();
     void copyDump();
+    void loadDefinitions();
+    void unloadDefinitions();
+    void showFieldColumnsDlg();
     void showMarks();
 
 protected:
@@ -192,6 +199,37 @@ private:
     /// The time mode's menu entry and the time column's width follow the session.
     void timeChanged();
 
+    /// Why field definitions are read: chosen with Fields > Load Definitions, remembered from
+    /// a run before, the file beside a capture just opened, or the file in force changed on disk.
+    enum class DefinitionsFrom { Chosen, Remembered, Capture, Disk };
+    /// Reads a definition file and, when it has no mistakes, decodes payloads with it, showing
+    /// the columns last chosen for it. Mistakes go to the log and change nothing (a chosen file
+    /// also shows them in a message box).
+    bool readDefinitions(const QString &fileName, DefinitionsFrom from);
+    /// The definitions of the capture just opened: the file beside it, or when there is none
+    /// and the definitions in force were another capture's, the file chosen last (or none).
+    void readCaptureDefinitions(const QString &captureFileName);
+    /// The watcher's news of the definition file in force or of its folder: the file is read
+    /// again when its text changed, also when an editor replaced it by another file.
+    void definitionsFileChanged(const QString &path);
+    /// Watches the definition file in force, and its folder for a file put in its place.
+    void watchDefinitions();
+    /// What new definitions (or none) change beside the table: the filter and Find bars, the
+    /// Fields menu, the detail panel.
+    void fieldDefinitionsChanged();
+    /// Widens the field columns to their titles and the rows in view.
+    void fitFieldColumns();
+    /// The columns last chosen for a definition file, by name; the Message column alone when
+    /// none were.
+    std::vector<FieldColumns::Column> storedFieldColumns(const FieldDefinitions &definitions,
+                                                         const QString &fileName) const;
+    /// Shows the frame's message and fields in the detail panel; nullptr for no frame.
+    void showFields(const FrameRecord *record);
+    /// Marks the payload bytes of the field selected in the detail panel's tree.
+    /// Marks in the dump what the last Find found in the current frame (or nothing).
+    void markFoundBytes();
+    void markFieldBytes();
+
     Ui::Framescope ui;
     /// What is on display: the capture, the shown rows, the marks, the time column's mode and
     /// reference and the current frame.
@@ -229,6 +267,15 @@ private:
     std::vector<std::pair<int, int>> foundBytes;
     StatisticsWindow *statisticsWindow = nullptr;
     ChartsWindow *chartsWindow = nullptr;
+    QFileSystemWatcher *definitionsWatcher = nullptr;
+    /// The text of the definition file in force as last read.
+    QByteArray definitionsText;
+    /// Whether the definitions in force are the capture's own, from the file beside it.
+    bool definitionsBesideCapture = false;
+    /// The message the detail panel shows the fields of, and the field selected in its tree,
+    /// kept when the next frame is the same message.
+    int shownMessage = -1;
+    int shownField = -1;
     MarksDlg *marksDlg = nullptr;
 };
 

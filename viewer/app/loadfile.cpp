@@ -79,6 +79,8 @@ void Framescope::loadFile(const QString &fileName)
             Qt::QueuedConnection);
     });
     session->setCapture(loaded);
+    if (status != Capture::Status::Aborted)
+        readCaptureDefinitions(fileName);
     if (status != Capture::Status::Aborted && loaded->frameCount() > 0)
         session->setCurrentFrame(0);
     if (status != Capture::Status::Aborted)

@@ -2,7 +2,6 @@
 
 #include "core/files/outputfile.h"
 #include "core/session/capturesession.h"
-#include "core/text/frametext.h"
 #include "viewer/views/frameprinter.h"
 #include "viewer/views/frametablemodel.h"
 #include "viewer/views/printframesdlg.h"
@@ -30,12 +29,12 @@ constexpr qint64 EventsEveryMs = 40;
 std::unique_ptr<FramePrinter> Framescope::framePrinter(const PrintRows &rows) const
 {
     QList<int> columns;
-    for (int column = 0; column < FrameText::ColumnCount; ++column) {
+    for (int column = 0; column < model->columnCount(); ++column) {
         if (!ui.tblFrames->isColumnHidden(column))
             columns.append(column);
     }
     auto printer = std::make_unique<FramePrinter>(session->capture().get(), session->rows(),
-                                                  rows, columns);
+                                                  rows, columns, session->fieldColumns());
     // The time as the table shows it.
     printer->setTimeColumn(&session->timeColumn());
     return printer;

@@ -1,6 +1,7 @@
 #include "viewer/stats/chartswindow.h"
 
 #include "viewer/colors/framecolorscheme.h"
+#include "viewer/stats/fieldchart.h"
 #include "core/files/capture.h"
 #include "core/frames/frameheader.h"
 #include "core/session/capturesession.h"
@@ -149,6 +150,8 @@ ChartsWindow::ChartsWindow(const CaptureSession &session, const FrameColorScheme
     gapLayout->addLayout(gapControls);
     gapLayout->addWidget(m_gapView, 1);
     m_tabs->addTab(gapTab, tr("Gap Histogram"));
+    m_fieldChart = new FieldChart(session, m_tabs);
+    m_tabs->addTab(m_fieldChart, tr("Field over Time"));
 
     auto *top = new QHBoxLayout;
     top->addWidget(new QLabel(tr("Frames:")));
@@ -179,6 +182,7 @@ ChartsWindow::ChartsWindow(const CaptureSession &session, const FrameColorScheme
     connect(m_bins, &QSpinBox::valueChanged, this, &ChartsWindow::startGapPass);
     connect(&m_runner, &PassRunner::progress, m_progress, &QProgressBar::setValue);
     connect(&m_runner, &PassRunner::finished, this, &ChartsWindow::passFinished);
+    connect(m_fieldChart, &FieldChart::goToFrame, this, &ChartsWindow::goToFrame);
     connect(&session, &CaptureSession::captureChanged, this, &ChartsWindow::captureChanged);
     connect(&session, &CaptureSession::rowsChanged, this, &ChartsWindow::rowsChanged);
     captureChanged();
@@ -270,11 +274,13 @@ void ChartsWindow::refresh()
     m_stale = false;
     m_chosenInterval = 0;
     startRatePass();
+    m_fieldChart->refresh(scopeRows());
 }
 
 void ChartsWindow::cancel()
 {
     m_runner.cancel();
+    m_fieldChart->cancel();
 }
 
 void ChartsWindow::startRatePass()
@@ -285,14 +291,8 @@ void ChartsWindow::startRatePass()
     if (!capture)
         return;
     const FrameRows rows = scopeRows();
-    // The stretch of time from the first frame looked at to the last; the index and the file
-    // give the two times at once. A frame no longer in the file counts as time 0.
-    quint64 first = 0;
-    quint64 last = 0;
-    if (rows.count() > 0) {
-        first = FrameRecord::nsOfTicks(capture->ticks(rows.frameAt(0)));
-        last = FrameRecord::nsOfTicks(capture->ticks(rows.frameAt(rows.count() - 1)));
-    }
+    // The stretch of time from the first frame looked at to the last.
+    const auto [first, last] = CapturePass::timeSpan(*capture, rows);
     const quint64 duration = last > first ? last - first : 0;
     // Counted at the finest interval; the coarser ones the user may choose are merged from it.
     auto stats = std::make_shared<StatisticsCollector>(capture->protocolVersion());

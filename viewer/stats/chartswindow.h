@@ -21,6 +21,7 @@ QT_END_NAMESPACE
 namespace Korvex {
 
 class CaptureSession;
+class FieldChart;
 class FrameColorScheme;
 class FrameRows;
 class FrameRateSeries;
@@ -31,8 +32,9 @@ class TimeChartView;
 /// Charts of the timing of the session's capture: the frames per interval of time stacked by
 /// logical channel type (the interval chosen to give a few hundred points, or by the user),
 /// where a click selects the first frame of that interval in the table, the wheel zooms and a
-/// drag moves along the time; and a histogram of the gaps between the frames of one channel.
-/// Both axes tick at round numbers in units that read well. It follows the session as the statistics window
+/// drag moves along the time; a histogram of the gaps between the frames of one channel; and a
+/// field of the session's definitions over time (FieldChart). Both axes tick at round numbers
+/// in units that read well. It follows the session as the statistics window
 /// does. Each is computed in one pass over the frames on a thread of its own, with progress and
 /// Cancel, and draws at most a few thousand points whatever the capture's size.
 class ChartsWindow : public QWidget
@@ -56,6 +58,7 @@ public:
     const GapHistogram *gapHistogram() const { return m_gaps.get(); }
     QChart *rateChart() const;
     QChart *gapChart() const;
+    FieldChart *fieldChart() const { return m_fieldChart; }
     /// The time chart's view, which zooms and moves along the time.
     TimeChartView *rateView() const { return m_rateView; }
     /// Nanoseconds per unit of the time chart's x axis.
@@ -125,6 +128,7 @@ private:
     QComboBox *m_channel;
     QSpinBox *m_bins;
     QChartView *m_gapView;
+    FieldChart *m_fieldChart;
     QLabel *m_state;
     QProgressBar *m_progress;
     QPushButton *m_cancel;

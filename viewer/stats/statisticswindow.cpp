@@ -1,8 +1,11 @@
 #include "viewer/stats/statisticswindow.h"
 
+#include "core/fields/fielddefinitions.h"
 #include "core/files/capture.h"
+#include "core/filters/framefacts.h"
 #include "core/session/capturesession.h"
 #include "core/stats/capturepass.h"
+#include "core/stats/fieldstatistics.h"
 #include "core/stats/statisticscollector.h"
 #include "viewer/stats/statisticsmodel.h"
 #include "core/text/numbertext.h"
@@ -81,6 +84,13 @@ StatisticsWindow::StatisticsWindow(const CaptureSession &session, QWidget *paren
     m_channels->horizontalHeader()->setStretchLastSection(true);
     m_sizes = statisticsTable(m_sizeModel, this);
     m_cts = statisticsTable(m_ctsModel, this);
+    m_fieldModel = new StatisticsModel(this);
+    m_valueModel = new StatisticsModel(this);
+    m_fieldTables = new QWidget(this);
+    QTableView *fieldTable = statisticsTable(m_fieldModel, m_fieldTables);
+    fieldTable->setObjectName(QStringLiteral("tblFields"));
+    QTableView *valueTable = statisticsTable(m_valueModel, m_fieldTables);
+    valueTable->setObjectName(QStringLiteral("tblFieldValues"));
     m_goMin = new QPushButton(tr("Go to Shortest &Gap"), this);
     m_goMin->setObjectName(QStringLiteral("btnGoMin"));
     m_goMin->setToolTip(tr("Select the frame that ends the shortest gap of the selected channel"));
@@ -104,6 +114,10 @@ StatisticsWindow::StatisticsWindow(const CaptureSession &session, QWidget *paren
     auto *counts = new QHBoxLayout;
     counts->addLayout(titled(tr("Payload sizes"), m_sizes), 1);
     counts->addLayout(titled(tr("CTS values"), m_cts), 1);
+    auto *fields = new QHBoxLayout(m_fieldTables);
+    fields->setContentsMargins(0, 0, 0, 0);
+    fields->addLayout(titled(tr("Fields"), fieldTable), 3);
+    fields->addLayout(titled(tr("Field values"), valueTable), 2);
     auto *bottom = new QHBoxLayout;
     bottom->addWidget(m_progress, 1);
     bottom->addWidget(m_cancel);
@@ -113,6 +127,7 @@ StatisticsWindow::StatisticsWindow(const CaptureSession &session, QWidget *paren
     layout->addLayout(titled(tr("Logical channel types"), m_channels), 3);
     layout->addLayout(gapButtons);
     layout->addLayout(counts, 2);
+    layout->addWidget(m_fieldTables, 2);
     layout->addLayout(bottom);
     resize(1040, 640);
 
@@ -131,6 +146,8 @@ StatisticsWindow::StatisticsWindow(const CaptureSession &session, QWidget *paren
     connect(&m_runner, &PassRunner::finished, this, &StatisticsWindow::passFinished);
     connect(&session, &CaptureSession::captureChanged, this, &StatisticsWindow::captureChanged);
     connect(&session, &CaptureSession::rowsChanged, this, &StatisticsWindow::rowsChanged);
+    connect(&session, &CaptureSession::fieldDefinitionsChanged, this,
+            &StatisticsWindow::refreshWhenShown);
     showReport();
 }
 
@@ -187,13 +204,24 @@ void StatisticsWindow::refresh()
     }
     auto collector = std::make_shared<StatisticsCollector>(capture->protocolVersion());
     m_collector = collector;
+    // Outside DigRF 3G no payload is decoded, so no frame is a message.
+    std::shared_ptr<FieldStatistics> fields;
+    if (m_session.fieldDefinitions() && capture->protocolVersion() == 0)
+        fields = std::make_shared<FieldStatistics>(m_session.fieldDefinitions());
+    m_fieldCollector = fields;
     const FrameRows rows = scopeRows();
     m_summary->setText(tr("Looking at %1 ...").arg(framesText(rows.count())));
     m_runner.start(std::make_shared<CapturePass>(*capture, rows),
-                   [collector, capture](CapturePass &pass) {
-                       pass.run([&collector](qint64 frame, quint8 header, bool missing,
-                                             quint64 ticks) {
-                           collector->add(frame, header, missing, ticks);
+                   [collector, fields, capture](CapturePass &pass) {
+                       pass.runOver([&collector, &fields](qint64 frame, const FrameCursor &cursor) {
+                           const quint8 header = cursor.header();
+                           collector->add(frame, header, cursor.isMissing(), cursor.ticks());
+                           if (!fields || cursor.isMissing() || !fields->mayBeMessage(header))
+                               return;
+                           const FrameFacts facts =
+                               FrameFacts::fromBytes(frame, header, cursor.ticks(), cursor.bytes(),
+                                                     cursor.length(), 0);
+                           fields->add(header, facts.payload.data(), facts.payloadLength);
                        });
                    });
     m_progress->setVisible(true);
@@ -213,8 +241,11 @@ void StatisticsWindow::passFinished(bool completed)
         m_report = std::make_unique<StatisticsReport>(m_shown->result(),
                                                       m_session.capture()->fileName(),
                                                       m_scope->currentText());
+        if (m_fieldCollector)
+            m_report->addFields(*m_fieldCollector);
     }
     m_collector.reset();
+    m_fieldCollector.reset();
     showReport();
     if (!completed) {
         const QString before = m_summary->text();
@@ -239,6 +270,9 @@ void StatisticsWindow::showReport()
         m_channelModel->setSection(none);
         m_sizeModel->setSection(none);
         m_ctsModel->setSection(none);
+        m_fieldModel->setSection(none);
+        m_valueModel->setSection(none);
+        m_fieldTables->hide();
         m_summary->setText(m_session.capture() ? QString() : tr("No capture is loaded."));
         updateButtons();
         return;
@@ -247,6 +281,16 @@ void StatisticsWindow::showReport()
     m_sizeModel->setSection(m_report->section(StatisticsReport::PayloadSizes));
     m_ctsModel->setSection(m_report->section(StatisticsReport::Cts));
     for (QTableView *table : {m_sizes, m_cts})
+        table->resizeColumnsToContents();
+    // The tables of the fields, when the pass decoded them.
+    const QList<StatisticsReport::Section> &sections = m_report->sections();
+    const bool decoded = sections.size() > StatisticsReport::Cts + 2;
+    m_fieldTables->setVisible(decoded);
+    m_fieldModel->setSection(decoded ? sections.at(StatisticsReport::Cts + 1)
+                                     : StatisticsReport::Section());
+    m_valueModel->setSection(decoded ? sections.at(StatisticsReport::Cts + 2)
+                                     : StatisticsReport::Section());
+    for (QTableView *table : m_fieldTables->findChildren<QTableView *>())
         table->resizeColumnsToContents();
     // The channels' columns fit the table's width side by side: the channel names give way
     // (cut short, whole in their tool tips) where the figures need the room.

@@ -19,14 +19,17 @@ QT_END_NAMESPACE
 namespace Korvex {
 
 class CaptureSession;
+class FieldStatistics;
 class FrameRows;
 class StatisticsCollector;
 class StatisticsModel;
 
 /// The statistics of the session's capture: a summary, and sortable tables of the logical
 /// channel types (with the frames at the shortest and the longest gap a click away), the payload
-/// sizes and the CTS values, over all frames or those the table displays. It follows the
-/// session: a new capture, or new rows while it looks at the displayed frames, is looked at anew
+/// sizes and the CTS values, and with field definitions per field its figures and per value name
+/// its frames, over all frames or those the table displays. It follows the
+/// session: a new capture, other definitions, or new rows while it looks at the displayed
+/// frames, is looked at anew
 /// while the window is shown (else when it is shown next). Computed in one pass over the frames
 /// on a thread of its own, with progress and Cancel; a cancelled pass leaves the figures before
 /// it. Copied as text exactly as drfdump --stats prints them.
@@ -78,6 +81,8 @@ private:
     // What the running pass fills in, and what the shown report was made of.
     std::shared_ptr<StatisticsCollector> m_collector;
     std::shared_ptr<StatisticsCollector> m_shown;
+    // The same for the decoded fields, when the session has definitions.
+    std::shared_ptr<FieldStatistics> m_fieldCollector;
     std::unique_ptr<StatisticsReport> m_report;
     bool m_stale = true;
 
@@ -91,6 +96,9 @@ private:
     StatisticsModel *m_channelModel;
     StatisticsModel *m_sizeModel;
     StatisticsModel *m_ctsModel;
+    QWidget *m_fieldTables;
+    StatisticsModel *m_fieldModel;
+    StatisticsModel *m_valueModel;
     QPushButton *m_goMin;
     QPushButton *m_goMax;
     QProgressBar *m_progress;

@@ -1,6 +1,7 @@
 #include "viewer/views/filterbar.h"
 
 #include "core/filters/filterexpression.h"
+#include "core/filters/messagecatalog.h"
 #include "viewer/views/filterfield.h"
 
 #include <QAbstractItemView>
@@ -207,6 +208,17 @@ void FilterBar::setProtocolVersion(int protocolVersion)
     check();
 }
 
+void FilterBar::setMessageCatalog(std::shared_ptr<const MessageCatalog> messages)
+{
+    m_messages = std::move(messages);
+    check();
+}
+
+void FilterBar::setExtraWords(const QStringList &words)
+{
+    setCompletionWords(standardCompletionWords() + words);
+}
+
 void FilterBar::showError(const FilterError &error)
 {
     // The error counts in the text without its leading blanks.
@@ -231,7 +243,7 @@ void FilterBar::check()
         return;
     }
     FilterError error;
-    const FilterExpression expression = FilterExpression::parse(current, &error);
+    const FilterExpression expression = FilterExpression::parse(current, &error, m_messages);
     if (!error.isError())
         error = expression.checkFor(m_protocolVersion);
     if (error.isError())

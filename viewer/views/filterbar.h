@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <memory>
+
 QT_BEGIN_NAMESPACE
 class QComboBox;
 class QCompleter;
@@ -18,6 +20,7 @@ QT_END_NAMESPACE
 namespace Korvex {
 
 class FilterField;
+class MessageCatalog;
 
 /// The display filter's bar above the frame table: a field for the expression that completes
 /// the word being typed and remembers recent filters (in the settings), coloured as the text
@@ -64,6 +67,11 @@ public:
 
     /// Fields that the frames on display do not have count as mistakes.
     void setProtocolVersion(int protocolVersion);
+    /// The messages and fields a filter may name besides the frame's own fields (none for
+    /// nullptr); the text is checked again.
+    void setMessageCatalog(std::shared_ptr<const MessageCatalog> messages);
+    /// Words completed besides the standard ones, such as message and field names.
+    void setExtraWords(const QStringList &words);
     /// Shows a refused filter: the field turns to the invalid colour, the mistake is marked,
     /// the cursor goes to it and the message becomes the field's tool tip.
     void showError(const FilterError &error);
@@ -102,6 +110,7 @@ private:
     QStringListModel *m_words = nullptr;
     QSettings *m_settings = nullptr;
     int m_protocolVersion = 0;
+    std::shared_ptr<const MessageCatalog> m_messages;
     State m_state = State::Empty;
     QString m_toolTip;
     QString m_applied;

@@ -1,6 +1,7 @@
 #include "viewer/views/findbar.h"
 
 #include "core/filters/bytepattern.h"
+#include "core/filters/messagecatalog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -97,6 +98,11 @@ void FindBar::setMatchCase(bool on)
     m_matchCase->setChecked(on);
 }
 
+void FindBar::setMessageCatalog(std::shared_ptr<const MessageCatalog> messages)
+{
+    m_messages = std::move(messages);
+}
+
 FilterExpression FindBar::expression(FilterError *error) const
 {
     switch (mode()) {
@@ -118,7 +124,7 @@ FilterExpression FindBar::expression(FilterError *error) const
     case Expression:
         break;
     }
-    return FilterExpression::parse(text(), error);
+    return FilterExpression::parse(text(), error, m_messages);
 }
 
 void FindBar::showError(const FilterError &error)

@@ -5,6 +5,8 @@
 
 #include <QWidget>
 
+#include <memory>
+
 QT_BEGIN_NAMESPACE
 class QCheckBox;
 class QComboBox;
@@ -12,6 +14,8 @@ class QLineEdit;
 QT_END_NAMESPACE
 
 namespace Korvex {
+
+class MessageCatalog;
 
 /// The Find bar above the frame table: what to look for (a filter expression, hex bytes with
 /// ?? for any byte, or text as the payload dump's ASCII column shows it) and buttons to go to
@@ -36,6 +40,10 @@ public:
     bool matchCase() const;
     void setMatchCase(bool on);
 
+    /// The messages and fields an expression may name besides the frame's own fields (none
+    /// for nullptr).
+    void setMessageCatalog(std::shared_ptr<const MessageCatalog> messages);
+
     /// What the field asks for, as a filter. A mistake in it says where (counted in the
     /// field's own text) and leaves an expression that matches every frame.
     FilterExpression expression(FilterError *error) const;
@@ -54,6 +62,7 @@ private:
     QComboBox *m_mode = nullptr;
     QLineEdit *m_field = nullptr;
     QCheckBox *m_matchCase = nullptr;
+    std::shared_ptr<const MessageCatalog> m_messages;
 };
 
 } // namespace Korvex

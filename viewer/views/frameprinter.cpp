@@ -1,5 +1,7 @@
 #include "viewer/views/frameprinter.h"
 
+#include "core/fields/fielddefinitions.h"
+#include "core/fields/fieldtext.h"
 #include "core/files/capture.h"
 #include "core/text/frametext.h"
 #include "core/text/timecolumn.h"
@@ -82,14 +84,39 @@ QStringList wrapGroups(const QString &text, int perLine, int maxLines)
     return lines;
 }
 
+/// The widest text a column of decoded fields shows among those it can be known to show without
+/// reading the frames: the message names, or a field's value names and its texts at the ends
+/// and the middle of its range.
+qreal widestFieldText(const FieldColumns &fields, int k, const QFontMetricsF &metrics)
+{
+    const FieldColumns::Column &column = fields.column(k);
+    const FieldDefinitions &definitions = *fields.definitions();
+    qreal widest = 0;
+    if (column.message < 0) {
+        for (const QString &name : definitions.messageNames())
+            widest = qMax(widest, metrics.horizontalAdvance(name));
+        return widest;
+    }
+    const FieldDefinition &field = definitions.field(column.message, column.field);
+    for (const auto &value : field.values)
+        widest = qMax(widest, metrics.horizontalAdvance(value.second));
+    const quint64 all = field.layout.mask();
+    const quint64 half = all >> 1;
+    for (const quint64 raw : {quint64(0), all, half, half + 1, quint64(1)})
+        widest = qMax(widest, metrics.horizontalAdvance(FieldText::cell(field, raw & all)));
+    return widest;
+}
+
 } // namespace
 
 FramePrinter::FramePrinter(const Capture *capture, const FrameRows &rows,
-                           const PrintRows &printed, const QList<int> &columns)
+                           const PrintRows &printed, const QList<int> &columns,
+                           const FieldColumns &fields)
     : m_capture(capture)
     , m_rows(rows)
     , m_printed(capture ? printed : PrintRows())
     , m_columns(columns)
+    , m_fields(fields)
     , m_protocolVersion(capture ? capture->protocolVersion() : 0)
 {
     const qsizetype payload = columns.indexOf(4);
@@ -223,11 +250,15 @@ QList<qreal> FramePrinter::measureColumns(const std::array<bool, 256> &present,
     QList<qreal> widths{qMax(m_titleWidths.first(),
                              digit * qreal(QString::number(lastFrame).size()))};
     for (const int column : std::as_const(m_columns)) {
-        m_titles.append(column == 0 && m_time ? m_time->title(m_rows)
-                                              : FrameText::columnTitle(column, m_protocolVersion));
+        const int field = column - FrameText::ColumnCount;
+        m_titles.append(field >= 0              ? m_fields.title(field)
+                        : column == 0 && m_time ? m_time->title(m_rows)
+                                                : FrameText::columnTitle(column, m_protocolVersion));
         m_titleWidths.append(bold.horizontalAdvance(m_titles.last()));
         qreal width = m_titleWidths.last();
-        if (column == 0) {
+        if (field >= 0) {
+            width = qMax(width, widestFieldText(m_fields, field, metrics));
+        } else if (column == 0) {
             const QString time = FrameText::cell(latest, 0, m_protocolVersion);
             // A time before the reference frame's has a minus sign.
             const bool negative = m_time && m_time->mode() == TimeMode::SinceReference;
@@ -302,11 +333,12 @@ void FramePrinter::paintPage(QPainter &painter, int page)
     }
 
     painter.setFont(m_font);
+    const QFontMetricsF metrics(m_font, painter.device());
     qreal y = m_layout.rowsTop();
     for (qint64 position = m_pageFirst; position < m_pageEnd; ++position) {
         const qint64 frame = frameAt(position);
         const int lines = linesOf(position);
-        paintRow(painter, record(frame), frame, y, lines);
+        paintRow(painter, metrics, record(frame), frame, y, lines);
         y += m_layout.rowHeight(lines);
         painter.drawLine(QLineF(0, y, tableWidth, y));
     }
@@ -317,24 +349,35 @@ void FramePrinter::paintPage(QPainter &painter, int page)
     painter.drawLine(QLineF(tableWidth, top, tableWidth, y));
 
     const QString number = tr("Page %1 of %2").arg(page).arg(m_pageCount);
-    const QFontMetricsF metrics(m_font, painter.device());
     painter.drawText(QPointF((m_layout.pageWidth() - metrics.horizontalAdvance(number)) / 2,
                              m_layout.rowsBottom() + measures.lineHeight / 2 + m_ascent),
                      number);
     painter.restore();
 }
 
-void FramePrinter::paintRow(QPainter &painter, const FrameRecord &record, qint64 frame,
-                            qreal top, int lines)
+void FramePrinter::paintRow(QPainter &painter, const QFontMetricsF &metrics,
+                            const FrameRecord &record, qint64 frame, qreal top, int lines)
 {
     const qreal padding = m_layout.page().padding;
     const qreal lineHeight = m_layout.page().lineHeight;
     // A text of one line sits in the middle of its row, as in a table cell.
     const qreal middle = top + (m_layout.rowHeight(lines) - lineHeight) / 2 + m_ascent;
     painter.drawText(QPointF(padding, middle), QString::number(frame));
+    // The frame's message is decoded once for all its field cells.
+    const int message = m_fields.count() > 0 ? m_fields.messageOf(record) : -1;
+    const QByteArray payload = message >= 0 ? record.payload() : QByteArray();
     for (int i = 0; i < m_columns.size(); ++i) {
         const int column = i + 1;
         const qreal x = m_layout.columnLeft(column) + padding;
+        const int field = m_columns.at(i) - FrameText::ColumnCount;
+        if (field >= 0) {
+            const QString text = m_fields.cell(
+                field, message, reinterpret_cast<const uchar *>(payload.constData()));
+            painter.drawText(QPointF(x, middle),
+                             metrics.elidedText(text, Qt::ElideRight,
+                                                m_layout.columnWidth(column) - 2 * padding));
+            continue;
+        }
         const QString text =
             m_columns.at(i) == 0 && m_time
                 ? m_time->cell(m_rows, m_rows.rowOf(frame))

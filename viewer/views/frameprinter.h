@@ -1,6 +1,7 @@
 #ifndef VIEWER_VIEWS_FRAMEPRINTER_H
 #define VIEWER_VIEWS_FRAMEPRINTER_H
 
+#include "core/fields/fieldcolumns.h"
 #include "core/files/framecursor.h"
 #include "core/filters/framerows.h"
 #include "core/text/printlayout.h"
@@ -30,15 +31,16 @@ class TimeColumn;
 /// the chosen columns of the frame table, a grey header row with the column titles on every
 /// page, the title and the capture's file name above the table and the page number below it.
 /// Column widths come from the measured texts; the page breaks come from the index alone, so
-/// the pages are known before any is painted. Frames are read with one cursor that moves on
+/// the pages are known before any is painted. Columns of decoded fields follow the table's
+/// own; their widths come from the texts their fields can show, and a longer text is cut. Frames are read with one cursor that moves on
 /// as the pages are painted: pages are cheapest asked for in ascending order.
 class FramePrinter
 {
 public:
-    /// `columns`: the frame table's columns to print, in order. `capture` may be null (no
-    /// rows then).
+    /// `columns`: the frame table's columns to print, in order; a column from
+    /// FrameText::ColumnCount on is a column of `fields`. `capture` may be null (no rows then).
     FramePrinter(const Capture *capture, const FrameRows &rows, const PrintRows &printed,
-                 const QList<int> &columns);
+                 const QList<int> &columns, const FieldColumns &fields = FieldColumns());
     ~FramePrinter();
     FramePrinter(const FramePrinter &) = delete;
     FramePrinter &operator=(const FramePrinter &) = delete;
@@ -73,13 +75,14 @@ private:
     QList<qreal> measureColumns(const std::array<bool, 256> &present, const QFontMetricsF &metrics,
                                 const QFontMetricsF &bold, PrintLayout::Wrap &wrap);
     FrameRecord record(qint64 frame);
-    void paintRow(QPainter &painter, const FrameRecord &record, qint64 frame, qreal top,
-                  int lines);
+    void paintRow(QPainter &painter, const QFontMetricsF &metrics, const FrameRecord &record,
+                  qint64 frame, qreal top, int lines);
 
     const Capture *m_capture;
     FrameRows m_rows;
     PrintRows m_printed;
     QList<int> m_columns;
+    FieldColumns m_fields;
     int m_protocolVersion = 0;
     const TimeColumn *m_time = nullptr;
     // The position of the payload column in the printout, or -1.

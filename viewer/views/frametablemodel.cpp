@@ -39,6 +39,11 @@ FrameTableModel::FrameTableModel(const CaptureSession &session,
     connect(&session, &CaptureSession::rowsChanged, this, &FrameTableModel::rowsReplaced);
     connect(&session, &CaptureSession::timeChanged, this, &FrameTableModel::timeChanged);
     connect(&session, &CaptureSession::marksChanged, this, &FrameTableModel::marksChanged);
+    connect(&session, &CaptureSession::fieldDefinitionsChanged, this,
+            &FrameTableModel::fieldColumnsChanged);
+    connect(&session, &CaptureSession::fieldColumnsChanged, this,
+            &FrameTableModel::fieldColumnsChanged);
+    m_fields = session.fieldColumns();
 }
 
 FrameTableModel::~FrameTableModel() = default;
@@ -55,6 +60,8 @@ const FrameRows &FrameTableModel::rows() const
 
 void FrameTableModel::rowsReplaced()
 {
+    // Frame numbers of another capture name other frames.
+    forgetDecodedRows();
     beginResetModel();
     m_base = 0;
     endResetModel();
@@ -77,6 +84,53 @@ void FrameTableModel::marksChanged()
         return;
     emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
     emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
+}
+
+void FrameTableModel::fieldColumnsChanged()
+{
+    // Removed and inserted rather than reset: the table keeps its rows, scroll position,
+    // current row and selection.
+    if (m_fields.count() > 0) {
+        beginRemoveColumns(QModelIndex(), FrameText::ColumnCount,
+                           FrameText::ColumnCount + m_fields.count() - 1);
+        m_fields = FieldColumns();
+        endRemoveColumns();
+    }
+    forgetDecodedRows();
+    const FieldColumns &columns = m_session.fieldColumns();
+    if (columns.count() == 0) {
+        m_fields = columns;
+        return;
+    }
+    beginInsertColumns(QModelIndex(), FrameText::ColumnCount,
+                       FrameText::ColumnCount + columns.count() - 1);
+    m_fields = columns;
+    endInsertColumns();
+}
+
+void FrameTableModel::forgetDecodedRows() const
+{
+    for (DecodedRow &row : m_decoded)
+        row.frame = -1;
+}
+
+const FrameTableModel::DecodedRow &FrameTableModel::decoded(qint64 frame) const
+{
+    DecodedRow &row = m_decoded[std::size_t(frame) % m_decoded.size()];
+    if (row.frame != frame) {
+        const FrameRecord record = capture()->frame(frame);
+        row.frame = frame;
+        row.message = m_fields.messageOf(record);
+        row.payload = row.message >= 0 ? record.payload() : QByteArray();
+    }
+    return row;
+}
+
+QString FrameTableModel::fieldCell(qint64 frame, int column) const
+{
+    const DecodedRow &row = decoded(frame);
+    return m_fields.cell(column - FrameText::ColumnCount, row.message,
+                         reinterpret_cast<const uchar *>(row.payload.constData()));
 }
 
 QColor FrameTableModel::markColor()
@@ -138,6 +192,8 @@ QString FrameTableModel::cellText(qint64 shownRow, int column) const
     const Capture *frames = capture();
     if (!frames || shownRow < 0 || shownRow >= rows().count())
         return QString();
+    if (column >= FrameText::ColumnCount)
+        return fieldCell(rows().frameAt(shownRow), column);
     return FrameText::cell(frames->frame(rows().frameAt(shownRow)), column, protocolVersion());
 }
 
@@ -161,7 +217,7 @@ int FrameTableModel::rowCount(const QModelIndex &parent) const
 
 int FrameTableModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : FrameText::ColumnCount;
+    return parent.isValid() ? 0 : FrameText::ColumnCount + m_fields.count();
 }
 
 QVariant FrameTableModel::data(const QModelIndex &index, int role) const
@@ -179,6 +235,8 @@ QVariant FrameTableModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
         if (index.column() == 0)
             return m_session.timeColumn().cell(rows(), shownRow(index.row()));
+        if (index.column() >= FrameText::ColumnCount)
+            return fieldCell(frame, index.column());
         return FrameText::cell(frames->frame(frame), index.column(), protocolVersion());
     case Qt::FontRole:
         if (frame == reference)
@@ -257,8 +315,10 @@ QVariant FrameTableModel::headerData(int section, Qt::Orientation orientation, i
         // The frame limit keeps frame numbers within int.
         return frame < 0 ? QVariant() : QVariant(int(frame));
     }
-    if (section < 0 || section >= FrameText::ColumnCount)
+    if (section < 0 || section >= columnCount())
         return QVariant();
+    if (section >= FrameText::ColumnCount)
+        return m_fields.title(section - FrameText::ColumnCount);
     if (section == 0)
         return m_session.timeColumn().title(rows());
     return FrameText::columnTitle(section, protocolVersion());

@@ -1,11 +1,15 @@
 #ifndef VIEWER_VIEWS_FRAMETABLEMODEL_H
 #define VIEWER_VIEWS_FRAMETABLEMODEL_H
 
+#include "core/fields/fieldcolumns.h"
 #include "core/filters/framerows.h"
 
 #include <QAbstractTableModel>
+#include <QByteArray>
 #include <QIcon>
 #include <QStringList>
+
+#include <array>
 
 namespace Korvex {
 
@@ -13,13 +17,15 @@ class Capture;
 class CaptureSession;
 class FrameColorScheme;
 
-/// Presents the frames a session shows to the frame table: five columns, coloured by logical
-/// channel type while colouring is on; marked frames keep their colours and stand out by a bold
-/// font, a mark beside their row label and their note as tool tip. It follows the session: a new capture or new
+/// Presents the frames a session shows to the frame table: five columns, then the session's
+/// columns of decoded fields, coloured by logical channel type while colouring is on; marked
+/// frames keep their colours and stand out by a bold font, a mark beside their row label and
+/// their note as tool tip. It follows the session: a new capture or new
 /// rows reset it, marks and the time column repaint. A table view keeps pixel positions in int
 /// and some memory per row, so the model holds a window of at most windowSize() rows of what it
 /// shows, starting at windowBase(); the table moves the window as it scrolls (FrameTableView).
-/// Row labels are the frame numbers.
+/// Row labels are the frame numbers. A row's message is decoded once for all its field cells,
+/// and only for the rows painted.
 class FrameTableModel : public QAbstractTableModel
 {
 public:
@@ -77,8 +83,27 @@ private:
     /// where the reference's is "N REF".
     void timeChanged();
     void marksChanged();
+    /// The session's field columns take the place of those shown so far.
+    void fieldColumnsChanged();
+
+    /// A frame's payload and the message it is, as the field cells read them.
+    struct DecodedRow
+    {
+        qint64 frame = -1;
+        int message = -1;
+        QByteArray payload;
+    };
+    /// The decoded frame, from the rows decoded lately when it is among them.
+    const DecodedRow &decoded(qint64 frame) const;
+    QString fieldCell(qint64 frame, int column) const;
+    void forgetDecodedRows() const;
 
     const CaptureSession &m_session;
+    /// The field columns the model shows: the session's, taken as their change is announced
+    /// so that the columns change only between the announcements to the views.
+    FieldColumns m_fields;
+    /// Rows decoded lately, at their frame number modulo the size: the rows being painted.
+    mutable std::array<DecodedRow, 256> m_decoded;
     const FrameColorScheme *m_colors = nullptr;
     int m_windowSize = DefaultWindowSize;
     qint64 m_base = 0;
