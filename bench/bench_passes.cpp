@@ -33,20 +33,25 @@ public:
     void progress(int) override {}
 };
 
-/// The median time of `runs` filters over the capture with the given pass, and the matches.
+/// The median time of `runs` filters over the capture with the given pass, the process's CPU
+/// time over all runs (beyond the elapsed time when threads worked side by side) and the
+/// matches.
 double timeFilter(const Capture &capture, const FilterExpression &expression,
-                  const ParallelPass &pass, int runs, std::shared_ptr<FrameBitmap> &matches)
+                  const ParallelPass &pass, int runs, double &cpuMs,
+                  std::shared_ptr<FrameBitmap> &matches)
 {
-    std::vector<double> ms;
+    std::vector<double> times;
+    const qint64 cpuStart = cpuNs();
     for (int run = 0; run < runs; ++run) {
         FrameFilter filter(capture, expression);
         filter.setPass(pass);
         QElapsedTimer timer;
         timer.start();
         matches = filter.matchingFrames();
-        ms.push_back(msSince(timer));
+        times.push_back(msSince(timer));
     }
-    return median(ms);
+    cpuMs = ms(cpuNs() - cpuStart) / runs;
+    return median(times);
 }
 
 bool compare(const Capture &capture, const char *text, int runs)
@@ -56,14 +61,17 @@ bool compare(const Capture &capture, const char *text, int runs)
     std::shared_ptr<FrameBitmap> one;
     std::shared_ptr<FrameBitmap> all;
     const ParallelPass every;
-    const double oneMs = timeFilter(capture, expression, ParallelPass(1), runs, one);
-    const double allMs = timeFilter(capture, expression, every, runs, all);
+    double oneCpu = 0;
+    double allCpu = 0;
+    const double oneMs = timeFilter(capture, expression, ParallelPass(1), runs, oneCpu, one);
+    const double allMs = timeFilter(capture, expression, every, runs, allCpu, all);
     bool same = one->size() == all->size() && one->count() == all->count();
     for (qint64 n = 0; same && n < one->size(); ++n)
         same = one->test(n) == all->test(n);
-    std::printf("  filter %-34s 1 thread %9.1f ms   %d threads %9.1f ms   (%lld matches%s)\n", text,
-                oneMs, every.threadCount(), allMs, static_cast<long long>(all->count()),
-                same ? "" : ", THE RESULTS DIFFER");
+    std::printf("  filter %-28s 1 thread %8.1f ms (cpu %8.1f)   %d threads %8.1f ms (cpu %8.1f)"
+                "   (%lld matches%s)\n",
+                text, oneMs, oneCpu, every.threadCount(), allMs, allCpu,
+                static_cast<long long>(all->count()), same ? "" : ", THE RESULTS DIFFER");
     printMachineLoad();
     return same;
 }
