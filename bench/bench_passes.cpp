@@ -6,6 +6,7 @@
 // Captures come from BENCH_DIR (kept there) or a temporary folder.
 
 #include "benchsupport.h"
+#include "capturefixture.h"
 
 #include "core/files/capture.h"
 #include "core/filters/filterexpression.h"
@@ -25,13 +26,6 @@
 using namespace Korvex;
 
 namespace {
-
-class QuietSink final : public FrameReaderSink
-{
-public:
-    void log(const QString &, LogLevel) override {}
-    void progress(int) override {}
-};
 
 /// The median time of `runs` filters over the capture with the given pass, the process's CPU
 /// time over all runs (beyond the elapsed time when threads worked side by side) and the
@@ -91,7 +85,7 @@ int main(int argc, char *argv[])
             return 1;
         Capture capture(path);
         capture.setFrameLimit(Capture::NoFrameLimit);
-        QuietSink sink;
+        CaptureFixture::QuietSink sink;
         capture.load(sink);
         std::printf("%lld frames, %d threads in the pool\n",
                     static_cast<long long>(capture.frameCount()),
