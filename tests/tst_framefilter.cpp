@@ -579,7 +579,6 @@ void TestFrameFilter::piecesAgreeWithOneThread_data()
 
     QTest::newRow("one piece a checkpoint") << 3000 << 3u << qint64(-1) << 4 << qint64(64);
     QTest::newRow("uneven end") << 5001 << 4u << qint64(-1) << 2 << qint64(192);
-    QTest::newRow("one thread, many pieces") << 4000 << 5u << qint64(-1) << 1 << qint64(128);
     QTest::newRow("cut file") << 6000 << 6u << qint64(2048) << 3 << qint64(256);
     QTest::newRow("cut in a piece") << 6000 << 7u << qint64(4160) << 4 << qint64(1024);
 }

@@ -41,36 +41,10 @@ class TestTaskRunner : public QObject
     Q_OBJECT
 
 private slots:
-    void resultArrivesInTheRunnersThread();
     void newTaskOfAKindCancelsTheOld();
     void cancelLetsGoWithoutWaiting_data();
     void cancelLetsGoWithoutWaiting();
 };
-
-void TestTaskRunner::resultArrivesInTheRunnersThread()
-{
-    TaskRunner runner;
-    QSemaphore latch;
-    QList<int> results;
-    QThread *deliveredIn = nullptr;
-    QSignalSpy progress(&runner, &TaskRunner::progressChanged);
-    QSignalSpy finished(&runner, &TaskRunner::finished);
-    runner.start<int>(QStringLiteral("filter"), latchedTask(std::make_shared<Held>(Held{21}), latch),
-                      [&](int result) {
-                          results.append(result);
-                          deliveredIn = QThread::currentThread();
-                      });
-    QVERIFY(runner.isRunning(QStringLiteral("filter")));
-    latch.release();
-    QVERIFY(finished.wait(HangGuardMs));
-    QCOMPARE(results, QList<int>{42});
-    QCOMPARE(deliveredIn, QThread::currentThread());
-    QCOMPARE(finished.first().first().toString(), QStringLiteral("filter"));
-    QVERIFY(!runner.isRunning(QStringLiteral("filter")));
-    // The half-way report may be merged with others, but never goes past it.
-    QVERIFY(!progress.isEmpty());
-    QCOMPARE(progress.last().at(1).toInt(), TaskRunner::ProgressScale / 2);
-}
 
 void TestTaskRunner::newTaskOfAKindCancelsTheOld()
 {
@@ -78,18 +52,20 @@ void TestTaskRunner::newTaskOfAKindCancelsTheOld()
     QThreadPool pool;
     pool.setMaxThreadCount(3);
     TaskRunner runner(nullptr, &pool);
-    QSemaphore oldLatch;
-    QSemaphore newLatch;
-    QSemaphore otherLatch;
+    QSemaphore oldLatch, newLatch, otherLatch;
     auto oldHeld = std::make_shared<Held>(Held{1});
     const std::weak_ptr<Held> watchOld = oldHeld;
     QList<int> results;
-    const auto keep = [&results](int result) { results.append(result); };
-    runner.start<int>(QStringLiteral("filter"), latchedTask(std::move(oldHeld), oldLatch), keep);
-    runner.start<int>(QStringLiteral("stats"), latchedTask(std::make_shared<Held>(Held{5}), otherLatch),
-                      keep);
-    runner.start<int>(QStringLiteral("filter"), latchedTask(std::make_shared<Held>(Held{2}), newLatch),
-                      keep);
+    QList<QThread *> threads;
+    const auto keep = [&](int result) {
+        results.append(result);
+        threads.append(QThread::currentThread());
+    };
+    const QString filter = QStringLiteral("filter");
+    runner.start<int>(filter, latchedTask(std::move(oldHeld), oldLatch), keep);
+    runner.start<int>(QStringLiteral("stats"), latchedTask(std::make_shared<Held>(Held{5}), otherLatch), keep);
+    runner.start<int>(filter, latchedTask(std::make_shared<Held>(Held{2}), newLatch), keep);
+    QSignalSpy progress(&runner, &TaskRunner::progressChanged);
     QSignalSpy finished(&runner, &TaskRunner::finished);
     // The replaced task ends after its successor started, and its result never arrives.
     oldLatch.release();
@@ -97,11 +73,17 @@ void TestTaskRunner::newTaskOfAKindCancelsTheOld()
     newLatch.release();
     QVERIFY(finished.wait(HangGuardMs));
     QCOMPARE(results, QList<int>{4});
-    // Another kind runs on alongside.
+    QCOMPARE(finished.first().first().toString(), filter);
+    QVERIFY(!runner.isRunning(filter));
+    // Reports may be merged, but the last is the task's half-way one.
+    QVERIFY(!progress.isEmpty());
+    QCOMPARE(progress.last(), (QList<QVariant>{filter, TaskRunner::ProgressScale / 2}));
+    // Another kind runs on alongside; results come in the runner's thread.
     QVERIFY(runner.isRunning(QStringLiteral("stats")));
     otherLatch.release();
     QVERIFY(finished.wait(HangGuardMs));
     QCOMPARE(results, (QList<int>{4, 10}));
+    QCOMPARE(threads, (QList<QThread *>{QThread::currentThread(), QThread::currentThread()}));
 }
 
 void TestTaskRunner::cancelLetsGoWithoutWaiting_data()
