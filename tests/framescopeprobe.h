@@ -7,6 +7,7 @@
 #include "core/session/capturesession.h"
 #include "viewer/views/frameprinter.h"
 #include "viewer/views/frametablemodel.h"
+#include "viewer/views/payloadhighlighter.h"
 
 #include <QItemSelectionModel>
 #include <QStatusBar>
@@ -31,6 +32,7 @@ struct FramescopeProbe
     static QLabel *statusLabel(const Framescope &w) { return w.statusLabel; }
     static ColorDlg *colorDlg(const Framescope &w) { return w.colorDlg; }
     static FrameTableModel *model(const Framescope &w) { return w.model; }
+    static const PayloadHighlighter *highlighter(const Framescope &w) { return w.highlighter; }
     static QList<QVariant> recentFiles(const Framescope &w) { return *w.recentFiles; }
     static QGraphicsScene &scene(Framescope &w) { return w.scene; }
     static ScrollTracker *tracker(const Framescope &w) { return w.tracker; }

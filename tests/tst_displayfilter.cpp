@@ -5,6 +5,7 @@
 
 #include "viewer/app/framescope.h"
 #include "viewer/views/filterbar.h"
+#include "viewer/views/filterfield.h"
 #include "viewer/views/findbar.h"
 #include "viewer/views/frametablemodel.h"
 #include "viewer/views/frametableview.h"
@@ -12,6 +13,7 @@
 #include "viewer/views/scrolltracker.h"
 
 #include <QAbstractItemView>
+#include <QComboBox>
 #include <QCompleter>
 #include <QGraphicsPixmapItem>
 #include <QHeaderView>
@@ -63,7 +65,9 @@ private slots:
     void findFrameGoesToTheNearestShownFrame();
     void cancelLeavesTheFramesShown();
     void historyIsKept();
-    void completesFieldAndChannelNames();
+    void completionByKeyboard_data();
+    void completionByKeyboard();
+    void pendingAndPickedFilters();
     void stripDimsHiddenFrames();
     void findBar_data();
     void findBar();
@@ -223,23 +227,80 @@ void TestDisplayFilter::historyIsKept()
     QCOMPARE(FramescopeProbe::ui(other).filterBar->history(), QStringList({"cts == 0", "cts == 1"}));
 }
 
-void TestDisplayFilter::completesFieldAndChannelNames()
+void TestDisplayFilter::completionByKeyboard_data()
 {
-    QLineEdit *edit = ui().filterBar->lineEdit();
-    auto *completer = ui().filterBar->findChild<QCompleter *>();
-    QVERIFY(completer);
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("completed");
+    QTest::addColumn<QString>("rest");
+    QTest::addColumn<qint64>("shown");
+    QTest::newRow("name, Return") << "cts == 0 and ch" << int(Qt::Key_Return)
+                                  << "cts == 0 and channel" << " == 2" << qint64(3);
+    QTest::newRow("name, Tab") << "ct" << int(Qt::Key_Tab) << "cts" << " == 1" << qint64(20);
+    QTest::newRow("quoted name") << "channel == \"rf" << int(Qt::Key_Return)
+                                 << "channel == \"RF IC Control\"" << "" << qint64(3);
+    // Names of messages' fields join the words; a dot belongs to the name.
+    QTest::newRow("added name") << "frame == 1 and not message.fi" << int(Qt::Key_Return)
+                                << "frame == 1 and not message.first" << "" << qint64(-1);
+}
+
+void TestDisplayFilter::completionByKeyboard()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, key);
+    QFETCH(QString, completed);
+    QFETCH(QString, rest);
+    QFETCH(qint64, shown);
+    FilterBar *bar = ui().filterBar;
+    bar->setCompletionWords(FilterBar::standardCompletionWords() << QStringLiteral("message.first"));
+    QLineEdit *edit = bar->lineEdit();
+    QAbstractItemView *list = bar->completer()->popup();
     edit->setFocus();
-    QTest::keyClicks(edit, QStringLiteral("cts == 1 and chan"));
-    QTRY_VERIFY(completer->popup()->isVisible());
-    QCOMPARE(completer->currentCompletion(), QStringLiteral("channel"));
-    emit completer->activated(completer->currentCompletion());
-    QCOMPARE(ui().filterBar->text(), QStringLiteral("cts == 1 and channel"));
-    // A quoted name is completed from its opening quote, blanks and all.
-    QTest::keyClicks(edit, QStringLiteral(" == \"rf"));
-    QCOMPARE(completer->currentCompletion(), QStringLiteral("\"RF IC Control\""));
-    emit completer->activated(completer->currentCompletion());
-    QCOMPARE(ui().filterBar->text(), QStringLiteral("cts == 1 and channel == \"RF IC Control\""));
-    QCOMPARE(ui().filterBar->state(), FilterBar::State::Valid);
+    QTest::keyClicks(edit, typed);
+    QVERIFY(list->isVisible());
+    // The open list has the keys, as it has them on screen.
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key(key));
+    QVERIFY(!list->isVisible());
+    QCOMPARE(edit->text(), completed);
+    // Completing applied nothing; the field says so until a Return applies it.
+    QVERIFY(!model()->rows().isFiltered());
+    QVERIFY(bar->isPending());
+    QVERIFY(bar->applyButton()->isEnabled());
+    QTest::keyClicks(edit, rest);
+    // A name the language does not know yet is only completed.
+    if (shown < 0)
+        return;
+    QCOMPARE(bar->state(), FilterBar::State::Valid);
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(bar->applied(), completed + rest);
+    QVERIFY(!bar->isPending());
+    QCOMPARE(model()->rows().count(), shown);
+}
+
+void TestDisplayFilter::pendingAndPickedFilters()
+{
+    FilterBar *bar = ui().filterBar;
+    apply(QStringLiteral("cts == 0"));
+    apply(QStringLiteral("cts == 1"));
+    QVERIFY(!bar->isPending());
+    QVERIFY(!bar->applyButton()->isEnabled());
+    QCOMPARE(model()->rows().count(), qint64(20));
+    // Picking a recent filter applies it.
+    QComboBox *box = bar->historyBox();
+    const int index = box->findText(QStringLiteral("cts == 0"));
+    box->setCurrentIndex(index);
+    emit box->activated(index);
+    QCOMPARE(bar->applied(), QStringLiteral("cts == 0"));
+    QCOMPARE(model()->rows().frameAt(0), qint64(0));
+    // A mistake is marked where it is, in words that say what would do.
+    QTest::keyClicks(bar->lineEdit(), QStringLiteral(" and time >= 1 sec"));
+    QVERIFY(bar->isPending());
+    bar->applyButton()->click();
+    QCOMPARE(bar->applied(), QStringLiteral("cts == 0"));
+    QCOMPARE(bar->field()->markStart(), 23);
+    QCOMPARE(bar->field()->markLength(), 3);
+    QVERIFY(bar->historyBox()->toolTip().contains(QStringLiteral("unknown time unit 'sec' (ns, us, ms, s)")));
 }
 
 void TestDisplayFilter::stripDimsHiddenFrames()
@@ -295,6 +356,13 @@ void TestDisplayFilter::findBar()
     QCOMPARE(currentFrame(), found);
     QVERIFY(!model()->rows().isFiltered());
     QCOMPARE(FramescopeProbe::note(*window), QStringLiteral("Frame %1 found.").arg(found));
+    // The row is in the middle of the table, the bytes found stand out in the dump.
+    const int middle = ui().tblFrames->viewport()->height() / 2;
+    QVERIFY(qAbs(ui().tblFrames->shownRowAt(middle) - found) <= 1);
+    if (mode == FindBar::HexBytes) {
+        const std::vector<std::pair<int, int>> bytes{{0x1d - int(found), 3}};
+        QCOMPARE(FramescopeProbe::highlighter(*window)->markedBytes(), bytes);
+    }
 }
 
 void TestDisplayFilter::findWrapsAtTheEnds()

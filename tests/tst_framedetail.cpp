@@ -261,6 +261,14 @@ void TestFrameDetail::dumpLinesKeepTheirShape()
             for (int j = 0; j < bytesPerColumn; ++j) {
                 const int pair = byteOrder == 1 ? bytesPerColumn - 1 - j : j;
                 const int byte = k * lineBytes + c * bytesPerColumn + j;
+                // Where the dump says the byte is, for marking it (addresses of four digits).
+                if (byte < size && digits == 4) {
+                    const FrameDetail::DumpPlace place =
+                        FrameDetail::dumpPlace(byte, bytesPerColumn, columns, byteOrder);
+                    QCOMPARE(place.line, k);
+                    QCOMPARE(place.hexColumn, at + 2 * pair);
+                    QCOMPARE(place.asciiColumn, asciiColumn + c * bytesPerColumn + j);
+                }
                 QCOMPARE(group.mid(2 * pair, 2),
                          byte < size ? QString::number(uchar(payload.at(byte)), 16).toUpper()
                                      : QStringLiteral("  "));

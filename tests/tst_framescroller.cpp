@@ -498,6 +498,8 @@ void TestFrameScroller::clickMovesTheTable()
     // It is the current frame, in the table and the detail panel.
     QCOMPARE(FramescopeProbe::session(*window).currentFrame(), clicked);
     QCOMPARE(ui().tblFrames->currentShownRow(), clicked);
+    QCOMPARE(FramescopeProbe::statusLabel(*window)->text(),
+             FrameDetail::statusText(FramescopeProbe::capture(*window)->frame(clicked)));
     // The tracker is over the clicked frame (its top lies a pixel below the bars' tops).
     const double clickedTop = ScrollerGeometry::barTop(clicked, h, headerH()) + 1;
     QVERIFY(trackerTop() <= clickedTop + 1e-6);

@@ -87,7 +87,12 @@ QList<QColor> TestMainWindow::logColours() const
 void TestMainWindow::startsEmpty()
 {
     auto &ui = FramescopeProbe::ui(*m_window);
-    QCOMPARE(m_window->size(), QSize(840, 601));
+    // The form's size, or a good share of a larger screen, within the screen.
+    const QSize available = m_window->screen()->availableGeometry().size();
+    QCOMPARE(m_window->size(),
+             QSize(840, 601)
+                 .expandedTo(QSize(available.width() * 3 / 4, available.height() * 5 / 6))
+                 .boundedTo(available));
     QCOMPARE(m_window->windowTitle(), QStringLiteral("Kestrant Framescope"));
     QCOMPARE(m_window->objectName(), QStringLiteral("Framescope"));
     QCOMPARE(m_window->windowIcon().availableSizes(), QList<QSize>({QSize(16, 16), QSize(32, 32), QSize(48, 48)}));
@@ -168,10 +173,11 @@ void TestMainWindow::actionsAndMenus()
              QStringList({"actionFind", "actionSearch", "actionFindNext", "actionFindPrevious",
                           "|", "actionCopy", "actionCopyDump", "|", "actionMark",
                           "actionMarkNote", "actionNextMark", "actionPrevMark", "actionUnmarkAll",
-                          "|", "actionZoomIn", "actionZoomOut", "|", "actionColors",
+                          "actionMarks", "|", "actionZoomIn", "actionZoomOut", "|", "actionColors",
                           "actionDisable_Colors"}));
     QCOMPARE(actionTexts(ui.menuView->actions()),
-             QStringList({"menuTimeDisplay", "actionTimeReference"}));
+             QStringList({"menuTimeDisplay", "actionTimeReference", "|",
+                          "actionShowLogOnEveryLine"}));
     QCOMPARE(ui.actionTimeReference->shortcut(), QKeySequence(QStringLiteral("Ctrl+T")));
     QCOMPARE(actionTexts(ui.menuStatistics->actions()),
              QStringList({"actionStatistics", "actionCharts"}));
@@ -194,7 +200,8 @@ void TestMainWindow::actionsAndMenus()
     const QStringList menuOnly = {"actionReload", "actionSearch", "actionFindNext",
                                   "actionFindPrevious", "actionCopy", "actionCopyDump",
                                   "actionMark", "actionMarkNote", "actionNextMark",
-                                  "actionPrevMark", "actionUnmarkAll", "actionExport"};
+                                  "actionPrevMark", "actionUnmarkAll", "actionMarks",
+                                  "actionExport"};
     for (QAction *action : m_window->findChildren<QAction *>(QString(), Qt::FindDirectChildrenOnly)) {
         if (action->isSeparator() || action->menu())
             continue;

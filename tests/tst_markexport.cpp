@@ -9,7 +9,10 @@
 #include "viewer/views/filterbar.h"
 #include "viewer/views/frametablemodel.h"
 #include "viewer/views/frametableview.h"
+#include "viewer/views/marksdlg.h"
+#include "viewer/views/marksmodel.h"
 
+#include <QAbstractItemModelTester>
 #include <QClipboard>
 #include <QFont>
 #include <QGraphicsPixmapItem>
@@ -35,6 +38,7 @@ private slots:
 
     void markSelectedRows();
     void nextAndPreviousMarkAmongShownFrames();
+    void marksDialog();
     void noteAndUnmarkAll();
     void marksComeBackWithTheCapture();
     void marksOfAnotherCaptureAreIgnored();
@@ -94,6 +98,9 @@ void TestMarkExport::cleanup()
 
 void TestMarkExport::markSelectedRows()
 {
+    QList<QVariant> backgrounds;
+    for (int row = 0; row < 6; ++row)
+        backgrounds << model()->data(model()->cellIndex(row, 3), Qt::BackgroundRole);
     selectRows(2, 4);
     ui().tblFrames->setFocus();
     QTest::keyClick(window->windowHandle(), Qt::Key_M, Qt::ControlModifier);
@@ -103,8 +110,9 @@ void TestMarkExport::markSelectedRows()
         const bool marked = row >= 2 && row <= 4;
         const QModelIndex cell = model()->cellIndex(row, 3);
         QCOMPARE(marks.isMarked(row), marked);
-        QCOMPARE(model()->data(cell, Qt::BackgroundRole).value<QColor>() == FrameTableModel::markColor(),
-                 marked);
+        // A mark leaves the channel's colours and shows beside the row label.
+        QCOMPARE(model()->data(cell, Qt::BackgroundRole), backgrounds.at(row));
+        QCOMPARE(model()->headerData(row, Qt::Vertical, Qt::DecorationRole).isValid(), marked);
         QCOMPARE(model()->data(cell, Qt::FontRole).value<QFont>().bold(), marked);
     }
     // The strip shows the marks at its left edge.
@@ -137,11 +145,42 @@ void TestMarkExport::nextAndPreviousMarkAmongShownFrames()
     ui().actionPrevMark->trigger();
     QCOMPARE(currentFrame(), qint64(5));
     QVERIFY(FramescopeProbe::note(*window).contains(QStringLiteral("No marked frame")));
+    // The next move that finds a mark takes the note away.
+    ui().actionNextMark->trigger();
+    QCOMPARE(currentFrame(), qint64(20));
+    QCOMPARE(FramescopeProbe::note(*window), QString());
 
     ui().filterBar->setText(QStringLiteral("frame != 20"));
     ui().filterBar->applyButton()->click();
     ui().actionNextMark->trigger();
     QCOMPARE(currentFrame(), qint64(33));
+}
+
+void TestMarkExport::marksDialog()
+{
+    selectRows(10, 12);
+    ui().actionMark->trigger();
+    ui().actionMarks->trigger();
+    auto *dialog = window->findChild<MarksDlg *>();
+    QVERIFY(dialog && dialog->isVisible());
+    QAbstractItemModel *marks = dialog->table()->model();
+    QAbstractItemModelTester tester(marks, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QCOMPARE(marks->rowCount(), 3);
+    // Sorted by any column; the frame column backwards puts the last mark first.
+    dialog->table()->sortByColumn(MarksModel::Frame, Qt::DescendingOrder);
+    QCOMPARE(dialog->frameAt(0), qint64(12));
+    // A note edited in the list is the mark's note.
+    QVERIFY(marks->setData(marks->index(0, MarksModel::Note), QStringLiteral("sync lost")));
+    QCOMPARE(FramescopeProbe::marks(*window).note(12), QStringLiteral("sync lost"));
+    QCOMPARE(marks->index(0, MarksModel::Note).data().toString(), QStringLiteral("sync lost"));
+    // A double click goes to the frame.
+    ui().tblFrames->goToShownRow(0);
+    emit dialog->table()->doubleClicked(marks->index(2, MarksModel::Time));
+    QCOMPARE(currentFrame(), qint64(10));
+    // It follows the marks while open.
+    ui().tblFrames->goToShownRow(40);
+    ui().actionMark->trigger();
+    QCOMPARE(marks->rowCount(), 4);
 }
 
 void TestMarkExport::noteAndUnmarkAll()
@@ -183,8 +222,7 @@ void TestMarkExport::marksComeBackWithTheCapture()
     window = std::make_unique<Framescope>(path);
     QCOMPARE(FramescopeProbe::marks(*window).count(), qint64(3));
     QVERIFY(FramescopeProbe::marks(*window).isMarked(11));
-    QCOMPARE(model()->data(model()->cellIndex(11, 0), Qt::BackgroundRole).value<QColor>(),
-             FrameTableModel::markColor());
+    QVERIFY(model()->headerData(11, Qt::Vertical, Qt::DecorationRole).isValid());
 }
 
 void TestMarkExport::marksOfAnotherCaptureAreIgnored()

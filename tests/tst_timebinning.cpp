@@ -28,6 +28,8 @@ private slots:
     void binOf();
     void seriesAndHistogramMatchTheRecords_data();
     void seriesAndHistogramMatchTheRecords();
+    void mergedSeriesMatchesCountingAgain_data();
+    void mergedSeriesMatchesCountingAgain();
 };
 
 void TestTimeBinning::intervals_data()
@@ -93,6 +95,49 @@ void TestTimeBinning::binOf()
     QCOMPARE(binning.bins(), 10);
     QCOMPARE(binning.binStart(3), quint64(1030));
     QTEST(binning.binOf(ns), "bin");
+}
+
+void TestTimeBinning::mergedSeriesMatchesCountingAgain_data()
+{
+    QTest::addColumn<quint32>("seed");
+    QTest::addColumn<quint32>("widest");
+    // Stretches of several lengths, whose finest choices differ.
+    QTest::newRow("short gaps") << 31u << 300u;
+    QTest::newRow("long gaps") << 32u << 7000u;
+    QTest::newRow("wide gaps") << 33u << 90000u;
+}
+
+void TestTimeBinning::mergedSeriesMatchesCountingAgain()
+{
+    QFETCH(quint32, seed);
+    QFETCH(quint32, widest);
+    QRandomGenerator random(seed);
+    QByteArray block;
+    for (int i = 0; i < 3000; ++i)
+        block += CaptureFixture::frameOf(1, 4 + int(random.bounded(3)), 0, random.bounded(widest));
+    const auto capture = CaptureFixture::load3G(block);
+    QVERIFY(capture);
+    const quint64 duration = capture->frame(capture->frameCount() - 1).timeNs();
+    const auto count = [&](quint64 interval) {
+        FrameRateSeries series(TimeBinning(0, duration, interval), 0);
+        CapturePass(*capture, FrameRows(capture->frameCount()))
+            .run([&](qint64 frame, quint8 header, bool missing, quint64 ticks) {
+                series.add(frame, header, missing, ticks);
+            });
+        return series;
+    };
+    const FrameRateSeries fine = count(FrameRateSeries::baseInterval(duration));
+    for (const quint64 interval : TimeBinning::choices(duration)) {
+        const FrameRateSeries merged = fine.merged(interval);
+        const FrameRateSeries direct = count(interval);
+        QCOMPARE(merged.binning().intervalNs(), interval);
+        QCOMPARE(merged.bins(), direct.bins());
+        for (int bin = 0; bin < direct.bins(); ++bin) {
+            QCOMPARE(merged.frameFrom(bin), direct.frameFrom(bin));
+            for (int key = 4; key < 7; ++key)
+                QCOMPARE(merged.count(bin, key), direct.count(bin, key));
+        }
+    }
 }
 
 void TestTimeBinning::seriesAndHistogramMatchTheRecords_data()

@@ -163,6 +163,7 @@ void TestTimeDisplay::modeIsRemembered()
 
 void TestTimeDisplay::referenceIsSetAndCleared()
 {
+    ui().menuTimeDisplay->actions().at(int(TimeMode::DeltaPrevious))->trigger();
     ui().tblFrames->goToShownRow(2);
     pressCtrlT();
     QCOMPARE(session().timeReference(), qint64(2));
@@ -187,8 +188,11 @@ void TestTimeDisplay::referenceIsSetAndCleared()
     pressCtrlT();
     QCOMPARE(session().timeReference(), qint64(-1));
     QCOMPARE(model()->headerData(4, Qt::Vertical).toString(), QStringLiteral("4"));
-    QCOMPARE(title(), QStringLiteral("Time since frame 0 [ns]"));
-    QCOMPARE(session().timeMode(), TimeMode::SinceReference);
+    // Clearing it goes back to the mode used before it was set, which stays the one kept.
+    QCOMPARE(session().timeMode(), TimeMode::DeltaPrevious);
+    QVERIFY(ui().menuTimeDisplay->actions().at(int(TimeMode::DeltaPrevious))->isChecked());
+    QCOMPARE(column(), QStringList({"", "1000", "2000", "10000", "3"}));
+    QCOMPARE(storedMode().toString(), QStringLiteral("delta"));
 }
 
 void TestTimeDisplay::newCaptureHasNoReference()
@@ -199,18 +203,25 @@ void TestTimeDisplay::newCaptureHasNoReference()
     FramescopeProbe::showCapture(*window, fiveFrames());
     QCOMPARE(session().timeReference(), qint64(-1));
     QCOMPARE(model()->headerData(3, Qt::Vertical).toString(), QStringLiteral("3"));
-    // The mode stays.
+    // The reference's mode went with it; a mode the user chose stays.
+    QCOMPARE(session().timeMode(), TimeMode::SinceFirst);
+    ui().menuTimeDisplay->actions().at(int(TimeMode::SinceReference))->trigger();
+    FramescopeProbe::showCapture(*window, fiveFrames());
     QCOMPARE(session().timeMode(), TimeMode::SinceReference);
 }
 
 void TestTimeDisplay::detailPanelShowsTheTime()
 {
     ui().tblFrames->goToShownRow(4);
-    QCOMPARE(ui().lblTime->text(), QStringLiteral("Time 13003 ns (13.003 µs)"));
-    // The panel shows the time since the first frame whatever the column shows.
+    QCOMPARE(ui().lblTime->text(), QStringLiteral("Time since first frame 13003 ns (13.003 µs)"));
+    // The time since the first frame whatever the column shows, and what it shows beside it.
     ui().menuTimeDisplay->actions().at(int(TimeMode::DeltaPrevious))->trigger();
     ui().tblFrames->goToShownRow(1);
-    QCOMPARE(ui().lblTime->text(), QStringLiteral("Time 1000 ns (1 µs)"));
+    QCOMPARE(ui().lblTime->text(),
+             QStringLiteral("Time since first frame 1000 ns (1 µs); Δ to previous frame 1000 ns (1 µs)"));
+    ui().tblFrames->goToShownRow(0);
+    QCOMPARE(ui().lblTime->text(),
+             QStringLiteral("Time since first frame 0 ns; Δ to previous frame: none"));
     FramescopeProbe::showCapture(*window, nullptr);
     QCOMPARE(ui().lblTime->text(), QString());
 }

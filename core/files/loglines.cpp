@@ -45,11 +45,19 @@ qint64 LogLines::size() const
     return rows();
 }
 
+qint64 LogLines::problems() const
+{
+    const std::shared_lock lock(m_lock);
+    return m_problems;
+}
+
 void LogLines::appendLine(const QString &text, LogLevel level)
 {
     m_text += text;
     m_ends.push_back(m_text.size());
     m_levels.push_back(level);
+    if (level != LogLevel::Info)
+        ++m_problems;
 }
 
 void LogLines::appendRun(const std::shared_ptr<const LoggedFrames> &frames, qint64 first,
@@ -86,6 +94,7 @@ void LogLines::clear()
     m_levels = {};
     m_runs = {};
     m_frameLines = 0;
+    m_problems = 0;
 }
 
 const LogLines::Run *LogLines::runBefore(qint64 row) const

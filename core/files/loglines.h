@@ -39,6 +39,8 @@ public:
     void clear();
 
     qint64 size() const;
+    /// How many of the lines are warnings or errors.
+    qint64 problems() const;
     Line at(qint64 row) const;
     LogLevel level(qint64 row) const;
 
@@ -73,6 +75,7 @@ private:
     std::vector<Run> m_runs;
     qint64 m_frameLines = 0;
     mutable std::shared_mutex m_lock;
+    qint64 m_problems = 0;
 };
 
 } // namespace Korvex

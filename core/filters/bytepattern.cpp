@@ -54,37 +54,37 @@ BytePattern BytePattern::fromText(const QString &text, bool matchCase, bool dotM
     return pattern;
 }
 
-bool BytePattern::foundIn(const uchar *bytes, int length) const
+int BytePattern::indexIn(const uchar *bytes, int length, int from) const
 {
     const int places = size();
     if (places == 0)
-        return true;
+        return from <= length ? qMax(0, from) : -1;
     if (m_anchor >= 0) {
         // Only where the anchor's byte lies can the pattern start.
-        for (int start = 0; start + places <= length;) {
-            const int from = start + m_anchor;
-            const auto *at = static_cast<const uchar *>(std::memchr(
-                bytes + from, m_anchorByte, std::size_t(length - places + m_anchor - from + 1)));
-            if (!at)
-                return false;
-            start = int(at - bytes) - m_anchor;
+        for (int start = qMax(0, from); start + places <= length;) {
+            const int at = start + m_anchor;
+            const auto *found = static_cast<const uchar *>(std::memchr(
+                bytes + at, m_anchorByte, std::size_t(length - places + m_anchor - at + 1)));
+            if (!found)
+                return -1;
+            start = int(found - bytes) - m_anchor;
             int k = 0;
             while (k < places && contains(m_places[std::size_t(k)], bytes[start + k]))
                 ++k;
             if (k == places)
-                return true;
+                return start;
             ++start;
         }
-        return false;
+        return -1;
     }
-    for (int start = 0; start + places <= length; ++start) {
+    for (int start = qMax(0, from); start + places <= length; ++start) {
         int k = 0;
         while (k < places && contains(m_places[std::size_t(k)], bytes[start + k]))
             ++k;
         if (k == places)
-            return true;
+            return start;
     }
-    return false;
+    return -1;
 }
 
 } // namespace Korvex

@@ -27,7 +27,9 @@ public:
     bool isEmpty() const { return m_places.empty(); }
 
     /// Whether the pattern occurs anywhere in the bytes.
-    bool foundIn(const uchar *bytes, int length) const;
+    bool foundIn(const uchar *bytes, int length) const { return indexIn(bytes, length) >= 0; }
+    /// Where the pattern first occurs in the bytes at or after `from`, or -1.
+    int indexIn(const uchar *bytes, int length, int from = 0) const;
 
 private:
     using ByteSet = std::array<quint64, 4>;

@@ -103,6 +103,21 @@ FilterExpression FilterExpression::payloadContains(const BytePattern &pattern)
     return expression;
 }
 
+std::vector<std::pair<int, int>> FilterExpression::payloadMatches(const QByteArray &payload) const
+{
+    std::vector<std::pair<int, int>> found;
+    const auto *bytes = reinterpret_cast<const uchar *>(payload.constData());
+    const int length = int(payload.size());
+    for (const Node &node : m_nodes) {
+        if (node.op != Op::Contains || node.pattern.isEmpty())
+            continue;
+        for (int at = node.pattern.indexIn(bytes, length); at >= 0;
+             at = node.pattern.indexIn(bytes, length, at + 1))
+            found.emplace_back(at, node.pattern.size());
+    }
+    return found;
+}
+
 QStringList FilterExpression::keywords()
 {
     return FilterParser::keywords();

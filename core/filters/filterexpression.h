@@ -5,11 +5,13 @@
 #include "core/filters/filtererror.h"
 #include "core/frames/payloadfield.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace Korvex {
@@ -66,6 +68,11 @@ public:
     {
         return uses(Field::Payload) || uses(Field::Message) || uses(Field::MessageField);
     }
+
+    /// Where the expression's payload patterns occur in a payload: the first byte and the
+    /// length of every occurrence, in the order of the patterns; for showing what a search
+    /// found, so a pattern under "not" counts too.
+    std::vector<std::pair<int, int>> payloadMatches(const QByteArray &payload) const;
 
     /// A frame no longer in the file matches only where its header byte and number decide it:
     /// it matches no comparison of its time or payload, nor their negation.

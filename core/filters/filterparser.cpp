@@ -346,8 +346,16 @@ bool FilterParser::value(Field field, bool ordering, std::vector<quint64> &value
         const QString expected = tr("a channel name in quotes or a channel number from 0 to 15");
         if (token.kind == Kind::Text) {
             const std::vector<quint64> channels = channelsNamed(token.text);
-            if (channels.empty())
-                return fail(token, expected) >= 0;
+            if (channels.empty()) {
+                QStringList names;
+                for (const QString &name : channelNames())
+                    names.append(QLatin1Char('"') + name + QLatin1Char('"'));
+                return failSaying(token.position, m_text.mid(token.position, token.length),
+                                  tr("unknown channel name \"%1\"; the names are %2, and the "
+                                     "numbers 0 to 15")
+                                      .arg(token.text, names.join(QStringLiteral(", "))))
+                       >= 0;
+            }
             if (ordering && channels.size() > 1)
                 return fail(token, tr("a channel name that stands for one channel number")) >= 0;
             values.insert(values.end(), channels.begin(), channels.end());
@@ -450,8 +458,21 @@ std::optional<quint64> FilterParser::time(const Token &token)
     QString unit = text.mid(at).toLower();
     static const QStringList units = {QStringLiteral("ns"), QStringLiteral("us"),
                                       QStringLiteral("ms"), QStringLiteral("s")};
-    if (unit.isEmpty() && peek().kind == Kind::Word && units.contains(peek().text.toLower()))
-        unit = take().text.toLower();
+    const auto unknownUnit = [this](qsizetype position, const QString &found) {
+        failSaying(position, found,
+                   tr("unknown time unit '%1' (%2)").arg(found, units.join(QStringLiteral(", "))));
+        return std::nullopt;
+    };
+    if (!whole.isEmpty() && !unit.isEmpty() && !units.contains(unit))
+        return unknownUnit(token.position + at, text.mid(at));
+    // A word of letters after the number can only be its unit, or the and/or that follows.
+    if (unit.isEmpty() && peek().kind == Kind::Word) {
+        if (units.contains(peek().text.toLower()))
+            unit = take().text.toLower();
+        else if (peek().text.front().isLetter() && !isKeyword(peek(), "and")
+                 && !isKeyword(peek(), "or"))
+            return unknownUnit(peek().position, peek().text);
+    }
     if (unit.isEmpty())
         unit = units.first();
     const qsizetype power = units.indexOf(unit) * 3;
@@ -735,6 +756,16 @@ int FilterParser::fail(qsizetype position, const QString &expected, const QStrin
         m_error.position = position;
         m_error.expected = expected;
         m_error.found = found;
+    }
+    return -1;
+}
+
+int FilterParser::failSaying(qsizetype position, const QString &found, const QString &note)
+{
+    if (!m_error.isError()) {
+        m_error.position = position;
+        m_error.found = found;
+        m_error.problem = note;
     }
     return -1;
 }

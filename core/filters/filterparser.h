@@ -86,6 +86,8 @@ private:
     int add(Node node);
     int fail(qsizetype position, const QString &expected, const QString &found);
     int fail(const Token &token, const QString &expected);
+    /// A mistake said in words of its own rather than as what was expected.
+    int failSaying(qsizetype position, const QString &found, const QString &note);
 
     QString m_text;
     qsizetype m_pos = 0;

@@ -35,4 +35,39 @@ qint64 FrameRateSeries::frameFrom(int bin) const
     return -1;
 }
 
+quint64 FrameRateSeries::baseInterval(quint64 durationNs)
+{
+    const QList<quint64> choices = TimeBinning::choices(durationNs);
+    if (choices.isEmpty())
+        return 1;
+    quint64 base = choices.first();
+    for (const quint64 interval : choices) {
+        // Choices are 1, 2 and 5 times powers of ten: a tenth of a 2 divides them all.
+        if (interval % base != 0)
+            return base / 2;
+    }
+    return base;
+}
+
+FrameRateSeries FrameRateSeries::merged(quint64 intervalNs) const
+{
+    const quint64 own = m_binning.intervalNs();
+    if (intervalNs <= own || intervalNs % own != 0)
+        return *this;
+    FrameRateSeries coarse(TimeBinning(m_binning.startNs(), m_binning.durationNs(), intervalNs),
+                           m_protocolVersion);
+    const quint64 ratio = intervalNs / own;
+    for (int bin = 0; bin < bins(); ++bin) {
+        const std::size_t to = std::size_t(quint64(bin) / ratio);
+        for (std::size_t key = 0; key < Channels; ++key)
+            coarse.m_counts[to * Channels + key] += m_counts[std::size_t(bin) * Channels + key];
+        // Frames come in file order, which is not always the order of their times.
+        const qint64 first = m_first[std::size_t(bin)];
+        qint64 &into = coarse.m_first[to];
+        if (first >= 0 && (into < 0 || first < into))
+            into = first;
+    }
+    return coarse;
+}
+
 } // namespace Korvex

@@ -52,6 +52,15 @@ public:
     /// The first frame in the interval, or in the next one that has a frame; -1 when none has.
     qint64 frameFrom(int bin) const;
 
+    /// The finest interval to count at for a stretch of time so that every other interval the
+    /// chart offers for it is a whole number of them: the finest choice, or the power of ten
+    /// below it where that choice is 2 of it (5 is no multiple of 2).
+    static quint64 baseInterval(quint64 durationNs);
+    /// The same counts over intervals of `intervalNs`, a whole number of this series' own, each
+    /// the sum of the intervals it covers: a coarser chart without looking at the frames again.
+    /// The interval of this series where `intervalNs` is no multiple of it.
+    FrameRateSeries merged(quint64 intervalNs) const;
+
 private:
     TimeBinning m_binning;
     int m_protocolVersion;

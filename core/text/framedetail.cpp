@@ -17,6 +17,14 @@ QChar asciiOf(uchar byte)
     return byte >= 0x20 && byte <= 0x7E ? QChar(QLatin1Char(char(byte))) : QChar(u'.');
 }
 
+// Nanoseconds, and beside them the same time in a unit to read it by where that says more.
+QString nsText(qint64 ns)
+{
+    const QString readable = TimeText::readable(ns);
+    const QString exact = QStringLiteral("%1 ns").arg(ns);
+    return readable == exact ? exact : QStringLiteral("%1 (%2)").arg(exact, readable);
+}
+
 } // namespace
 
 QString FrameDetail::headerField(uint value, int base, int binaryWidth)
@@ -56,6 +64,22 @@ QString FrameDetail::statusText(const FrameRecord &record)
     return record.headerText();
 }
 
+FrameDetail::DumpPlace FrameDetail::dumpPlace(int byte, int bytesPerColumn, int columns,
+                                               int byteOrder)
+{
+    // The dump's own clamping and its four-digit address (payloads are below 64 KiB).
+    const int groupBytes = qMax(1, bytesPerColumn);
+    const int lineBytes = groupBytes * qMax(1, columns);
+    const int inLine = byte % lineBytes;
+    const int inGroup = byteOrder == LittleEndian ? groupBytes - 1 - inLine % groupBytes
+                                                  : inLine % groupBytes;
+    DumpPlace place;
+    place.line = byte / lineBytes;
+    place.hexColumn = 4 + 2 + (inLine / groupBytes) * (2 * groupBytes + 1) + 2 * inGroup;
+    place.asciiColumn = asciiColumn(bytesPerColumn, columns) + inLine;
+    return place;
+}
+
 int FrameDetail::asciiColumn(int bytesPerColumn, int columns, int addressDigits)
 {
     // The same clamping as the dump's, so that both agree on any layout.
@@ -63,14 +87,19 @@ int FrameDetail::asciiColumn(int bytesPerColumn, int columns, int addressDigits)
     return addressDigits + 2 + groupChars * qMax(1, columns) + 2;
 }
 
-QString FrameDetail::timeText(const FrameRecord &record)
+QString FrameDetail::timeText(const FrameRecord &record, TimeMode mode, qint64 reference,
+                              std::optional<qint64> shownNs)
 {
     if (record.isMissing())
         return QCoreApplication::translate("Framescope", "Time missing");
-    const quint64 ns = record.timeNs();
-    return QCoreApplication::translate("Framescope", "Time %1 ns (%2)")
-        .arg(ns)
-        .arg(TimeText::readable(qint64(ns)));
+    QString text = QCoreApplication::translate("Framescope", "Time since first frame %1")
+                       .arg(nsText(qint64(record.timeNs())));
+    if (mode == TimeMode::SinceFirst)
+        return text;
+    const QString name = TimeText::shownName(mode, reference);
+    if (!shownNs)
+        return QCoreApplication::translate("Framescope", "%1; %2: none").arg(text, name);
+    return QCoreApplication::translate("Framescope", "%1; %2 %3").arg(text, name, nsText(*shownNs));
 }
 
 QString FrameDetail::payloadDump(const QByteArray &payload, int bytesPerColumn, int columns,

@@ -1,8 +1,12 @@
 #ifndef CORE_TEXT_FRAMEDETAIL_H
 #define CORE_TEXT_FRAMEDETAIL_H
 
+#include "core/text/timetext.h"
+
 #include <QByteArray>
 #include <QString>
+
+#include <optional>
 
 namespace Korvex {
 
@@ -27,14 +31,28 @@ public:
     static QString payloadSizeLabel(const FrameRecord &record);
     static QString channelTypeLabel(const FrameRecord &record);
     static QString statusText(const FrameRecord &record);
-    /// The frame's time since the first frame in nanoseconds and in a unit to read it by:
-    /// "Time 1234567 ns (1.234 567 ms)"; "Time missing" for a frame no longer in the file.
-    static QString timeText(const FrameRecord &record);
+    /// The frame's time since the first frame in nanoseconds and in a unit to read it by,
+    /// "Time since first frame 1234567 ns (1.234 567 ms)", followed in another time mode by what
+    /// the time column shows (`shownNs`, nothing for an empty cell): "...; Δ to previous frame
+    /// 312 ns", "...; since frame 4 -2000 ns (-2 µs)", "...; Δ to previous frame: none".
+    /// "Time missing" for a frame no longer in the file.
+    static QString timeText(const FrameRecord &record, TimeMode mode = TimeMode::SinceFirst,
+                            qint64 reference = -1, std::optional<qint64> shownNs = std::nullopt);
 
     /// The hex dump: address, the column groups, three spaces and the ASCII part on every line,
     /// each line ended by a line feed; an empty payload gives an empty text.
     static QString payloadDump(const QByteArray &payload, int bytesPerColumn, int columns,
                                int byteOrder);
+
+    /// Where one payload byte stands in the dump: its line, and the columns of its two hex
+    /// digits and of its ASCII character in that line.
+    struct DumpPlace
+    {
+        int line = 0;
+        int hexColumn = 0;
+        int asciiColumn = 0;
+    };
+    static DumpPlace dumpPlace(int byte, int bytesPerColumn, int columns, int byteOrder);
 
     /// Where the ASCII part of every dump line starts, for a layout and an address of
     /// addressDigits digits (four below 64 KiB): after the address, ": ", each column group

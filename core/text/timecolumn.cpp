@@ -3,6 +3,7 @@
 #include "core/files/capture.h"
 #include "core/files/channellookback.h"
 #include "core/filters/framerows.h"
+#include "core/frames/framerecord.h"
 
 #include <QCoreApplication>
 
@@ -43,6 +44,16 @@ qint64 TimeColumn::fromFrame(const FrameRows &rows, qint64 row) const
     return -1;
 }
 
+std::optional<quint64> TimeColumn::fromTicks(const FrameRows &rows, qint64 row) const
+{
+    if (m_mode == TimeMode::SinceFirst)
+        return 0;
+    const qint64 from = fromFrame(rows, row);
+    if (from >= 0 && from < m_capture->frameCount() && !m_capture->isMissing(from))
+        return m_capture->ticks(from);
+    return std::nullopt;
+}
+
 void TimeColumn::appendCell(QString &out, const FrameRows &rows, qint64 row) const
 {
     if (!m_capture || row < 0 || row >= rows.count())
@@ -54,14 +65,22 @@ void TimeColumn::appendCell(QString &out, const FrameRows &rows, qint64 row) con
         out += QCoreApplication::translate("QAbstractTableModel", "missing");
         return;
     }
-    const quint64 ticks = m_capture->ticks(frame);
-    const qint64 from = fromFrame(rows, row);
-    std::optional<quint64> fromTicks;
-    if (m_mode == TimeMode::SinceFirst)
-        fromTicks = 0;
-    else if (from >= 0 && from < m_capture->frameCount() && !m_capture->isMissing(from))
-        fromTicks = m_capture->ticks(from);
-    TimeText::appendSince(out, ticks, fromTicks);
+    TimeText::appendSince(out, m_capture->ticks(frame), fromTicks(rows, row));
+}
+
+std::optional<qint64> TimeColumn::sinceNs(const FrameRows &rows, qint64 row) const
+{
+    if (!m_capture || row < 0 || row >= rows.count())
+        return std::nullopt;
+    const qint64 frame = rows.frameAt(row);
+    if (frame < 0 || frame >= m_capture->frameCount() || m_capture->isMissing(frame))
+        return std::nullopt;
+    const std::optional<quint64> from = fromTicks(rows, row);
+    if (!from)
+        return std::nullopt;
+    // As the cell: the difference of the two times in whole nanoseconds.
+    return qint64(FrameRecord::nsOfTicks(m_capture->ticks(frame)))
+           - qint64(FrameRecord::nsOfTicks(*from));
 }
 
 QString TimeColumn::cell(const FrameRows &rows, qint64 row) const

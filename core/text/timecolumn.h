@@ -47,8 +47,15 @@ public:
     /// nothing when the frame it counts from is missing or there is none.
     void appendCell(QString &out, const FrameRows &rows, qint64 row) const;
     QString cell(const FrameRows &rows, qint64 row) const;
+    /// The value of the time cell in `row` in nanoseconds (negative before the reference), or
+    /// nothing where the cell is empty or says "missing".
+    std::optional<qint64> sinceNs(const FrameRows &rows, qint64 row) const;
 
 private:
+    /// The ticks of the frame the time in `row` counts from, or nothing when there is none or it
+    /// is missing; the row's own frame must be in the capture.
+    std::optional<quint64> fromTicks(const FrameRows &rows, qint64 row) const;
+
     const Capture *m_capture = nullptr;
     std::unique_ptr<ChannelLookback> m_lookback;
     TimeMode m_mode = TimeMode::SinceFirst;

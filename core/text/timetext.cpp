@@ -2,8 +2,11 @@
 
 #include "core/frames/framerecord.h"
 #include "core/text/frametext.h"
+#include "core/text/numbertext.h"
 
 #include <QCoreApplication>
+
+#include <cmath>
 
 namespace Korvex::TimeText {
 
@@ -71,6 +74,45 @@ QString columnTitle(TimeMode mode, qint64 reference, bool referenceShown)
             .arg(qMax<qint64>(0, reference));
     }
     return QString();
+}
+
+QString shownName(TimeMode mode, qint64 reference)
+{
+    switch (mode) {
+    case TimeMode::SinceFirst:
+        break;
+    case TimeMode::DeltaPrevious:
+        return QCoreApplication::translate("Framescope", "Δ to previous frame");
+    case TimeMode::DeltaDisplayed:
+        return QCoreApplication::translate("Framescope", "Δ to previous displayed frame");
+    case TimeMode::DeltaChannel:
+        return QCoreApplication::translate("Framescope", "Δ to previous frame of its channel");
+    case TimeMode::SinceReference:
+        return QCoreApplication::translate("Framescope", "since frame %1")
+            .arg(qMax<qint64>(0, reference));
+    }
+    return QString();
+}
+
+QString brief(double ns)
+{
+    if (!std::isfinite(ns))
+        return QString();
+    static const struct
+    {
+        double scale;
+        const char *name;
+    } units[] = {{1e3, " µs"}, {1e6, " ms"}, {1e9, " s"}};
+    // The largest unit whose value, as rounded for the text, is at least 1: 999,999.9996 ns
+    // reads 1.000 ms, not 1,000.000 µs.
+    for (int unit = 2; unit >= 0; --unit) {
+        const double value = std::round(ns / units[unit].scale * 1000) / 1000;
+        if (std::abs(value) >= 1)
+            return NumberText::grouped(value, 3) + QString::fromUtf8(units[unit].name);
+    }
+    const double tenths = std::round(ns * 10) / 10;
+    const bool whole = tenths == std::floor(tenths);
+    return NumberText::grouped(tenths, whole ? 0 : 1) + QStringLiteral(" ns");
 }
 
 namespace {

@@ -47,6 +47,18 @@ QString columnTitle(TimeMode mode, qint64 reference, bool referenceShown);
 void appendSince(QString &out, quint64 ticks, std::optional<quint64> fromTicks);
 void appendSince(QByteArray &out, quint64 ticks, std::optional<quint64> fromTicks);
 
+/// What the time column's value is, for the detail panel beside the time since the first frame:
+/// "Δ to previous frame", "Δ to previous displayed frame", "Δ to previous frame of its channel",
+/// "since frame N" (N the reference, 0 while none is set); empty for the time since the first
+/// frame.
+QString shownName(TimeMode mode, qint64 reference);
+
+/// Nanoseconds (a mean may have decimals) in the largest unit up to seconds that leaves a whole
+/// part, with three decimals and digits grouped as the user's locale groups them: "999 ns",
+/// "99.5 ns", "1.235 ms", "88.000 µs", "1,234.500 s". For tables of figures, where the exact
+/// number of nanoseconds matters less than reading them at a glance.
+QString brief(double ns);
+
 /// Nanoseconds in the largest unit (up to seconds) that leaves a whole part, every digit kept,
 /// the decimals grouped by three and trailing groups of zeros left out: "999 ns",
 /// "1.234 567 ms", "1.000 200 s", "-12 s".

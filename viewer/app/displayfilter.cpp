@@ -6,6 +6,7 @@
 #include "core/filters/framebitmap.h"
 #include "core/filters/framefilter.h"
 #include "core/session/capturesession.h"
+#include "core/text/numbertext.h"
 #include "viewer/views/filterbar.h"
 #include "viewer/views/frametablemodel.h"
 
@@ -70,6 +71,9 @@ void Framescope::clearFilter()
 void Framescope::rowsChanged()
 {
     followCurrentFrame();
+    ui.filterBar->setApplied(session->filterText());
+    // "Delta to the previous displayed frame" counts from other frames now.
+    showCurrentTime();
     updateShownLabel();
     buildFramesScroller();
 }
@@ -79,7 +83,8 @@ void Framescope::updateShownLabel()
     const std::shared_ptr<const Capture> &capture = session->capture();
     const bool loaded = capture && capture->status() != Capture::Status::Aborted;
     shownLabel->setVisible(loaded);
-    shownLabel->setText(tr("Shown: %1 of %2 frames").arg(shownFrames()).arg(stripFrames()));
+    shownLabel->setText(tr("Shown: %1 of %2 frames")
+                            .arg(NumberText::grouped(shownFrames()), NumberText::grouped(stripFrames())));
 }
 
 qint64 Framescope::stripFrames() const

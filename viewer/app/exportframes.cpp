@@ -4,6 +4,7 @@
 #include "core/files/capture.h"
 #include "core/filters/framebitmap.h"
 #include "core/session/capturesession.h"
+#include "core/text/numbertext.h"
 #include "viewer/views/exportdlg.h"
 
 #include <QFileInfo>
@@ -21,11 +22,20 @@ void Framescope::exportFrames()
         return;
     const std::vector<qint64> selected = selectedFrames();
     const FrameMarks &marks = session->marks();
+    // The dialog starts with the format and in the folder of the last export.
+    const QString folder = settings->value(QStringLiteral("ExportFolder"),
+                                           settings->value(QStringLiteral("FileLoadPath")))
+                               .toString();
     ExportDlg dialog(this, stripFrames(), shownFrames(), marks.count(), qint64(selected.size()),
-                     capture->protocolVersion(), capture->fileName(),
-                     settings->value(QStringLiteral("FileLoadPath")).toString());
+                     capture->protocolVersion(), capture->fileName(), folder);
+    bool known = false;
+    const int format = settings->value(QStringLiteral("ExportFormat")).toInt(&known);
+    if (known && format >= int(FrameExporter::Format::Csv) && format <= int(FrameExporter::Format::Capture))
+        dialog.setFormat(FrameExporter::Format(format));
     if (dialog.exec() != QDialog::Accepted || session->capture() != capture)
         return;
+    settings->setValue(QStringLiteral("ExportFormat"), int(dialog.format()));
+    settings->setValue(QStringLiteral("ExportFolder"), QFileInfo(dialog.fileName()).absolutePath());
 
     FrameRows frames(stripFrames());
     if (dialog.which() == ExportDlg::Shown) {
@@ -57,7 +67,7 @@ void Framescope::exportFrames()
     switch (result) {
     case FrameExporter::Result::Written:
         statusBar()->showMessage(tr("%1 frames exported to %2.")
-                                         .arg(frames.count())
+                                         .arg(NumberText::grouped(frames.count()))
                                          .arg(QFileInfo(dialog.fileName()).fileName())
                                      + (missing > 0 ? QLatin1Char(' ') + FrameExporter::missingNote(missing)
                                                     : QString()),

@@ -76,7 +76,11 @@ void Framescope::runFind(bool forward)
     // What was found belongs to the rows searched; the session may show others by now.
     if (session->rows().bitmap() != rows.bitmap() || session->capture() != capture)
         return;
-    ui.tblFrames->goToShownRow(rows.rowOf(result.frame));
+    // The row comes to the middle of the table, and the bytes found stand out in its dump.
+    foundFrame = result.frame;
+    foundBytes = expression.payloadMatches(capture->frame(result.frame).payload());
+    ui.tblFrames->centreOnShownRow(rows.rowOf(result.frame));
+    showCurrentFrame();
     QString note = tr("Frame %1 found.").arg(result.frame);
     if (result.wrapped) {
         note = forward ? tr("Frame %1 found; the search reached the last frame and went on from the first.")

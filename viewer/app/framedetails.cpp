@@ -64,10 +64,27 @@ void Framescope::showCurrentFrame()
     ui.edCts->setText(FrameDetail::ctsField(record, headerBase));
     ui.lblPlSize->setText(FrameDetail::payloadSizeLabel(record));
     ui.lblLct->setText(FrameDetail::channelTypeLabel(record));
-    highlighter->setDumpLayout(payloadBytesPerColumn, payloadCols);
-    ui.lblTime->setText(FrameDetail::timeText(record));
+    highlighter->setDumpLayout(payloadBytesPerColumn, payloadCols, payloadByteOrder);
+    // What the last Find found in this frame stands out in the dump.
+    highlighter->setMarkedBytes(frame == foundFrame ? foundBytes
+                                                    : std::vector<std::pair<int, int>>());
+    showCurrentTime();
     ui.txtPayload->setPlainText(FrameDetail::payloadDump(record.payload(), payloadBytesPerColumn,
                                                          payloadCols, payloadByteOrder));
+}
+
+void Framescope::showCurrentTime()
+{
+    const qint64 frame = session->currentFrame();
+    const std::shared_ptr<const Capture> &capture = session->capture();
+    if (!statusLabel || frame < 0 || !capture || frame >= capture->frameCount()) {
+        ui.lblTime->clear();
+        return;
+    }
+    const FrameRows &rows = session->rows();
+    ui.lblTime->setText(FrameDetail::timeText(capture->frame(frame), session->timeMode(),
+                                              session->timeReference(),
+                                              session->timeColumn().sinceNs(rows, rows.rowOf(frame))));
 }
 
 void Framescope::showNoFrame()

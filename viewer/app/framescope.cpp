@@ -8,9 +8,12 @@
 #include "core/session/capturesession.h"
 #include "viewer/stats/chartswindow.h"
 #include "viewer/stats/statisticswindow.h"
+#include "core/text/numbertext.h"
+#include "viewer/views/elidedlabel.h"
 #include "viewer/views/filterbar.h"
 #include "viewer/views/findbar.h"
 #include "viewer/views/frametablemodel.h"
+#include "viewer/views/marksdlg.h"
 #include "viewer/views/payloadhighlighter.h"
 
 #include <QDir>
@@ -36,9 +39,8 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
     logModel = new LogModel(this);
     ui.txtLog->setModel(logModel);
     connect(ui.txtLog, &LogView::copyLimited, this, [this](qint64 copied, qint64 selected) {
-        statusBar()->showMessage(tr("Copied the first %L1 of %L2 selected log lines.")
-                                     .arg(copied)
-                                     .arg(selected),
+        statusBar()->showMessage(tr("Copied the first %1 of %2 selected log lines.")
+                                     .arg(NumberText::grouped(copied), NumberText::grouped(selected)),
                                  10000);
     });
 
@@ -68,6 +70,7 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
     connect(ui.actionExport, &QAction::triggered, this, &Framescope::exportFrames);
     connect(ui.actionCopy, &QAction::triggered, this, &Framescope::copyFrames);
     connect(ui.actionCopyDump, &QAction::triggered, this, &Framescope::copyDump);
+    connect(ui.actionMarks, &QAction::triggered, this, &Framescope::showMarks);
     connect(ui.filterBar, &FilterBar::applyRequested, this, &Framescope::applyFilter);
     connect(ui.filterBar, &FilterBar::clearRequested, this, &Framescope::clearFilter);
     connect(ui.findBar, &FindBar::findRequested, this, &Framescope::runFind);
@@ -122,6 +125,14 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
     });
     ui.tblFrames->horizontalHeader()->setStretchLastSection(true);
     ui.tblFrames->setWordWrap(false);
+    // Tab leaves the table for the detail panel rather than stepping through its cells, and
+    // passes over the strip, which has nothing for the keys.
+    ui.tblFrames->setTabKeyNavigation(false);
+    ui.gvFrames->setFocusPolicy(Qt::NoFocus);
+    connect(ui.tabs, &QTabWidget::currentChanged, this, [this](int index) {
+        if (index == 0)
+            framesTabShown();
+    });
     // Every reset of the model sets the columns back to the style's width.
     connect(model, &QAbstractItemModel::modelReset, this, &Framescope::fitColumnTitles);
 
@@ -149,12 +160,23 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
     recentFiles = new QList<QVariant>(isList ? stored.toList() : QVariantList());
     rebuildRecentFilesMenu();
 
-    statusLabel = new QLabel(tr("No frame selected"));
+    // Long notes and frame texts are cut rather than widening the window.
+    statusLabel = new ElidedLabel;
+    statusLabel->setText(tr("No frame selected"));
     ui.statusbar->addWidget(statusLabel, 1);
     // The form's sample texts in the detail panel are for its designer; no frame shows yet.
     showNoFrame();
 
+    ui.actionShowLogOnEveryLine->setChecked(
+        settings->value(QStringLiteral("ShowLogOnEveryLine"), true).toBool());
+    connect(ui.actionShowLogOnEveryLine, &QAction::toggled, this, [this](bool on) {
+        settings->setValue(QStringLiteral("ShowLogOnEveryLine"), on);
+    });
+
     fitTextToFont();
+    // Height the window gains goes to the table; the panels below keep what they need.
+    ui.splFrames->setStretchFactor(0, 1);
+    ui.splFrames->setStretchFactor(1, 0);
     restoreWindowState();
     setAcceptDrops(true);
     shownLabel = new QLabel(ui.statusbar);
@@ -171,6 +193,7 @@ Framescope::~Framescope()
     // The windows' passes over the frames, and the table, let go of the session before it goes.
     delete statisticsWindow;
     delete chartsWindow;
+    delete marksDlg;
     ui.tblFrames->setModel(nullptr);
     delete model;
     delete session;
@@ -183,14 +206,34 @@ Framescope::~Framescope()
 
 void Framescope::appendLog(const QString &text, const QColor &color)
 {
-    ui.tabs->setCurrentIndex(1);
     logModel->append(text, color);
+    bringLogForward(color == LogModel::color(LogLevel::Warning)
+                    || color == LogModel::color(LogLevel::Error));
 }
 
 void Framescope::followLog(const std::shared_ptr<const LogLines> &log)
 {
+    bool problem = false;
+    if (logModel->follow(log, &problem))
+        bringLogForward(problem);
+}
+
+void Framescope::followLateLog(const std::shared_ptr<const LogLines> &log, const QString &line)
+{
     if (logModel->follow(log))
+        statusBar()->showMessage(line, 10000);
+}
+
+void Framescope::bringLogForward(bool problem)
+{
+    if (problem || ui.actionShowLogOnEveryLine->isChecked())
         ui.tabs->setCurrentIndex(1);
+}
+
+void Framescope::framesTabShown()
+{
+    if (session->rows().count() > 0)
+        ui.tblFrames->setFocus(Qt::TabFocusReason);
 }
 
 void Framescope::resizeEvent(QResizeEvent *)

@@ -15,6 +15,8 @@
 #include <QVariant>
 
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 QT_BEGIN_NAMESPACE
@@ -38,6 +40,7 @@ class FramePrinter;
 class FrameTableModel;
 class LogLines;
 class LogModel;
+class MarksDlg;
 class PayloadHighlighter;
 class PrintRows;
 class ScrollTracker;
@@ -110,6 +113,7 @@ private slots:
     void exportFrames();
     void copyFrames();
     void copyDump();
+    void showMarks();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -128,6 +132,14 @@ private:
     /// Shows the lines a capture's log gained in the log panel, bringing it to the front as
     /// appendLog does.
     void followLog(const std::shared_ptr<const LogLines> &log);
+    /// A line a capture logged after its load (a frame found missing while shown): the log
+    /// panel shows it, the status bar says it, and the tab on display stays.
+    void followLateLog(const std::shared_ptr<const LogLines> &log, const QString &line);
+    /// The Log comes to the front for a problem, and for any line while View > Show Log on
+    /// Every Line is checked.
+    void bringLogForward(bool problem);
+    /// The Frames tab came to the front: the keys go to the table once it has frames.
+    void framesTabShown();
     /// What a new capture (or none) changes beside the table: the columns' widths, the shown
     /// label, the filter bar's fields, the strip.
     void captureChanged();
@@ -143,6 +155,9 @@ private:
     void setUpShortcuts();
     void restoreWindowState();
     void saveWindowState() const;
+    /// A first start, with no size stored: a window for the screen it is on, most of its height
+    /// for the table.
+    void sizeFirstWindow();
     /// Widens what the form sized in pixels where the font needs more room.
     void fitTextToFont();
     void fitColumnTitles();
@@ -169,6 +184,9 @@ private:
     void followCurrentFrame();
     /// Fills the detail panel with the session's current frame.
     void showCurrentFrame();
+    /// The detail panel's time of the current frame, which also says what the time column
+    /// shows of it.
+    void showCurrentTime();
     void updateShownLabel();
     void runFind(bool forward);
     /// The time mode's menu entry and the time column's width follow the session.
@@ -203,8 +221,15 @@ private:
     /// The fixed sizes the form gives the header boxes: the smallest they ever get.
     QHash<QWidget *, QSize> formSizes;
     QList<QAction *> timeModeActions;
+    /// The time mode that Set Time Reference left, to go back to when the reference is cleared
+    /// or its capture goes; none while the mode is the user's own choice.
+    std::optional<TimeMode> modeBeforeReference;
+    /// The frame the last Find went to and where its payload held what was searched for.
+    qint64 foundFrame = -1;
+    std::vector<std::pair<int, int>> foundBytes;
     StatisticsWindow *statisticsWindow = nullptr;
     ChartsWindow *chartsWindow = nullptr;
+    MarksDlg *marksDlg = nullptr;
 };
 
 } // namespace Korvex

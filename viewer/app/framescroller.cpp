@@ -24,6 +24,7 @@
 
 #include <array>
 #include <optional>
+#include <vector>
 
 namespace Korvex {
 
@@ -93,7 +94,10 @@ QImage paintBars(qint64 count, double h, int headerH, int stripW, BarColors &col
     QImage image(qMax(1, stripW), height, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     const QRgb markPixel = qPremultiply(FrameTableModel::markColor().rgba());
-    const int markWidth = qMin(image.width(), 6);
+    // A mark is a dark band at the strip's left with a white edge, at least three pixel rows
+    // high, so that one marked frame among millions shows on any bar colour.
+    const int markWidth = qMax(1, qMin(image.width() - 1, 6));
+    std::vector<bool> marked(std::size_t(height), false);
 
     for (int y = 0; y < height; ++y) {
         auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
@@ -118,7 +122,17 @@ QImage paintBars(qint64 count, double h, int headerH, int stripW, BarColors &col
         if (pixel)
             std::fill(line, line + image.width(), *pixel);
         if (lastBar >= firstBar && marks.anyIn(firstBar, lastBar))
-            std::fill(line, line + markWidth, markPixel);
+            marked[std::size_t(y)] = true;
+    }
+    for (int y = 0; y < height; ++y) {
+        const bool near = marked[std::size_t(y)] || (y > 0 && marked[std::size_t(y - 1)])
+                          || (y + 1 < height && marked[std::size_t(y + 1)]);
+        if (!near)
+            continue;
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        std::fill(line, line + markWidth, markPixel);
+        if (markWidth < image.width())
+            line[markWidth] = qRgb(255, 255, 255);
     }
     return image;
 }
@@ -259,9 +273,7 @@ void Framescope::scrollerClicked(QPoint position)
         return;
     // The frame's row comes to the middle of the table, the tracker with it, and becomes
     // current; a frame the filter hides gives way to the nearest shown one, as Find Frame does.
-    const int rowH = qMax(1, ui.tblFrames->rowHeight(0));
-    const qint64 pageRows = ui.tblFrames->viewport()->height() / rowH;
-    ui.tblFrames->scrollToShownRow(row - pageRows / 2);
+    ui.tblFrames->centreOnShownRow(row);
     goToFrame(frame);
     updateFramesScroller();
 }

@@ -16,6 +16,8 @@
 #include <QProgressDialog>
 #include <QSettings>
 
+#include <utility>
+
 namespace Korvex {
 
 namespace {
@@ -64,12 +66,13 @@ void Framescope::loadFile(const QString &fileName)
     session->setCapture(nullptr);
     const Capture::Status status = loaded->read(loader);
     // A frame found missing later adds a line to the capture's log, which the log panel
-    // shows once the paint that found it is over.
-    loaded->setLogListener([this, log = loaded->sharedLog()](const QString &, LogLevel) {
+    // shows once the paint that found it is over; the user stays on the tab in use (the last
+    // frame of a capture cut short since, say).
+    loaded->setLogListener([this, log = loaded->sharedLog()](const QString &line, LogLevel) {
         QMetaObject::invokeMethod(
             this,
-            [this, log] {
-                followLog(log);
+            [this, log, line] {
+                followLateLog(log, line);
                 // The table shows anew what is left of the frames.
                 ui.tblFrames->viewport()->update();
             },
@@ -101,6 +104,11 @@ void Framescope::loadFile(const QString &fileName)
     progressDialog->setValue(95);
     progressDialog->setValue(100);
     progressDialog->hide();
+    // Without every line on the Log, a load that went well ends on its frames.
+    if (!ui.actionShowLogOnEveryLine->isChecked() && loaded->sharedLog()->problems() == 0)
+        ui.tabs->setCurrentIndex(0);
+    if (ui.tabs->currentIndex() == 0)
+        framesTabShown();
 }
 
 void Framescope::captureChanged()
@@ -114,6 +122,12 @@ void Framescope::captureChanged()
         sizeRowsToContents(ui.tblFrames);
         // A new capture shows all its frames; the filter bar keeps its text for another Apply.
         ui.filterBar->setProtocolVersion(capture->protocolVersion());
+    }
+    ui.filterBar->setApplied(session->filterText());
+    foundFrame = -1;
+    // A reference set with Set Time Reference went with its capture, and so does its mode.
+    if (modeBeforeReference) {
+        session->setTimeMode(*std::exchange(modeBeforeReference, std::nullopt));
     }
     buildFramesScroller();
 }

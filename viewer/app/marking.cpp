@@ -48,6 +48,8 @@ void Framescope::goNextMark()
         statusBar()->showMessage(tr("No marked frame is shown after this one."), NoteMs);
         return;
     }
+    // A note that there was none, from a move before, is no longer true.
+    statusBar()->clearMessage();
     ui.tblFrames->goToShownRow(rows.rowOf(frame));
 }
 
@@ -63,6 +65,7 @@ void Framescope::goPrevMark()
         statusBar()->showMessage(tr("No marked frame is shown before this one."), NoteMs);
         return;
     }
+    statusBar()->clearMessage();
     ui.tblFrames->goToShownRow(rows.rowOf(frame));
 }
 

@@ -1,5 +1,6 @@
 #include "viewer/app/framescope.h"
 
+#include "viewer/app/windowfit.h"
 #include "viewer/colors/colordlg.h"
 #include "viewer/stats/chartswindow.h"
 #include "viewer/stats/statisticswindow.h"
@@ -22,6 +23,7 @@ void Framescope::showStatistics()
     if (!statisticsWindow) {
         statisticsWindow = new StatisticsWindow(*session, this);
         connect(statisticsWindow, &StatisticsWindow::goToFrame, this, &Framescope::showFrameOf);
+        placeOver(statisticsWindow, this);
     }
     bringUp(statisticsWindow);
 }
@@ -31,6 +33,7 @@ void Framescope::showCharts()
     if (!chartsWindow) {
         chartsWindow = new ChartsWindow(*session, &colorDlg->scheme(), this);
         connect(chartsWindow, &ChartsWindow::goToFrame, this, &Framescope::showFrameOf);
+        placeOver(chartsWindow, this);
     }
     bringUp(chartsWindow);
 }

@@ -34,6 +34,8 @@ void Framescope::setUpTimeDisplay()
 
 void Framescope::setTimeMode(TimeMode mode)
 {
+    // The user's own choice: clearing the reference keeps it.
+    modeBeforeReference.reset();
     session->setTimeMode(mode);
     settings->setValue(timeDisplayKey, TimeText::key(mode));
 }
@@ -42,6 +44,7 @@ void Framescope::timeChanged()
 {
     timeModeActions.at(int(session->timeMode()))->setChecked(true);
     fitTimeColumn();
+    showCurrentTime();
 }
 
 void Framescope::fitTimeColumn()
@@ -59,11 +62,17 @@ void Framescope::toggleTimeReference()
         return;
     if (frame == session->timeReference()) {
         session->setTimeReference(-1);
+        // Back to the times shown before the reference was set.
+        if (modeBeforeReference)
+            setTimeMode(*modeBeforeReference);
         return;
     }
+    // Setting a reference asks for times counted from it. The reference belongs to this
+    // capture, so the mode is not remembered for the next: the one before it is.
+    if (session->timeMode() != TimeMode::SinceReference)
+        modeBeforeReference = session->timeMode();
     session->setTimeReference(frame);
-    // Setting a reference asks for times counted from it.
-    setTimeMode(TimeMode::SinceReference);
+    session->setTimeMode(TimeMode::SinceReference);
 }
 
 } // namespace Korvex

@@ -1,6 +1,7 @@
 #include "viewer/app/framescope.h"
 
 #include <QCloseEvent>
+#include <QScreen>
 #include <QSettings>
 
 namespace Korvex {
@@ -15,12 +16,14 @@ const QString tabKey = QStringLiteral("CurrentTab");
 
 void Framescope::restoreWindowState()
 {
-    // Nothing stored, or nothing usable: the window keeps the size and split of its form.
+    // Nothing stored, or nothing usable: a size for the screen and a split that favours the
+    // table.
     const QVariant geometry = settings->value(geometryKey);
-    if (geometry.typeId() == QMetaType::QByteArray)
-        restoreGeometry(geometry.toByteArray());
+    if (geometry.typeId() != QMetaType::QByteArray || !restoreGeometry(geometry.toByteArray()))
+        sizeFirstWindow();
 
     // Written as a list of numbers, which the settings file gives back as strings.
+    bool splitRestored = false;
     const QVariant stored = settings->value(splitterKey);
     if (stored.typeId() == QMetaType::QVariantList || stored.typeId() == QMetaType::QStringList) {
         const QVariantList entries = stored.toList();
@@ -31,14 +34,38 @@ void Framescope::restoreWindowState()
             if (ok && size >= 0)
                 sizes << size;
         }
-        if (sizes.size() == ui.splFrames->count() && sizes != QList<int>(sizes.size(), 0))
+        if (sizes.size() == ui.splFrames->count() && sizes != QList<int>(sizes.size(), 0)) {
             ui.splFrames->setSizes(sizes);
+            splitRestored = true;
+        }
     }
+    // At first, a quarter of the window's height for the panels below the table, or what they
+    // need where that is more; the table takes the rest.
+    if (!splitRestored)
+        ui.splFrames->setSizes({height() * 3 / 4, height() / 4});
 
     bool ok = false;
     const int tab = settings->value(tabKey).toInt(&ok);
     if (ok && tab >= 0 && tab < ui.tabs->count())
         ui.tabs->setCurrentIndex(tab);
+}
+
+void Framescope::sizeFirstWindow()
+{
+    const QScreen *screen = this->screen();
+    if (!screen)
+        return;
+    // The form's size suits a small screen; a larger one gets a window of a good share of it,
+    // room left for the title bar and the desktop's panels.
+    const QRect available = screen->availableGeometry();
+    const QSize share(available.width() * 3 / 4, available.height() * 5 / 6);
+    const QSize size = share.expandedTo(this->size()).boundedTo(available.size());
+    if (size == this->size())
+        return;
+    QRect placed(QPoint(0, 0), size);
+    placed.moveCenter(available.center());
+    resize(size);
+    move(placed.topLeft());
 }
 
 void Framescope::saveWindowState() const

@@ -8,7 +8,10 @@
 #include "core/stats/framerateseries.h"
 #include "core/stats/gaphistogram.h"
 #include "core/stats/statisticscollector.h"
+#include "core/text/numbertext.h"
 #include "core/text/timetext.h"
+#include "viewer/stats/tickaxis.h"
+#include "viewer/stats/timechartview.h"
 
 #include <QAreaSeries>
 #include <QChart>
@@ -52,21 +55,20 @@ Unit unitFor(quint64 ns)
     return {1, QStringLiteral("ns")};
 }
 
-QValueAxis *axis(const QString &title, double low, double high)
+// A time axis over low to high (in units of `nsPerValue` nanoseconds).
+TickAxis *timeAxis(const QString &title, double nsPerValue, double low, double high)
 {
-    auto *axis = new QValueAxis;
-    axis->setTitleText(title);
+    auto *axis = new TickAxis(TickAxis::Kind::Time, title, nsPerValue);
     axis->setRange(low, high > low ? high : low + 1);
-    axis->setLabelFormat(QStringLiteral("%g"));
     return axis;
 }
 
-// A count axis from 0 with round numbers at its ticks.
-QValueAxis *countAxis(const QString &title, qint64 highest)
+// A count axis from 0 to a round number at or above the highest count.
+TickAxis *countAxis(const QString &title, qint64 highest)
 {
-    QValueAxis *counts = axis(title, 0, double(qMax<qint64>(1, highest)));
-    counts->applyNiceNumbers();
-    return counts;
+    auto *axis = new TickAxis(TickAxis::Kind::Count, title);
+    axis->setCountRange(double(highest));
+    return axis;
 }
 
 // A step line over intervals: the count holds from the start of its interval to the next.
@@ -97,7 +99,7 @@ ChartsWindow::ChartsWindow(const CaptureSession &session, const FrameColorScheme
     m_interval->setObjectName(QStringLiteral("cbInterval"));
     m_interval->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_interval->setToolTip(tr("Length of time each point of the chart counts the frames of"));
-    m_rateView = new QChartView(this);
+    m_rateView = new TimeChartView(this);
     m_rateView->setObjectName(QStringLiteral("cvRate"));
     m_channel = new QComboBox(this);
     m_channel->setObjectName(QStringLiteral("cbChannel"));
@@ -115,15 +117,22 @@ ChartsWindow::ChartsWindow(const CaptureSession &session, const FrameColorScheme
     // The views' first charts are empty ones of their own, replaced as the charts are drawn.
     setChart(m_rateView, new QChart);
     setChart(m_gapView, new QChart);
-    m_rateView->viewport()->installEventFilter(this);
     m_gapView->viewport()->installEventFilter(this);
+    m_resetZoom = new QPushButton(tr("Reset &Zoom"), this);
+    m_resetZoom->setObjectName(QStringLiteral("btnResetZoom"));
+    m_resetZoom->setToolTip(tr("Show the whole time again"));
+    m_resetZoom->setEnabled(false);
 
     auto *rateTab = new QWidget(m_tabs);
     auto *rateControls = new QHBoxLayout;
     rateControls->addWidget(new QLabel(tr("Interval:")));
     rateControls->addWidget(m_interval);
     rateControls->addStretch(1);
-    rateControls->addWidget(new QLabel(tr("Click the chart to select the interval's first frame")));
+    auto *rateHint = new QLabel(tr("Click: the interval's first frame. Wheel: zoom. Drag: move "
+                                   "along the time."));
+    rateHint->setWordWrap(true);
+    rateControls->addWidget(rateHint, 1);
+    rateControls->addWidget(m_resetZoom);
     auto *rateLayout = new QVBoxLayout(rateTab);
     rateLayout->addLayout(rateControls);
     rateLayout->addWidget(m_rateView, 1);
@@ -161,8 +170,11 @@ ChartsWindow::ChartsWindow(const CaptureSession &session, const FrameColorScheme
     connect(m_cancel, &QPushButton::clicked, this, &ChartsWindow::cancel);
     connect(m_interval, &QComboBox::activated, this, [this] {
         m_chosenInterval = m_interval->currentData().toULongLong();
-        startRatePass();
+        mergeRate();
+        drawRate();
     });
+    connect(m_resetZoom, &QPushButton::clicked, m_rateView, &TimeChartView::resetZoom);
+    connect(m_rateView, &TimeChartView::zoomChanged, m_resetZoom, &QPushButton::setEnabled);
     connect(m_channel, &QComboBox::activated, this, &ChartsWindow::startGapPass);
     connect(m_bins, &QSpinBox::valueChanged, this, &ChartsWindow::startGapPass);
     connect(&m_runner, &PassRunner::progress, m_progress, &QProgressBar::setValue);
@@ -181,11 +193,9 @@ bool ChartsWindow::eventFilter(QObject *watched, QEvent *event)
 {
     const bool press = event->type() == QEvent::MouseButtonPress
                        || event->type() == QEvent::MouseButtonDblClick;
-    for (QChartView *view : {m_rateView, m_gapView}) {
-        if (press && watched == view->viewport()
-            && !view->itemAt(static_cast<QMouseEvent *>(event)->position().toPoint()))
-            return true;
-    }
+    if (press && watched == m_gapView->viewport()
+        && !m_gapView->itemAt(static_cast<QMouseEvent *>(event)->position().toPoint()))
+        return true;
     return QWidget::eventFilter(watched, event);
 }
 
@@ -214,6 +224,7 @@ void ChartsWindow::captureChanged()
     const bool loaded = m_session.capture() != nullptr;
     m_stats.reset();
     m_rate.reset();
+    m_fineRate.reset();
     m_gaps.reset();
     m_interval->clear();
     m_channel->clear();
@@ -283,12 +294,11 @@ void ChartsWindow::startRatePass()
         last = FrameRecord::nsOfTicks(capture->ticks(rows.frameAt(rows.count() - 1)));
     }
     const quint64 duration = last > first ? last - first : 0;
-    const QList<quint64> choices = TimeBinning::choices(duration);
-    const quint64 interval = choices.contains(m_chosenInterval) ? m_chosenInterval
-                                                                 : TimeBinning::automatic(duration);
+    // Counted at the finest interval; the coarser ones the user may choose are merged from it.
     auto stats = std::make_shared<StatisticsCollector>(capture->protocolVersion());
-    auto rate = std::make_shared<FrameRateSeries>(TimeBinning(first, duration, interval),
-                                                  capture->protocolVersion());
+    auto rate = std::make_shared<FrameRateSeries>(
+        TimeBinning(first, duration, FrameRateSeries::baseInterval(duration)),
+        capture->protocolVersion());
     // Kept aside until complete: the charts show only what a whole pass found.
     m_pendingStats = stats;
     m_pendingRate = rate;
@@ -342,7 +352,8 @@ void ChartsWindow::passFinished(bool completed)
     if (pass == Pass::Rate) {
         if (completed) {
             m_stats = std::move(m_pendingStats);
-            m_rate = std::move(m_pendingRate);
+            m_fineRate = std::move(m_pendingRate);
+            mergeRate();
             m_gaps.reset();
         }
         m_pendingStats.reset();
@@ -361,6 +372,19 @@ void ChartsWindow::passFinished(bool completed)
         drawGaps();
     }
     emit computed(completed);
+}
+
+void ChartsWindow::mergeRate()
+{
+    if (!m_fineRate) {
+        m_rate.reset();
+        return;
+    }
+    const quint64 duration = m_fineRate->binning().durationNs();
+    const quint64 interval = TimeBinning::choices(duration).contains(m_chosenInterval)
+                                 ? m_chosenInterval
+                                 : TimeBinning::automatic(duration);
+    m_rate = std::make_shared<FrameRateSeries>(m_fineRate->merged(interval));
 }
 
 void ChartsWindow::fillIntervals()
@@ -435,6 +459,7 @@ void ChartsWindow::drawRate()
     if (!m_rate) {
         chart->setTitle(m_session.capture() ? tr("Frames over time: not computed") : QString());
         setChart(m_rateView, chart);
+        m_rateView->setTimeAxis(nullptr);
         return;
     }
     const TimeBinning &binning = m_rate->binning();
@@ -470,6 +495,9 @@ void ChartsWindow::drawRate()
             area->setBorderColor(color.darker(130));
         }
         connect(area, &QAreaSeries::clicked, this, [this](const QPointF &point) {
+            // The end of a drag along the time is no click.
+            if (m_rateView->dragged())
+                return;
             const qint64 frame = frameAtAxis(point.x());
             if (frame >= 0)
                 emit goToFrame(frame);
@@ -480,7 +508,7 @@ void ChartsWindow::drawRate()
             const int bin = m_rate->binning().binOf(quint64(qMax(0.0, point.x() * m_rateUnit)));
             QToolTip::showText(QCursor::pos(),
                                tr("%1 frames from %2")
-                                   .arg(m_rate->count(bin))
+                                   .arg(NumberText::grouped(m_rate->count(bin)))
                                    .arg(TimeText::readable(qint64(m_rate->binning().binStart(bin)))));
         });
         chart->addSeries(area);
@@ -488,10 +516,10 @@ void ChartsWindow::drawRate()
         lower = upper;
     }
     const qint64 highest = stacked.empty() ? 0 : *std::max_element(stacked.begin(), stacked.end());
-    QValueAxis *x = axis(tr("Time [%1]").arg(unit.name), double(binning.startNs()) / unit.ns,
-                         double(binning.binStart(bins)) / unit.ns);
-    QValueAxis *y = countAxis(tr("Frames per %1").arg(TimeText::readable(qint64(binning.intervalNs()))),
-                              highest);
+    TickAxis *x = timeAxis(tr("Time [%1]"), unit.ns, double(binning.startNs()) / unit.ns,
+                           double(binning.binStart(bins)) / unit.ns);
+    TickAxis *y = countAxis(tr("Frames per %1").arg(TimeText::readable(qint64(binning.intervalNs()))),
+                            highest);
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
     for (QAreaSeries *area : areas) {
@@ -501,6 +529,7 @@ void ChartsWindow::drawRate()
     if (areas.empty())
         chart->setTitle(tr("No frame with a time"));
     setChart(m_rateView, chart);
+    m_rateView->setTimeAxis(x);
 }
 
 void ChartsWindow::drawGaps()
@@ -526,8 +555,7 @@ void ChartsWindow::drawGaps()
                    double(m_gaps->binStartNs(bin + 1)) / unit.ns, double(m_gaps->count(bin)));
     }
     chart->setTitle(tr("Gaps between frames of %1: %2 gaps in bins of %3")
-                        .arg(channelName(m_gaps->channelKey()))
-                        .arg(gaps)
+                        .arg(channelName(m_gaps->channelKey()), NumberText::grouped(gaps))
                         .arg(TimeText::readable(qint64(m_gaps->binWidthNs()))));
     auto *upper = new QLineSeries(chart);
     upper->replace(points);
@@ -538,10 +566,9 @@ void ChartsWindow::drawGaps()
         area->setBorderColor(color.darker(130));
     }
     chart->addSeries(area);
-    QValueAxis *x = axis(tr("Gap [%1]").arg(unit.name), double(m_gaps->binStartNs(0)) / unit.ns,
-                         double(m_gaps->binStartNs(bins)) / unit.ns);
-    x->applyNiceNumbers();
-    QValueAxis *y = countAxis(tr("Gaps"), highest);
+    TickAxis *x = timeAxis(tr("Gap [%1]"), unit.ns, double(m_gaps->binStartNs(0)) / unit.ns,
+                           double(m_gaps->binStartNs(bins)) / unit.ns);
+    TickAxis *y = countAxis(tr("Gaps"), highest);
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
     area->attachAxis(x);

@@ -26,11 +26,13 @@ class FrameRows;
 class FrameRateSeries;
 class GapHistogram;
 class StatisticsCollector;
+class TimeChartView;
 
 /// Charts of the timing of the session's capture: the frames per interval of time stacked by
 /// logical channel type (the interval chosen to give a few hundred points, or by the user),
-/// where a click selects the first frame of that interval in the table; and a histogram of the
-/// gaps between the frames of one channel. It follows the session as the statistics window
+/// where a click selects the first frame of that interval in the table, the wheel zooms and a
+/// drag moves along the time; and a histogram of the gaps between the frames of one channel.
+/// Both axes tick at round numbers in units that read well. It follows the session as the statistics window
 /// does. Each is computed in one pass over the frames on a thread of its own, with progress and
 /// Cancel, and draws at most a few thousand points whatever the capture's size.
 class ChartsWindow : public QWidget
@@ -54,6 +56,8 @@ public:
     const GapHistogram *gapHistogram() const { return m_gaps.get(); }
     QChart *rateChart() const;
     QChart *gapChart() const;
+    /// The time chart's view, which zooms and moves along the time.
+    TimeChartView *rateView() const { return m_rateView; }
     /// Nanoseconds per unit of the time chart's x axis.
     double rateUnitNs() const { return m_rateUnit; }
 
@@ -68,8 +72,8 @@ signals:
 
 protected:
     void showEvent(QShowEvent *event) override;
-    /// Keeps presses off the charts' views where no item lies under them, which the chart
-    /// view of Qt 6.4 does not check for.
+    /// Keeps presses off the gap chart's view where no item lies under them, which the chart
+    /// view of Qt 6.4 does not check for (the time chart's view sees to that itself).
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -85,6 +89,8 @@ private:
     void startRatePass();
     void startGapPass();
     void passFinished(bool completed);
+    /// The chart's series for the interval chosen, merged from the finest counts.
+    void mergeRate();
     void fillIntervals();
     void fillChannels();
     void drawRate();
@@ -102,6 +108,8 @@ private:
     double m_rateUnit = 1;
     std::shared_ptr<StatisticsCollector> m_stats;
     std::shared_ptr<FrameRateSeries> m_rate;
+    /// The counts of the last complete pass at the finest interval, which every choice merges.
+    std::shared_ptr<const FrameRateSeries> m_fineRate;
     std::shared_ptr<GapHistogram> m_gaps;
     // What the running pass fills in; taken over when it completes.
     std::shared_ptr<StatisticsCollector> m_pendingStats;
@@ -112,7 +120,8 @@ private:
     QPushButton *m_refresh;
     QTabWidget *m_tabs;
     QComboBox *m_interval;
-    QChartView *m_rateView;
+    QPushButton *m_resetZoom;
+    TimeChartView *m_rateView;
     QComboBox *m_channel;
     QSpinBox *m_bins;
     QChartView *m_gapView;

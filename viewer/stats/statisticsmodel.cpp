@@ -1,5 +1,8 @@
 #include "viewer/stats/statisticsmodel.h"
 
+#include "core/text/numbertext.h"
+#include "core/text/timetext.h"
+
 #include <algorithm>
 #include <numeric>
 
@@ -10,6 +13,20 @@ namespace {
 bool isNumber(const QVariant &value)
 {
     return value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Double;
+}
+
+// Columns whose figures are nanoseconds, shown in a unit to read them by.
+bool isNanoseconds(const QString &key)
+{
+    return key.endsWith(QLatin1String("_ns"));
+}
+
+// Counts of frames and bytes, shown with their digits grouped; numbers that name something
+// (frame numbers, channel types, sizes in bits, CTS values) are not counts.
+bool isCount(const QString &key)
+{
+    return key == QLatin1String("frames") || key.endsWith(QLatin1String("_bytes"))
+           || key.endsWith(QLatin1String("_frames"));
 }
 
 } // namespace
@@ -64,7 +81,10 @@ QVariant StatisticsModel::data(const QModelIndex &index, int role) const
     const QVariant &value = rowAt(index.row()).at(index.column());
     switch (role) {
     case Qt::DisplayRole:
-        return StatisticsReport::text(value, m_section.columns.at(index.column()).decimals);
+        return displayText(value, m_section.columns.at(index.column()));
+    case Qt::ToolTipRole:
+        // Names that a narrow column cuts short.
+        return isNumber(value) ? QVariant() : value;
     case Qt::TextAlignmentRole:
         return int((isNumber(value) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     default:
@@ -77,7 +97,39 @@ QVariant StatisticsModel::headerData(int section, Qt::Orientation orientation, i
     if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0
         || section >= columnCount())
         return QVariant();
-    return m_section.columns.at(section).title;
+    // The cells carry their units where the copied text has them in the title; long titles
+    // take two lines, so that the columns fit side by side.
+    const StatisticsReport::Column &column = m_section.columns.at(section);
+    QString title = column.title;
+    if (isNanoseconds(column.key))
+        title.remove(QStringLiteral(" [ns]"));
+    else if (column.key == QLatin1String("frames_per_second"))
+        title = tr("Rate");
+    if (title.size() > 12) {
+        // Broken at the blank nearest the middle.
+        qsizetype best = -1;
+        for (qsizetype at = 0; at < title.size(); ++at) {
+            if (title.at(at) == QLatin1Char(' ')
+                && (best < 0 || qAbs(at - title.size() / 2) < qAbs(best - title.size() / 2)))
+                best = at;
+        }
+        if (best > 0)
+            title[best] = QLatin1Char('\n');
+    }
+    return title;
+}
+
+QString StatisticsModel::displayText(const QVariant &value, const StatisticsReport::Column &column)
+{
+    if (!isNumber(value))
+        return StatisticsReport::text(value, column.decimals);
+    if (isNanoseconds(column.key))
+        return TimeText::brief(value.toDouble());
+    if (column.key == QLatin1String("frames_per_second"))
+        return NumberText::perSecond(value.toDouble());
+    if (isCount(column.key))
+        return NumberText::grouped(value.toLongLong());
+    return StatisticsReport::text(value, column.decimals);
 }
 
 std::vector<int> StatisticsModel::sorted(std::vector<int> from, int column,

@@ -11,7 +11,9 @@ namespace Korvex {
 
 /// One table of a statistics report for a table view, sorted by any column: numbers by value,
 /// texts alphabetically, figures that are not defined last either way. The sort holds for every
-/// section shown after it, as the view's sort indicator says.
+/// section shown after it, as the view's sort indicator says. Figures are shown as people read
+/// them: times in a unit ("1.234 ms"), rates per second and counts with grouped digits; the
+/// copied text keeps the report's plain figures.
 class StatisticsModel : public QAbstractTableModel
 {
 public:
@@ -23,6 +25,8 @@ public:
 
     /// The figure in a row as shown (after sorting), by the column's JSON name.
     QVariant value(int row, const QString &key) const;
+    /// A figure of the column as the table shows it.
+    static QString displayText(const QVariant &value, const StatisticsReport::Column &column);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;

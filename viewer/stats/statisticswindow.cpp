@@ -5,6 +5,7 @@
 #include "core/stats/capturepass.h"
 #include "core/stats/statisticscollector.h"
 #include "viewer/stats/statisticsmodel.h"
+#include "core/text/numbertext.h"
 #include "core/text/timetext.h"
 
 #include <QClipboard>
@@ -40,7 +41,8 @@ QTableView *statisticsTable(StatisticsModel *model, QWidget *parent)
 
 QString framesText(qint64 count)
 {
-    return count == 1 ? StatisticsWindow::tr("1 frame") : StatisticsWindow::tr("%1 frames").arg(count);
+    return count == 1 ? StatisticsWindow::tr("1 frame")
+                      : StatisticsWindow::tr("%1 frames").arg(NumberText::grouped(count));
 }
 
 QVBoxLayout *titled(const QString &title, QWidget *widget)
@@ -112,7 +114,7 @@ StatisticsWindow::StatisticsWindow(const CaptureSession &session, QWidget *paren
     layout->addLayout(gapButtons);
     layout->addLayout(counts, 2);
     layout->addLayout(bottom);
-    resize(960, 640);
+    resize(1040, 640);
 
     connect(m_scope, &QComboBox::currentIndexChanged, this, &StatisticsWindow::refresh);
     connect(m_refresh, &QPushButton::clicked, this, &StatisticsWindow::refresh);
@@ -244,22 +246,33 @@ void StatisticsWindow::showReport()
     m_channelModel->setSection(m_report->section(StatisticsReport::Channels));
     m_sizeModel->setSection(m_report->section(StatisticsReport::PayloadSizes));
     m_ctsModel->setSection(m_report->section(StatisticsReport::Cts));
-    for (QTableView *table : {m_channels, m_sizes, m_cts})
+    for (QTableView *table : {m_sizes, m_cts})
         table->resizeColumnsToContents();
+    // The channels' columns fit the table's width side by side: the channel names give way
+    // (cut short, whole in their tool tips) where the figures need the room.
+    QHeaderView *header = m_channels->horizontalHeader();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    const QList<StatisticsReport::Column> &columns =
+        m_report->section(StatisticsReport::Channels).columns;
+    for (qsizetype c = 0; c < columns.size(); ++c) {
+        if (columns.at(c).key == QLatin1String("channel"))
+            header->setSectionResizeMode(int(c), QHeaderView::Stretch);
+    }
 
     const CaptureStatistics &stats = m_shown->result();
     QStringList lines;
     lines.append(m_session.capture()->fileName());
     QString counts = framesText(stats.frames);
     if (stats.missing > 0)
-        counts += tr(", %1 missing from the file").arg(stats.missing);
+        counts += tr(", %1 missing from the file").arg(NumberText::grouped(stats.missing));
     lines.append(counts);
     if (const std::optional<quint64> duration = stats.durationNs()) {
         QString time = tr("Duration %1 (%2 ns)")
-                           .arg(TimeText::readable(qint64(*duration)))
-                           .arg(*duration);
+                           .arg(TimeText::readable(qint64(*duration)),
+                                NumberText::grouped(qint64(*duration)));
         if (const std::optional<double> rate = stats.perSecond(stats.frames))
-            time += tr(", %1 frames per second").arg(*rate, 0, 'f', 1);
+            time += tr(", %1 frames per second").arg(NumberText::grouped(*rate, 1));
         lines.append(time);
     }
     m_summary->setText(lines.join(QLatin1Char('\n')));

@@ -1,5 +1,7 @@
 #include "viewer/views/exportdlg.h"
 
+#include "core/text/numbertext.h"
+
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -48,8 +50,10 @@ ExportDlg::ExportDlg(QWidget *parent, qint64 all, qint64 shown, qint64 marked, q
     setWindowTitle(tr("Export Frames"));
     auto *frames = new QGroupBox(tr("Frames"), this);
     auto *grid = new QGridLayout(frames);
-    const QString texts[] = {tr("&All (%1)").arg(all), tr("S&hown (%1)").arg(shown),
-                             tr("&Marked (%1)").arg(marked), tr("&Selected (%1)").arg(selected),
+    const QString texts[] = {tr("&All (%1)").arg(NumberText::grouped(all)),
+                             tr("S&hown (%1)").arg(NumberText::grouped(shown)),
+                             tr("&Marked (%1)").arg(NumberText::grouped(marked)),
+                             tr("&Selected (%1)").arg(NumberText::grouped(selected)),
                              tr("&Range of frames")};
     const qint64 counts[] = {all, shown, marked, selected, all};
     for (int which = All; which <= Range; ++which) {
@@ -82,9 +86,17 @@ ExportDlg::ExportDlg(QWidget *parent, qint64 all, qint64 shown, qint64 marked, q
     auto *file = new QHBoxLayout;
     file->addWidget(m_file, 1);
     file->addWidget(browse);
+    // A row of a layout gets a label without a buddy, which would show its ampersand.
+    auto *fileLabel = new QLabel(tr("F&ile:"), this);
+    fileLabel->setBuddy(m_file);
+    m_suffixNote = new QLabel(this);
+    m_suffixNote->setWordWrap(true);
+    m_suffixNote->setStyleSheet(QStringLiteral("color: #B00000"));
+    m_suffixNote->hide();
     auto *form = new QFormLayout;
     form->addRow(tr("&Format:"), m_format);
-    form->addRow(tr("F&ile:"), file);
+    form->addRow(fileLabel, file);
+    form->addRow(QString(), m_suffixNote);
 
     m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     m_buttons->button(QDialogButtonBox::Ok)->setText(tr("&Export"));
@@ -97,6 +109,8 @@ ExportDlg::ExportDlg(QWidget *parent, qint64 all, qint64 shown, qint64 marked, q
         connect(choice, &QRadioButton::toggled, this, &ExportDlg::updateOk);
     connect(m_format, &QComboBox::currentIndexChanged, this, &ExportDlg::formatChanged);
     connect(m_file, &QLineEdit::textChanged, this, &ExportDlg::updateOk);
+    connect(m_file, &QLineEdit::textChanged, this, &ExportDlg::updateSuffixNote);
+    connect(m_format, &QComboBox::currentIndexChanged, this, &ExportDlg::updateSuffixNote);
     connect(browse, &QPushButton::clicked, this, &ExportDlg::browse);
     connect(m_buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -110,6 +124,15 @@ void ExportDlg::accept()
     const QString refusal = FrameExporter::targetProblem(m_input, fileName());
     if (!refusal.isEmpty()) {
         QMessageBox::warning(this, windowTitle(), refusal);
+        return;
+    }
+    // A suffix that is not the format's may be a slip: said once more before the export.
+    const QString choice = fileName() + QLatin1Char('\n') + QString::number(int(format()));
+    if (!suffixNote().isEmpty() && m_suffixAccepted != choice) {
+        m_suffixAccepted = choice;
+        m_suffixNote->setText(suffixNote() + QLatin1Char(' ')
+                              + tr("Export again to write it under this name anyway."));
+        m_file->setFocus();
         return;
     }
     // Only a regular file is replaced; a pipe or device is written into.
@@ -195,6 +218,24 @@ void ExportDlg::formatChanged()
         m_file->setText(name.left(name.size() - file.suffix().size())
                         + suffixOf(format(), m_protocolVersion));
     }
+}
+
+QString ExportDlg::suffixNote() const
+{
+    const QString suffix = QFileInfo(fileName()).suffix();
+    const QString wanted = suffixOf(format(), m_protocolVersion);
+    if (fileName().isEmpty() || suffix.compare(wanted, Qt::CaseInsensitive) == 0)
+        return QString();
+    if (suffix.isEmpty())
+        return tr("The name has no suffix; the format chosen writes .%1 files.").arg(wanted);
+    return tr("The name ends in .%1, but the format chosen writes .%2 files.").arg(suffix, wanted);
+}
+
+void ExportDlg::updateSuffixNote()
+{
+    const QString note = suffixNote();
+    m_suffixNote->setText(note);
+    m_suffixNote->setVisible(!note.isEmpty());
 }
 
 void ExportDlg::updateOk()

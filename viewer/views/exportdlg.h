@@ -8,6 +8,7 @@
 QT_BEGIN_NAMESPACE
 class QComboBox;
 class QDialogButtonBox;
+class QLabel;
 class QLineEdit;
 class QRadioButton;
 class QSpinBox;
@@ -18,7 +19,9 @@ namespace Korvex {
 /// Asks which frames to export (all, the ones shown, marked or selected, or a range of frame
 /// numbers), in which format (CSV, JSON or a capture) and to which file. It closes only on a
 /// file that may take the export: never the capture itself, and an existing file only once the
-/// user agreed to replace it.
+/// user agreed to replace it. A name whose suffix is not the format's is flagged in the dialog
+/// as it is typed; Export then keeps the dialog open once, with every choice as it was, and
+/// exports under that name when pressed again.
 class ExportDlg : public QDialog
 {
     Q_OBJECT
@@ -44,23 +47,29 @@ public:
     void setFormat(FrameExporter::Format format);
     QString fileName() const;
     void setFileName(const QString &fileName);
+    /// What the dialog says about the file name's suffix; empty when it fits the format.
+    QString suffixNote() const;
 
 private:
     void browse();
     void formatChanged();
     void updateOk();
+    void updateSuffixNote();
 
     QRadioButton *m_choices[Range + 1] = {};
     QSpinBox *m_first = nullptr;
     QSpinBox *m_last = nullptr;
     QComboBox *m_format = nullptr;
     QLineEdit *m_file = nullptr;
+    QLabel *m_suffixNote = nullptr;
     QDialogButtonBox *m_buttons = nullptr;
     int m_protocolVersion;
     QString m_input;
     QString m_folder;
     // The file the file dialog already asked about replacing.
     QString m_confirmed;
+    // The name and format whose unusual suffix Export was already pressed for.
+    QString m_suffixAccepted;
 };
 
 } // namespace Korvex

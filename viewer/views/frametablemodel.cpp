@@ -8,6 +8,9 @@
 
 #include <QColor>
 #include <QFont>
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
 
 namespace Korvex {
 
@@ -70,8 +73,10 @@ void FrameTableModel::timeChanged()
 
 void FrameTableModel::marksChanged()
 {
-    if (rowCount() > 0)
-        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+    if (rowCount() == 0)
+        return;
+    emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+    emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
 }
 
 QColor FrameTableModel::markColor()
@@ -188,8 +193,8 @@ QVariant FrameTableModel::data(const QModelIndex &index, int role) const
         return marks.note(frame).isEmpty() ? QVariant() : QVariant(marks.note(frame));
     case Qt::BackgroundRole:
     case Qt::ForegroundRole: {
-        if (marks.isMarked(frame))
-            return role == Qt::BackgroundRole ? markColor() : QColor(Qt::white);
+        // Marked frames keep their colours: their bold text and the mark in the row label
+        // tell them.
         if (!colorsEnabled || !m_colors)
             return QVariant();
         // The colours follow the channel type, which the index holds: no file access.
@@ -215,11 +220,33 @@ QStringList FrameTableModel::widestRowLabels() const
     return labels;
 }
 
+QIcon FrameTableModel::markIcon()
+{
+    // A bookmark: a dark band with a notch at its foot, edged in white so that it shows on
+    // any header colour.
+    static const QIcon icon = [] {
+        QPixmap pixmap(16, 16);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(Qt::white, 1));
+        painter.setBrush(markColor());
+        painter.drawPolygon(QPolygonF({QPointF(3.5, 0.5), QPointF(12.5, 0.5), QPointF(12.5, 15.5),
+                                       QPointF(8, 11), QPointF(3.5, 15.5)}));
+        return QIcon(pixmap);
+    }();
+    return icon;
+}
+
 QVariant FrameTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (role == Qt::FontRole && orientation == Qt::Vertical) {
+    if (orientation == Qt::Vertical && (role == Qt::FontRole || role == Qt::DecorationRole)) {
         const qint64 frame = frameAt(section);
-        return frame >= 0 && frame == m_session.timeReference() ? referenceFont() : QVariant();
+        const bool marked = frame >= 0 && m_session.marks().isMarked(frame);
+        if (role == Qt::DecorationRole)
+            return marked ? QVariant(markIcon()) : QVariant();
+        return frame >= 0 && (marked || frame == m_session.timeReference()) ? referenceFont()
+                                                                            : QVariant();
     }
     if (role != Qt::DisplayRole)
         return QVariant();

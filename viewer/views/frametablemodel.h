@@ -4,6 +4,7 @@
 #include "core/filters/framerows.h"
 
 #include <QAbstractTableModel>
+#include <QIcon>
 #include <QStringList>
 
 namespace Korvex {
@@ -13,8 +14,8 @@ class CaptureSession;
 class FrameColorScheme;
 
 /// Presents the frames a session shows to the frame table: five columns, coloured by logical
-/// channel type while colouring is on; marked frames stand out (light text on a dark
-/// background, bold, their note as tool tip). It follows the session: a new capture or new
+/// channel type while colouring is on; marked frames keep their colours and stand out by a bold
+/// font, a mark beside their row label and their note as tool tip. It follows the session: a new capture or new
 /// rows reset it, marks and the time column repaint. A table view keeps pixel positions in int
 /// and some memory per row, so the model holds a window of at most windowSize() rows of what it
 /// shows, starting at windowBase(); the table moves the window as it scrolls (FrameTableView).
@@ -28,8 +29,10 @@ public:
     FrameTableModel(const CaptureSession &session, const FrameColorScheme *colorSource);
     ~FrameTableModel() override;
 
-    /// The background of a marked frame, in the table and on the overview strip.
+    /// The colour of a frame's mark, beside its row label and on the overview strip.
     static QColor markColor();
+    /// The mark beside a marked frame's row label.
+    static QIcon markIcon();
     const Capture *capture() const;
     /// The session's rows.
     const FrameRows &rows() const;

@@ -52,6 +52,8 @@ private:
         bold.setBold(true);
         option.fontMetrics = QFontMetrics(bold);
         option.text = text;
+        // Room for the mark of a marked frame, which any row may get.
+        option.icon = FrameTableModel::markIcon();
         return style()->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), this).width();
     }
 };
@@ -174,6 +176,12 @@ QItemSelectionModel::SelectionFlags FrameTableView::selectionCommand(const QMode
     if (m_goingTo)
         return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
     return QTableView::selectionCommand(index, event);
+}
+
+void FrameTableView::centreOnShownRow(qint64 row)
+{
+    scrollToShownRow(row - pageRows() / 2);
+    goToShownRow(row);
 }
 
 void FrameTableView::scrollToShownRow(qint64 row)

@@ -34,6 +34,9 @@ public:
     qint64 currentShownRow() const { return m_current; }
     /// Makes a shown row current, which also selects it and scrolls it into view.
     void goToShownRow(qint64 row);
+    /// Makes a shown row current with the table scrolled to put it in the middle, as a row
+    /// gone to from elsewhere (a search, the overview strip) is best seen.
+    void centreOnShownRow(qint64 row);
     /// Scrolls so that the shown row is the top one.
     void scrollToShownRow(qint64 row);
     /// The shown row at a viewport y, or -1 (like rowAt() for the whole capture).

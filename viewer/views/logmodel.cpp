@@ -66,8 +66,10 @@ void LogModel::append(const QString &text, const QColor &color)
     appendLines(m_own, m_own->size() - 1, 1);
 }
 
-bool LogModel::follow(const std::shared_ptr<const LogLines> &log)
+bool LogModel::follow(const std::shared_ptr<const LogLines> &log, bool *problem)
 {
+    if (problem)
+        *problem = false;
     if (!log)
         return false;
     // Logs that are gone are forgotten; the one asked for is found among the others.
@@ -83,12 +85,15 @@ bool LogModel::follow(const std::shared_ptr<const LogLines> &log)
         ++it;
     }
     if (!followed)
-        followed = &m_followed.emplace_back(Followed{log, 0});
+        followed = &m_followed.emplace_back(Followed{log, 0, 0});
     const qint64 first = followed->seen;
     const qint64 count = log->size() - first;
     if (count <= 0)
         return false;
     followed->seen = log->size();
+    if (problem)
+        *problem = log->problems() > followed->seenProblems;
+    followed->seenProblems = log->problems();
     appendLines(log, first, count);
     return true;
 }

@@ -37,7 +37,8 @@ public:
     void append(const QString &text, const QColor &color);
     /// Shows the lines the log gained since the model last looked at it (all of them the first
     /// time); false when it gained none. The model keeps the log while it shows lines of it.
-    bool follow(const std::shared_ptr<const LogLines> &log);
+    /// `problem`, when given, tells whether a warning or an error is among the new lines.
+    bool follow(const std::shared_ptr<const LogLines> &log, bool *problem = nullptr);
 
     qint64 rowCount() const { return m_rowCount; }
     /// The line as it was logged.
@@ -77,6 +78,7 @@ private:
     {
         std::weak_ptr<const LogLines> log;
         qint64 seen;
+        qint64 seenProblems;
     };
 
     /// Shows lines first to first + count - 1 of the log after the last row.

@@ -14,13 +14,27 @@ PayloadHighlighter::PayloadHighlighter(QTextDocument *document)
 
 PayloadHighlighter::~PayloadHighlighter() = default;
 
-void PayloadHighlighter::setDumpLayout(int bytesPerColumn, int columns)
+void PayloadHighlighter::setDumpLayout(int bytesPerColumn, int columns, int byteOrder)
 {
-    if (bytesPerColumn == m_bytesPerColumn && columns == m_columns)
+    if (bytesPerColumn == m_bytesPerColumn && columns == m_columns && byteOrder == m_byteOrder)
         return;
     m_bytesPerColumn = bytesPerColumn;
     m_columns = columns;
+    m_byteOrder = byteOrder;
     rehighlight();
+}
+
+void PayloadHighlighter::setMarkedBytes(const std::vector<std::pair<int, int>> &runs)
+{
+    if (runs == m_marked)
+        return;
+    m_marked = runs;
+    rehighlight();
+}
+
+QColor PayloadHighlighter::markColor()
+{
+    return QColor(0xFF, 0xD8, 0x4D);
 }
 
 void PayloadHighlighter::highlightBlock(const QString &text)
@@ -37,6 +51,21 @@ void PayloadHighlighter::highlightBlock(const QString &text)
     const int ascii = FrameDetail::asciiColumn(m_bytesPerColumn, m_columns, colon);
     if (ascii < length)
         setFormat(ascii, length - ascii, format);
+
+    QTextCharFormat marked;
+    marked.setBackground(markColor());
+    marked.setForeground(Qt::black);
+    const int line = currentBlock().blockNumber();
+    for (const auto &[first, count] : m_marked) {
+        for (int byte = first; byte < first + count; ++byte) {
+            const FrameDetail::DumpPlace place =
+                FrameDetail::dumpPlace(byte, m_bytesPerColumn, m_columns, m_byteOrder);
+            if (place.line != line)
+                continue;
+            setFormat(place.hexColumn, 2, marked);
+            setFormat(place.asciiColumn, 1, marked);
+        }
+    }
 }
 
 } // namespace Korvex
