@@ -8,9 +8,11 @@
 #include "core/filters/framesearch.h"
 #include "core/frames/frameheader.h"
 #include "core/filters/framerows.h"
+#include "core/tasks/parallelpass.h"
 
 #include <QFile>
 #include <QRandomGenerator>
+#include <QThreadPool>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -242,6 +244,8 @@ private slots:
     void searchFindsTheNearestShownMatch();
     void missingFramesHaveNoTimeOrPayload();
     void cancelStopsTheFilter();
+    void piecesAgreeWithOneThread_data();
+    void piecesAgreeWithOneThread();
 
 private:
     std::unique_ptr<Capture> known;
@@ -554,11 +558,89 @@ void TestFrameFilter::cancelStopsTheFilter()
         };
         QVERIFY(!FrameFilter(*random, expression).matchingFrames(stop));
         QVERIFY(calls > 0);
+        // Split over threads, a stop asked for while other threads end the pieces counts.
+        FrameFilter split(*random, expression);
+        ParallelPass pass(4);
+        pass.setPieceFrames(1024);
+        split.setPass(pass);
+        QVERIFY(!split.matchingFrames(stop));
         const FrameSearch::Result result = FrameSearch::find(
             *random, FilterExpression::parse("frame == 69999", &error), FrameRows(random->frameCount()),
             0, FrameSearch::Direction::Forward, stop);
         QVERIFY(result.cancelled);
         QCOMPARE(result.frame, qint64(-1));
+    }
+}
+
+void TestFrameFilter::piecesAgreeWithOneThread_data()
+{
+    QTest::addColumn<int>("frames");
+    QTest::addColumn<quint32>("seed");
+    QTest::addColumn<qint64>("cutAt");
+    QTest::addColumn<int>("threads");
+    QTest::addColumn<qint64>("pieceFrames");
+
+    QTest::newRow("one piece a checkpoint") << 3000 << 3u << qint64(-1) << 4 << qint64(64);
+    QTest::newRow("uneven end") << 5001 << 4u << qint64(-1) << 2 << qint64(192);
+    QTest::newRow("cut file") << 6000 << 6u << qint64(2048) << 3 << qint64(256);
+    QTest::newRow("cut in a piece") << 6000 << 7u << qint64(4160) << 4 << qint64(1024);
+}
+
+void TestFrameFilter::piecesAgreeWithOneThread()
+{
+    QFETCH(int, frames);
+    QFETCH(quint32, seed);
+    QFETCH(qint64, cutAt);
+    QFETCH(int, threads);
+    QFETCH(qint64, pieceFrames);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("random.drf3"));
+    const auto capture = CaptureFixture::loadFile(path, frames, seed);
+    QVERIFY(capture && capture->frameCount() == frames);
+    std::vector<FrameRecord> records;
+    for (qint64 n = 0; n < frames; ++n)
+        records.push_back(capture->frame(n));
+    if (cutAt >= 0)
+        QVERIFY(QFile::resize(path, qint64(capture->index().checkpoint(cutAt).offset)));
+
+    QThreadPool pool;
+    pool.setMaxThreadCount(threads);
+    ParallelPass pass(threads, &pool);
+    pass.setPieceFrames(pieceFrames);
+    ExpressionMaker maker(seed, records);
+    QStringList texts = {QStringLiteral("payload contains 7e"), QStringLiteral("channel == 2"),
+                         QStringLiteral("time > 1ms or frame < 100")};
+    for (int i = 0; i < 20; ++i)
+        texts.append(maker.make(2).text);
+    // A whole capture, and a range that starts past the first word and ends inside a piece.
+    for (const auto &[first, end] : {std::pair<qint64, qint64>(0, frames),
+                                     std::pair<qint64, qint64>(128, frames - 37)}) {
+        const std::size_t words = std::size_t((end - first + 63) / 64);
+        for (const QString &text : texts) {
+            FilterError error;
+            const FilterExpression expression = FilterExpression::parse(text, &error);
+            QVERIFY2(!error.isError(), qPrintable(text));
+            const auto evaluate = [&](const ParallelPass &with, std::vector<quint64> &bits,
+                                      std::vector<quint64> &missingBits, qint64 &missing) {
+                FrameFilter filter(*capture, expression);
+                filter.setPass(with);
+                bits.assign(words, 0);
+                missingBits.assign(words, 0);
+                return filter.evaluate(first, end, bits.data(), WorkProgress(), &missing,
+                                       missingBits.data());
+            };
+            std::vector<quint64> expected, expectedMissing, bits, missingBits;
+            qint64 expectedCount = 0, missing = 0;
+            QVERIFY(evaluate(ParallelPass(1), expected, expectedMissing, expectedCount));
+            QVERIFY(evaluate(pass, bits, missingBits, missing));
+            QVERIFY2(bits == expected, qPrintable(text));
+            QVERIFY2(missingBits == expectedMissing, qPrintable(text));
+            QCOMPARE(missing, expectedCount);
+            if (cutAt >= 0 && text == texts.first())
+                QVERIFY2(std::count(missingBits.begin(), missingBits.end(), 0) < qsizetype(words),
+                         qPrintable(text));
+        }
     }
 }
 

@@ -9,6 +9,7 @@
 #include "core/files/outputfile.h"
 #include "core/filters/filterexpression.h"
 #include "core/filters/framefacts.h"
+#include "core/tasks/parallelpass.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -16,13 +17,16 @@
 #include <QStringList>
 
 #include <functional>
+#include <vector>
 
 namespace Korvex::Dump {
 
 namespace {
 
-/// Reads a capture frame by frame as it streams past, in constant memory, and hands on the
-/// frames that match a filter.
+/// Reads a capture frame by frame as it streams past and hands on the frames that match a
+/// filter, in their order. The frames are kept a segment at a time, judged side by side on
+/// every core and then handed on, so that the memory stays the same whatever the capture's
+/// size. finish() hands on the last segment.
 class MatchingSink final : public FrameReaderSink
 {
 public:
@@ -34,6 +38,7 @@ public:
         , m_payloads(filter.needsPayload())
         , m_handler(std::move(handler))
     {
+        m_pass.setPieceFrames(PieceFrames);
     }
 
     void log(const QString &, LogLevel) override {}
@@ -44,20 +49,67 @@ public:
     {
         if (m_stopped)
             return;
-        const quint8 header = m_protocolVersion == 0 ? quint8(frame.bytes[0]) : 0;
-        const FrameFacts facts = FrameFacts::fromBytes(frame.number, header, frame.ticks,
-                                                       frame.bytes, frame.length,
-                                                       m_protocolVersion, m_payloads);
-        if (m_filter.matches(facts) && !m_handler(frame))
-            m_stopped = true;
+        m_frames.push_back({frame.number, frame.offset, frame.ticks, m_bytes.size(), frame.length});
+        m_bytes.append(frame.bytes, frame.length);
+        if (qint64(m_frames.size()) >= SegmentFrames)
+            finish();
+    }
+
+    /// Judges the frames kept and hands on those that match.
+    void finish()
+    {
+        const qint64 count = qint64(m_frames.size());
+        std::vector<quint64> matches(std::size_t((count + 63) / 64), 0);
+        // Pieces start on multiples of 64 frames, so each sets its own words.
+        m_pass.run(0, count, [&](int, qint64 from, qint64 to, const WorkProgress &) {
+            for (qint64 k = from; k < to; ++k) {
+                if (m_filter.matches(factsOf(m_frames[std::size_t(k)])))
+                    matches[std::size_t(k >> 6)] |= quint64(1) << (k & 63);
+            }
+            return true;
+        });
+        for (qint64 k = 0; k < count && !m_stopped; ++k) {
+            if (matches[std::size_t(k >> 6)] >> (k & 63) & 1) {
+                const Kept &kept = m_frames[std::size_t(k)];
+                const ScannedFrame frame{kept.number, kept.offset, kept.ticks,
+                                         m_bytes.constData() + kept.at, kept.length};
+                m_stopped = !m_handler(frame);
+            }
+        }
+        m_frames.clear();
+        m_bytes.clear();
     }
 
 private:
+    // A segment of the largest frames stays below twenty megabytes; a piece is worth a thread.
+    static constexpr qint64 SegmentFrames = qint64(1) << 18;
+    static constexpr qint64 PieceFrames = qint64(1) << 14;
+
+    struct Kept
+    {
+        qint64 number;
+        quint64 offset;
+        quint64 ticks;
+        qsizetype at;
+        qint64 length;
+    };
+
+    FrameFacts factsOf(const Kept &kept) const
+    {
+        const char *bytes = m_bytes.constData() + kept.at;
+        const quint8 header = m_protocolVersion == 0 ? quint8(bytes[0]) : 0;
+        return FrameFacts::fromBytes(kept.number, header, kept.ticks, bytes, kept.length,
+                                     m_protocolVersion, m_payloads);
+    }
+
     const FilterExpression &m_filter;
     int m_protocolVersion;
     bool m_payloads;
     Handler m_handler;
     bool m_stopped = false;
+    ParallelPass m_pass;
+    std::vector<Kept> m_frames;
+    QByteArray m_bytes;
 };
 
 } // namespace
@@ -71,6 +123,7 @@ int countFrames(const QString &fileName, const FilterExpression &filter, FILE *o
     });
     if (!streamFrames(fileName, sink, err))
         return Failed;
+    sink.finish();
     TextOutput output(out);
     output.text() = QString::number(count) + QLatin1Char('\n');
     return output.finish(err);
@@ -107,6 +160,8 @@ int exportFrames(const QString &fileName, const FilterExpression &filter, const 
         return writer.append(frame.number, frame.bytes, frame.length, frame.ticks);
     });
     const bool read = streamFrames(fileName, sink, err);
+    if (read)
+        sink.finish();
     if (read && writer.errorText().isEmpty() && writer.finish() && file.commit())
         return Success;
     // Nothing of a failed export stays behind.

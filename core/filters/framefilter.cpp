@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <atomic>
 #include <optional>
 
 namespace Korvex {
@@ -50,8 +51,28 @@ bool FrameFilter::evaluate(qint64 first, qint64 end, quint64 *words,
                            const WorkProgress &progress, qint64 *missing,
                            quint64 *missingWords) const
 {
-    qint64 unread = 0;
-    end = qMin(end, m_capture.frameCount());
+    // Pieces start on checkpoints, multiples of 64 frames as `first` is, so each writes its
+    // own words of the bitmaps and no merge is needed but the sum of the missing frames.
+    std::atomic<qint64> unread{0};
+    const auto piece = [&](int, qint64 from, qint64 to, const WorkProgress &pieceProgress) {
+        qint64 pieceMissing = 0;
+        const qint64 word = (from - first) / 64;
+        const bool done = evaluatePiece(from, to, words + word, pieceProgress, pieceMissing,
+                                        missingWords ? missingWords + word : nullptr);
+        unread += pieceMissing;
+        return done;
+    };
+    if (!m_pass.run(first, qMin(end, m_capture.frameCount()), piece, progress))
+        return false;
+    if (missing)
+        *missing += unread;
+    return true;
+}
+
+bool FrameFilter::evaluatePiece(qint64 first, qint64 end, quint64 *words,
+                                const WorkProgress &progress, qint64 &unread,
+                                quint64 *missingWords) const
+{
     const std::vector<qint64> breaks = m_expression.frameBreaks();
     auto nextBreak = std::upper_bound(breaks.begin(), breaks.end(), first);
     for (qint64 from = first; from < end;) {
@@ -70,8 +91,6 @@ bool FrameFilter::evaluate(qint64 first, qint64 end, quint64 *words,
             return false;
         from = to;
     }
-    if (missing)
-        *missing += unread;
     return true;
 }
 

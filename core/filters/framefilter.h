@@ -3,6 +3,7 @@
 
 #include "core/filters/filterexpression.h"
 #include "core/files/workprogress.h"
+#include "core/tasks/parallelpass.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -19,11 +20,15 @@ class FrameBitmap;
 /// each stretch of frames between two frame numbers the expression compares with, it is
 /// judged once for every possible header byte, and the frames are then sorted by a table
 /// look-up per index byte. Only frames whose answer depends on their time or payload are
-/// read from the file, in large pieces.
+/// read from the file, in large pieces. The frames are split into pieces judged side by side
+/// on every core unless another pass is set.
 class FrameFilter
 {
 public:
     FrameFilter(const Capture &capture, const FilterExpression &expression);
+
+    /// How the frames are split over threads; the answer is the same with any pass.
+    void setPass(const ParallelPass &pass) { m_pass = pass; }
 
     /// Sets the bits of the frames first to end - 1 that match: bit k of words[i] stands for
     /// frame first + 64 i + k. `first` is a multiple of 64; bits already set stay set. False
@@ -45,6 +50,8 @@ public:
 private:
     using Truths = std::array<FilterExpression::Truth, 256>;
 
+    bool evaluatePiece(qint64 first, qint64 end, quint64 *words, const WorkProgress &progress,
+                       qint64 &missing, quint64 *missingWords) const;
     bool fromIndex(qint64 first, qint64 from, qint64 to, const Truths &truths, quint64 *words,
                    qint64 end, const WorkProgress &progress) const;
     bool fromFile(qint64 first, qint64 from, qint64 to, const Truths &truths, quint64 *words,
@@ -53,6 +60,7 @@ private:
 
     const Capture &m_capture;
     FilterExpression m_expression;
+    ParallelPass m_pass;
 };
 
 } // namespace Korvex

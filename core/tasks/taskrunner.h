@@ -1,0 +1,106 @@
+#ifndef CORE_TASKS_TASKRUNNER_H
+#define CORE_TASKS_TASKRUNNER_H
+
+#include "core/files/workprogress.h"
+
+#include <QFuture>
+#include <QFutureWatcher>
+#include <QHash>
+#include <QObject>
+#include <QPromise>
+#include <QString>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <functional>
+#include <utility>
+
+namespace Korvex {
+
+/// Runs long passes on a thread pool and hands their results to the thread the runner lives
+/// in. Every task has a kind; starting a task of a kind cancels the one of that kind still
+/// running, whose result then never arrives. A cancelled task is not waited for: it sees its
+/// promise cancelled, ends on its own and lets go of what it holds (a task should own what it
+/// reads, e.g. a std::shared_ptr<const Capture>, never borrow it from the caller).
+class TaskRunner : public QObject
+{
+    Q_OBJECT
+
+public:
+    /// Progress goes from 0 to this.
+    static constexpr int ProgressScale = 1000;
+
+    /// The tasks run on `pool`, the application's global pool when none is given.
+    explicit TaskRunner(QObject *parent = nullptr, QThreadPool *pool = nullptr);
+    /// Cancels every task and returns at once.
+    ~TaskRunner() override;
+
+    QThreadPool *pool() const { return m_pool; }
+
+    /// Starts `work(QPromise<Result> &)` on the pool. When it ends with a result and was not
+    /// cancelled, `done` receives the result in the runner's thread; a task that adds no
+    /// result (it stopped when it saw the promise cancelled) delivers nothing.
+    template <typename Result, typename Work>
+    QFuture<Result> start(const QString &kind, Work &&work, std::function<void(Result)> done)
+    {
+        cancel(kind);
+        QFuture<Result> future = QtConcurrent::run(m_pool, std::forward<Work>(work));
+        auto *watcher = new QFutureWatcher<Result>(this);
+        connect(watcher, &QFutureWatcherBase::progressValueChanged, this,
+                [this, kind](int value) { emit progressChanged(kind, value); });
+        connect(watcher, &QFutureWatcherBase::finished, this,
+                [this, kind, watcher, done = std::move(done)] {
+                    forget(kind, watcher);
+                    const QFuture<Result> ended = watcher->future();
+                    watcher->deleteLater();
+                    if (!ended.isCanceled() && ended.resultCount() > 0)
+                        done(ended.result());
+                    emit finished(kind);
+                });
+        m_tasks.insert(kind, {watcher, QFuture<void>(future)});
+        watcher->setFuture(future);
+        return future;
+    }
+
+    /// Cancels the task of this kind, if one runs: from now on nothing of it arrives.
+    void cancel(const QString &kind);
+    /// Cancels every task.
+    void cancelAll();
+    bool isRunning(const QString &kind) const { return m_tasks.contains(kind); }
+
+    /// A progress for the passes of the core library (FrameFilter and the like) that reports
+    /// through the promise and answers false once the task is cancelled.
+    template <typename Result>
+    static WorkProgress progressOf(QPromise<Result> &promise)
+    {
+        promise.setProgressRange(0, ProgressScale);
+        return [&promise](qint64 done, qint64 total) {
+            if (total > 0)
+                promise.setProgressValue(int(done * ProgressScale / total));
+            return !promise.isCanceled();
+        };
+    }
+
+signals:
+    /// How far the running task of this kind has come, 0 to ProgressScale.
+    void progressChanged(const QString &kind, int value);
+    /// The task of this kind ended (after its result, if it had one); not said for a task
+    /// that was cancelled.
+    void finished(const QString &kind);
+
+private:
+    struct Running
+    {
+        QFutureWatcherBase *watcher = nullptr;
+        QFuture<void> future;
+    };
+
+    void forget(const QString &kind, QFutureWatcherBase *watcher);
+
+    QThreadPool *m_pool;
+    QHash<QString, Running> m_tasks;
+};
+
+} // namespace Korvex
+
+#endif // CORE_TASKS_TASKRUNNER_H
