@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // drfdump's frame table against the least a program can do for the same text: a one-thread
 // decoder, written here for the comparison, that reads the capture in large pieces and formats
 // the same cells (No., time, frame, CTS, payload size, payload) with std::to_chars.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times filters on decoded payload fields over large captures where one frame in ten is an RF IC
 // Control frame of 32 bits, the message they decode, and prints the single-thread figures
 // beside filters of the header alone and of a payload pattern. Also the statistics of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the display filter, Find and export over large captures and prints the figures; for
 // the largest capture also the filter applied in the window, with the longest time the window
 // went without handling its events. Run it on the offscreen platform.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Hostile and huge inputs: what they cost in time and memory.
 //
 //   bench_hostile                 random, tags and colours

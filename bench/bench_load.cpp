@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading a large capture: the reader building the index, drfdump's outputs, the viewer's
 // load, and memory.
 //

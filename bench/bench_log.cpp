@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The log: a viewer load until its log is complete and the window painted, and the log panel
 // at a hundred million rows.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the filter over a whole capture on one thread and on every thread side by side, for a
 // filter the index answers and one that reads every payload, and checks that both agree.
 //

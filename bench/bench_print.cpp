@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Printing a large capture to a PDF file from the window, as a user does it: the time it takes,
 // the pages written, and the longest time the window went without a repaint meanwhile. Then the
 // same print cancelled after a second: how soon it stops and whether a file is left.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the timing views at large captures: a statistics pass and a frame-rate chart pass over
 // all frames, the chart window from refresh to its drawn chart, the statistics window with the
 // longest time the window went without handling its events, and switching the time column's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the frame views at large captures: an overview rebuild (what every window resize does),
 // selecting a frame with the detail panel redrawn, paging, jumping to the last frame, dragging
 // the tracker and the scroll bar; then paging and selecting again with field definitions that

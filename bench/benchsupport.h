@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #ifndef BENCH_BENCHSUPPORT_H
 #define BENCH_BENCHSUPPORT_H
 

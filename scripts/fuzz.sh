@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the fuzz targets with clang and libFuzzer (scripts/install-fuzz-deps.sh installs them)
 # and runs each one for a number of seconds, starting from its seed corpus in tests/fuzz/corpus.
 # New inputs and findings stay in the build folder; the seed corpus is only read.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws the program's action icons, its window icon (as an icon file and as the PNG files
 // the installation puts into the desktop's icon theme) and the About picture, and writes
 // them into the folder named on the command line (normally viewer/resources/).

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what building and testing Framescope needs on Debian 12 (run as root), and the
 # further packages named as arguments.
 set -euo pipefail

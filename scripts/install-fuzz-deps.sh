@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what the fuzz build needs besides scripts/install-deps.sh (run as root): clang and
 # its runtime libraries with libFuzzer and the sanitizers.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes the seed corpora of the fuzz targets into tests/fuzz/corpus/: the edge-case captures
 # of the tests, a few small generated captures, single frames, colour files, payloads with
 # their dump settings and field definition files. Rerun it after changing a seed here; the files are kept in the repository.

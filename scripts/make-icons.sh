@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Rebuilds the icon painter and redraws every picture in viewer/resources/.
 # Usage: scripts/make-icons.sh [BUILD_FOLDER]   (default: build-icons next to the sources)
 set -eu

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Rebuilds drfdump and writes the bundled sample capture, samples/sample.drf3: 3000 frames of
 # realistic DigRF 3G traffic from a fixed seed (about 28 ms: strobes, RF IC Control bursts,
 # three streaming data channels with CTS toggling, Interface Control and reserved frames), on

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs a build tree into a temporary prefix and checks the installed tree the way a
 # desktop uses it: the programs run and tell their version without a display, a first start
 # writes the user's colour files and a later one only those missing, the desktop entry, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/colors/colorfile.h"
 #include "core/files/userdatafolder.h"
 

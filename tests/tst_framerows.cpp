@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "framebits.h"
 
 #include "core/filters/framebitmap.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #ifndef TOOLS_COMMANDS_H
 #define TOOLS_COMMANDS_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #ifndef TOOLS_FRAMESTREAM_H
 #define TOOLS_FRAMESTREAM_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #ifndef TOOLS_TEXTOUTPUT_H
 #define TOOLS_TEXTOUTPUT_H
 

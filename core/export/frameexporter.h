@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #ifndef CORE_EXPORT_FRAMEEXPORTER_H
 #define CORE_EXPORT_FRAMEEXPORTER_H
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/fields/fieldcolumns.h"
 
 #include "core/fields/fielddefinitions.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #ifndef CORE_FIELDS_FIELDDEFINITIONS_H
 #define CORE_FIELDS_FIELDDEFINITIONS_H
 

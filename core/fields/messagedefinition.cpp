@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/fields/messagedefinition.h"
 
 #include "core/frames/frameheader.h"

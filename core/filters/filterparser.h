@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #ifndef CORE_FILTERS_FILTERPARSER_H
 #define CORE_FILTERS_FILTERPARSER_H
 

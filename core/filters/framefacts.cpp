@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/filters/framefacts.h"
 
 #include "core/frames/framerecord.h"

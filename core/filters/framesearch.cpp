@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/filters/framesearch.h"
 
 #include "core/files/capture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #ifndef CORE_FRAMES_FRAMEHEADER_H
 #define CORE_FRAMES_FRAMEHEADER_H
 

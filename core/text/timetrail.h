@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #ifndef CORE_TEXT_TIMETRAIL_H
 #define CORE_TEXT_TIMETRAIL_H
 

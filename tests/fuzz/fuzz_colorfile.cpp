@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The colour-file reader over arbitrary bytes. Checks the table against the file's lines
 // (exactly seven fields, later lines win, components 0-255 or no colour), and that writing
 // the table and reading it back keeps it, a colour without value coming back black.

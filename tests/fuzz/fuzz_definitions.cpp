@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The definition-file reader over arbitrary bytes: it never crashes; a text gives either
 // definitions or mistakes, each at a line and column inside the text, in the text's order;
 // definitions decode frames by the first-match rule, and a filter on a message agrees with the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The filter language over arbitrary text: parsing never crashes; a refused text names a
 // place inside it and what was expected; an accepted one judges frames alike whether it knows
 // all of a frame or only its header byte and number (when that is enough to decide).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Frame decoding from a stream of arbitrary bytes, frame after frame as the reader does it.
 // The first input byte picks the protocol version and the stream's byte order. Each record
 // must consume exactly the bytes the capture layout gives it, carry the right failure text

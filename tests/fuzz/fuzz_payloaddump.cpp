@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The detail panel's texts over arbitrary payloads and settings: bytes per column 1, 2 or 4,
 // 1 to 99 columns, either byte order, any header base. The first six input bytes choose the
 // settings and the header fields, the rest is the payload. Each dump line must be well formed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The capture reader over arbitrary bytes, read as a DigRF 3G or as a DigRF v4 capture.
 // Checks that whatever the file holds the reader returns 0 or -1, keeps only valid frames,
 // logs only its own texts at their levels, reports progress that stays within 0 to 100 and

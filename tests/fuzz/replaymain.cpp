@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a fuzz target over the files of its seed corpus without libFuzzer, so that an ordinary
 // build (and the sanitizer build) checks every seed against the target's invariants.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #ifndef VIEWER_ABOUT_ABOUTDLG_H
 #define VIEWER_ABOUT_ABOUTDLG_H
 

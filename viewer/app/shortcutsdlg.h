@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #ifndef VIEWER_APP_SHORTCUTSDLG_H
 #define VIEWER_APP_SHORTCUTSDLG_H
 

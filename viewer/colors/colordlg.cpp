@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "viewer/colors/colordlg.h"
 
 #include "core/colors/colorfile.h"

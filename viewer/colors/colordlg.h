@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #ifndef VIEWER_COLORS_COLORDLG_H
 #define VIEWER_COLORS_COLORDLG_H
 

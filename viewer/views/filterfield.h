@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #ifndef VIEWER_VIEWS_FILTERFIELD_H
 #define VIEWER_VIEWS_FILTERFIELD_H
 
