@@ -75,6 +75,7 @@ private slots:
     void printedTable();
     void cancelPrintsNothing_data();
     void cancelPrintsNothing();
+    void captureReplacedWhileChoosingPrintsNothing();
     void printsToPdf_data();
     void printsToPdf();
 
@@ -271,6 +272,29 @@ void TestPrinting::cancelPrintsNothing()
     const QString pdf = m_dir.filePath(QStringLiteral("cancelled.pdf"));
     print(pdf, nullptr, Stop(stop));
     QVERIFY(!QFile::exists(pdf));
+}
+
+void TestPrinting::captureReplacedWhileChoosingPrintsNothing()
+{
+    // Another capture opened while the frames are chosen: the rows chosen belong to the one
+    // before, so nothing is printed and no print dialog comes up.
+    const QString first = m_dir.filePath(QStringLiteral("first.drf3"));
+    const QString second = m_dir.filePath(QStringLiteral("second.drf3"));
+    QVERIFY(FrameGenerator::writeFile(first, 5u, 300, QDateTime::currentDateTime()));
+    QVERIFY(FrameGenerator::writeFile(second, 7u, 20, QDateTime::currentDateTime()));
+    m_window->loadFile(first);
+    bool printSeen = false;
+    ModalDriver::whenModal<PrintFramesDlg>([&](PrintFramesDlg *frames) {
+        m_window->loadFile(second);
+        ModalDriver::whenModal<QPrintDialog>([&](QPrintDialog *dialog) {
+            printSeen = true;
+            dialog->reject();
+        });
+        frames->accept();
+    });
+    FramescopeProbe::ui(*m_window).actionPrint->trigger();
+    QCOMPARE(FramescopeProbe::frameCount(*m_window), 20);
+    QVERIFY(!printSeen);
 }
 
 void TestPrinting::printsToPdf_data()

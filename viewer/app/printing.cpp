@@ -43,20 +43,23 @@ std::unique_ptr<FramePrinter> Framescope::framePrinter(const PrintRows &rows) co
 
 void Framescope::showPrintDlg()
 {
+    // The printout shares the capture: whatever the window loads meanwhile, it reads on.
+    const std::shared_ptr<const Capture> capture = session->capture();
     const FrameRows &shown = session->rows();
     QList<PrintRows::Run> selectedRuns;
     const QItemSelection selection = ui.tblFrames->selectionModel()->selection();
     for (const QItemSelectionRange &range : selection)
         selectedRuns.append({model->shownRow(range.top()), model->shownRow(range.bottom()) + 1});
     PrintFramesDlg choice(shown, PrintRows::runs(shown, selectedRuns), this);
-    if (choice.exec() != QDialog::Accepted)
+    if (choice.exec() != QDialog::Accepted || session->capture() != capture)
         return;
 
     // Held for this call only, so no printer choice is remembered between prints.
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(FramePrinter::title());
     QPrintDialog dialog(&printer, this);
-    if (dialog.exec() != QDialog::Accepted)
+    // The rows chosen are those of the capture shown when the dialogs opened.
+    if (dialog.exec() != QDialog::Accepted || session->capture() != capture)
         return;
     // A printout into a file is saved as every file is, once complete: the printer writes a
     // temporary copy, which a cancelled printout leaves behind without touching the file.
