@@ -44,7 +44,6 @@ FieldChart::FieldChart(const CaptureSession &session, QWidget *parent)
     m_field->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_view = new QChartView(this);
     m_view->setObjectName(QStringLiteral("cvField"));
-    m_view->setChart(new QChart);
     m_view->viewport()->installEventFilter(this);
     m_progress = new QProgressBar(this);
     m_progress->setRange(0, 100);

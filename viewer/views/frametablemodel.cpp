@@ -129,6 +129,9 @@ const FrameTableModel::DecodedRow &FrameTableModel::decoded(qint64 frame) const
 
 QString FrameTableModel::fieldCell(qint64 frame, int column) const
 {
+    // Past the last field column: an empty text, as past the frame's own columns.
+    if (column - FrameText::ColumnCount >= m_fields.count())
+        return QString();
     const DecodedRow &row = decoded(frame);
     return m_fields.cell(column - FrameText::ColumnCount, row.message,
                          reinterpret_cast<const uchar *>(row.payload.constData()));
