@@ -39,22 +39,17 @@ namespace Korvex {
 
 namespace {
 
-struct Unit
-{
-    double ns;
-    QString name;
-};
-
-// The largest unit in which `ns` is at least 1, so that the axis shows small numbers.
-Unit unitFor(quint64 ns)
+// The nanoseconds in the largest unit (s, ms, µs or ns) that `ns` reaches: the charts keep their
+// values small in it, and their axes label the ticks in a unit of their own.
+double valueUnitNs(quint64 ns)
 {
     if (ns >= 1000000000ull)
-        return {1e9, QStringLiteral("s")};
+        return 1e9;
     if (ns >= 1000000ull)
-        return {1e6, QStringLiteral("ms")};
+        return 1e6;
     if (ns >= 1000ull)
-        return {1e3, QStringLiteral("µs")};
-    return {1, QStringLiteral("ns")};
+        return 1e3;
+    return 1;
 }
 
 // A time axis over low to high (in units of `nsPerValue` nanoseconds).
@@ -465,8 +460,8 @@ void ChartsWindow::drawRate()
     }
     const TimeBinning &binning = m_rate->binning();
     const int bins = binning.bins();
-    const Unit unit = unitFor(binning.binStart(bins));
-    m_rateUnit = unit.ns;
+    const double unit = valueUnitNs(binning.binStart(bins));
+    m_rateUnit = unit;
     chart->setTitle(tr("Frames per %1 by logical channel type")
                         .arg(TimeText::readable(qint64(binning.intervalNs()))));
 
@@ -481,8 +476,8 @@ void ChartsWindow::drawRate()
         points.reserve(2 * bins);
         for (int bin = 0; bin < bins; ++bin) {
             stacked[std::size_t(bin)] += m_rate->count(bin, key);
-            appendStep(points, double(binning.binStart(bin)) / unit.ns,
-                       double(binning.binStart(bin + 1)) / unit.ns,
+            appendStep(points, double(binning.binStart(bin)) / unit,
+                       double(binning.binStart(bin + 1)) / unit,
                        double(stacked[std::size_t(bin)]));
         }
         // The lines belong to the chart; the areas only point at them.
@@ -517,8 +512,8 @@ void ChartsWindow::drawRate()
         lower = upper;
     }
     const qint64 highest = stacked.empty() ? 0 : *std::max_element(stacked.begin(), stacked.end());
-    TickAxis *x = timeAxis(tr("Time [%1]"), unit.ns, double(binning.startNs()) / unit.ns,
-                           double(binning.binStart(bins)) / unit.ns);
+    TickAxis *x = timeAxis(tr("Time [%1]"), unit, double(binning.startNs()) / unit,
+                           double(binning.binStart(bins)) / unit);
     TickAxis *y = countAxis(tr("Frames per %1").arg(TimeText::readable(qint64(binning.intervalNs()))),
                             highest);
     chart->addAxis(x, Qt::AlignBottom);
@@ -544,7 +539,7 @@ void ChartsWindow::drawGaps()
         return;
     }
     const int bins = m_gaps->bins();
-    const Unit unit = unitFor(m_gaps->binStartNs(bins));
+    const double unit = valueUnitNs(m_gaps->binStartNs(bins));
     qint64 gaps = 0;
     qint64 highest = 0;
     QList<QPointF> points;
@@ -552,8 +547,8 @@ void ChartsWindow::drawGaps()
     for (int bin = 0; bin < bins; ++bin) {
         gaps += m_gaps->count(bin);
         highest = qMax(highest, m_gaps->count(bin));
-        appendStep(points, double(m_gaps->binStartNs(bin)) / unit.ns,
-                   double(m_gaps->binStartNs(bin + 1)) / unit.ns, double(m_gaps->count(bin)));
+        appendStep(points, double(m_gaps->binStartNs(bin)) / unit,
+                   double(m_gaps->binStartNs(bin + 1)) / unit, double(m_gaps->count(bin)));
     }
     chart->setTitle(tr("Gaps between frames of %1: %2 gaps in bins of %3")
                         .arg(channelName(m_gaps->channelKey()), NumberText::grouped(gaps))
@@ -567,8 +562,8 @@ void ChartsWindow::drawGaps()
         area->setBorderColor(color.darker(130));
     }
     chart->addSeries(area);
-    TickAxis *x = timeAxis(tr("Gap [%1]"), unit.ns, double(m_gaps->binStartNs(0)) / unit.ns,
-                           double(m_gaps->binStartNs(bins)) / unit.ns);
+    TickAxis *x = timeAxis(tr("Gap [%1]"), unit, double(m_gaps->binStartNs(0)) / unit,
+                           double(m_gaps->binStartNs(bins)) / unit);
     TickAxis *y = countAxis(tr("Gaps"), highest);
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
