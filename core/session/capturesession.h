@@ -5,6 +5,7 @@
 #include "core/fields/fieldcolumns.h"
 #include "core/files/framemarks.h"
 #include "core/filters/framerows.h"
+#include "core/tasks/taskrunner.h"
 #include "core/text/timecolumn.h"
 
 #include <QObject>
@@ -64,6 +65,11 @@ public:
     /// The columns of decoded fields the table shows after its own, of the definitions in force.
     const FieldColumns &fieldColumns() const { return m_fieldColumns; }
 
+    /// The one runner of the long passes over what is on display (load, filter, Find, export,
+    /// print, statistics, charts): their work runs on worker threads, their results arrive in
+    /// the session's thread.
+    TaskRunner &tasks() { return m_tasks; }
+
     /// Puts a capture (or none) on display: every frame shown, the marks kept for it read, no
     /// time reference and no current frame; the time mode stays. The marks are not read for
     /// an aborted load. Announced by captureChanged() alone, which stands for every other
@@ -122,6 +128,7 @@ private:
     /// Keeps the marks and announces them.
     void marksEdited();
 
+    TaskRunner m_tasks;
     std::shared_ptr<const Capture> m_capture;
     FrameRows m_rows;
     QString m_filterText;
