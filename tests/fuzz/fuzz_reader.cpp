@@ -366,9 +366,9 @@ void checkRead(const QByteArray &file, int protocolVersion, bool trickle)
     FrameBlock block;
     for (qint64 first = 0; first < read.index->count(); first += FrameBlock::Size) {
         const quint64 offset = read.index->checkpoint(first).offset;
-        const qint64 extent = FrameBlock::extent(*read.index, first, dataEnd);
+        const qint64 extent = FrameBlock::extent(*read.index, first, read.index->count(), dataEnd);
         FUZZ_CHECK(offset + quint64(extent) <= dataEnd, QStringLiteral("block past the data"));
-        block.layOut(*read.index, first, file.constData() + offset, extent, dataEnd);
+        block.layOut(*read.index, first, read.index->count(), file.constData() + offset, extent, dataEnd);
         FUZZ_CHECK(block.present == block.count, QStringLiteral("frame missing from its file"));
         for (int k = 0; k < block.count; ++k) {
             FrameRecord record(protocolVersion, file.constData() + offset + block.starts[size_t(k)],
