@@ -11,9 +11,9 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 #include <vector>
-#include <cmath>
 
 namespace Korvex {
 
