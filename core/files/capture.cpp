@@ -327,7 +327,7 @@ void Capture::keepHead(quint64 dataStart)
     const qint64 count = frameCount();
     const quint64 dataEnd = this->dataEnd();
     m_headCount = qMin(HeadFrames, count);
-    QByteArray head;
+    std::shared_ptr<const QByteArray> head;
     const quint64 headTags = qMin(dataStart, HeadTagBytes);
     quint64 end = dataStart;
     for (qint64 n = 0; n < m_headCount; ++n)
@@ -341,7 +341,7 @@ void Capture::keepHead(quint64 dataStart)
         if (readFully(0, bytes.data(), qint64(headTags), &error) == qint64(headTags)
             && readFully(dataStart, bytes.data() + headTags, qint64(headFrames), &error)
                    == qint64(headFrames))
-            head = bytes;
+            head = std::make_shared<const QByteArray>(bytes);
     }
     const std::lock_guard<std::mutex> hold(m_headLock);
     m_dataStart = dataStart;
@@ -354,15 +354,15 @@ void Capture::keepHead(quint64 dataStart)
 bool Capture::headIntact() const
 {
     std::unique_lock<std::mutex> hold(m_headLock);
-    const QByteArray head = m_head;
+    const std::shared_ptr<const QByteArray> head = m_head;
     const quint64 headTags = m_headTags;
     const quint64 headFrames = m_headFrames;
     const quint64 dataStart = m_dataStart;
     const qint64 firstFrameBytes = m_firstFrameBytes;
     hold.unlock();
-    if (head.isEmpty())
+    if (!head || head->isEmpty())
         return true;
-    QByteArray now(head.size(), Qt::Uninitialized);
+    QByteArray now(head->size(), Qt::Uninitialized);
     QString error;
     const qint64 tags = readFully(0, now.data(), qint64(headTags), &error);
     const qint64 frames = tags == qint64(headTags)
@@ -376,7 +376,7 @@ bool Capture::headIntact() const
     // holds its first frame is another file.
     const qint64 kept = qint64(headTags) + frames;
     return tags == qint64(headTags) && frames >= firstFrameBytes
-           && std::memcmp(now.constData(), head.constData(), size_t(kept)) == 0;
+           && std::memcmp(now.constData(), head->constData(), size_t(kept)) == 0;
 }
 
 qint64 Capture::firstFrameBeyond(quint64 fileSize) const

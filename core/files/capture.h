@@ -170,7 +170,8 @@ private:
     quint64 m_headFrames = 0;
     quint64 m_dataStart = 0;
     qint64 m_firstFrameBytes = 0;
-    QByteArray m_head;
+    // Shared rather than copied, so that a reader's copy never shares the bytes' own count.
+    std::shared_ptr<const QByteArray> m_head;
     qint64 m_headCount = 0;
 
     // Where following the file has got to, and the size it had then.
