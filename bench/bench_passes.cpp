@@ -19,6 +19,7 @@
 #include "core/stats/framerateseries.h"
 #include "core/stats/statisticscollector.h"
 #include "core/stats/statisticsreport.h"
+#include "core/stats/timechartfigures.h"
 #include "core/tasks/parallelpass.h"
 
 #include <QCoreApplication>
@@ -77,25 +78,12 @@ bool compare(const Capture &capture, const char *text, int runs)
     return same;
 }
 
-/// What the time chart's pass gathers.
-struct ChartPart
-{
-    StatisticsCollector stats;
-    FrameRateSeries rate;
-
-    void merge(const ChartPart &later)
-    {
-        stats.merge(later.stats);
-        rate.merge(later.rate);
-    }
-};
-
 QString describe(const StatisticsCollector &stats)
 {
     return StatisticsReport(stats.result(), QString(), QString()).toTsv();
 }
 
-QString describe(const ChartPart &part)
+QString describe(const TimeChartFigures &part)
 {
     QString text = describe(part.stats);
     for (int bin = 0; bin < part.rate.bins(); ++bin) {
@@ -150,17 +138,13 @@ bool compareStatistics(const Capture &capture, int runs)
         runs);
     const auto [first, last] = CapturePass::timeSpan(capture, FrameRows(capture.frameCount()));
     const quint64 duration = last - first;
-    const ChartPart chart{
+    const TimeChartFigures chart{
         StatisticsCollector(capture.protocolVersion()),
         FrameRateSeries(TimeBinning(first, duration, FrameRateSeries::baseInterval(duration)),
                         capture.protocolVersion())};
     const bool charts = comparePass(
         capture, "time chart (statistics and binning)", chart,
-        [](ChartPart &part, const FrameCursor &cursor) {
-            const quint8 header = cursor.header();
-            part.stats.add(cursor.number(), header, cursor.isMissing(), cursor.ticks());
-            part.rate.add(cursor.number(), header, cursor.isMissing(), cursor.ticks());
-        },
+        [](TimeChartFigures &part, const FrameCursor &cursor) { part.add(cursor); },
         runs);
     return statistics && charts;
 }

@@ -47,14 +47,19 @@ namespace {
 constexpr int Hang = HangGuardMs;
 
 /// Random DigRF 3G frames of channel types 4 to 7, deltas below 2000 ticks.
-std::unique_ptr<Capture> randomCapture(int count, quint32 seed)
+QByteArray randomFrames(int count, quint32 seed)
 {
     QRandomGenerator random(seed);
     QByteArray block;
     for (int i = 0; i < count; ++i)
         block += CaptureFixture::frameOf(int(random.bounded(7)), 4 + int(random.bounded(4)),
                                          int(random.bounded(2)), random.bounded(2000u));
-    return CaptureFixture::load3G(block);
+    return block;
+}
+
+std::unique_ptr<Capture> randomCapture(int count, quint32 seed)
+{
+    return CaptureFixture::load3G(randomFrames(count, seed));
 }
 
 /// A capture whose reads from any thread but the GUI's wait, once `hold` is set, until the
@@ -67,11 +72,7 @@ struct GatedCapture
 
     std::unique_ptr<Capture> load(int count, quint32 seed)
     {
-        QRandomGenerator random(seed);
-        QByteArray block;
-        for (int i = 0; i < count; ++i)
-            block += CaptureFixture::frameOf(int(random.bounded(7)), 4 + int(random.bounded(4)),
-                                             int(random.bounded(2)), random.bounded(2000u));
+        const QByteArray block = randomFrames(count, seed);
         auto capture = CaptureFixture::load3G(block);
         const QByteArray bytes = CaptureBuilder::capture(block, "}");
         capture->setReadFunction([this, bytes](quint64 offset, char *buffer, qint64 length,

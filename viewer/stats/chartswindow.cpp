@@ -10,6 +10,7 @@
 #include "core/stats/framerateseries.h"
 #include "core/stats/gaphistogram.h"
 #include "core/stats/statisticscollector.h"
+#include "core/stats/timechartfigures.h"
 #include "core/text/numbertext.h"
 #include "core/text/timetext.h"
 #include "viewer/stats/tickaxis.h"
@@ -77,20 +78,6 @@ void appendStep(QList<QPointF> &points, double from, double to, double count)
 }
 
 } // namespace
-
-/// What the time chart's pass gathers: the statistics, whose gaps the histogram is cut by, and
-/// the frames per interval.
-struct ChartFigures
-{
-    StatisticsCollector stats;
-    FrameRateSeries rate;
-
-    void merge(const ChartFigures &later)
-    {
-        stats.merge(later.stats);
-        rate.merge(later.rate);
-    }
-};
 
 const QString ChartsWindow::TaskKind = QStringLiteral("charts");
 
@@ -330,7 +317,7 @@ void ChartsWindow::startRatePass()
     const auto [first, last] = CapturePass::timeSpan(*capture, rows);
     const quint64 duration = last > first ? last - first : 0;
     // Counted at the finest interval; the coarser ones the user may choose are merged from it.
-    const ChartFigures empty{
+    const TimeChartFigures empty{
         StatisticsCollector(capture->protocolVersion()),
         FrameRateSeries(TimeBinning(first, duration, FrameRateSeries::baseInterval(duration)),
                         capture->protocolVersion())};
@@ -340,20 +327,16 @@ void ChartsWindow::startRatePass()
     m_progress->show();
     m_cancel->show();
     // The charts show only what a whole pass found, and only for the capture it looked at.
-    using Result = std::shared_ptr<const ChartFigures>;
+    using Result = std::shared_ptr<const TimeChartFigures>;
     m_session.tasks().start<Result>(
         TaskKind,
         [capture, rows, empty](QPromise<Result> &promise) {
-            std::optional<ChartFigures> figures = CapturePass(*capture, rows).collect(
+            std::optional<TimeChartFigures> figures = CapturePass(*capture, rows).collect(
                 empty,
-                [](ChartFigures &part, const FrameCursor &cursor) {
-                    const quint8 header = cursor.header();
-                    part.stats.add(cursor.number(), header, cursor.isMissing(), cursor.ticks());
-                    part.rate.add(cursor.number(), header, cursor.isMissing(), cursor.ticks());
-                },
+                [](TimeChartFigures &part, const FrameCursor &cursor) { part.add(cursor); },
                 TaskRunner::progressOf(promise));
             if (figures)
-                promise.addResult(std::make_shared<const ChartFigures>(std::move(*figures)));
+                promise.addResult(std::make_shared<const TimeChartFigures>(std::move(*figures)));
         },
         [this, capture](Result figures) {
             if (capture == m_session.capture())
@@ -399,7 +382,7 @@ void ChartsWindow::startGapPass()
         });
 }
 
-void ChartsWindow::rateFinished(std::shared_ptr<const ChartFigures> figures)
+void ChartsWindow::rateFinished(std::shared_ptr<const TimeChartFigures> figures)
 {
     m_pass = Pass::None;
     m_progress->hide();

@@ -26,7 +26,7 @@ class FrameRows;
 class FrameRateSeries;
 class GapHistogram;
 class StatisticsCollector;
-struct ChartFigures;
+struct TimeChartFigures;
 class TimeChartView;
 
 /// Charts of the timing of the session's capture: the frames per interval of time stacked by
@@ -96,7 +96,7 @@ private:
     void startRatePass();
     void startGapPass();
     /// Ends the pass running: complete with what it found, or cancelled (nothing).
-    void rateFinished(std::shared_ptr<const ChartFigures> figures);
+    void rateFinished(std::shared_ptr<const TimeChartFigures> figures);
     void gapsFinished(std::shared_ptr<GapHistogram> gaps);
     void passCancelled();
     /// The chart's series for the interval chosen, merged from the finest counts.
