@@ -155,6 +155,8 @@ int followTable(const QString &fileName, const QString &format, const TimeOption
     return follow(fileName, sink, output, out, err, [&sink](bool last) {
         if (last)
             sink.end();
+        else
+            sink.flush();
     });
 }
 

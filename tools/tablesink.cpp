@@ -27,6 +27,7 @@ TableSink::TableSink(TextOutput &out, FrameTableWriter::Format format, int proto
     , m_filter(filter)
     , m_time(time)
     , m_trail(time.mode, protocolVersion, time.referenceTicks)
+    , m_segment(protocolVersion)
 {
     m_writer.setTimeTitle(TimeText::columnTitle(time.mode, time.reference, true));
     if (fields)
@@ -35,10 +36,27 @@ TableSink::TableSink(TextOutput &out, FrameTableWriter::Format format, int proto
 
 void TableSink::frame(const ScannedFrame &frame)
 {
+    if (!m_filter)
+        row(frame, true);
+    else if (m_segment.append(frame))
+        flush();
+}
+
+void TableSink::flush()
+{
+    if (m_segment.isEmpty())
+        return;
+    const std::vector<quint64> matches = m_segment.matches(*m_filter);
+    for (qint64 k = 0; k < m_segment.count(); ++k)
+        row(m_segment.frame(k), FrameSegment::isSet(matches, k));
+    m_segment.clear();
+}
+
+void TableSink::row(const ScannedFrame &frame, bool shown)
+{
     const quint8 header = m_protocolVersion == 0 ? quint8(frame.bytes[0]) : 0;
     const FrameFacts facts = FrameFacts::fromBytes(frame.number, header, frame.ticks, frame.bytes,
                                                    frame.length, m_protocolVersion);
-    const bool shown = !m_filter || m_filter->matches(facts);
     // The time column since the first frame is the frame's own time; the other modes look
     // back at frames before, shown or not, except the one since the row above.
     const QByteArray *timeCell = nullptr;
@@ -64,6 +82,7 @@ void TableSink::frame(const ScannedFrame &frame)
 
 void TableSink::end()
 {
+    flush();
     if (!m_begun)
         begin();
     m_writer.end(m_out.bytes());
