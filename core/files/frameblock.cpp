@@ -11,9 +11,9 @@ qint64 FrameBlock::length(const FrameIndex &index, qint64 n, quint64 offset, qui
     return qint64(qMin<quint64>(quint64(index.frameBytes(n)), left));
 }
 
-qint64 FrameBlock::extent(const FrameIndex &index, qint64 first, quint64 dataEnd)
+qint64 FrameBlock::extent(const FrameIndex &index, qint64 first, qint64 end, quint64 dataEnd)
 {
-    const qint64 end = qMin(index.count(), first + Size);
+    end = qMin(end, first + Size);
     quint64 offset = index.checkpoint(first).offset;
     const quint64 start = offset;
     for (qint64 n = first; n < end; ++n)
@@ -21,11 +21,11 @@ qint64 FrameBlock::extent(const FrameIndex &index, qint64 first, quint64 dataEnd
     return qint64(offset - start);
 }
 
-void FrameBlock::layOut(const FrameIndex &index, qint64 first, const char *bytes, qint64 got,
-                        quint64 dataEnd)
+void FrameBlock::layOut(const FrameIndex &index, qint64 first, qint64 end, const char *bytes,
+                        qint64 got, quint64 dataEnd)
 {
     this->first = first;
-    count = int(qMin<qint64>(Size, index.count() - first));
+    count = int(qMin<qint64>(Size, end - first));
     present = 0;
     const FrameIndex::Checkpoint &checkpoint = index.checkpoint(first);
     const bool digRf3G = index.protocolVersion() == 0;

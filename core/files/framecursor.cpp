@@ -17,6 +17,7 @@ FrameCursor::FrameCursor(const Capture &capture, qint64 first, qint64 end)
     , m_number(qMax<qint64>(0, first) - 1)
     , m_first(qMax<qint64>(0, first))
     , m_end(qMin(end, capture.frameCount()))
+    , m_dataEnd(capture.dataEnd())
 {
     m_block.count = 0;
 }
@@ -47,20 +48,20 @@ void FrameCursor::loadBlock(qint64 first)
 {
     const FrameIndex &index = m_capture.index();
     const quint64 offset = index.checkpoint(first).offset;
-    const qint64 extent = FrameBlock::extent(index, first, m_capture.dataEnd());
+    const qint64 extent = FrameBlock::extent(index, first, m_end, m_dataEnd);
     const bool buffered = offset >= m_bufferOffset
                           && offset + quint64(extent) <= m_bufferOffset + quint64(m_bufferBytes);
     if (!buffered) {
         // The block and as many after it as one read brings.
-        const quint64 left = m_capture.dataEnd() > offset ? m_capture.dataEnd() - offset : 0;
+        const quint64 left = m_dataEnd > offset ? m_dataEnd - offset : 0;
         const qint64 wanted = qMax(extent, qint64(qMin<quint64>(quint64(ReadBytes), left)));
         m_buffer.resize(wanted);
         m_bufferOffset = offset;
         m_bufferBytes = m_capture.readAt(offset, m_buffer.data(), wanted);
     }
     m_blockAt = qint64(offset - m_bufferOffset);
-    m_block.layOut(index, first, m_buffer.constData() + m_blockAt,
-                   qMax<qint64>(0, m_bufferBytes - m_blockAt), m_capture.dataEnd());
+    m_block.layOut(index, first, m_end, m_buffer.constData() + m_blockAt,
+                   qMax<qint64>(0, m_bufferBytes - m_blockAt), m_dataEnd);
 }
 
 quint8 FrameCursor::header() const
