@@ -309,7 +309,7 @@ void TestFieldsViewer::captureBringsItsOwnDefinitions()
     const QString beside = FieldDefinitions::fileBeside(other);
     QCOMPARE(beside, other + QStringLiteral(".fields.toml"));
     QVERIFY(writeFile(beside, QByteArray(Definitions).replace("GainWrite", "OwnGain")));
-    window->loadFile(other);
+    FramescopeProbe::loadFile(*window, other);
     QCOMPARE(session().fieldDefinitionsFile(), beside);
     QCOMPARE(cell(0, 5), QStringLiteral("OwnGain"));
     QVERIFY(log().contains(QStringLiteral("info\tField definitions of the capture read from %1 beside it")
@@ -317,15 +317,15 @@ void TestFieldsViewer::captureBringsItsOwnDefinitions()
     // They are not remembered as the user's choice: a capture without a file of its own gets
     // the file chosen last again.
     QCOMPARE(settings().value(QStringLiteral("FieldDefinitions")).toString(), definitionsPath);
-    window->loadFile(capturePath);
+    FramescopeProbe::loadFile(*window, capturePath);
     QCOMPARE(session().fieldDefinitionsFile(), definitionsPath);
     QCOMPARE(cell(0, 5), QStringLiteral("GainWrite"));
     // Without a chosen file, none.
-    window->loadFile(other);
+    FramescopeProbe::loadFile(*window, other);
     ui().actionUnloadDefinitions->trigger();
-    window->loadFile(other);
+    FramescopeProbe::loadFile(*window, other);
     QCOMPARE(session().fieldDefinitionsFile(), beside);
-    window->loadFile(capturePath);
+    FramescopeProbe::loadFile(*window, capturePath);
     QVERIFY(!session().fieldDefinitions());
 }
 

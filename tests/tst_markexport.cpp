@@ -82,7 +82,7 @@ void TestMarkExport::init()
     window = std::make_unique<Framescope>(QString());
     window->resize(900, 700);
     window->show();
-    window->loadFile(writeCapture(QStringLiteral("marks.drf3"), 1));
+    FramescopeProbe::loadFile(*window, writeCapture(QStringLiteral("marks.drf3"), 1));
     QCOMPARE(FramescopeProbe::frameCount(*window), qint64(60));
     // Shortcuts work in the active window; the load's progress dialog took that away.
     window->windowHandle()->requestActivate();
@@ -232,7 +232,7 @@ void TestMarkExport::marksOfAnotherCaptureAreIgnored()
     ui().actionMark->trigger();
     // Another capture takes the file's name: the marks file is not its own.
     const QString path = writeCapture(QStringLiteral("marks.drf3"), 2);
-    window->loadFile(path);
+    FramescopeProbe::loadFile(*window, path);
     QVERIFY(FramescopeProbe::marks(*window).isEmpty());
     const QString log = FramescopeProbe::logLines(*window).join(QLatin1Char('\n'));
     QVERIFY2(log.contains(QStringLiteral("belongs to another capture")), qPrintable(log.right(300)));

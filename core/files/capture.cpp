@@ -156,6 +156,9 @@ Capture::Status Capture::readInto(FrameReaderSink &sink, bool indexed, qint64 fr
     const ReadFunction read = [this](quint64 offset, char *buffer, qint64 length, QString *error) {
         return readRaw(offset, buffer, length, error);
     };
+    // A frame takes 8 bytes at least.
+    if (indexed)
+        m_index->reserve(qMin(frameLimit, m_file.size() / 8 + 1));
     const ReadOutcome outcome = readFrames(read, m_file.size(), protocolVersion(), recording,
                                            indexed ? m_index.get() : nullptr, frameLimit);
     m_dataEnd = outcome.dataEnd;

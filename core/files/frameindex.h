@@ -36,6 +36,10 @@ public:
     int protocolVersion() const { return m_protocolVersion; }
     qint64 count() const { return m_count; }
 
+    /// Makes room for `frames` frames ahead, so that appending up to that many never moves the
+    /// chunk table: a thread that shows the load's frame lines reads it while the load appends.
+    void reserve(qint64 frames) { m_chunks.reserve(std::size_t((frames + ChunkMask) >> ChunkShift)); }
+
     /// Appends a frame; its offset and time are kept when it is a checkpoint frame.
     void append(quint8 header, quint64 offset, quint64 ticks)
     {

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "viewer/app/framescope.h"
 
+#include "viewer/app/printjob.h"
+#include "core/session/capturesession.h"
+
 #include <QCloseEvent>
 #include <QScreen>
 #include <QSettings>
@@ -87,6 +90,9 @@ void Framescope::saveWindowState() const
 void Framescope::closeEvent(QCloseEvent *event)
 {
     saveWindowState();
+    // The passes still running end on their own, each with its share of what it reads.
+    session->tasks().cancelAll();
+    delete printJob;
     QMainWindow::closeEvent(event);
 }
 
