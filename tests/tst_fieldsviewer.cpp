@@ -150,6 +150,7 @@ private:
     {
         window.reset();
         window = std::make_unique<Framescope>(capture);
+        QVERIFY(FramescopeProbe::settle(*window));
         window->resize(900, 700);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
@@ -453,6 +454,7 @@ void TestFieldsViewer::fieldColumnsInTableCopyExportPrint()
         dialog->accept();
     });
     ui().actionExport->trigger();
+    QVERIFY(FramescopeProbe::settle(*window));
     QFile exported(csv);
     QVERIFY(exported.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = exported.readAll().split('\n');
@@ -500,10 +502,12 @@ void TestFieldsViewer::filterAndFindNameFields()
     FilterBar *bar = ui().filterBar;
     bar->setText(QStringLiteral("GainWrite.gain < 0"));
     bar->applyButton()->click();
+    QVERIFY(FramescopeProbe::settle(*window));
     QCOMPARE(shownFrames(), QList<qint64>({0}));
     bar->setText(QStringLiteral("message in {\"Strobe\" \"GainWrite\"} and GainWrite.op != \"Read\""));
     QCOMPARE(bar->state(), FilterBar::State::Valid);
     bar->applyButton()->click();
+    QVERIFY(FramescopeProbe::settle(*window));
     QCOMPARE(shownFrames(), QList<qint64>({0, 4}));
     bar->clearButton()->click();
 
@@ -512,6 +516,7 @@ void TestFieldsViewer::filterAndFindNameFields()
     ui().findBar->setMode(FindBar::Expression);
     ui().findBar->setText(QStringLiteral("GainWrite.gain > 0"));
     ui().actionFindNext->trigger();
+    QVERIFY(FramescopeProbe::settle(*window));
     QCOMPARE(session().currentFrame(), qint64(4));
 
     // Message and field names complete, MESSAGE.FIELD as one word.
@@ -568,6 +573,7 @@ void TestFieldsViewer::statisticsOfTheFields()
     // The displayed frames only: the second gain write is filtered out.
     ui().filterBar->setText(QStringLiteral("frame < 4"));
     ui().filterBar->applyButton()->click();
+    QVERIFY(FramescopeProbe::settle(*window));
     auto *scope = statistics->findChild<QComboBox *>(QStringLiteral("cbScope"));
     scope->setCurrentIndex(1);
     recomputed();

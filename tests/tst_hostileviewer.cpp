@@ -215,6 +215,7 @@ void TestHostileViewer::fileChangedWhileShown()
     QCOMPARE(Probe::ui(w).actionReload->shortcut(), QKeySequence(Qt::Key_F5));
     const QString title = w.windowTitle();
     Probe::ui(w).actionReload->trigger();
+    QVERIFY(FramescopeProbe::settle(w));
     const QStringList log = logLines(w);
     if (change == "deleted" || change == "folder") {
         QCOMPARE(log, (QStringList{QStringLiteral("info\tSet DigRF Version to 3G"),
