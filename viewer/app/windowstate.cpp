@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QScreen>
 #include <QSettings>
+#include <QTimer>
 
 namespace Korvex {
 
@@ -93,6 +94,8 @@ void Framescope::closeEvent(QCloseEvent *event)
     // The passes still running end on their own, each with its share of what it reads.
     session->tasks().cancelAll();
     delete printJob;
+    if (logTimer)
+        logTimer->stop();
     QMainWindow::closeEvent(event);
 }
 
