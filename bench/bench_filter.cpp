@@ -110,32 +110,22 @@ void timeWindowFilter(std::unique_ptr<Capture> capture, const char *text)
     window.resize(1000, 800);
     window.show();
     FramescopeProbe::showCapture(window, std::move(capture));
-    QElapsedTimer sinceTick;
-    double longest = 0;
-    qint64 repaints = 0;
-    QTimer ticker;
-    ticker.setInterval(5);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        longest = qMax(longest, msSince(sinceTick));
-        sinceTick.restart();
-        FramescopeProbe::ui(window).tblFrames->viewport()->repaint();
-        ++repaints;
-    });
+    LoopGaps gaps([&window] { FramescopeProbe::ui(window).tblFrames->viewport()->repaint(); });
     FilterBar *bar = FramescopeProbe::ui(window).filterBar;
     bar->setText(QLatin1String(text));
     QApplication::processEvents();
-    ticker.start();
-    sinceTick.start();
+    gaps.start();
     QElapsedTimer timer;
     timer.start();
     bar->applyButton()->click();
+    if (!FramescopeProbe::settle(window))
+        std::printf("  the filter did not end\n");
     const double total = msSince(timer);
-    longest = qMax(longest, msSince(sinceTick));
-    ticker.stop();
+    const double longest = gaps.stop();
     std::printf("  window filter %-41s %8.1f ms  (%lld shown; longest gap between event-loop "
                 "turns %.1f ms, %lld repaints)\n",
                 text, total, static_cast<long long>(FramescopeProbe::model(window)->rows().count()),
-                longest, static_cast<long long>(repaints));
+                longest, static_cast<long long>(gaps.turns()));
     // The overview strip with hidden frames dimmed and a few thousand marks.
     const qint64 shown = FramescopeProbe::model(window)->rows().count();
     for (qint64 row = 0; row < shown; row += qMax<qint64>(1, shown / 4000)) {

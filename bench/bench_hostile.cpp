@@ -170,7 +170,7 @@ int childViewer(const QString &fileName)
     const qint64 before = statusKiB("VmHWM:");
     QElapsedTimer clock;
     clock.start();
-    window.loadFile(fileName);
+    FramescopeProbe::loadFile(window, fileName);
     const double loaded = double(clock.nsecsElapsed()) / 1e6;
     // The log is complete as the load returns; the panel shows its last line.
     LogView *panel = FramescopeProbe::ui(window).txtLog;

@@ -143,7 +143,7 @@ int runViewer(const QString &fileName)
         file.open(QIODevice::WriteOnly);
         file.write(CaptureBuilder::randomCapture(10, 1));
     }
-    window.loadFile(warmUp);
+    FramescopeProbe::loadFile(window, warmUp);
     QProgressBar *bar = FramescopeProbe::progressDialog(window)->findChild<QProgressBar *>();
 
     PaintWatch watch;
@@ -169,7 +169,7 @@ int runViewer(const QString &fileName)
     const qint64 heapBefore = qint64(mallinfo2().uordblks);
     watch.clock.start();
     cpuStart = cpuNs();
-    window.loadFile(fileName);
+    FramescopeProbe::loadFile(window, fileName);
     const Mark loadReturned = mark();
     QTableView *table = FramescopeProbe::ui(window).tblFrames;
     QImage image(table->viewport()->size(), QImage::Format_ARGB32);

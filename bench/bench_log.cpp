@@ -49,7 +49,7 @@ void viewerLoad(const QString &fileName)
     QElapsedTimer clock;
     clock.start();
     const qint64 cpuStart = cpuNs();
-    window.loadFile(fileName);
+    FramescopeProbe::loadFile(window, fileName);
     const qint64 loaded = clock.nsecsElapsed();
     const qint64 loadedCpu = cpuNs() - cpuStart;
     // The log is complete as the load returns; the window paints the Log tab it brought up.

@@ -180,7 +180,7 @@ int main(int argc, char *argv[])
         Framescope window{QString()};
         window.resize(1000, 700);
         window.show();
-        window.loadFile(capturePath);
+        FramescopeProbe::loadFile(window, capturePath);
         QCoreApplication::processEvents();
         std::printf("%d random frames\n", count);
         const qint64 rssBefore = statusKiB("VmRSS:");

@@ -6,11 +6,14 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QList>
+#include <QObject>
 #include <QString>
+#include <QTimer>
 #include <QtEndian>
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 #include <time.h>
@@ -125,5 +128,43 @@ inline void printMachineLoad()
     if (loadavg.open(QIODevice::ReadOnly))
         std::printf("machine load (1/5/15 min): %s", loadavg.readLine().constData());
 }
+
+/// The longest time the event loop goes without a turn: a timer every 5 ms runs `tick` (a
+/// repaint, say) whenever the loop gets to it and notes the time since the turn before.
+class LoopGaps
+{
+public:
+    explicit LoopGaps(std::function<void()> tick)
+    {
+        m_timer.setInterval(5);
+        QObject::connect(&m_timer, &QTimer::timeout, [this, tick = std::move(tick)] {
+            m_longest = qMax(m_longest, msSince(m_since));
+            m_since.restart();
+            tick();
+            ++m_turns;
+        });
+    }
+    void start()
+    {
+        m_timer.start();
+        m_since.start();
+    }
+    /// Stops, and gives the longest gap in milliseconds.
+    double stop()
+    {
+        m_longest = qMax(m_longest, msSince(m_since));
+        m_timer.stop();
+        return m_longest;
+    }
+    /// The longest gap so far, the one still open included.
+    double longest() const { return qMax(m_longest, msSince(m_since)); }
+    qint64 turns() const { return m_turns; }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_since;
+    double m_longest = 0;
+    qint64 m_turns = 0;
+};
 
 #endif // BENCH_BENCHSUPPORT_H

@@ -2,7 +2,10 @@
 #ifndef TESTS_FRAMESCOPEPROBE_H
 #define TESTS_FRAMESCOPEPROBE_H
 
+#include "hangguard.h"
+
 #include "viewer/app/framescope.h"
+#include "viewer/app/taskkinds.h"
 #include "viewer/views/logmodel.h"
 #include "core/files/capture.h"
 #include "core/session/capturesession.h"
@@ -12,6 +15,7 @@
 
 #include <QItemSelectionModel>
 #include <QStatusBar>
+#include <QTest>
 
 #include <memory>
 
@@ -66,6 +70,32 @@ struct FramescopeProbe
     static const FrameMarks &marks(const Framescope &w) { return w.session->marks(); }
     /// Filters, searches and exports show their progress dialog from the start.
     static void showProgressAtOnce(Framescope &w) { w.taskDialogDelayMs = 0; }
+    /// Calls `hook` on the worker at every progress report of the window's passes (the load's
+    /// among them), with the pass's kind: a hook that waits on a latch holds the pass there.
+    static void setTaskHook(Framescope &w, TaskDialog::Hook hook) { w.taskHook = std::move(hook); }
+    /// Whether a pass of the window runs (a printout being painted among them).
+    static bool busy(Framescope &w)
+    {
+        const TaskRunner &tasks = w.session->tasks();
+        for (const QString &kind : {TaskKinds::Load, TaskKinds::Filter, TaskKinds::Find,
+                                    TaskKinds::Export, TaskKinds::Print}) {
+            if (tasks.isRunning(kind))
+                return true;
+        }
+        return !w.printJob.isNull();
+    }
+    /// Waits until the window's passes have ended and their results are shown; false on a hang.
+    [[nodiscard]] static bool settle(Framescope &w)
+    {
+        return QTest::qWaitFor([&w] { return !busy(w); }, HangGuardMs);
+    }
+    /// Loads a capture and waits for the load to end, as a load on the window's thread did.
+    static void loadFile(Framescope &w, const QString &fileName)
+    {
+        w.loadFile(fileName);
+        if (!settle(w))
+            qFatal("a load did not end");
+    }
     /// The status bar's passing note.
     static QString note(Framescope &w) { return w.statusBar()->currentMessage(); }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "capturefixture.h"
 #include "framescopeprobe.h"
+#include "passlatch.h"
 #include "modaldriver.h"
 #include "testenv.h"
 
@@ -84,6 +85,7 @@ private:
     {
         ui().filterBar->setText(text);
         ui().filterBar->applyButton()->click();
+        QVERIFY(FramescopeProbe::settle(*window));
     }
     QList<int> rowLabels()
     {
@@ -203,18 +205,24 @@ void TestDisplayFilter::findFrameGoesToTheNearestShownFrame()
 
 void TestDisplayFilter::cancelLeavesTheFramesShown()
 {
+    // The filter is held mid-way until its dialog has shown and Cancel was pressed.
     FramescopeProbe::showProgressAtOnce(*window);
-    bool cancelled = false;
-    ModalDriver::whenModal<QProgressDialog>([&cancelled](QProgressDialog *dialog) {
-        dialog->cancel();
-        cancelled = true;
-    });
-    apply(QStringLiteral("payload contains 05 06"));
-    QVERIFY(cancelled);
+    PassLatch latch(TaskKinds::Filter);
+    FramescopeProbe::setTaskHook(*window, latch.hook());
+    ui().filterBar->setText(QStringLiteral("payload contains 05 06"));
+    ui().filterBar->applyButton()->click();
+    QVERIFY(latch.waitReached());
+    QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<QProgressDialog *>(QApplication::activeModalWidget()),
+                             HangGuardMs);
+    auto *dialog = qobject_cast<QProgressDialog *>(QApplication::activeModalWidget());
+    QCOMPARE(dialog->labelText(), QStringLiteral("Filtering frames ..."));
+    dialog->findChild<QPushButton *>()->click();
+    latch.release();
+    QVERIFY(FramescopeProbe::settle(*window));
+    QTRY_VERIFY_WITH_TIMEOUT(!QApplication::activeModalWidget(), HangGuardMs);
     QVERIFY(!model()->rows().isFiltered());
     QCOMPARE(currentFrame(), qint64(18));
-    QVERIFY(FramescopeProbe::note(*window).contains(QStringLiteral("cancelled")));
-    QVERIFY(!QApplication::activeModalWidget());
+    QCOMPARE(FramescopeProbe::note(*window), QStringLiteral("Filter cancelled; the frames shown are as before."));
 }
 
 void TestDisplayFilter::historyIsKept()
@@ -274,6 +282,7 @@ void TestDisplayFilter::completionByKeyboard()
         return;
     QCOMPARE(bar->state(), FilterBar::State::Valid);
     QTest::keyClick(edit, Qt::Key_Return);
+    QVERIFY(FramescopeProbe::settle(*window));
     QCOMPARE(bar->applied(), completed + rest);
     QVERIFY(!bar->isPending());
     QCOMPARE(model()->rows().count(), shown);
@@ -292,6 +301,7 @@ void TestDisplayFilter::pendingAndPickedFilters()
     const int index = box->findText(QStringLiteral("cts == 0"));
     box->setCurrentIndex(index);
     emit box->activated(index);
+    QVERIFY(FramescopeProbe::settle(*window));
     QCOMPARE(bar->applied(), QStringLiteral("cts == 0"));
     QCOMPARE(model()->rows().frameAt(0), qint64(0));
     // A mistake is marked where it is, in words that say what would do.
@@ -354,6 +364,7 @@ void TestDisplayFilter::findBar()
     ui().findBar->setMode(FindBar::Mode(mode));
     ui().findBar->setText(text);
     (forward ? ui().actionFindNext : ui().actionFindPrevious)->trigger();
+    QVERIFY(FramescopeProbe::settle(*window));
     QCOMPARE(currentFrame(), found);
     QVERIFY(!model()->rows().isFiltered());
     QCOMPARE(FramescopeProbe::note(*window), QStringLiteral("Frame %1 found.").arg(found));
@@ -373,18 +384,22 @@ void TestDisplayFilter::findWrapsAtTheEnds()
     apply(QStringLiteral("frame != 17"));
     ui().tblFrames->goToShownRow(model()->rows().rowOf(33));
     ui().actionFindNext->trigger();
+    QVERIFY(FramescopeProbe::settle(*window));
     QCOMPARE(currentFrame(), qint64(1));
     QVERIFY(FramescopeProbe::note(*window).contains(QStringLiteral("went on from the first")));
     ui().actionFindPrevious->trigger();
+    QVERIFY(FramescopeProbe::settle(*window));
     QCOMPARE(currentFrame(), qint64(33));
     QVERIFY(FramescopeProbe::note(*window).contains(QStringLiteral("went on from the last")));
 
     ui().findBar->setText(QStringLiteral("channel == 99"));
     ui().actionFindNext->trigger();
+    QVERIFY(FramescopeProbe::settle(*window));
     QCOMPARE(currentFrame(), qint64(33));
     QVERIFY(FramescopeProbe::note(*window).contains(QStringLiteral("Column 12")));
     ui().findBar->setText(QStringLiteral("frame == 17"));
     ui().actionFindNext->trigger();
+    QVERIFY(FramescopeProbe::settle(*window));
     QCOMPARE(FramescopeProbe::note(*window), QStringLiteral("No shown frame matches."));
 }
 
@@ -392,6 +407,7 @@ void TestDisplayFilter::findNextWithoutTextShowsTheBar()
 {
     QVERIFY(!ui().findBar->isVisible());
     ui().actionFindNext->trigger();
+    QVERIFY(FramescopeProbe::settle(*window));
     QVERIFY(ui().findBar->isVisible());
     QCOMPARE(currentFrame(), qint64(18));
     QTest::keyClick(ui().findBar->lineEdit(), Qt::Key_Escape);
@@ -415,6 +431,7 @@ void TestDisplayFilter::missingFramesAreCounted()
     ui().filterBar->clearButton()->click();
     ui().findBar->setText(QStringLiteral("time > 1s"));
     ui().actionFindNext->trigger();
+    QVERIFY(FramescopeProbe::settle(*window));
     QCOMPARE(FramescopeProbe::note(*window), QStringLiteral("No shown frame matches. ") + note);
 }
 

@@ -150,6 +150,7 @@ private:
     {
         window.reset();
         window = std::make_unique<Framescope>(capture);
+        QVERIFY(FramescopeProbe::settle(*window));
         window->resize(900, 700);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
@@ -309,7 +310,7 @@ void TestFieldsViewer::captureBringsItsOwnDefinitions()
     const QString beside = FieldDefinitions::fileBeside(other);
     QCOMPARE(beside, other + QStringLiteral(".fields.toml"));
     QVERIFY(writeFile(beside, QByteArray(Definitions).replace("GainWrite", "OwnGain")));
-    window->loadFile(other);
+    FramescopeProbe::loadFile(*window, other);
     QCOMPARE(session().fieldDefinitionsFile(), beside);
     QCOMPARE(cell(0, 5), QStringLiteral("OwnGain"));
     QVERIFY(log().contains(QStringLiteral("info\tField definitions of the capture read from %1 beside it")
@@ -317,15 +318,15 @@ void TestFieldsViewer::captureBringsItsOwnDefinitions()
     // They are not remembered as the user's choice: a capture without a file of its own gets
     // the file chosen last again.
     QCOMPARE(settings().value(QStringLiteral("FieldDefinitions")).toString(), definitionsPath);
-    window->loadFile(capturePath);
+    FramescopeProbe::loadFile(*window, capturePath);
     QCOMPARE(session().fieldDefinitionsFile(), definitionsPath);
     QCOMPARE(cell(0, 5), QStringLiteral("GainWrite"));
     // Without a chosen file, none.
-    window->loadFile(other);
+    FramescopeProbe::loadFile(*window, other);
     ui().actionUnloadDefinitions->trigger();
-    window->loadFile(other);
+    FramescopeProbe::loadFile(*window, other);
     QCOMPARE(session().fieldDefinitionsFile(), beside);
-    window->loadFile(capturePath);
+    FramescopeProbe::loadFile(*window, capturePath);
     QVERIFY(!session().fieldDefinitions());
 }
 
@@ -453,6 +454,7 @@ void TestFieldsViewer::fieldColumnsInTableCopyExportPrint()
         dialog->accept();
     });
     ui().actionExport->trigger();
+    QVERIFY(FramescopeProbe::settle(*window));
     QFile exported(csv);
     QVERIFY(exported.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = exported.readAll().split('\n');
@@ -500,10 +502,12 @@ void TestFieldsViewer::filterAndFindNameFields()
     FilterBar *bar = ui().filterBar;
     bar->setText(QStringLiteral("GainWrite.gain < 0"));
     bar->applyButton()->click();
+    QVERIFY(FramescopeProbe::settle(*window));
     QCOMPARE(shownFrames(), QList<qint64>({0}));
     bar->setText(QStringLiteral("message in {\"Strobe\" \"GainWrite\"} and GainWrite.op != \"Read\""));
     QCOMPARE(bar->state(), FilterBar::State::Valid);
     bar->applyButton()->click();
+    QVERIFY(FramescopeProbe::settle(*window));
     QCOMPARE(shownFrames(), QList<qint64>({0, 4}));
     bar->clearButton()->click();
 
@@ -512,6 +516,7 @@ void TestFieldsViewer::filterAndFindNameFields()
     ui().findBar->setMode(FindBar::Expression);
     ui().findBar->setText(QStringLiteral("GainWrite.gain > 0"));
     ui().actionFindNext->trigger();
+    QVERIFY(FramescopeProbe::settle(*window));
     QCOMPARE(session().currentFrame(), qint64(4));
 
     // Message and field names complete, MESSAGE.FIELD as one word.
@@ -568,6 +573,7 @@ void TestFieldsViewer::statisticsOfTheFields()
     // The displayed frames only: the second gain write is filtered out.
     ui().filterBar->setText(QStringLiteral("frame < 4"));
     ui().filterBar->applyButton()->click();
+    QVERIFY(FramescopeProbe::settle(*window));
     auto *scope = statistics->findChild<QComboBox *>(QStringLiteral("cbScope"));
     scope->setCurrentIndex(1);
     recomputed();

@@ -447,6 +447,7 @@ void TestFrameScroller::captureOpenedBeforeTheWindowShows()
     file.close();
 
     window = std::make_unique<Framescope>(file.fileName());
+    QVERIFY(FramescopeProbe::settle(*window));
     QCOMPARE(FramescopeProbe::frameCount(*window), 300);
     window->resize(840, 601);
     window->show();
@@ -567,6 +568,7 @@ void TestFrameScroller::stripUnderAFilter()
     FramescopeProbe::showCapture(*window, CaptureFixture::load3G(block));
     ui().filterBar->setText(filter);
     ui().filterBar->applyButton()->click();
+    QVERIFY(FramescopeProbe::settle(*window));
     const CaptureSession &session = FramescopeProbe::session(*window);
     const FrameRows &rows = session.rows();
     QVERIFY(rows.isFiltered() && rows.count() >= 1000);

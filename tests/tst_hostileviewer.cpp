@@ -148,7 +148,7 @@ void TestHostileViewer::fileChangedWhileShown()
     const QByteArray bytes = randomCapture(50, 3);
     QVERIFY(writeFile(path, bytes));
     Framescope &w = window();
-    w.loadFile(path);
+    FramescopeProbe::loadFile(w, path);
     QCOMPARE(Probe::frameCount(w), 50);
     const QStringList shown = tableTexts(w);
     Probe::ui(w).tblFrames->setCurrentIndex(Probe::model(w)->cellIndex(49, 0));
@@ -215,6 +215,7 @@ void TestHostileViewer::fileChangedWhileShown()
     QCOMPARE(Probe::ui(w).actionReload->shortcut(), QKeySequence(Qt::Key_F5));
     const QString title = w.windowTitle();
     Probe::ui(w).actionReload->trigger();
+    QVERIFY(FramescopeProbe::settle(w));
     const QStringList log = logLines(w);
     if (change == "deleted" || change == "folder") {
         QCOMPARE(log, (QStringList{QStringLiteral("info\tSet DigRF Version to 3G"),
@@ -268,7 +269,7 @@ void TestHostileViewer::recentFilesOfWrongType()
 
     const QString path = m_dir.filePath(QStringLiteral("recent.drf3"));
     QVERIFY(writeFile(path, capture(frame(1, 4, 0, 0))));
-    w.loadFile(path);
+    FramescopeProbe::loadFile(w, path);
     QCOMPARE(Probe::recentFiles(w).size(), entries + 1);
     QCOMPARE(Probe::recentFiles(w).first().toString(), path);
     QCOMPARE(Probe::ui(w).menuRecentFiles->actions().first()->text(), path);
@@ -297,7 +298,7 @@ void TestHostileViewer::colourFilesAreFolders()
 
     const QString path = m_dir.filePath(QStringLiteral("plain.drf3"));
     QVERIFY(writeFile(path, randomCapture(10, 5)));
-    w.loadFile(path);
+    FramescopeProbe::loadFile(w, path);
     QCOMPARE(Probe::frameCount(w), 10);
     const QModelIndex cell = Probe::model(w)->cellIndex(3, 0);
     QVERIFY(!Probe::model(w)->data(cell, Qt::BackgroundRole).isValid());
@@ -313,7 +314,7 @@ void TestHostileViewer::megabyteTagInTheLog()
     const QString path = m_dir.filePath(QStringLiteral("tag.drf3"));
     QVERIFY(writeFile(path, "{" + QByteArray(1 << 20, 'T')));
     Framescope &w = window();
-    w.loadFile(path);
+    FramescopeProbe::loadFile(w, path);
     const QStringList log = logLines(w);
     QCOMPARE(log.size(), 7);
     QVERIFY(log.at(2) == QStringLiteral("info\tFound tag '%1\u2026 (%2 bytes)'")

@@ -42,7 +42,7 @@ private:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(CaptureBuilder::randomCapture(60, 7));
         file.close();
-        window->loadFile(path);
+        FramescopeProbe::loadFile(*window, path);
         QCOMPARE(FramescopeProbe::frameCount(*window), qint64(60));
         // The load's progress dialog took the activation away.
         window->windowHandle()->requestActivate();

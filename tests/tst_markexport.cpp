@@ -82,7 +82,7 @@ void TestMarkExport::init()
     window = std::make_unique<Framescope>(QString());
     window->resize(900, 700);
     window->show();
-    window->loadFile(writeCapture(QStringLiteral("marks.drf3"), 1));
+    FramescopeProbe::loadFile(*window, writeCapture(QStringLiteral("marks.drf3"), 1));
     QCOMPARE(FramescopeProbe::frameCount(*window), qint64(60));
     // Shortcuts work in the active window; the load's progress dialog took that away.
     window->windowHandle()->requestActivate();
@@ -153,6 +153,7 @@ void TestMarkExport::nextAndPreviousMarkAmongShownFrames()
 
     ui().filterBar->setText(QStringLiteral("frame != 20"));
     ui().filterBar->applyButton()->click();
+    QVERIFY(FramescopeProbe::settle(*window));
     ui().actionNextMark->trigger();
     QCOMPARE(currentFrame(), qint64(33));
 }
@@ -221,6 +222,7 @@ void TestMarkExport::marksComeBackWithTheCapture()
     ui().actionMark->trigger();
     const QString path = files.filePath(QStringLiteral("marks.drf3"));
     window = std::make_unique<Framescope>(path);
+    QVERIFY(FramescopeProbe::settle(*window));
     QCOMPARE(FramescopeProbe::marks(*window).count(), qint64(3));
     QVERIFY(FramescopeProbe::marks(*window).isMarked(11));
     QVERIFY(model()->headerData(11, Qt::Vertical, Qt::DecorationRole).isValid());
@@ -232,7 +234,7 @@ void TestMarkExport::marksOfAnotherCaptureAreIgnored()
     ui().actionMark->trigger();
     // Another capture takes the file's name: the marks file is not its own.
     const QString path = writeCapture(QStringLiteral("marks.drf3"), 2);
-    window->loadFile(path);
+    FramescopeProbe::loadFile(*window, path);
     QVERIFY(FramescopeProbe::marks(*window).isEmpty());
     const QString log = FramescopeProbe::logLines(*window).join(QLatin1Char('\n'));
     QVERIFY2(log.contains(QStringLiteral("belongs to another capture")), qPrintable(log.right(300)));
@@ -293,6 +295,7 @@ void TestMarkExport::exportMarkedFrames()
         dialog->accept();
     });
     ui().actionExport->trigger();
+    QVERIFY(FramescopeProbe::settle(*window));
     Capture exported(target);
     CaptureFixture::QuietSink sink;
     QCOMPARE(exported.load(sink), Capture::Status::Loaded);
@@ -343,6 +346,7 @@ void TestMarkExport::exportTargetIsChecked()
             dialog->reject();
     });
     ui().actionExport->trigger();
+    QVERIFY(FramescopeProbe::settle(*window));
     QVERIFY2(text.contains(message), qPrintable(text));
     QCOMPARE(stayedOpen, answer != QMessageBox::Yes);
     QCOMPARE(QFileInfo(target).size() == size, answer != QMessageBox::Yes);
@@ -366,6 +370,7 @@ void TestMarkExport::failedExportSaysWhy()
         box->accept();
     });
     ui().actionExport->trigger();
+    QVERIFY(FramescopeProbe::settle(*window));
     QVERIFY2(message.contains(QStringLiteral("cannot be written")), qPrintable(message));
     QVERIFY(!QFile::exists(target));
 }

@@ -20,6 +20,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTableView>
@@ -42,7 +43,7 @@ public:
     {
         auto *progress = qobject_cast<QProgressDialog *>(watched);
         if (progress && event->type() == QEvent::Show) {
-            progress->cancel();
+            progress->findChild<QPushButton *>()->click();
             cancelled = true;
         }
         return false;
@@ -173,7 +174,7 @@ void TestPrinting::printedTable()
     if (!name.isEmpty()) {
         path = writeFile(name, bytes);
         QVERIFY(!path.isEmpty());
-        m_window->loadFile(path);
+        FramescopeProbe::loadFile(*m_window, path);
         QCOMPARE(FramescopeProbe::frameCount(*m_window), table.size() - 1);
     }
     for (const int column : std::as_const(hidden))
@@ -249,6 +250,7 @@ void TestPrinting::print(const QString &pdfPath, const std::function<void(PrintF
     if (stop == Stop::Progress)
         qApp->installEventFilter(&canceller);
     FramescopeProbe::ui(*m_window).actionPrint->trigger();
+    QVERIFY(FramescopeProbe::settle(*m_window));
     qApp->removeEventFilter(&canceller);
     QVERIFY(framesSeen);
     QCOMPARE(printSeen, stop != Stop::FramesDialog);
@@ -268,7 +270,7 @@ void TestPrinting::cancelPrintsNothing()
     QFETCH(int, stop);
     const QString capturePath = m_dir.filePath(QStringLiteral("cancel.drf3"));
     QVERIFY(FrameGenerator::writeFile(capturePath, 5u, 300, QDateTime::currentDateTime()));
-    m_window->loadFile(capturePath);
+    FramescopeProbe::loadFile(*m_window, capturePath);
     const QString pdf = m_dir.filePath(QStringLiteral("cancelled.pdf"));
     print(pdf, nullptr, Stop(stop));
     QVERIFY(!QFile::exists(pdf));
@@ -282,10 +284,10 @@ void TestPrinting::captureReplacedWhileChoosingPrintsNothing()
     const QString second = m_dir.filePath(QStringLiteral("second.drf3"));
     QVERIFY(FrameGenerator::writeFile(first, 5u, 300, QDateTime::currentDateTime()));
     QVERIFY(FrameGenerator::writeFile(second, 7u, 20, QDateTime::currentDateTime()));
-    m_window->loadFile(first);
+    FramescopeProbe::loadFile(*m_window, first);
     bool printSeen = false;
     ModalDriver::whenModal<PrintFramesDlg>([&](PrintFramesDlg *frames) {
-        m_window->loadFile(second);
+        FramescopeProbe::loadFile(*m_window, second);
         ModalDriver::whenModal<QPrintDialog>([&](QPrintDialog *dialog) {
             printSeen = true;
             dialog->reject();
@@ -324,7 +326,7 @@ void TestPrinting::printsToPdf()
     if (frames > 0) {
         const QString capturePath = m_dir.filePath(QStringLiteral("many.drf3"));
         QVERIFY(FrameGenerator::writeFile(capturePath, 5u, frames, QDateTime::currentDateTime()));
-        m_window->loadFile(capturePath);
+        FramescopeProbe::loadFile(*m_window, capturePath);
         QCOMPARE(FramescopeProbe::frameCount(*m_window), frames);
         FramescopeProbe::ui(*m_window).tblFrames->selectRow(5);
     }

@@ -311,6 +311,7 @@ void TestStatisticsWindow::filter(const QString &text)
 {
     ui().filterBar->setText(text);
     ui().filterBar->applyButton()->click();
+    QVERIFY(FramescopeProbe::settle(*window));
     QVERIFY(FramescopeProbe::session(*window).rows().isFiltered());
 }
 

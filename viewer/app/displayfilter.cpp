@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "viewer/app/framescope.h"
 
-#include "viewer/app/taskprogress.h"
+#include "viewer/app/taskdialog.h"
+#include "viewer/app/taskkinds.h"
 #include "core/fields/fielddefinitions.h"
 #include "core/files/capture.h"
 #include "core/filters/filterexpression.h"
@@ -48,22 +49,33 @@ void Framescope::applyFilter(const QString &text)
     ui.filterBar->remember(text.trimmed());
     if (!capture)
         return;
-    std::shared_ptr<FrameBitmap> shown;
-    qint64 missing = 0;
+    struct Filtered
     {
-        TaskProgress progress(this, tr("Filtering frames ..."), taskDialogDelayMs);
-        shown = FrameFilter(*capture, expression).matchingFrames(progress.callback(), &missing);
-    }
-    if (!shown) {
-        statusBar()->showMessage(tr("Filter cancelled; the frames shown are as before."), NoteMs);
-        return;
-    }
-    // A capture loaded while the filter ran keeps its own rows.
-    if (session->capture() != capture)
-        return;
-    session->setRows(FrameRows(std::move(shown)), text.trimmed());
-    if (missing > 0)
-        statusBar()->showMessage(FrameFilter::missingNote(missing), NoteMs);
+        std::shared_ptr<FrameBitmap> shown;
+        qint64 missing = 0;
+    };
+    // The pass runs on a worker with its own share of the capture; a capture loaded meanwhile
+    // keeps its own rows.
+    TaskDialog::run<Filtered>(
+        session->tasks(), TaskKinds::Filter, this, tr("Filtering frames ..."), taskDialogDelayMs,
+        [capture, expression](const WorkProgress &progress) {
+            Filtered filtered;
+            filtered.shown = FrameFilter(*capture, expression).matchingFrames(progress, &filtered.missing);
+            return filtered;
+        },
+        std::function<void(Filtered)>([this, capture, text = text.trimmed()](Filtered filtered) {
+            if (!filtered.shown) {
+                statusBar()->showMessage(tr("Filter cancelled; the frames shown are as before."),
+                                         NoteMs);
+                return;
+            }
+            if (session->capture() != capture)
+                return;
+            session->setRows(FrameRows(std::move(filtered.shown)), text);
+            if (filtered.missing > 0)
+                statusBar()->showMessage(FrameFilter::missingNote(filtered.missing), NoteMs);
+        }),
+        taskHook);
 }
 
 void Framescope::clearFilter()

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "viewer/app/framescope.h"
 
-#include "viewer/app/taskprogress.h"
+#include "viewer/app/taskdialog.h"
+#include "viewer/app/taskkinds.h"
 #include "core/files/capture.h"
 #include "core/filters/framebitmap.h"
 #include "core/session/capturesession.h"
@@ -38,39 +39,65 @@ void Framescope::exportFrames()
     settings->setValue(QStringLiteral("ExportFormat"), int(dialog.format()));
     settings->setValue(QStringLiteral("ExportFolder"), QFileInfo(dialog.fileName()).absolutePath());
 
-    FrameRows frames(stripFrames());
-    if (dialog.which() == ExportDlg::Shown) {
-        frames = session->rows();
-    } else if (dialog.which() != ExportDlg::All) {
-        auto bits = std::make_shared<FrameBitmap>(stripFrames());
-        if (dialog.which() == ExportDlg::Marked) {
-            for (const auto &mark : marks.all())
-                bits->set(mark.first);
-        } else if (dialog.which() == ExportDlg::Selected) {
-            for (qint64 frame : selected)
-                bits->set(frame);
-        } else {
-            for (qint64 frame = dialog.rangeFirst(); frame <= dialog.rangeLast(); ++frame)
-                bits->set(frame);
-        }
-        bits->finish();
-        frames = FrameRows(std::move(bits));
-    }
-
-    QString error;
-    FrameExporter::Result result;
-    qint64 missing = 0;
+    // The frames are chosen and written on a worker, from copies of what they are chosen
+    // from; a cancelled export leaves no file and never harms one that was there.
+    struct Exported
     {
-        TaskProgress progress(this, tr("Exporting frames ..."), taskDialogDelayMs);
-        result = FrameExporter::write(*capture, frames, dialog.format(), dialog.fileName(),
-                                      progress.callback(), &error, &missing,
-                                      session->fieldColumns());
+        FrameExporter::Result result = FrameExporter::Result::Failed;
+        qint64 count = 0;
+        qint64 missing = 0;
+        QString error;
+    };
+    const ExportDlg::Which which = dialog.which();
+    const FrameRows shown = session->rows();
+    const FieldColumns fields = session->fieldColumns();
+    const FrameExporter::Format exportFormat = dialog.format();
+    const QString fileName = dialog.fileName();
+    const qint64 first = dialog.rangeFirst();
+    const qint64 last = dialog.rangeLast();
+    std::vector<qint64> chosen;
+    if (which == ExportDlg::Marked) {
+        for (const auto &mark : marks.all())
+            chosen.push_back(mark.first);
+    } else if (which == ExportDlg::Selected) {
+        chosen = selected;
     }
+    TaskDialog::run<Exported>(
+        session->tasks(), TaskKinds::Export, this, tr("Exporting frames ..."), taskDialogDelayMs,
+        [=](const WorkProgress &progress) {
+            FrameRows frames(shown.total());
+            if (which == ExportDlg::Shown) {
+                frames = shown;
+            } else if (which != ExportDlg::All) {
+                auto bits = std::make_shared<FrameBitmap>(shown.total());
+                for (qint64 frame : chosen)
+                    bits->set(frame);
+                for (qint64 frame = first; which == ExportDlg::Range && frame <= last; ++frame)
+                    bits->set(frame);
+                bits->finish();
+                frames = FrameRows(std::move(bits));
+            }
+            Exported exported;
+            exported.count = frames.count();
+            exported.result = FrameExporter::write(*capture, frames, exportFormat, fileName,
+                                                   progress, &exported.error, &exported.missing,
+                                                   fields);
+            return exported;
+        },
+        std::function<void(Exported)>([this, fileName](const Exported &exported) {
+            exportDone(exported.result, exported.count, exported.missing, fileName, exported.error);
+        }),
+        taskHook);
+}
+
+void Framescope::exportDone(FrameExporter::Result result, qint64 count, qint64 missing,
+                            const QString &fileName, const QString &error)
+{
     switch (result) {
     case FrameExporter::Result::Written:
         statusBar()->showMessage(tr("%1 frames exported to %2.")
-                                         .arg(NumberText::grouped(frames.count()))
-                                         .arg(QFileInfo(dialog.fileName()).fileName())
+                                         .arg(NumberText::grouped(count))
+                                         .arg(QFileInfo(fileName).fileName())
                                      + (missing > 0 ? QLatin1Char(' ') + FrameExporter::missingNote(missing)
                                                     : QString()),
                                  10000);

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "viewer/app/framescope.h"
 
-#include "viewer/app/taskprogress.h"
+#include "viewer/app/taskdialog.h"
+#include "viewer/app/taskkinds.h"
 #include "core/files/capture.h"
 #include "core/filters/framefilter.h"
 #include "core/filters/framesearch.h"
@@ -55,18 +56,33 @@ void Framescope::runFind(bool forward)
         statusBar()->showMessage(tr("Cannot search. %1").arg(error.message()), NoteMs);
         return;
     }
-    FrameSearch::Result result;
-    {
-        TaskProgress progress(this, tr("Searching frames ..."), taskDialogDelayMs);
-        result = FrameSearch::find(*capture, expression, rows, currentFrame(),
-                                   forward ? FrameSearch::Direction::Forward
-                                           : FrameSearch::Direction::Backward,
-                                   progress.callback());
-    }
+    const qint64 from = currentFrame();
+    TaskDialog::run<FrameSearch::Result>(
+        session->tasks(), TaskKinds::Find, this, tr("Searching frames ..."), taskDialogDelayMs,
+        [capture, expression, rows, from, forward](const WorkProgress &progress) {
+            return FrameSearch::find(*capture, expression, rows, from,
+                                     forward ? FrameSearch::Direction::Forward
+                                             : FrameSearch::Direction::Backward,
+                                     progress);
+        },
+        std::function<void(FrameSearch::Result)>(
+            [this, capture, expression, rows, forward](const FrameSearch::Result &result) {
+                showFound(result, capture, expression, rows, forward);
+            }),
+        taskHook);
+}
+
+void Framescope::showFound(const FrameSearch::Result &result,
+                           const std::shared_ptr<const Capture> &capture,
+                           const FilterExpression &expression, const FrameRows &rows, bool forward)
+{
     if (result.cancelled) {
         statusBar()->showMessage(tr("Search cancelled."), NoteMs);
         return;
     }
+    // What was found belongs to the rows searched; the session may show others by now.
+    if (session->rows().bitmap() != rows.bitmap() || session->capture() != capture)
+        return;
     // Frames gone from the file were passed over: the note says how many.
     const QString missing =
         result.missing > 0 ? QLatin1Char(' ') + FrameFilter::missingNote(result.missing) : QString();
@@ -74,9 +90,6 @@ void Framescope::runFind(bool forward)
         statusBar()->showMessage(tr("No shown frame matches.") + missing, NoteMs);
         return;
     }
-    // What was found belongs to the rows searched; the session may show others by now.
-    if (session->rows().bitmap() != rows.bitmap() || session->capture() != capture)
-        return;
     // The row comes to the middle of the table, and the bytes found stand out in its dump.
     foundFrame = result.frame;
     foundBytes = expression.payloadMatches(capture->frame(result.frame).payload());

@@ -2,7 +2,9 @@
 #ifndef VIEWER_APP_FRAMESCOPE_H
 #define VIEWER_APP_FRAMESCOPE_H
 
-#include "viewer/app/taskprogress.h"
+#include "viewer/app/taskdialog.h"
+#include "core/export/frameexporter.h"
+#include "core/filters/framesearch.h"
 #include "ui_framescope.h"
 #include "core/fields/fieldcolumns.h"
 #include "core/text/timetext.h"
@@ -12,10 +14,12 @@
 #include <QList>
 #include <QMainWindow>
 #include <QModelIndex>
+#include <QPointer>
 #include <QRect>
 #include <QSize>
 #include <QVariant>
 
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -28,7 +32,9 @@ class QDragEnterEvent;
 class QDropEvent;
 class QFileSystemWatcher;
 class QLabel;
+class QProgressBar;
 class QProgressDialog;
+class QTimer;
 class QResizeEvent;
 class QSettings;
 QT_END_NAMESPACE
@@ -47,6 +53,7 @@ class LogLines;
 class LogModel;
 class MarksDlg;
 class PayloadHighlighter;
+class PrintJob;
 class PrintRows;
 class ScrollTracker;
 class StatisticsWindow;
@@ -148,6 +155,10 @@ private:
     void bringLogForward(bool problem);
     /// The Frames tab came to the front: the keys go to the table once it has frames.
     void framesTabShown();
+    /// Shows the load's progress dialog, made at the first load.
+    void showLoadProgress();
+    /// A load ended (read whole, cut short or cancelled): its capture goes on display.
+    void loadDone(std::shared_ptr<Capture> loaded);
     /// What a new capture (or none) changes beside the table: the columns' widths, the shown
     /// label, the filter bar's fields, the strip.
     void captureChanged();
@@ -197,6 +208,13 @@ private:
     void showCurrentTime();
     void updateShownLabel();
     void runFind(bool forward);
+    /// Says how an export into `fileName` ended.
+    void exportDone(FrameExporter::Result result, qint64 count, qint64 missing,
+                    const QString &fileName, const QString &error);
+    /// Shows what a search over `rows` of `capture` found, unless the session shows others by
+    /// now.
+    void showFound(const FrameSearch::Result &result, const std::shared_ptr<const Capture> &capture,
+                   const FilterExpression &expression, const FrameRows &rows, bool forward);
     /// The time mode's menu entry and the time column's width follow the session.
     void timeChanged();
 
@@ -247,13 +265,22 @@ private:
     QLabel *statusLabel = nullptr;
     QGraphicsScene scene;
     ScrollTracker *tracker = nullptr;
+    /// The load's progress dialog and its bar, made at the first load.
     QProgressDialog *progressDialog = nullptr;
+    QProgressBar *loadBar = nullptr;
+    /// While a load runs: the log the log panel follows, the timer that looks at it, and what
+    /// tells the reader that Cancel was pressed.
+    std::shared_ptr<const LogLines> loadingLog;
+    QTimer *logTimer = nullptr;
+    std::shared_ptr<std::atomic<bool>> loadStop;
     /// The lines of the log panel.
     LogModel *logModel = nullptr;
     /// "Shown: N of M frames" in the status bar.
     QLabel *shownLabel = nullptr;
-    /// How long a filter, search or export runs before its progress dialog shows.
-    int taskDialogDelayMs = TaskProgress::DefaultDialogDelayMs;
+    /// How long a filter, search, export or print runs before its progress dialog shows.
+    int taskDialogDelayMs = TaskDialog::DefaultDelayMs;
+    /// Called on the worker at every progress report of the window's passes; none but in tests.
+    TaskDialog::Hook taskHook;
     /// Strip and table geometry the frame scroller was last built for.
     QRect scrollerBuiltFor;
     bool scrollerCheckPending = false;
@@ -278,6 +305,8 @@ private:
     int shownMessage = -1;
     int shownField = -1;
     MarksDlg *marksDlg = nullptr;
+    /// The printout on its way, if one is.
+    QPointer<PrintJob> printJob;
 };
 
 } // namespace Korvex

@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "viewer/app/framescope.h"
 
+#include "viewer/app/printjob.h"
+#include "core/session/capturesession.h"
+
 #include <QCloseEvent>
 #include <QScreen>
 #include <QSettings>
+#include <QTimer>
 
 namespace Korvex {
 
@@ -87,6 +91,11 @@ void Framescope::saveWindowState() const
 void Framescope::closeEvent(QCloseEvent *event)
 {
     saveWindowState();
+    // The passes still running end on their own, each with its share of what it reads.
+    session->tasks().cancelAll();
+    delete printJob;
+    if (logTimer)
+        logTimer->stop();
     QMainWindow::closeEvent(event);
 }
 

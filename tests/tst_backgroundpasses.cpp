@@ -1,0 +1,210 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "capturebuilder.h"
+#include "capturefixture.h"
+#include "framescopeprobe.h"
+#include "modaldriver.h"
+#include "passlatch.h"
+#include "testenv.h"
+
+#include "core/files/capture.h"
+#include "viewer/views/exportdlg.h"
+#include "viewer/views/findbar.h"
+#include "viewer/views/printframesdlg.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPrintDialog>
+#include <QThreadPool>
+#include <QUrl>
+#include <QtTest>
+
+#include <memory>
+
+using namespace Korvex;
+using Probe = FramescopeProbe;
+
+namespace {
+
+constexpr int FirstFrames = 10000;
+constexpr int SecondFrames = 20;
+
+} // namespace
+
+/// Another capture opened, dropped or reloaded, or the window closed, while a pass over the
+/// capture on display is held mid-way on its worker: nothing of the pass lands on the new
+/// capture, the new one is shown whole, and a pass cancelled by the close ends on its own and
+/// lets go of its capture.
+class TestBackgroundPasses : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void interrupted_data();
+    void interrupted();
+
+private:
+    QString write(const QString &name, int frames, quint32 seed);
+    /// Starts a pass of the kind over the capture on display.
+    void startPass(const QString &kind);
+
+    TestEnv env;
+    QTemporaryDir dir;
+    std::unique_ptr<Framescope> window;
+    QString output;
+};
+
+QString TestBackgroundPasses::write(const QString &name, int frames, quint32 seed)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        || file.write(CaptureBuilder::randomCapture(frames, seed)) < 0)
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+void TestBackgroundPasses::init()
+{
+    window = std::make_unique<Framescope>(QString());
+    window->show();
+    output.clear();
+    // The export dialog would ask before overwriting the last test's file.
+    QFile::remove(dir.filePath(QStringLiteral("exported.drf3")));
+    QFile::remove(dir.filePath(QStringLiteral("printed.pdf")));
+}
+
+void TestBackgroundPasses::cleanup()
+{
+    window.reset();
+    // A pass the test let go of ends before the next test's window comes.
+    QThreadPool::globalInstance()->waitForDone(HangGuardMs);
+}
+
+void TestBackgroundPasses::startPass(const QString &kind)
+{
+    Ui::Framescope &ui = Probe::ui(*window);
+    if (kind == TaskKinds::Filter) {
+        ui.filterBar->setText(QStringLiteral("payload contains 05 06"));
+        ui.filterBar->applyButton()->click();
+    } else if (kind == TaskKinds::Find) {
+        ui.findBar->lineEdit()->setText(QStringLiteral("cts == 1"));
+        ui.actionFindNext->trigger();
+    } else if (kind == TaskKinds::Export) {
+        output = dir.filePath(QStringLiteral("exported.drf3"));
+        ModalDriver::whenModal<ExportDlg>([this](ExportDlg *dialog) {
+            dialog->setWhich(ExportDlg::All);
+            dialog->setFormat(FrameExporter::Format::Capture);
+            dialog->setFileName(output);
+            dialog->accept();
+        });
+        ui.actionExport->trigger();
+    } else if (kind == TaskKinds::Print) {
+        output = dir.filePath(QStringLiteral("printed.pdf"));
+        ModalDriver::whenModal<PrintFramesDlg>([this](PrintFramesDlg *frames) {
+            ModalDriver::whenModal<QPrintDialog>([this](QPrintDialog *dialog) {
+                auto *printers = dialog->findChild<QComboBox *>(QStringLiteral("printers"));
+                printers->setCurrentIndex(printers->findText(QStringLiteral("Print to File (PDF)")));
+                dialog->findChild<QLineEdit *>(QStringLiteral("filename"))->setText(output);
+                dialog->accept();
+            });
+            frames->accept();
+        });
+        ui.actionPrint->trigger();
+    }
+}
+
+void TestBackgroundPasses::interrupted_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("action");
+    for (const QString &kind : {TaskKinds::Load, TaskKinds::Filter, TaskKinds::Find,
+                                TaskKinds::Export, TaskKinds::Print}) {
+        for (const char *action : {"open", "drop", "reload", "close"}) {
+            QTest::addRow("%s, %s", qPrintable(kind), action) << kind << QString::fromLatin1(action);
+        }
+    }
+}
+
+void TestBackgroundPasses::interrupted()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, action);
+    const QString first = write(QStringLiteral("first.drf3"), FirstFrames, 11);
+    const QString second = write(QStringLiteral("second.drf3"), SecondFrames, 12);
+    if (kind != TaskKinds::Load)
+        Probe::loadFile(*window, first);
+    const std::weak_ptr<const Capture> held = Probe::session(*window).capture();
+
+    PassLatch latch(kind);
+    Probe::setTaskHook(*window, latch.hook());
+    if (kind == TaskKinds::Load)
+        window->loadFile(first);
+    else
+        startPass(kind);
+    QVERIFY(latch.waitReached());
+
+    if (action == QLatin1String("close")) {
+        window->close();
+        latch.release();
+        QVERIFY(QThreadPool::globalInstance()->waitForDone(HangGuardMs));
+        QCoreApplication::sendPostedEvents();
+        // The load never landed; the other passes left their capture as it was.
+        QCOMPARE(Probe::frameCount(*window), qint64(kind == TaskKinds::Load ? 0 : FirstFrames));
+        QVERIFY(!Probe::session(*window).rows().isFiltered());
+        window.reset();
+        QVERIFY(held.expired());
+        // A cancelled export or printout leaves no file behind.
+        if (!output.isEmpty())
+            QVERIFY(!QFile::exists(output));
+        return;
+    }
+
+    qint64 expected = SecondFrames;
+    if (action == QLatin1String("open")) {
+        window->loadFile(second);
+    } else if (action == QLatin1String("drop")) {
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(second)});
+        QDragEnterEvent enter(window->rect().center(), Qt::CopyAction, &mime, Qt::LeftButton,
+                              Qt::NoModifier);
+        QCoreApplication::sendEvent(window.get(), &enter);
+        QDropEvent drop(window->rect().center(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window.get(), &drop);
+        QVERIFY(drop.isAccepted());
+        QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(),
+                                  QStringLiteral("Kestrant Framescope - ") + second, HangGuardMs);
+    } else if (kind == TaskKinds::Load) {
+        // No capture is on display while one loads: Reload has nothing to open again.
+        Probe::ui(*window).actionReload->trigger();
+        expected = FirstFrames;
+    } else {
+        // The file the pass reads is written anew under it, then opened again.
+        write(QStringLiteral("first.drf3"), SecondFrames, 12);
+        Probe::ui(*window).actionReload->trigger();
+    }
+    latch.release();
+    QVERIFY(Probe::settle(*window));
+    const CaptureSession &session = Probe::session(*window);
+    QCOMPARE(Probe::frameCount(*window), expected);
+    QCOMPARE(Probe::model(*window)->rowCount(), int(expected));
+    QVERIFY(!session.rows().isFiltered());
+    QCOMPARE(session.currentFrame(), qint64(0));
+    QVERIFY2(!Probe::note(*window).contains(QStringLiteral("found")), qPrintable(Probe::note(*window)));
+    // What the user asked of the capture before is finished from its own share of it (unless
+    // its file was written anew under it).
+    if (kind == TaskKinds::Export && action != QLatin1String("reload")) {
+        Capture exported(output);
+        CaptureFixture::QuietSink sink;
+        QCOMPARE(exported.load(sink), Capture::Status::Loaded);
+        QCOMPARE(exported.frameCount(), qint64(FirstFrames));
+    }
+    if (kind == TaskKinds::Print)
+        QVERIFY(QFile(output).size() > 0);
+}
+
+QTEST_MAIN(TestBackgroundPasses)
+#include "tst_backgroundpasses.moc"
