@@ -34,8 +34,12 @@ public:
     /// Time since the first frame in ticks; 0 for a missing frame.
     quint64 ticks() const { return m_block.ticks[std::size_t(m_k)]; }
     /// The frame's bytes in the file (header word first); none for a missing frame.
-    const char *bytes() const;
-    qint64 length() const;
+    const char *bytes() const
+    {
+        return isMissing() ? nullptr
+                           : m_buffer.constData() + m_blockAt + m_block.starts[std::size_t(m_k)];
+    }
+    qint64 length() const { return isMissing() ? 0 : m_block.lengths[std::size_t(m_k)]; }
     /// The frame decoded, as Capture::frame() gives it.
     FrameRecord record() const;
 
