@@ -23,17 +23,6 @@ FrameCursor::FrameCursor(const Capture &capture, qint64 first, qint64 end)
     m_block.count = 0;
 }
 
-bool FrameCursor::next()
-{
-    if (m_number + 1 >= m_end)
-        return false;
-    ++m_number;
-    if (m_block.count == 0 || m_number >= m_block.first + m_block.count)
-        loadBlock(FrameBlock::firstOf(m_number));
-    m_k = int(m_number - m_block.first);
-    return true;
-}
-
 bool FrameCursor::moveTo(qint64 n)
 {
     if (n < m_first || n >= m_end)

@@ -22,7 +22,16 @@ public:
     FrameCursor(const Capture &capture, qint64 first, qint64 end);
 
     /// Moves to the next frame; false past the last one.
-    bool next();
+    bool next()
+    {
+        if (m_number + 1 >= m_end)
+            return false;
+        ++m_number;
+        if (m_block.count == 0 || m_number >= m_block.first + m_block.count)
+            loadBlock(FrameBlock::firstOf(m_number));
+        m_k = int(m_number - m_block.first);
+        return true;
+    }
     /// Moves to frame n of the range, forwards or back (a filter's rows skip frames); false
     /// outside the range. The file is read again only when n lies outside what was read last.
     bool moveTo(qint64 n);
