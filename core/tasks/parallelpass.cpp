@@ -2,7 +2,7 @@
 #include "core/tasks/parallelpass.h"
 
 #include "core/files/frameindex.h"
-#include "core/tasks/poolhandover.h"
+#include "core/tasks/threadhandover.h"
 
 #include <QRunnable>
 #include <QThread>
@@ -83,7 +83,7 @@ bool ParallelPass::run(qint64 first, qint64 end, const Piece &piece,
     std::vector<std::unique_ptr<QRunnable>> helpers;
     const int threads = qMin(threadCount(), count);
     for (int k = 1; k < threads; ++k) {
-        helpers.emplace_back(PoolHandover::start(
+        helpers.emplace_back(ThreadHandover::start(
             m_pool,
             [&] {
                 work();

@@ -3,7 +3,7 @@
 #define CORE_TASKS_TASKRUNNER_H
 
 #include "core/files/workprogress.h"
-#include "core/tasks/poolhandover.h"
+#include "core/tasks/threadhandover.h"
 
 #include <QFuture>
 #include <QFutureWatcher>
@@ -57,7 +57,7 @@ public:
         // was read.
         connect(watcher, &QFutureWatcherBase::finished, this,
                 [this, kind, watcher, promise, done = std::move(done)] {
-                    PoolHandover::acquire();
+                    ThreadHandover::acquire();
                     forget(kind, watcher);
                     const QFuture<Result> ended = watcher->future();
                     watcher->deleteLater();
@@ -68,10 +68,10 @@ public:
         m_tasks.insert(kind, {watcher, QFuture<void>(future)});
         watcher->setFuture(future);
         // A task cancelled before it started does not run.
-        PoolHandover::start(m_pool, [promise, work = std::forward<Work>(work)]() mutable {
+        ThreadHandover::start(m_pool, [promise, work = std::forward<Work>(work)]() mutable {
             if (!promise->isCanceled())
                 work(*promise);
-            PoolHandover::release();
+            ThreadHandover::release();
             promise->finish();
         });
         return future;

@@ -2,6 +2,7 @@
 #include "viewer/stats/passrunner.h"
 
 #include "core/stats/capturepass.h"
+#include "core/tasks/threadhandover.h"
 
 #include <QThread>
 
@@ -24,7 +25,11 @@ void PassRunner::start(std::shared_ptr<CapturePass> pass, std::function<void(Cap
     stop();
     m_pass = std::move(pass);
     const int generation = ++m_generation;
-    m_thread = QThread::create([pass = m_pass, work = std::move(work)] { work(*pass); });
+    // The thread starts in the open (pthread_create) but is joined through Qt's own lock.
+    m_thread = QThread::create([pass = m_pass, work = std::move(work)] {
+        work(*pass);
+        ThreadHandover::release();
+    });
     // Delivered on this object's thread once the pass's thread has ended.
     connect(m_thread, &QThread::finished, this,
             [this, generation] { threadFinished(generation); });
@@ -46,6 +51,7 @@ void PassRunner::stop()
     ++m_generation;
     m_pass->cancel();
     m_thread->wait();
+    ThreadHandover::acquire();
     delete m_thread;
     m_thread = nullptr;
     m_timer.stop();
@@ -56,6 +62,7 @@ void PassRunner::threadFinished(int generation)
     if (generation != m_generation || !m_thread)
         return;
     m_thread->wait();
+    ThreadHandover::acquire();
     delete m_thread;
     m_thread = nullptr;
     m_timer.stop();

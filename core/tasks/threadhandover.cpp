@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/tasks/poolhandover.h"
+#include "core/tasks/threadhandover.h"
 
 #include <QRunnable>
 #include <QThreadPool>
@@ -15,7 +15,7 @@ std::atomic<unsigned> handovers{0};
 
 } // namespace
 
-QRunnable *PoolHandover::start(QThreadPool *pool, std::function<void()> work, bool owned)
+QRunnable *ThreadHandover::start(QThreadPool *pool, std::function<void()> work, bool owned)
 {
     // The runnable is made before the release, so that the work's first read of it (its own
     // captures) already comes after the acquire.
@@ -30,12 +30,12 @@ QRunnable *PoolHandover::start(QThreadPool *pool, std::function<void()> work, bo
     return runnable;
 }
 
-void PoolHandover::release()
+void ThreadHandover::release()
 {
     handovers.fetch_add(1, std::memory_order_release);
 }
 
-void PoolHandover::acquire()
+void ThreadHandover::acquire()
 {
     handovers.load(std::memory_order_acquire);
 }
