@@ -6,6 +6,10 @@
 #include "core/filters/filterexpression.h"
 #include "core/filters/framebitmap.h"
 #include "core/filters/framefilter.h"
+#include "core/filters/framerows.h"
+#include "core/stats/capturepass.h"
+#include "core/stats/statisticsfigures.h"
+#include "core/stats/statisticsreport.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -270,6 +274,26 @@ void TestDrfdumpFilter::segmentsAgreeWithTheViewer()
         }
         const qint64 last = exported.frameCount() - 1;
         QCOMPARE(exported.frame(last).payload(), capture->frame(bits->select(last)).payload());
+
+        // The statistics of the frames let through, gaps across segments and pieces included.
+        const FrameRows rows{std::shared_ptr<const FrameBitmap>(bits)};
+        StatisticsFigures figures(0, nullptr);
+        QVERIFY(CapturePass(*capture, rows).runOver([&](const FrameCursor &cursor) {
+            figures.add(cursor.number(), cursor.header(), cursor.ticks(), cursor.bytes(),
+                        cursor.length());
+        }));
+        const DrfdumpRun stats = drfdump({QStringLiteral("--stats"), QStringLiteral("--filter"),
+                                          QLatin1String(text), path});
+        QCOMPARE(QString::fromUtf8(stats.out),
+                 figures.report(path, QStringLiteral("Displayed frames")).toTsv());
+        // The filtered table's rows, in order, with the time since the row above.
+        const QList<QByteArray> table =
+            drfdump({QStringLiteral("--filter"), QLatin1String(text), QStringLiteral("--time"),
+                     QStringLiteral("displayed"), path})
+                .out.split('\n');
+        QCOMPARE(table.size(), bits->count() + 2);
+        for (qint64 row = 0; row < bits->count(); row += bits->count() / 50 + 1)
+            QCOMPARE(table.at(row + 1).split('\t').first().toLongLong(), bits->select(row));
     }
 }
 

@@ -1,11 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "capturefixture.h"
 
+#include "core/fields/fielddefinitions.h"
 #include "core/files/capture.h"
-#include "core/stats/capturepass.h"
-#include "core/stats/statisticscollector.h"
-#include "core/stats/statisticsreport.h"
+#include "core/filters/framebitmap.h"
+#include "core/filters/framefacts.h"
 #include "core/filters/framerows.h"
+#include "core/stats/capturepass.h"
+#include "core/stats/fieldtimeseries.h"
+#include "core/stats/framerateseries.h"
+#include "core/stats/gaphistogram.h"
+#include "core/stats/statisticscollector.h"
+#include "core/stats/statisticsfigures.h"
+#include "core/stats/statisticsreport.h"
+#include "core/tasks/parallelpass.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -14,6 +22,7 @@
 #include <QtTest>
 
 #include <array>
+#include <atomic>
 
 using namespace Korvex;
 
@@ -49,6 +58,69 @@ QByteArray randomFrames(int count, quint32 seed, int hugeEvery)
     return block;
 }
 
+/// Frames of mostly three busy channel types and a few rare ones, with random payloads, so
+/// that pieces of 64 frames often hold no frame of a channel between two that do.
+QByteArray mixedFrames(int count, quint32 seed)
+{
+    QRandomGenerator random(seed);
+    QByteArray block;
+    for (int i = 0; i < count; ++i) {
+        const int type = random.bounded(8) ? 1 + int(random.bounded(3)) : int(random.bounded(16));
+        QByteArray payload(64, Qt::Uninitialized);
+        for (char &byte : payload)
+            byte = char(random.bounded(256));
+        block += CaptureFixture::frameOf(int(random.bounded(7)), type, int(random.bounded(2)),
+                                         random.bounded(3) ? random.bounded(4000u) : 0u, payload);
+    }
+    return block;
+}
+
+/// Payload fields of channel 2 in halves, so that their sums stay exact in any order.
+std::shared_ptr<const FieldDefinitions> halfDefinitions()
+{
+    QStringList errors;
+    return FieldDefinitions::parse(
+        "format = 1\n"
+        "[[message]]\nname = \"Gain\"\nchannel = 2\n"
+        "[[message.field]]\nname = \"op\"\nstart = 0\nlength = 4\n"
+        "values = { 1 = \"one\", 2 = \"two\" }\n"
+        "[[message.field]]\nname = \"half\"\nstart = 4\nlength = 12\nsigned = true\n"
+        "scale = 0.5\n",
+        QStringLiteral("t.toml"), &errors);
+}
+
+/// Everything a chart keeps of a frame-rate series, gap histogram or field series, as text.
+QString describe(const FrameRateSeries &rate)
+{
+    QString text;
+    for (int bin = 0; bin < rate.bins(); ++bin) {
+        text += QString::number(rate.frameFrom(bin)) + QLatin1Char(':');
+        for (int key = 0; key < FrameRateSeries::Channels; ++key)
+            text += QString::number(rate.count(bin, key)) + QLatin1Char(' ');
+    }
+    return text;
+}
+
+QString describe(const GapHistogram &gaps)
+{
+    QString text;
+    for (int bin = 0; bin < gaps.bins(); ++bin)
+        text += QString::number(gaps.count(bin)) + QLatin1Char(' ');
+    return text;
+}
+
+QString describe(const FieldTimeSeries &series)
+{
+    QString text = QStringLiteral("%1 %2 %3:").arg(series.frames()).arg(series.minimum()).arg(series.maximum());
+    for (int bin = 0; bin < series.binning().bins(); ++bin) {
+        const FieldTimeSeries::Interval &at = series.interval(bin);
+        text += QStringLiteral("%1 %2 %3 %4 %5 %6;")
+                    .arg(at.count).arg(at.minimum).arg(at.maximum).arg(at.last)
+                    .arg(at.firstFrame).arg(at.lastFrame);
+    }
+    return text;
+}
+
 } // namespace
 
 /// Capture statistics: the figures of one pass over the frames against the same figures
@@ -64,7 +136,9 @@ private slots:
     void undefinedFiguresStayEmpty_data();
     void undefinedFiguresStayEmpty();
     void reportTexts();
-    void passStopsWhenCancelled();
+    void piecesAgreeWithOnePass_data();
+    void piecesAgreeWithOnePass();
+    void passStopsWhenAsked();
 };
 
 void TestStatistics::figuresMatchTheRecords_data()
@@ -248,24 +322,125 @@ void TestStatistics::reportTexts()
              QStringLiteral("a.drf3"));
 }
 
-void TestStatistics::passStopsWhenCancelled()
+void TestStatistics::piecesAgreeWithOnePass_data()
 {
-    const auto capture = CaptureFixture::load3G(randomFrames(200000, 5, 1000000));
-    QVERIFY(capture && capture->frameCount() == 200000);
-    CapturePass pass(*capture, FrameRows(capture->frameCount()));
-    QCOMPARE(pass.total(), qint64(200000));
-    qint64 visited = 0;
-    // Cancelled from within, as another thread would: the pass stops at its next look.
-    const bool completed = pass.run([&](qint64 frame, quint8, bool, quint64) {
-        QCOMPARE(frame, visited);
-        ++visited;
-        if (frame == 1000)
-            pass.cancel();
-    });
-    QVERIFY(!completed);
-    QVERIFY(pass.isCancelled());
-    QVERIFY(visited > 1000 && visited < 200000);
-    QVERIFY(pass.done() <= visited);
+    QTest::addColumn<quint32>("seed");
+    QTest::addColumn<int>("threads");
+    QTest::addColumn<qint64>("pieceFrames");
+    QTest::addColumn<bool>("filtered");
+    // Pieces of 64 frames put a boundary between most two frames of a rare channel.
+    QTest::newRow("all frames, 2 threads, small pieces") << 1u << 2 << qint64(64) << false;
+    QTest::newRow("all frames, 4 threads, small pieces") << 2u << 4 << qint64(64) << false;
+    QTest::newRow("all frames, 1 thread, small pieces") << 3u << 1 << qint64(64) << false;
+    QTest::newRow("all frames, 2 threads, uneven pieces") << 4u << 2 << qint64(1000) << false;
+    QTest::newRow("shown rows, 2 threads, small pieces") << 5u << 2 << qint64(64) << true;
+    QTest::newRow("shown rows, 4 threads, small pieces") << 6u << 4 << qint64(64) << true;
+    QTest::newRow("shown rows, 3 threads, uneven pieces") << 7u << 3 << qint64(640) << true;
+}
+
+// Statistics, chart binning and field figures gathered in pieces on several threads and merged
+// are those of one pass in frame order, gaps across the pieces' boundaries included.
+void TestStatistics::piecesAgreeWithOnePass()
+{
+    QFETCH(quint32, seed);
+    QFETCH(int, threads);
+    QFETCH(qint64, pieceFrames);
+    QFETCH(bool, filtered);
+    const int count = 7000 + int(seed) * 37;
+    const auto capture = CaptureFixture::load3G(mixedFrames(count, seed));
+    QVERIFY(capture && capture->frameCount() == count);
+    FrameRows rows(count);
+    if (filtered) {
+        // About one frame in three, and none of a long stretch.
+        auto shown = std::make_shared<FrameBitmap>(count);
+        QRandomGenerator random(seed);
+        for (int n = 0; n < count; ++n) {
+            if ((n < 2000 || n > 3000) && random.bounded(3) == 0)
+                shown->set(n);
+        }
+        shown->finish();
+        rows = FrameRows(std::shared_ptr<const FrameBitmap>(shown));
+    }
+    ParallelPass parallel(threads);
+    parallel.setPieceFrames(pieceFrames);
+    const CapturePass onePass(*capture, rows);
+    const CapturePass pieces(*capture, rows, parallel);
+    const auto definitions = halfDefinitions();
+    QVERIFY(definitions);
+
+    // Statistics with field figures, as the statistics window and drfdump gather them.
+    const auto addFigures = [](StatisticsFigures &figures, const FrameCursor &cursor) {
+        figures.add(cursor.number(), cursor.header(), cursor.ticks(), cursor.bytes(),
+                    cursor.length());
+    };
+    StatisticsFigures one(0, definitions);
+    QVERIFY(onePass.runOver([&](const FrameCursor &cursor) { addFigures(one, cursor); }));
+    const std::optional<StatisticsFigures> merged =
+        pieces.collect(StatisticsFigures(0, definitions), addFigures);
+    QVERIFY(merged);
+    const QString expected = one.report(QStringLiteral("a"), QStringLiteral("b")).toTsv();
+    QVERIFY(expected.contains(QStringLiteral("Gain")));
+    QCOMPARE(merged->report(QStringLiteral("a"), QStringLiteral("b")).toTsv(), expected);
+    const CaptureStatistics &stats = one.collector().result();
+
+    // The time chart's counts at its finest interval.
+    const auto [first, last] = CapturePass::timeSpan(*capture, rows);
+    const FrameRateSeries rateEmpty(
+        TimeBinning(first, last - first, FrameRateSeries::baseInterval(last - first)), 0);
+    const auto addRate = [](FrameRateSeries &rate, const FrameCursor &cursor) {
+        rate.add(cursor.number(), cursor.header(), cursor.isMissing(), cursor.ticks());
+    };
+    FrameRateSeries rate = rateEmpty;
+    QVERIFY(onePass.runOver([&](const FrameCursor &cursor) { addRate(rate, cursor); }));
+    QCOMPARE(describe(*pieces.collect(rateEmpty, addRate)), describe(rate));
+
+    // The gaps of a rare channel and of a busy one.
+    for (const int key : {9, 2}) {
+        const ChannelFigures &channel = stats.channels[std::size_t(key)];
+        const GapHistogram gapEmpty(key, 0, channel.minGapNs, channel.maxGapNs, 20);
+        const auto addGap = [](GapHistogram &gaps, const FrameCursor &cursor) {
+            gaps.add(cursor.number(), cursor.header(), cursor.isMissing(), cursor.ticks());
+        };
+        GapHistogram gaps = gapEmpty;
+        QVERIFY(onePass.runOver([&](const FrameCursor &cursor) { addGap(gaps, cursor); }));
+        QCOMPARE(describe(*pieces.collect(gapEmpty, addGap)), describe(gaps));
+    }
+
+    // A field over time.
+    const FieldTimeSeries seriesEmpty(definitions, 0, 1,
+                                      TimeBinning(first, last - first,
+                                                  TimeBinning::automatic(last - first, 300)));
+    const auto addField = [](FieldTimeSeries &series, const FrameCursor &cursor) {
+        const FrameFacts facts = FrameFacts::fromBytes(cursor.number(), cursor.header(),
+                                                       cursor.ticks(), cursor.bytes(),
+                                                       cursor.length(), 0);
+        series.add(facts.number, facts.header, facts.payload.data(), facts.payloadLength,
+                   FrameRecord::nsOfTicks(facts.ticks));
+    };
+    FieldTimeSeries series = seriesEmpty;
+    QVERIFY(onePass.runOver([&](const FrameCursor &cursor) { addField(series, cursor); }));
+    QVERIFY(series.frames() > 0);
+    QCOMPARE(describe(*pieces.collect(seriesEmpty, addField)), describe(series));
+}
+
+void TestStatistics::passStopsWhenAsked()
+{
+    const auto capture = CaptureFixture::load3G(randomFrames(300000, 5, 1000000));
+    QVERIFY(capture && capture->frameCount() == 300000);
+    ParallelPass parallel(2);
+    parallel.setPieceFrames(1 << 16);
+    std::atomic<qint64> visited{0};
+    // The progress says stop once a frame was seen: the pieces stop at their next look.
+    const std::optional<StatisticsCollector> stats = CapturePass(*capture, FrameRows(300000), parallel)
+        .collect(StatisticsCollector(0),
+                 [&](StatisticsCollector &collector, const FrameCursor &cursor) {
+                     ++visited;
+                     collector.add(cursor.number(), cursor.header(), cursor.isMissing(),
+                                   cursor.ticks());
+                 },
+                 [&](qint64, qint64) { return visited == 0; });
+    QVERIFY(!stats);
+    QVERIFY(visited > 0 && visited < 300000);
 }
 
 QTEST_GUILESS_MAIN(TestStatistics)

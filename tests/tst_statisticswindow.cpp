@@ -11,7 +11,6 @@
 #include "viewer/stats/chartswindow.h"
 #include "core/stats/framerateseries.h"
 #include "core/stats/gaphistogram.h"
-#include "viewer/stats/passrunner.h"
 #include "core/stats/statisticscollector.h"
 #include "viewer/stats/statisticsmodel.h"
 #include "viewer/stats/statisticswindow.h"
@@ -31,11 +30,14 @@
 #include <QLineSeries>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QThreadPool>
 #include <QtTest>
 
 #include <atomic>
+#include <cstring>
 #include <memory>
 
 using namespace Korvex;
@@ -45,15 +47,49 @@ namespace {
 constexpr int Hang = HangGuardMs;
 
 /// Random DigRF 3G frames of channel types 4 to 7, deltas below 2000 ticks.
-std::unique_ptr<Capture> randomCapture(int count, quint32 seed)
+QByteArray randomFrames(int count, quint32 seed)
 {
     QRandomGenerator random(seed);
     QByteArray block;
     for (int i = 0; i < count; ++i)
         block += CaptureFixture::frameOf(int(random.bounded(7)), 4 + int(random.bounded(4)),
                                          int(random.bounded(2)), random.bounded(2000u));
-    return CaptureFixture::load3G(block);
+    return block;
 }
+
+std::unique_ptr<Capture> randomCapture(int count, quint32 seed)
+{
+    return CaptureFixture::load3G(randomFrames(count, seed));
+}
+
+/// A capture whose reads from any thread but the GUI's wait, once `hold` is set, until the
+/// test releases them: a pass over it is held mid-way, deterministically.
+struct GatedCapture
+{
+    std::atomic<bool> hold{false};
+    QSemaphore entered;
+    QSemaphore release;
+
+    std::unique_ptr<Capture> load(int count, quint32 seed)
+    {
+        const QByteArray block = randomFrames(count, seed);
+        auto capture = CaptureFixture::load3G(block);
+        const QByteArray bytes = CaptureBuilder::capture(block, "}");
+        capture->setReadFunction([this, bytes](quint64 offset, char *buffer, qint64 length,
+                                               QString *) -> qint64 {
+            if (hold && QThread::currentThread() != qApp->thread()) {
+                entered.release();
+                release.acquire();
+            }
+            if (offset >= quint64(bytes.size()))
+                return 0;
+            const qint64 got = qMin(length, qint64(bytes.size()) - qint64(offset));
+            std::memcpy(buffer, bytes.constData() + offset, std::size_t(got));
+            return got;
+        });
+        return capture;
+    }
+};
 
 /// The report of these rows (all frames when none are given), computed apart from the window.
 QString expectedReport(const Capture &capture, const FrameRows *rows = nullptr)
@@ -99,8 +135,8 @@ private slots:
     void chartsOfTheCapture();
     void clickOnTheTimeChartSelectsTheFrame();
     void intervalCanBeChosen();
-    void runnerCancels();
-    void runnerStopsWithoutSignal();
+    void passHeldWhileTheCaptureGoes_data();
+    void passHeldWhileTheCaptureGoes();
 
 private:
     Ui::Framescope &ui() { return FramescopeProbe::ui(*window); }
@@ -111,8 +147,6 @@ private:
     void filter(const QString &text);
     /// Shows the displayed frames in the window's scope box.
     static void chooseDisplayed(QWidget *window);
-    /// Starts a pass over the capture that sets `started` and holds on until it is cancelled.
-    void startHeldPass(PassRunner &runner, std::atomic<bool> &started);
 
     TestEnv env;
     std::unique_ptr<Framescope> window;
@@ -481,48 +515,76 @@ void TestStatisticsWindow::intervalCanBeChosen()
     QCOMPARE(computed.count(), 0);
 }
 
-void TestStatisticsWindow::startHeldPass(PassRunner &runner, std::atomic<bool> &started)
+void TestStatisticsWindow::passHeldWhileTheCaptureGoes_data()
 {
-    runner.start(std::make_shared<CapturePass>(*capture, FrameRows(capture->frameCount())),
-                 [&started](CapturePass &pass) {
-                     pass.run([&](qint64, quint8, bool, quint64) {
-                         started = true;
-                         while (!pass.isCancelled())
-                             QThread::yieldCurrentThread();
-                     });
-                 });
+    QTest::addColumn<bool>("charts");
+    QTest::addColumn<bool>("close");
+    QTest::newRow("statistics, capture replaced") << false << false;
+    QTest::newRow("statistics, window closed") << false << true;
+    QTest::newRow("charts, capture replaced") << true << false;
+    QTest::newRow("charts, window closed") << true << true;
 }
 
-void TestStatisticsWindow::runnerCancels()
+// A pass held in the middle of its reads while the capture is replaced or the window closed:
+// nothing waits for it, and what it finds never shows.
+void TestStatisticsWindow::passHeldWhileTheCaptureGoes()
 {
-    PassRunner runner;
-    QSignalSpy finished(&runner, &PassRunner::finished);
-    std::atomic<bool> started{false};
-    startHeldPass(runner, started);
-    QVERIFY(runner.isRunning());
-    QTRY_VERIFY_WITH_TIMEOUT(started, Hang);
-    runner.cancel();
-    QVERIFY(finished.wait(Hang));
-    QCOMPARE(finished.at(0).at(0).toBool(), false);
-    QVERIFY(!runner.isRunning());
-}
+    QFETCH(bool, charts);
+    QFETCH(bool, close);
+    StatisticsWindow *statistics = charts ? nullptr : openStatistics();
+    ChartsWindow *chartsWindow = charts ? openCharts() : nullptr;
+    QWidget *shown = charts ? static_cast<QWidget *>(chartsWindow) : statistics;
+    const auto computing = [&] {
+        return charts ? chartsWindow->isComputing() : statistics->isComputing();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(!computing(), Hang);
 
-void TestStatisticsWindow::runnerStopsWithoutSignal()
-{
-    PassRunner runner;
-    QSignalSpy finished(&runner, &PassRunner::finished);
-    std::atomic<bool> started{false};
-    startHeldPass(runner, started);
-    QTRY_VERIFY_WITH_TIMEOUT(started, Hang);
-    runner.stop();
-    QVERIFY(!runner.isRunning());
-    // The end of a stopped pass is not reported, even once the event loop comes round.
-    runner.start(std::make_shared<CapturePass>(*capture, FrameRows(10)), [](CapturePass &pass) {
-        pass.run([](qint64, quint8, bool, quint64) {});
-    });
-    QVERIFY(finished.wait(Hang));
-    QCOMPARE(finished.size(), 1);
-    QCOMPARE(finished.at(0).at(0).toBool(), true);
+    GatedCapture gate;
+    auto held = gate.load(3000, 8);
+    const Capture *heldCapture = held.get();
+    gate.hold = true;
+    FramescopeProbe::showCapture(*window, std::move(held));
+    QVERIFY(gate.entered.tryAcquire(1, Hang));
+    QVERIFY(computing());
+
+    auto next = randomCapture(100, 9);
+    const Capture *nextCapture = next.get();
+    if (close)
+        shown->close();
+    else
+        FramescopeProbe::showCapture(*window, std::move(next));
+    // Nothing waited for the held pass, which still waits in its read.
+    if (close)
+        QVERIFY(!computing());
+    QCOMPARE(gate.release.available(), 0);
+    gate.hold = false;
+    gate.release.release(1000);
+    QVERIFY(QThreadPool::globalInstance()->waitForDone(Hang));
+    QTRY_VERIFY_WITH_TIMEOUT(!computing(), Hang);
+    QCoreApplication::processEvents();
+
+    if (close) {
+        // Closed, the window shows nothing of the held capture until shown again.
+        QVERIFY(charts ? !chartsWindow->rateSeries() : !statistics->report());
+        shown->show();
+        QTRY_VERIFY_WITH_TIMEOUT(charts ? chartsWindow->gapHistogram() != nullptr
+                                        : statistics->report() != nullptr,
+                                 Hang);
+        QTRY_VERIFY_WITH_TIMEOUT(!computing(), Hang);
+        if (charts)
+            QCOMPARE(rateTotal(*chartsWindow->rateSeries()), qint64(3000));
+        else
+            QCOMPARE(statistics->report()->toTsv(), expectedReport(*heldCapture));
+        return;
+    }
+    // The figures are those of the capture that replaced the held one.
+    if (charts) {
+        QTRY_VERIFY_WITH_TIMEOUT(chartsWindow->gapHistogram() && !computing(), Hang);
+        QCOMPARE(rateTotal(*chartsWindow->rateSeries()), qint64(100));
+    } else {
+        QTRY_VERIFY_WITH_TIMEOUT(statistics->report() && !computing(), Hang);
+        QCOMPARE(statistics->report()->toTsv(), expectedReport(*nextCapture));
+    }
 }
 
 QTEST_MAIN(TestStatisticsWindow)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/commands.h"
 
+#include "tools/framesegment.h"
 #include "tools/framestream.h"
 #include "tools/textoutput.h"
 
@@ -9,8 +10,6 @@
 #include "core/files/framereader.h"
 #include "core/files/outputfile.h"
 #include "core/filters/filterexpression.h"
-#include "core/filters/framefacts.h"
-#include "core/tasks/parallelpass.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -25,9 +24,8 @@ namespace Korvex::Dump {
 namespace {
 
 /// Reads a capture frame by frame as it streams past and hands on the frames that match a
-/// filter, in their order. The frames are kept a segment at a time, judged side by side on
-/// every core and then handed on, so that the memory stays the same whatever the capture's
-/// size. finish() hands on the last segment.
+/// filter, in their order, a segment at a time (FrameSegment). finish() hands on the last
+/// segment.
 class MatchingSink final : public FrameReaderSink
 {
 public:
@@ -35,11 +33,9 @@ public:
 
     MatchingSink(const FilterExpression &filter, int protocolVersion, Handler handler)
         : m_filter(filter)
-        , m_protocolVersion(protocolVersion)
-        , m_payloads(filter.needsPayload())
+        , m_segment(protocolVersion)
         , m_handler(std::move(handler))
     {
-        m_pass.setPieceFrames(PieceFrames);
     }
 
     void log(const QString &, LogLevel) override {}
@@ -48,69 +44,26 @@ public:
     bool wantsFrames() const override { return true; }
     void frame(const ScannedFrame &frame) override
     {
-        if (m_stopped)
-            return;
-        m_frames.push_back({frame.number, frame.offset, frame.ticks, m_bytes.size(), frame.length});
-        m_bytes.append(frame.bytes, frame.length);
-        if (qint64(m_frames.size()) >= SegmentFrames)
+        if (!m_stopped && m_segment.append(frame))
             finish();
     }
 
     /// Judges the frames kept and hands on those that match.
     void finish()
     {
-        const qint64 count = qint64(m_frames.size());
-        std::vector<quint64> matches(std::size_t((count + 63) / 64), 0);
-        // Pieces start on multiples of 64 frames, so each sets its own words.
-        m_pass.run(0, count, [&](int, qint64 from, qint64 to, const WorkProgress &) {
-            for (qint64 k = from; k < to; ++k) {
-                if (m_filter.matches(factsOf(m_frames[std::size_t(k)])))
-                    matches[std::size_t(k >> 6)] |= quint64(1) << (k & 63);
-            }
-            return true;
-        });
-        for (qint64 k = 0; k < count && !m_stopped; ++k) {
-            if (matches[std::size_t(k >> 6)] >> (k & 63) & 1) {
-                const Kept &kept = m_frames[std::size_t(k)];
-                const ScannedFrame frame{kept.number, kept.offset, kept.ticks,
-                                         m_bytes.constData() + kept.at, kept.length};
-                m_stopped = !m_handler(frame);
-            }
+        const std::vector<quint64> matches = m_segment.matches(m_filter);
+        for (qint64 k = 0; k < m_segment.count() && !m_stopped; ++k) {
+            if (FrameSegment::isSet(matches, k))
+                m_stopped = !m_handler(m_segment.frame(k));
         }
-        m_frames.clear();
-        m_bytes.clear();
+        m_segment.clear();
     }
 
 private:
-    // A segment of the largest frames stays below twenty megabytes; a piece is worth a thread.
-    static constexpr qint64 SegmentFrames = qint64(1) << 18;
-    static constexpr qint64 PieceFrames = qint64(1) << 14;
-
-    struct Kept
-    {
-        qint64 number;
-        quint64 offset;
-        quint64 ticks;
-        qsizetype at;
-        qint64 length;
-    };
-
-    FrameFacts factsOf(const Kept &kept) const
-    {
-        const char *bytes = m_bytes.constData() + kept.at;
-        const quint8 header = m_protocolVersion == 0 ? quint8(bytes[0]) : 0;
-        return FrameFacts::fromBytes(kept.number, header, kept.ticks, bytes, kept.length,
-                                     m_protocolVersion, m_payloads);
-    }
-
     const FilterExpression &m_filter;
-    int m_protocolVersion;
-    bool m_payloads;
+    FrameSegment m_segment;
     Handler m_handler;
     bool m_stopped = false;
-    ParallelPass m_pass;
-    std::vector<Kept> m_frames;
-    QByteArray m_bytes;
 };
 
 } // namespace

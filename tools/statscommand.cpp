@@ -1,38 +1,37 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/commands.h"
 
+#include "tools/framesegment.h"
 #include "tools/framestream.h"
 #include "tools/textoutput.h"
 
 #include "core/fields/fielddefinitions.h"
 #include "core/files/capturefile.h"
 #include "core/filters/filterexpression.h"
-#include "core/filters/framefacts.h"
-#include "core/stats/fieldstatistics.h"
-#include "core/stats/statisticscollector.h"
+#include "core/stats/statisticsfigures.h"
 #include "core/stats/statisticsreport.h"
 
 #include <QCoreApplication>
 
 #include <optional>
+#include <vector>
 
 namespace Korvex::Dump {
 
 namespace {
 
-/// Takes every frame into the statistics as the reader meets it.
+/// Takes the frames into the statistics a segment at a time (FrameSegment): the pieces of a
+/// segment are judged by the filter and gathered side by side, then merged in order.
 class StatisticsSink final : public FrameReaderSink
 {
 public:
     StatisticsSink(int protocolVersion, const Definitions &definitions,
                    const FilterExpression *filter)
-        : collector(protocolVersion)
-        , m_protocolVersion(protocolVersion)
+        : figures(protocolVersion, definitions)
+        , m_empty(figures)
+        , m_segment(protocolVersion)
         , m_filter(filter)
     {
-        // Outside DigRF 3G no payload is decoded, so no frame is a message.
-        if (definitions && protocolVersion == 0)
-            fields.emplace(definitions);
     }
 
     void log(const QString &, LogLevel) override {}
@@ -40,24 +39,39 @@ public:
     bool wantsFrames() const override { return true; }
     void frame(const ScannedFrame &frame) override
     {
-        // The header word's low byte holds every field the statistics count.
-        const quint8 header = quint8(frame.bytes[0]);
-        const bool payloads = fields || (m_filter && m_filter->needsPayload());
-        const FrameFacts facts = FrameFacts::fromBytes(frame.number, header, frame.ticks,
-                                                       frame.bytes, frame.length,
-                                                       m_protocolVersion, payloads);
-        if (m_filter && !m_filter->matches(facts))
-            return;
-        collector.add(frame.number, header, false, frame.ticks);
-        if (fields)
-            fields->add(header, facts.payload.data(), facts.payloadLength);
+        if (m_segment.append(frame))
+            finish();
     }
 
-    StatisticsCollector collector;
-    std::optional<FieldStatistics> fields;
+    /// Takes in the frames kept.
+    void finish()
+    {
+        const bool payloads = m_filter && m_filter->needsPayload();
+        std::vector<std::optional<StatisticsFigures>> parts(
+            m_segment.pass().pieces(0, m_segment.count()).size());
+        m_segment.pass().run(0, m_segment.count(),
+                             [&](int at, qint64 from, qint64 to, const WorkProgress &) {
+            StatisticsFigures part = m_empty;
+            for (qint64 k = from; k < to; ++k) {
+                if (m_filter && !m_filter->matches(m_segment.facts(k, payloads)))
+                    continue;
+                const ScannedFrame frame = m_segment.frame(k);
+                part.add(frame.number, m_segment.header(k), frame.ticks, frame.bytes,
+                         frame.length);
+            }
+            parts[std::size_t(at)] = std::move(part);
+            return true;
+        });
+        for (const std::optional<StatisticsFigures> &part : parts)
+            figures.merge(*part);
+        m_segment.clear();
+    }
+
+    StatisticsFigures figures;
 
 private:
-    int m_protocolVersion;
+    const StatisticsFigures m_empty;
+    FrameSegment m_segment;
     const FilterExpression *m_filter;
 };
 
@@ -97,12 +111,11 @@ int printStats(const QString &fileName, const QString &format, const FilterExpre
     StatisticsSink sink(protocolVersion, fields, filter);
     if (!streamFrames(fileName, sink, err))
         return Failed;
+    sink.finish();
     // Filtered, the statistics are those of the frames the viewer would display.
-    StatisticsReport report(sink.collector.result(), fileName,
-                            filter ? QCoreApplication::translate("StatisticsWindow", "Displayed frames")
-                                   : QCoreApplication::translate("StatisticsWindow", "All frames"));
-    if (fields)
-        report.addFields(sink.fields ? *sink.fields : FieldStatistics(fields));
+    const StatisticsReport report = sink.figures.report(
+        fileName, filter ? QCoreApplication::translate("StatisticsWindow", "Displayed frames")
+                         : QCoreApplication::translate("StatisticsWindow", "All frames"));
     TextOutput output(out);
     if (format == QLatin1String("json"))
         output.bytes() += report.toJson();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/commands.h"
 
+#include "tools/framesegment.h"
 #include "tools/framestream.h"
 #include "tools/textoutput.h"
 
@@ -37,7 +38,8 @@ FrameTableWriter::Format formatOf(const QString &name)
 }
 
 /// Prints the frame table row by row as the reader meets the frames, the ones that match the
-/// filter if one is given: nothing of the capture is kept, whatever its size.
+/// filter if one is given: nothing of the capture is kept but, with a filter, the segment
+/// whose frames are judged side by side before their rows are printed in order.
 class TableSink final : public FrameReaderSink
 {
 public:
@@ -49,6 +51,7 @@ public:
         , m_filter(filter)
         , m_time(time)
         , m_trail(time.mode, protocolVersion, time.referenceTicks)
+        , m_segment(protocolVersion)
     {
         m_writer.setTimeTitle(TimeText::columnTitle(time.mode, time.reference, true));
         if (fields)
@@ -61,11 +64,40 @@ public:
 
     void frame(const ScannedFrame &frame) override
     {
+        if (!m_filter)
+            row(frame, true);
+        else if (m_segment.append(frame))
+            flush();
+    }
+
+    /// Ends the table of a capture that loaded.
+    void end()
+    {
+        flush();
+        if (!m_begun)
+            begin();
+        m_writer.end(m_out.bytes());
+    }
+
+private:
+    /// Judges the frames kept and prints the rows of those that match.
+    void flush()
+    {
+        if (m_segment.isEmpty())
+            return;
+        const std::vector<quint64> matches = m_segment.matches(*m_filter);
+        for (qint64 k = 0; k < m_segment.count(); ++k)
+            row(m_segment.frame(k), FrameSegment::isSet(matches, k));
+        m_segment.clear();
+    }
+
+    /// Takes a frame in, shown or not, and prints its row when it is shown.
+    void row(const ScannedFrame &frame, bool shown)
+    {
         const quint8 header = m_protocolVersion == 0 ? quint8(frame.bytes[0]) : 0;
         const FrameFacts facts = FrameFacts::fromBytes(frame.number, header, frame.ticks,
                                                        frame.bytes, frame.length,
                                                        m_protocolVersion);
-        const bool shown = !m_filter || m_filter->matches(facts);
         // The time column since the first frame is the frame's own time; the other modes look
         // back at frames before, shown or not, except the one since the row above.
         const QByteArray *timeCell = nullptr;
@@ -89,15 +121,6 @@ public:
         m_out.flushIfFull();
     }
 
-    /// Ends the table of a capture that loaded.
-    void end()
-    {
-        if (!m_begun)
-            begin();
-        m_writer.end(m_out.bytes());
-    }
-
-private:
     // The titles, written once the frame block is reached: an aborted load prints nothing.
     void begin()
     {
@@ -114,6 +137,7 @@ private:
     QByteArray m_timeText;
     std::optional<quint64> m_lastShown;
     bool m_begun = false;
+    FrameSegment m_segment;
 };
 
 class LogSink final : public FrameReaderSink

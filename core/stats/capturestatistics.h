@@ -20,6 +20,8 @@ struct ChannelFigures
     qint64 timed = 0;
     quint64 firstNs = 0;
     quint64 lastNs = 0;
+    /// The first frame with a time, whose gap lies before what was looked at.
+    qint64 firstFrame = -1;
     quint64 minGapNs = 0;
     quint64 maxGapNs = 0;
     qint64 minGapFrame = -1;

@@ -23,6 +23,43 @@ FieldStatistics::FieldStatistics(std::shared_ptr<const FieldDefinitions> definit
     }
 }
 
+namespace {
+
+// Adds a value to a sum, keeping the part lost to rounding apart (Neumaier).
+void addTo(FieldFigures &figure, double value)
+{
+    const double sum = figure.sum + value;
+    figure.lost += std::abs(figure.sum) >= std::abs(value) ? (figure.sum - sum) + value
+                                                           : (value - sum) + figure.sum;
+    figure.sum = sum;
+}
+
+} // namespace
+
+void FieldStatistics::merge(const FieldStatistics &other)
+{
+    for (std::size_t message = 0; message < m_figures.size(); ++message) {
+        m_frames[message] += other.m_frames[message];
+        for (std::size_t f = 0; f < m_figures[message].size(); ++f) {
+            FieldFigures &figure = m_figures[message][f];
+            const FieldFigures &more = other.m_figures[message][f];
+            if (more.count == 0)
+                continue;
+            if (figure.count == 0) {
+                figure = more;
+                continue;
+            }
+            figure.count += more.count;
+            figure.minimum = qMin(figure.minimum, more.minimum);
+            figure.maximum = qMax(figure.maximum, more.maximum);
+            addTo(figure, more.sum);
+            figure.lost += more.lost;
+            for (std::size_t v = 0; v < figure.named.size(); ++v)
+                figure.named[v] += more.named[v];
+        }
+    }
+}
+
 void FieldStatistics::add(quint8 header, const uchar *payload, int length)
 {
     const int message = m_definitions->messageOf(header, payload, length);
@@ -43,10 +80,7 @@ void FieldStatistics::add(quint8 header, const uchar *payload, int length)
             figure.minimum = qMin(figure.minimum, value);
             figure.maximum = qMax(figure.maximum, value);
         }
-        const double sum = figure.sum + value;
-        figure.lost += std::abs(figure.sum) >= std::abs(value) ? (figure.sum - sum) + value
-                                                               : (value - sum) + figure.sum;
-        figure.sum = sum;
+        addTo(figure, value);
         if (const int named = field.valueIndex(raw); named >= 0)
             ++figure.named[std::size_t(named)];
     }

@@ -43,6 +43,10 @@ public:
     /// Takes in one frame: its header byte and its payload in dump order.
     void add(quint8 header, const uchar *payload, int length);
 
+    /// Takes in the figures of the same definitions over other frames. The means agree with
+    /// those of one pass to the last bit or so: the sums are added as two, not value by value.
+    void merge(const FieldStatistics &other);
+
     /// Whether a frame of this header byte may be a message at all: only those need their
     /// payload taken out for add().
     bool mayBeMessage(quint8 header) const { return m_mayBe[header]; }

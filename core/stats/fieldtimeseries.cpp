@@ -40,6 +40,35 @@ void FieldTimeSeries::add(qint64 frame, quint8 header, const uchar *payload, int
     }
 }
 
+void FieldTimeSeries::merge(const FieldTimeSeries &later)
+{
+    for (std::size_t bin = 0; bin < m_intervals.size(); ++bin) {
+        Interval &at = m_intervals[bin];
+        const Interval &next = later.m_intervals[bin];
+        if (next.count == 0)
+            continue;
+        if (at.count == 0) {
+            at = next;
+            continue;
+        }
+        at.count += next.count;
+        at.minimum = qMin(at.minimum, next.minimum);
+        at.maximum = qMax(at.maximum, next.maximum);
+        at.last = next.last;
+        at.lastFrame = next.lastFrame;
+    }
+    if (later.m_frames == 0)
+        return;
+    if (m_frames == 0) {
+        m_minimum = later.m_minimum;
+        m_maximum = later.m_maximum;
+    } else {
+        m_minimum = qMin(m_minimum, later.m_minimum);
+        m_maximum = qMax(m_maximum, later.m_maximum);
+    }
+    m_frames += later.m_frames;
+}
+
 QList<QPointF> FieldTimeSeries::stepLine(double unitNs) const
 {
     QList<QPointF> points;

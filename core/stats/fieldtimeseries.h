@@ -39,6 +39,9 @@ public:
     /// and its time in ns. Frames of other messages are passed over.
     void add(qint64 frame, quint8 header, const uchar *payload, int length, quint64 ns);
 
+    /// Takes in the same field over the frames right after this series' own.
+    void merge(const FieldTimeSeries &later);
+
     const TimeBinning &binning() const { return m_binning; }
     const Interval &interval(int bin) const { return m_intervals[std::size_t(bin)]; }
     /// Frames of the message taken in.

@@ -11,6 +11,16 @@ FrameRateSeries::FrameRateSeries(const TimeBinning &binning, int protocolVersion
 {
 }
 
+void FrameRateSeries::merge(const FrameRateSeries &later)
+{
+    for (std::size_t at = 0; at < m_counts.size(); ++at)
+        m_counts[at] += later.m_counts[at];
+    for (std::size_t bin = 0; bin < m_first.size(); ++bin) {
+        if (m_first[bin] < 0)
+            m_first[bin] = later.m_first[bin];
+    }
+}
+
 qint64 FrameRateSeries::count(int bin) const
 {
     qint64 sum = 0;

@@ -43,6 +43,9 @@ public:
             first = frame;
     }
 
+    /// Takes in the counts of the same intervals over the frames right after this series' own.
+    void merge(const FrameRateSeries &later);
+
     const TimeBinning &binning() const { return m_binning; }
     int bins() const { return m_binning.bins(); }
     qint64 count(int bin, int key) const { return m_counts[std::size_t(bin) * Channels + std::size_t(key)]; }

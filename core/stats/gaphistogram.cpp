@@ -16,6 +16,20 @@ GapHistogram::GapHistogram(int channelKey, int protocolVersion, quint64 minGapNs
     m_counts.assign(std::size_t(span / m_width + 1), 0);
 }
 
+void GapHistogram::merge(const GapHistogram &later)
+{
+    for (std::size_t bin = 0; bin < m_counts.size(); ++bin)
+        m_counts[bin] += later.m_counts[bin];
+    if (!later.m_seen)
+        return;
+    if (m_seen)
+        ++m_counts[std::size_t(binOf(later.m_firstNs - m_lastNs))];
+    else
+        m_firstNs = later.m_firstNs;
+    m_seen = true;
+    m_lastNs = later.m_lastNs;
+}
+
 int GapHistogram::binOf(quint64 gapNs) const
 {
     if (gapNs <= m_min)

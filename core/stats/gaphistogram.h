@@ -28,9 +28,15 @@ public:
         const quint64 ns = FrameRecord::nsOfTicks(ticks);
         if (m_seen)
             ++m_counts[std::size_t(binOf(ns - m_lastNs))];
+        else
+            m_firstNs = ns;
         m_seen = true;
         m_lastNs = ns;
     }
+
+    /// Takes in the gaps of the same bins over the frames right after this histogram's own,
+    /// and the gap between the two.
+    void merge(const GapHistogram &later);
 
     int channelKey() const { return m_key; }
     int bins() const { return int(m_counts.size()); }
@@ -47,6 +53,7 @@ private:
     quint64 m_width;
     std::vector<qint64> m_counts;
     bool m_seen = false;
+    quint64 m_firstNs = 0;
     quint64 m_lastNs = 0;
 };
 

@@ -12,7 +12,8 @@ namespace Korvex {
 
 /// Gathers a capture's statistics from its frames, taken in file order one at a time: the
 /// viewer feeds it from the index and the file, drfdump from the frames it streams, so both
-/// give the same figures.
+/// give the same figures. Frames split into runs may be gathered apart, one collector a run,
+/// and merged in their order: the result is that of one collector over them all.
 class StatisticsCollector
 {
 public:
@@ -47,24 +48,34 @@ public:
         m_stats.lastNs = ns;
         if (channel.timed++ == 0) {
             channel.firstNs = ns;
+            channel.firstFrame = frame;
         } else {
             // Times never go back in a capture: they are sums of unsigned deltas.
-            const quint64 gap = ns - channel.lastNs;
-            if (channel.minGapFrame < 0 || gap < channel.minGapNs) {
-                channel.minGapNs = gap;
-                channel.minGapFrame = frame;
-            }
-            if (channel.maxGapFrame < 0 || gap > channel.maxGapNs) {
-                channel.maxGapNs = gap;
-                channel.maxGapFrame = frame;
-            }
+            noteGap(channel, ns - channel.lastNs, frame);
         }
         channel.lastNs = ns;
     }
 
+    /// Takes in what another collector gathered from the frames right after this one's: the
+    /// gap from this one's last frame of a channel to the other's first is counted between.
+    void merge(const StatisticsCollector &later);
+
     const CaptureStatistics &result() const { return m_stats; }
 
 private:
+    /// A gap ending at `frame`; of equal gaps the earliest frame is kept.
+    static void noteGap(ChannelFigures &channel, quint64 gap, qint64 frame)
+    {
+        if (channel.minGapFrame < 0 || gap < channel.minGapNs) {
+            channel.minGapNs = gap;
+            channel.minGapFrame = frame;
+        }
+        if (channel.maxGapFrame < 0 || gap > channel.maxGapNs) {
+            channel.maxGapNs = gap;
+            channel.maxGapFrame = frame;
+        }
+    }
+
     CaptureStatistics m_stats;
 };
 

@@ -10,6 +10,7 @@
 #include "core/stats/framerateseries.h"
 #include "core/stats/gaphistogram.h"
 #include "core/stats/statisticscollector.h"
+#include "core/stats/timechartfigures.h"
 #include "core/text/numbertext.h"
 #include "core/text/timetext.h"
 #include "viewer/stats/tickaxis.h"
@@ -18,6 +19,7 @@
 #include <QAreaSeries>
 #include <QChart>
 #include <QChartView>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QCursor>
 #include <QHBoxLayout>
@@ -77,7 +79,9 @@ void appendStep(QList<QPointF> &points, double from, double to, double count)
 
 } // namespace
 
-ChartsWindow::ChartsWindow(const CaptureSession &session, const FrameColorScheme *colors,
+const QString ChartsWindow::TaskKind = QStringLiteral("charts");
+
+ChartsWindow::ChartsWindow(CaptureSession &session, const FrameColorScheme *colors,
                            QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_session(session)
@@ -109,7 +113,7 @@ ChartsWindow::ChartsWindow(const CaptureSession &session, const FrameColorScheme
     m_gapView->setObjectName(QStringLiteral("cvGaps"));
     m_state = new QLabel(this);
     m_progress = new QProgressBar(this);
-    m_progress->setRange(0, 100);
+    m_progress->setRange(0, TaskRunner::ProgressScale);
     m_cancel = new QPushButton(tr("Cancel"), this);
     // The views' first charts are empty ones of their own, replaced as the charts are drawn.
     setChart(m_rateView, new QChart);
@@ -176,8 +180,11 @@ ChartsWindow::ChartsWindow(const CaptureSession &session, const FrameColorScheme
     connect(m_rateView, &TimeChartView::zoomChanged, m_resetZoom, &QPushButton::setEnabled);
     connect(m_channel, &QComboBox::activated, this, &ChartsWindow::startGapPass);
     connect(m_bins, &QSpinBox::valueChanged, this, &ChartsWindow::startGapPass);
-    connect(&m_runner, &PassRunner::progress, m_progress, &QProgressBar::setValue);
-    connect(&m_runner, &PassRunner::finished, this, &ChartsWindow::passFinished);
+    connect(&session.tasks(), &TaskRunner::progressChanged, this,
+            [this](const QString &kind, int value) {
+                if (kind == TaskKind)
+                    m_progress->setValue(value);
+            });
     connect(m_fieldChart, &FieldChart::goToFrame, this, &ChartsWindow::goToFrame);
     connect(&session, &CaptureSession::captureChanged, this, &ChartsWindow::captureChanged);
     connect(&session, &CaptureSession::rowsChanged, this, &ChartsWindow::rowsChanged);
@@ -186,7 +193,22 @@ ChartsWindow::ChartsWindow(const CaptureSession &session, const FrameColorScheme
 
 ChartsWindow::~ChartsWindow()
 {
-    m_runner.stop();
+    m_session.tasks().cancel(TaskKind);
+}
+
+bool ChartsWindow::isComputing() const
+{
+    return m_session.tasks().isRunning(TaskKind);
+}
+
+void ChartsWindow::closeEvent(QCloseEvent *event)
+{
+    // Charts cut short by closing are computed again when the window is shown next.
+    if (isComputing() || m_fieldChart->isComputing()) {
+        cancel();
+        m_stale = true;
+    }
+    QWidget::closeEvent(event);
 }
 
 bool ChartsWindow::eventFilter(QObject *watched, QEvent *event)
@@ -219,7 +241,8 @@ void ChartsWindow::setChart(QChartView *view, QChart *chart)
 
 void ChartsWindow::captureChanged()
 {
-    m_runner.stop();
+    // The pass over the old capture goes on alone until it sees that it is cancelled.
+    m_session.tasks().cancel(TaskKind);
     m_pass = Pass::None;
     const bool loaded = m_session.capture() != nullptr;
     m_stats.reset();
@@ -275,13 +298,16 @@ void ChartsWindow::refresh()
 
 void ChartsWindow::cancel()
 {
-    m_runner.cancel();
     m_fieldChart->cancel();
+    if (!isComputing())
+        return;
+    m_session.tasks().cancel(TaskKind);
+    passCancelled();
 }
 
 void ChartsWindow::startRatePass()
 {
-    m_runner.stop();
+    m_session.tasks().cancel(TaskKind);
     // The pass holds the capture until it ends, whatever the session does meanwhile.
     const std::shared_ptr<const Capture> capture = m_session.capture();
     if (!capture)
@@ -291,24 +317,31 @@ void ChartsWindow::startRatePass()
     const auto [first, last] = CapturePass::timeSpan(*capture, rows);
     const quint64 duration = last > first ? last - first : 0;
     // Counted at the finest interval; the coarser ones the user may choose are merged from it.
-    auto stats = std::make_shared<StatisticsCollector>(capture->protocolVersion());
-    auto rate = std::make_shared<FrameRateSeries>(
-        TimeBinning(first, duration, FrameRateSeries::baseInterval(duration)),
-        capture->protocolVersion());
-    // Kept aside until complete: the charts show only what a whole pass found.
-    m_pendingStats = stats;
-    m_pendingRate = rate;
+    const TimeChartFigures empty{
+        StatisticsCollector(capture->protocolVersion()),
+        FrameRateSeries(TimeBinning(first, duration, FrameRateSeries::baseInterval(duration)),
+                        capture->protocolVersion())};
     m_pass = Pass::Rate;
     m_state->setText(tr("Counting frames per interval ..."));
+    m_progress->setValue(0);
     m_progress->show();
     m_cancel->show();
-    m_runner.start(std::make_shared<CapturePass>(*capture, rows),
-                   [stats, rate, capture](CapturePass &pass) {
-        pass.run([&stats, &rate](qint64 frame, quint8 header, bool missing, quint64 ticks) {
-            stats->add(frame, header, missing, ticks);
-            rate->add(frame, header, missing, ticks);
+    // The charts show only what a whole pass found, and only for the capture it looked at.
+    using Result = std::shared_ptr<const TimeChartFigures>;
+    m_session.tasks().start<Result>(
+        TaskKind,
+        [capture, rows, empty](QPromise<Result> &promise) {
+            std::optional<TimeChartFigures> figures = CapturePass(*capture, rows).collect(
+                empty,
+                [](TimeChartFigures &part, const FrameCursor &cursor) { part.add(cursor); },
+                TaskRunner::progressOf(promise));
+            if (figures)
+                promise.addResult(std::make_shared<const TimeChartFigures>(std::move(*figures)));
+        },
+        [this, capture](Result figures) {
+            if (capture == m_session.capture())
+                rateFinished(std::move(figures));
         });
-    });
 }
 
 void ChartsWindow::startGapPass()
@@ -318,56 +351,79 @@ void ChartsWindow::startGapPass()
         drawGaps();
         return;
     }
-    m_runner.stop();
+    m_session.tasks().cancel(TaskKind);
     const int key = m_channel->currentData().toInt();
     const ChannelFigures &figures = m_stats->result().channels[std::size_t(key)];
-    auto gaps = std::make_shared<GapHistogram>(key, capture->protocolVersion(),
-                                               figures.minGapNs, figures.maxGapNs,
-                                               m_bins->value());
+    const GapHistogram empty(key, capture->protocolVersion(), figures.minGapNs,
+                             figures.maxGapNs, m_bins->value());
     m_gaps.reset();
-    m_pendingGaps = gaps;
     m_pass = Pass::Gaps;
     m_state->setText(tr("Measuring the gaps of %1 ...").arg(channelName(key)));
+    m_progress->setValue(0);
     m_progress->show();
     m_cancel->show();
-    m_runner.start(std::make_shared<CapturePass>(*capture, scopeRows()),
-                   [gaps, capture](CapturePass &pass) {
-        pass.run([&gaps](qint64 frame, quint8 header, bool missing, quint64 ticks) {
-            gaps->add(frame, header, missing, ticks);
+    using Result = std::shared_ptr<GapHistogram>;
+    m_session.tasks().start<Result>(
+        TaskKind,
+        [capture, rows = scopeRows(), empty](QPromise<Result> &promise) {
+            std::optional<GapHistogram> gaps = CapturePass(*capture, rows).collect(
+                empty,
+                [](GapHistogram &part, const FrameCursor &cursor) {
+                    part.add(cursor.number(), cursor.header(), cursor.isMissing(),
+                             cursor.ticks());
+                },
+                TaskRunner::progressOf(promise));
+            if (gaps)
+                promise.addResult(std::make_shared<GapHistogram>(std::move(*gaps)));
+        },
+        [this, capture](Result gaps) {
+            if (capture == m_session.capture())
+                gapsFinished(std::move(gaps));
         });
-    });
 }
 
-void ChartsWindow::passFinished(bool completed)
+void ChartsWindow::rateFinished(std::shared_ptr<const TimeChartFigures> figures)
+{
+    m_pass = Pass::None;
+    m_progress->hide();
+    m_cancel->hide();
+    m_state->clear();
+    m_stats = std::shared_ptr<const StatisticsCollector>(figures, &figures->stats);
+    m_fineRate = std::shared_ptr<const FrameRateSeries>(figures, &figures->rate);
+    mergeRate();
+    m_gaps.reset();
+    fillIntervals();
+    fillChannels();
+    drawRate();
+    startGapPass();
+    emit computed(true);
+}
+
+void ChartsWindow::gapsFinished(std::shared_ptr<GapHistogram> gaps)
+{
+    m_pass = Pass::None;
+    m_progress->hide();
+    m_cancel->hide();
+    m_state->clear();
+    m_gaps = std::move(gaps);
+    drawGaps();
+    emit computed(true);
+}
+
+void ChartsWindow::passCancelled()
 {
     const Pass pass = m_pass;
     m_pass = Pass::None;
     m_progress->hide();
     m_cancel->hide();
-    m_state->setText(completed ? QString() : tr("Cancelled: Refresh computes the charts again."));
+    m_state->setText(tr("Cancelled: Refresh computes the charts again."));
     if (pass == Pass::Rate) {
-        if (completed) {
-            m_stats = std::move(m_pendingStats);
-            m_fineRate = std::move(m_pendingRate);
-            mergeRate();
-            m_gaps.reset();
-        }
-        m_pendingStats.reset();
-        m_pendingRate.reset();
         fillIntervals();
         fillChannels();
         drawRate();
-        if (completed)
-            startGapPass();
-        else
-            drawGaps();
-    } else if (pass == Pass::Gaps) {
-        if (completed)
-            m_gaps = std::move(m_pendingGaps);
-        m_pendingGaps.reset();
-        drawGaps();
     }
-    emit computed(completed);
+    drawGaps();
+    emit computed(false);
 }
 
 void ChartsWindow::mergeRate()

@@ -2,8 +2,6 @@
 #ifndef VIEWER_STATS_CHARTSWINDOW_H
 #define VIEWER_STATS_CHARTSWINDOW_H
 
-#include "viewer/stats/passrunner.h"
-
 #include <QWidget>
 
 #include <memory>
@@ -28,6 +26,7 @@ class FrameRows;
 class FrameRateSeries;
 class GapHistogram;
 class StatisticsCollector;
+struct TimeChartFigures;
 class TimeChartView;
 
 /// Charts of the timing of the session's capture: the frames per interval of time stacked by
@@ -36,8 +35,8 @@ class TimeChartView;
 /// drag moves along the time; a histogram of the gaps between the frames of one channel; and a
 /// field of the session's definitions over time (FieldChart). Both axes tick at round numbers
 /// in units that read well. It follows the session as the statistics window
-/// does. Each is computed in one pass over the frames on a thread of its own, with progress and
-/// Cancel, and draws at most a few thousand points whatever the capture's size.
+/// does. Each is computed on the session's task runner in one pass split over every core, with
+/// progress and Cancel, and draws at most a few thousand points whatever the capture's size.
 class ChartsWindow : public QWidget
 {
     Q_OBJECT
@@ -45,14 +44,17 @@ class ChartsWindow : public QWidget
 public:
     /// The channels are drawn in their table colours where they have one. The session must
     /// outlive the window.
-    ChartsWindow(const CaptureSession &session, const FrameColorScheme *colors,
+    ChartsWindow(CaptureSession &session, const FrameColorScheme *colors,
                  QWidget *parent = nullptr);
+
+    /// The kind of the window's tasks on the session's runner.
+    static const QString TaskKind;
     ~ChartsWindow() override;
 
     /// Computes both charts anew, the interval chosen automatically.
     void refresh();
     void cancel();
-    bool isComputing() const { return m_runner.isRunning(); }
+    bool isComputing() const;
 
     /// What the charts show, once computed (else nullptr).
     const FrameRateSeries *rateSeries() const { return m_rate.get(); }
@@ -76,6 +78,7 @@ signals:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
     /// Keeps presses off the gap chart's view where no item lies under them, which the chart
     /// view of Qt 6.4 does not check for (the time chart's view sees to that itself).
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -92,7 +95,10 @@ private:
     FrameRows scopeRows() const;
     void startRatePass();
     void startGapPass();
-    void passFinished(bool completed);
+    /// Ends the pass running: complete with what it found, or cancelled (nothing).
+    void rateFinished(std::shared_ptr<const TimeChartFigures> figures);
+    void gapsFinished(std::shared_ptr<GapHistogram> gaps);
+    void passCancelled();
     /// The chart's series for the interval chosen, merged from the finest counts.
     void mergeRate();
     void fillIntervals();
@@ -103,22 +109,17 @@ private:
     QColor channelColor(int key) const;
     QString channelName(int key) const;
 
-    const CaptureSession &m_session;
+    CaptureSession &m_session;
     const FrameColorScheme *m_colors;
-    PassRunner m_runner;
     Pass m_pass = Pass::None;
     bool m_stale = true;
     quint64 m_chosenInterval = 0;
     double m_rateUnit = 1;
-    std::shared_ptr<StatisticsCollector> m_stats;
+    std::shared_ptr<const StatisticsCollector> m_stats;
     std::shared_ptr<FrameRateSeries> m_rate;
     /// The counts of the last complete pass at the finest interval, which every choice merges.
     std::shared_ptr<const FrameRateSeries> m_fineRate;
     std::shared_ptr<GapHistogram> m_gaps;
-    // What the running pass fills in; taken over when it completes.
-    std::shared_ptr<StatisticsCollector> m_pendingStats;
-    std::shared_ptr<FrameRateSeries> m_pendingRate;
-    std::shared_ptr<GapHistogram> m_pendingGaps;
 
     QComboBox *m_scope;
     QPushButton *m_refresh;

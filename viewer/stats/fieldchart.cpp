@@ -35,7 +35,9 @@ constexpr int FieldsPerMessage = 1 << 16;
 
 } // namespace
 
-FieldChart::FieldChart(const CaptureSession &session, QWidget *parent)
+const QString FieldChart::TaskKind = QStringLiteral("field chart");
+
+FieldChart::FieldChart(CaptureSession &session, QWidget *parent)
     : QWidget(parent)
     , m_session(session)
 {
@@ -46,7 +48,7 @@ FieldChart::FieldChart(const CaptureSession &session, QWidget *parent)
     m_view->setObjectName(QStringLiteral("cvField"));
     m_view->viewport()->installEventFilter(this);
     m_progress = new QProgressBar(this);
-    m_progress->setRange(0, 100);
+    m_progress->setRange(0, TaskRunner::ProgressScale);
     m_cancel = new QPushButton(tr("Cancel"), this);
 
     auto *controls = new QHBoxLayout;
@@ -62,8 +64,11 @@ FieldChart::FieldChart(const CaptureSession &session, QWidget *parent)
 
     connect(m_field, &QComboBox::activated, this, &FieldChart::start);
     connect(m_cancel, &QPushButton::clicked, this, &FieldChart::cancel);
-    connect(&m_runner, &PassRunner::progress, m_progress, &QProgressBar::setValue);
-    connect(&m_runner, &PassRunner::finished, this, &FieldChart::passFinished);
+    connect(&session.tasks(), &TaskRunner::progressChanged, this,
+            [this](const QString &kind, int value) {
+                if (kind == TaskKind)
+                    m_progress->setValue(value);
+            });
     connect(&session, &CaptureSession::captureChanged, this, &FieldChart::captureChanged);
     connect(&session, &CaptureSession::fieldDefinitionsChanged, this,
             &FieldChart::definitionsChanged);
@@ -73,7 +78,12 @@ FieldChart::FieldChart(const CaptureSession &session, QWidget *parent)
 
 FieldChart::~FieldChart()
 {
-    m_runner.stop();
+    m_session.tasks().cancel(TaskKind);
+}
+
+bool FieldChart::isComputing() const
+{
+    return m_session.tasks().isRunning(TaskKind);
 }
 
 QChart *FieldChart::chart() const
@@ -91,9 +101,8 @@ void FieldChart::captureChanged()
 void FieldChart::clear()
 {
     m_stale = false;
-    m_runner.stop();
+    m_session.tasks().cancel(TaskKind);
     m_series.reset();
-    m_pending.reset();
     m_progress->hide();
     m_cancel->hide();
     draw();
@@ -138,14 +147,16 @@ void FieldChart::showEvent(QShowEvent *event)
 
 void FieldChart::cancel()
 {
-    m_runner.cancel();
+    if (!isComputing())
+        return;
+    m_session.tasks().cancel(TaskKind);
+    passFinished(nullptr);
 }
 
 void FieldChart::start()
 {
     m_stale = false;
-    m_runner.stop();
-    m_pending.reset();
+    m_session.tasks().cancel(TaskKind);
     // The pass holds the capture and the definitions until it ends.
     const std::shared_ptr<const Capture> capture = m_session.capture();
     const std::shared_ptr<const FieldDefinitions> definitions = m_session.fieldDefinitions();
@@ -164,35 +175,47 @@ void FieldChart::start()
     const int message = chosen / FieldsPerMessage;
     const auto [first, last] = CapturePass::timeSpan(*capture, m_rows);
     const quint64 duration = last > first ? last - first : 0;
-    auto series = std::make_shared<FieldTimeSeries>(
-        definitions, message, chosen % FieldsPerMessage,
-        TimeBinning(first, duration, TimeBinning::automatic(duration, Intervals)));
-    m_pending = series;
+    const FieldTimeSeries empty(definitions, message, chosen % FieldsPerMessage,
+                                TimeBinning(first, duration,
+                                            TimeBinning::automatic(duration, Intervals)));
     m_progress->setValue(0);
     m_progress->show();
     m_cancel->show();
     draw(tr("Reading %1 ...").arg(m_field->currentText()));
-    m_runner.start(std::make_shared<CapturePass>(*capture, m_rows),
-                   [series, capture, definitions, message](CapturePass &pass) {
-        pass.runOver([&](qint64 frame, const FrameCursor &cursor) {
-            // Only frames that may be the message have their payload taken out.
-            if (cursor.isMissing() || !definitions->mayBe(message, cursor.header()))
-                return;
-            const FrameFacts facts = FrameFacts::fromBytes(frame, cursor.header(), cursor.ticks(),
-                                                           cursor.bytes(), cursor.length(), 0);
-            series->add(frame, facts.header, facts.payload.data(), facts.payloadLength,
-                        FrameRecord::nsOfTicks(facts.ticks));
+    using Result = std::shared_ptr<const FieldTimeSeries>;
+    m_session.tasks().start<Result>(
+        TaskKind,
+        [capture, rows = m_rows, empty, definitions, message](QPromise<Result> &promise) {
+            std::optional<FieldTimeSeries> series = CapturePass(*capture, rows).collect(
+                empty,
+                [&](FieldTimeSeries &part, const FrameCursor &cursor) {
+                    // Only frames that may be the message have their payload taken out.
+                    if (cursor.isMissing() || !definitions->mayBe(message, cursor.header()))
+                        return;
+                    const FrameFacts facts =
+                        FrameFacts::fromBytes(cursor.number(), cursor.header(), cursor.ticks(),
+                                              cursor.bytes(), cursor.length(), 0);
+                    part.add(facts.number, facts.header, facts.payload.data(),
+                             facts.payloadLength, FrameRecord::nsOfTicks(facts.ticks));
+                },
+                TaskRunner::progressOf(promise));
+            if (series)
+                promise.addResult(std::make_shared<const FieldTimeSeries>(std::move(*series)));
+        },
+        [this, capture](Result series) {
+            // A line of a capture no longer on display is not drawn.
+            if (capture == m_session.capture())
+                passFinished(std::move(series));
         });
-    });
 }
 
-void FieldChart::passFinished(bool completed)
+void FieldChart::passFinished(std::shared_ptr<const FieldTimeSeries> series)
 {
+    const bool completed = series != nullptr;
     m_progress->hide();
     m_cancel->hide();
     if (completed)
-        m_series = std::move(m_pending);
-    m_pending.reset();
+        m_series = std::move(series);
     draw(completed ? QString() : tr("Cancelled: Refresh computes the chart again."));
     emit computed(completed);
 }

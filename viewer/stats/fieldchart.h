@@ -3,7 +3,6 @@
 #define VIEWER_STATS_FIELDCHART_H
 
 #include "core/filters/framerows.h"
-#include "viewer/stats/passrunner.h"
 
 #include <QWidget>
 
@@ -24,8 +23,8 @@ class FieldTimeSeries;
 
 /// The "Field over Time" chart of the charts window: a field of the session's definitions,
 /// chosen by name, as a step line over the frames given, where a value holds until the next
-/// frame of its message. It is computed in one pass on a thread of its own while the chart is
-/// shown, and drawn from a few points per interval of time (the smallest, largest and last
+/// frame of its message. It is computed on the session's task runner, in one pass split over
+/// every core, while the chart is shown, and drawn from a few points per interval of time (the smallest, largest and last
 /// value), a few thousand at most; a click on the chart selects the frame whose value is shown
 /// there.
 class FieldChart : public QWidget
@@ -33,15 +32,18 @@ class FieldChart : public QWidget
     Q_OBJECT
 
 public:
+    /// The kind of the chart's task on the session's runner.
+    static const QString TaskKind;
+
     /// The session must outlive the chart.
-    explicit FieldChart(const CaptureSession &session, QWidget *parent = nullptr);
+    explicit FieldChart(CaptureSession &session, QWidget *parent = nullptr);
     ~FieldChart() override;
 
     /// Computes the chosen field's line over these rows of the session's capture, now when the
     /// chart is shown, else when it is shown next.
     void refresh(const FrameRows &rows);
     void cancel();
-    bool isComputing() const { return m_runner.isRunning(); }
+    bool isComputing() const;
 
     /// What the chart shows, once computed (else nullptr).
     const FieldTimeSeries *series() const { return m_series.get(); }
@@ -66,15 +68,14 @@ private:
     /// Drops the line and any pass for it.
     void clear();
     void start();
-    void passFinished(bool completed);
+    /// Ends the pass: complete with its line, or cancelled (nullptr).
+    void passFinished(std::shared_ptr<const FieldTimeSeries> series);
     void draw(const QString &title = QString());
 
-    const CaptureSession &m_session;
-    PassRunner m_runner;
+    CaptureSession &m_session;
     FrameRows m_rows;
     bool m_stale = false;
-    std::shared_ptr<FieldTimeSeries> m_series;
-    std::shared_ptr<FieldTimeSeries> m_pending;
+    std::shared_ptr<const FieldTimeSeries> m_series;
 
     QComboBox *m_field;
     QChartView *m_view;

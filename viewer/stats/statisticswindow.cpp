@@ -3,16 +3,15 @@
 
 #include "core/fields/fielddefinitions.h"
 #include "core/files/capture.h"
-#include "core/filters/framefacts.h"
 #include "core/session/capturesession.h"
 #include "core/stats/capturepass.h"
-#include "core/stats/fieldstatistics.h"
-#include "core/stats/statisticscollector.h"
+#include "core/stats/statisticsfigures.h"
 #include "viewer/stats/statisticsmodel.h"
 #include "core/text/numbertext.h"
 #include "core/text/timetext.h"
 
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -59,7 +58,9 @@ QVBoxLayout *titled(const QString &title, QWidget *widget)
 
 } // namespace
 
-StatisticsWindow::StatisticsWindow(const CaptureSession &session, QWidget *parent)
+const QString StatisticsWindow::TaskKind = QStringLiteral("statistics");
+
+StatisticsWindow::StatisticsWindow(CaptureSession &session, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_session(session)
 {
@@ -99,7 +100,7 @@ StatisticsWindow::StatisticsWindow(const CaptureSession &session, QWidget *paren
     m_goMax->setObjectName(QStringLiteral("btnGoMax"));
     m_goMax->setToolTip(tr("Select the frame that ends the longest gap of the selected channel"));
     m_progress = new QProgressBar(this);
-    m_progress->setRange(0, 100);
+    m_progress->setRange(0, TaskRunner::ProgressScale);
     m_cancel = new QPushButton(tr("Cancel"), this);
 
     auto *top = new QHBoxLayout;
@@ -143,8 +144,11 @@ StatisticsWindow::StatisticsWindow(const CaptureSession &session, QWidget *paren
     connect(m_channels, &QTableView::doubleClicked, this, &StatisticsWindow::goToCell);
     connect(m_channels->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &StatisticsWindow::updateButtons);
-    connect(&m_runner, &PassRunner::progress, m_progress, &QProgressBar::setValue);
-    connect(&m_runner, &PassRunner::finished, this, &StatisticsWindow::passFinished);
+    connect(&session.tasks(), &TaskRunner::progressChanged, this,
+            [this](const QString &kind, int value) {
+                if (kind == TaskKind)
+                    m_progress->setValue(value);
+            });
     connect(&session, &CaptureSession::captureChanged, this, &StatisticsWindow::captureChanged);
     connect(&session, &CaptureSession::rowsChanged, this, &StatisticsWindow::rowsChanged);
     connect(&session, &CaptureSession::fieldDefinitionsChanged, this,
@@ -154,12 +158,18 @@ StatisticsWindow::StatisticsWindow(const CaptureSession &session, QWidget *paren
 
 StatisticsWindow::~StatisticsWindow()
 {
-    m_runner.stop();
+    m_session.tasks().cancel(TaskKind);
+}
+
+bool StatisticsWindow::isComputing() const
+{
+    return m_session.tasks().isRunning(TaskKind);
 }
 
 void StatisticsWindow::captureChanged()
 {
-    m_runner.stop();
+    // The pass over the old capture goes on alone until it sees that it is cancelled.
+    m_session.tasks().cancel(TaskKind);
     m_report.reset();
     m_shown.reset();
     showReport();
@@ -193,38 +203,51 @@ void StatisticsWindow::showEvent(QShowEvent *event)
         refresh();
 }
 
+void StatisticsWindow::closeEvent(QCloseEvent *event)
+{
+    // A pass cut short by closing is made again when the window is shown next.
+    if (isComputing()) {
+        cancel();
+        m_stale = true;
+    }
+    QWidget::closeEvent(event);
+}
+
 void StatisticsWindow::refresh()
 {
     m_stale = false;
-    m_runner.stop();
+    TaskRunner &tasks = m_session.tasks();
+    tasks.cancel(TaskKind);
     // The pass holds the capture until it ends, whatever the session does meanwhile.
     const std::shared_ptr<const Capture> capture = m_session.capture();
     if (!capture) {
         showReport();
         return;
     }
-    auto collector = std::make_shared<StatisticsCollector>(capture->protocolVersion());
-    m_collector = collector;
-    // Outside DigRF 3G no payload is decoded, so no frame is a message.
-    std::shared_ptr<FieldStatistics> fields;
-    if (m_session.fieldDefinitions() && capture->protocolVersion() == 0)
-        fields = std::make_shared<FieldStatistics>(m_session.fieldDefinitions());
-    m_fieldCollector = fields;
+    const StatisticsFigures empty(capture->protocolVersion(), m_session.fieldDefinitions());
     const FrameRows rows = scopeRows();
+    const QString scope = m_scope->currentText();
     m_summary->setText(tr("Looking at %1 ...").arg(framesText(rows.count())));
-    m_runner.start(std::make_shared<CapturePass>(*capture, rows),
-                   [collector, fields, capture](CapturePass &pass) {
-                       pass.runOver([&collector, &fields](qint64 frame, const FrameCursor &cursor) {
-                           const quint8 header = cursor.header();
-                           collector->add(frame, header, cursor.isMissing(), cursor.ticks());
-                           if (!fields || cursor.isMissing() || !fields->mayBeMessage(header))
-                               return;
-                           const FrameFacts facts =
-                               FrameFacts::fromBytes(frame, header, cursor.ticks(), cursor.bytes(),
-                                                     cursor.length(), 0);
-                           fields->add(header, facts.payload.data(), facts.payloadLength);
-                       });
-                   });
+    using Result = std::shared_ptr<const StatisticsFigures>;
+    tasks.start<Result>(
+        TaskKind,
+        [capture, rows, empty](QPromise<Result> &promise) {
+            std::optional<StatisticsFigures> figures = CapturePass(*capture, rows).collect(
+                empty,
+                [](StatisticsFigures &part, const FrameCursor &cursor) {
+                    part.add(cursor.number(), cursor.header(), cursor.ticks(), cursor.bytes(),
+                             cursor.length());
+                },
+                TaskRunner::progressOf(promise));
+            if (figures)
+                promise.addResult(std::make_shared<const StatisticsFigures>(std::move(*figures)));
+        },
+        [this, capture, scope](Result figures) {
+            // Figures of a capture no longer on display are not shown.
+            if (capture == m_session.capture())
+                passFinished(std::move(figures), scope);
+        });
+    m_progress->setValue(0);
     m_progress->setVisible(true);
     m_cancel->setVisible(true);
     updateButtons();
@@ -232,21 +255,21 @@ void StatisticsWindow::refresh()
 
 void StatisticsWindow::cancel()
 {
-    m_runner.cancel();
+    if (!isComputing())
+        return;
+    m_session.tasks().cancel(TaskKind);
+    passFinished(nullptr, QString());
 }
 
-void StatisticsWindow::passFinished(bool completed)
+void StatisticsWindow::passFinished(std::shared_ptr<const StatisticsFigures> figures,
+                                    const QString &scope)
 {
-    if (completed && m_session.capture()) {
-        m_shown = m_collector;
-        m_report = std::make_unique<StatisticsReport>(m_shown->result(),
-                                                      m_session.capture()->fileName(),
-                                                      m_scope->currentText());
-        if (m_fieldCollector)
-            m_report->addFields(*m_fieldCollector);
+    const bool completed = figures != nullptr;
+    if (completed) {
+        m_shown = std::move(figures);
+        m_report = std::make_unique<StatisticsReport>(
+            m_shown->report(m_session.capture()->fileName(), scope));
     }
-    m_collector.reset();
-    m_fieldCollector.reset();
     showReport();
     if (!completed) {
         const QString before = m_summary->text();
@@ -261,7 +284,7 @@ void StatisticsWindow::passFinished(bool completed)
 
 void StatisticsWindow::showReport()
 {
-    const bool running = m_runner.isRunning();
+    const bool running = isComputing();
     m_progress->setVisible(running);
     m_cancel->setVisible(running);
     if (!running)
@@ -305,7 +328,7 @@ void StatisticsWindow::showReport()
             header->setSectionResizeMode(int(c), QHeaderView::Stretch);
     }
 
-    const CaptureStatistics &stats = m_shown->result();
+    const CaptureStatistics &stats = m_shown->collector().result();
     QStringList lines;
     lines.append(m_session.capture()->fileName());
     QString counts = framesText(stats.frames);

@@ -2,7 +2,6 @@
 #ifndef VIEWER_STATS_STATISTICSWINDOW_H
 #define VIEWER_STATS_STATISTICSWINDOW_H
 
-#include "viewer/stats/passrunner.h"
 #include "core/stats/statisticsreport.h"
 
 #include <QWidget>
@@ -20,9 +19,8 @@ QT_END_NAMESPACE
 namespace Korvex {
 
 class CaptureSession;
-class FieldStatistics;
 class FrameRows;
-class StatisticsCollector;
+class StatisticsFigures;
 class StatisticsModel;
 
 /// The statistics of the session's capture: a summary, and sortable tables of the logical
@@ -31,22 +29,26 @@ class StatisticsModel;
 /// its frames, over all frames or those the table displays. It follows the
 /// session: a new capture, other definitions, or new rows while it looks at the displayed
 /// frames, is looked at anew
-/// while the window is shown (else when it is shown next). Computed in one pass over the frames
-/// on a thread of its own, with progress and Cancel; a cancelled pass leaves the figures before
-/// it. Copied as text exactly as drfdump --stats prints them.
+/// while the window is shown (else when it is shown next). Computed on the session's task
+/// runner in one pass split over every core, with progress and Cancel; a cancelled pass leaves
+/// the figures before it, and closing the window cancels it. Copied as text exactly as
+/// drfdump --stats prints them.
 class StatisticsWindow : public QWidget
 {
     Q_OBJECT
 
 public:
+    /// The kind of the window's task on the session's runner.
+    static const QString TaskKind;
+
     /// The session must outlive the window.
-    explicit StatisticsWindow(const CaptureSession &session, QWidget *parent = nullptr);
+    explicit StatisticsWindow(CaptureSession &session, QWidget *parent = nullptr);
     ~StatisticsWindow() override;
 
     /// Computes the statistics anew; the figures shown stay until the new ones are complete.
     void refresh();
 
-    bool isComputing() const { return m_runner.isRunning(); }
+    bool isComputing() const;
     /// The last complete statistics of the capture, or nullptr.
     const StatisticsReport *report() const { return m_report.get(); }
     /// Cancels a running pass (the Cancel button).
@@ -62,6 +64,7 @@ signals:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     /// A new capture (or none): the figures of the old one go.
@@ -70,20 +73,17 @@ private:
     void rowsChanged();
     /// Computes anew now when the window is shown, else when it is shown next.
     void refreshWhenShown();
-    void passFinished(bool completed);
+    /// The figures of a complete pass, or nullptr for one cancelled.
+    void passFinished(std::shared_ptr<const StatisticsFigures> figures, const QString &scope);
     void showReport();
     void goToGap(const QString &key);
     void goToCell(const QModelIndex &index);
     void updateButtons();
     FrameRows scopeRows() const;
 
-    const CaptureSession &m_session;
-    PassRunner m_runner;
-    // What the running pass fills in, and what the shown report was made of.
-    std::shared_ptr<StatisticsCollector> m_collector;
-    std::shared_ptr<StatisticsCollector> m_shown;
-    // The same for the decoded fields, when the session has definitions.
-    std::shared_ptr<FieldStatistics> m_fieldCollector;
+    CaptureSession &m_session;
+    // What the shown report was made of.
+    std::shared_ptr<const StatisticsFigures> m_shown;
     std::unique_ptr<StatisticsReport> m_report;
     bool m_stale = true;
 
