@@ -38,6 +38,18 @@ using Definitions = std::shared_ptr<const FieldDefinitions>;
 int printTable(const QString &fileName, const QString &format, const TimeOptions &time,
                const FilterExpression *filter, const Definitions &fields, FILE *out, FILE *err);
 
+/// Prints the frame table as printTable() does, then every frame written to the capture after
+/// it as soon as it is whole (a file that an instrument is still writing), until SIGINT,
+/// SIGTERM, a reader that hangs up, or frames that end for good. Exits with Success then,
+/// with everything up to the last whole frame printed; with Failed when the file cannot be
+/// read, is changed by another program, or the output cannot be written.
+int followTable(const QString &fileName, const QString &format, const TimeOptions &time,
+                const FilterExpression *filter, const Definitions &fields, FILE *out, FILE *err);
+
+/// Follows the capture as followTable() does and prints the number of frames (that match the
+/// filter, when one is given) at once, then a line each second in which it changed.
+int followCount(const QString &fileName, const FilterExpression *filter, FILE *out, FILE *err);
+
 /// Prints the number of frames that match the filter.
 int countFrames(const QString &fileName, const FilterExpression &filter, FILE *out, FILE *err);
 

@@ -153,10 +153,18 @@ int main(int argc, char *argv[])
                        "dump, --stats adds the fields' figures and --filter may name messages "
                        "and fields. Mistakes in DEF are printed as DEF:LINE:COLUMN: ..."),
         QStringLiteral("DEF"));
+    const QCommandLineOption followOption(QStringLiteral("follow"),
+        QStringLiteral("Print the frame table (or with --count the number of frames), then "
+                       "keep reading FILE as it is written, as tail -f does: every new frame is "
+                       "printed once all its bytes are there, within a quarter of a second; "
+                       "with --count a line gives the new number each second in which it "
+                       "changed. SIGINT, SIGTERM or a reader that goes away end it with exit "
+                       "status 0, every whole frame printed; a file that shrinks or is "
+                       "written over ends it with status 1."));
     parser.addOptions({formatOption, logOption, frameOption, baseOption, bytesOption,
                        columnsOption, orderOption, generateOption, trafficOption, seedOption,
                        outputOption, timeOption, referenceOption, statsOption, filterOption,
-                       countOption, exportOption, fieldsOption});
+                       countOption, exportOption, fieldsOption, followOption});
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The capture to read."));
 
     // --stats=FORMAT, as earlier versions took it, is --stats FORMAT.
@@ -192,6 +200,10 @@ int main(int argc, char *argv[])
     if ((parser.isSet(countOption) || parser.isSet(exportOption)) && parser.isSet(formatOption))
         return usageError(QStringLiteral("--format applies to the frame table only"));
 
+    if (parser.isSet(followOption)
+        && (parser.isSet(generateOption) || parser.isSet(logOption) || parser.isSet(frameOption)
+            || parser.isSet(statsOption) || parser.isSet(exportOption)))
+        return usageError(QStringLiteral("--follow goes with the frame table and --count only"));
     if (parser.isSet(trafficOption) && !parser.isSet(generateOption))
         return usageError(QStringLiteral("--traffic goes with --generate"));
     if (parser.isSet(fieldsOption) && (parser.isSet(generateOption) || parser.isSet(logOption)))
@@ -293,6 +305,8 @@ int main(int argc, char *argv[])
     const FilterExpression *filtering = parser.isSet(filterOption) ? &filter : nullptr;
     if (parser.isSet(statsOption))
         return Dump::printStats(fileName, statsFormat, filtering, fields, stdout, stderr);
+    if (parser.isSet(countOption) && parser.isSet(followOption))
+        return Dump::followCount(fileName, filtering, stdout, stderr);
     if (parser.isSet(countOption))
         return Dump::countFrames(fileName, filter, stdout, stderr);
     if (parser.isSet(exportOption))
@@ -319,5 +333,7 @@ int main(int argc, char *argv[])
         if (found != Dump::Success)
             return found;
     }
+    if (parser.isSet(followOption))
+        return Dump::followTable(fileName, format, time, filtering, fields, stdout, stderr);
     return Dump::printTable(fileName, format, time, filtering, fields, stdout, stderr);
 }

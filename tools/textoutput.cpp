@@ -52,13 +52,18 @@ void TextOutput::write()
     m_bytes.resize(0);
 }
 
-int TextOutput::finish(FILE *err)
+void TextOutput::flush()
 {
     write();
-    // The stream's buffer holds the last bytes; only now does a full disk show.
     errno = 0;
     if (m_error == 0 && std::fflush(m_file) != 0)
         m_error = errno != 0 ? errno : EIO;
+}
+
+int TextOutput::finish(FILE *err)
+{
+    // The stream's buffer holds the last bytes; only now does a full disk show.
+    flush();
     if (m_error == 0 && std::ferror(m_file))
         m_error = EIO;
     if (m_error == 0)

@@ -22,6 +22,10 @@ public:
     QByteArray &bytes();
     /// Writes the text once enough of it has been collected.
     void flushIfFull();
+    /// Writes the text and empties the FILE's buffer now, for a reader waiting on it.
+    void flush();
+    /// The first failure to write (an errno value), or 0.
+    int error() const { return m_error; }
 
     /// Writes the rest of the text and empties the FILE's buffer. On a failure to write it
     /// prints the reason on err and returns Failed, else Success. A reader that went away

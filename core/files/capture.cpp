@@ -77,11 +77,13 @@ QString tr(const char *text)
 class RecordingSink final : public FrameReaderSink
 {
 public:
-    /// Without an index the frames' lines are not kept.
-    RecordingSink(FrameReaderSink &sink, LogLines &log, std::shared_ptr<const FrameIndex> index)
+    /// Without an index the frames' lines are not kept; `logged` frames have their lines.
+    RecordingSink(FrameReaderSink &sink, LogLines &log, std::shared_ptr<const FrameIndex> index,
+                  qint64 logged = 0)
         : m_sink(sink)
         , m_log(log)
         , m_index(std::move(index))
+        , m_logged(logged)
     {
     }
 
@@ -105,7 +107,7 @@ private:
     FrameReaderSink &m_sink;
     LogLines &m_log;
     std::shared_ptr<const FrameIndex> m_index;
-    qint64 m_logged = 0;
+    qint64 m_logged;
 };
 
 } // namespace
@@ -158,7 +160,73 @@ Capture::Status Capture::readInto(FrameReaderSink &sink, bool indexed, qint64 fr
     };
     const ReadOutcome outcome = readFrames(read, m_file.size(), protocolVersion(), recording,
                                            indexed ? m_index.get() : nullptr, frameLimit);
-    m_dataEnd = outcome.dataEnd;
+    if (!indexed)
+        m_index->publish(outcome.dataEnd);
+    settle(outcome, recording);
+    if (indexed)
+        keepHead(outcome.dataStart);
+    return m_status;
+}
+
+Capture::Status Capture::readNewBytes(FrameReaderSink &sink)
+{
+    if ((m_status != Status::NotLoaded && m_status != Status::Following) || !m_file.isOpen())
+        return m_status;
+    const qint64 size = stampOf(m_file).size;
+    if (changedWhileFollowed(size))
+        return m_status;
+    if (m_status == Status::Following && size == m_followedSize)
+        return m_status;
+    return readGrowing(sink, ReadMode::Growing, size);
+}
+
+Capture::Status Capture::finish(FrameReaderSink &sink)
+{
+    if (m_status != Status::Following)
+        return m_status;
+    const qint64 size = stampOf(m_file).size;
+    if (changedWhileFollowed(size))
+        return m_status;
+    return readGrowing(sink, ReadMode::WholeFile, size);
+}
+
+bool Capture::changedWhileFollowed(qint64 size)
+{
+    if (size >= m_followedSize && headIntact())
+        return false;
+    m_replaced = true;
+    report(Replaced,
+           tr("The file %1 was changed by another program; reload it to see its frames.")
+               .arg(m_fileName),
+           LogLevel::Error);
+    m_status = Status::Changed;
+    return true;
+}
+
+Capture::Status Capture::readGrowing(FrameReaderSink &sink, ReadMode mode, qint64 size)
+{
+    m_followedSize = size;
+    RecordingSink recording(sink, *m_log, m_index, m_position.frames);
+    // Only the bytes there were when the step began, so that it ends even while the file grows.
+    const ReadFunction read = [this, size](quint64 offset, char *buffer, qint64 length,
+                                           QString *error) -> qint64 {
+        if (offset >= quint64(size))
+            return 0;
+        return readRaw(offset, buffer, qMin(length, size - qint64(offset)), error);
+    };
+    const ReadOutcome outcome = readFrames(m_position, mode, read, size, protocolVersion(),
+                                           recording, m_index.get(), m_frameLimit);
+    if (outcome.result == ReadResult::Pending)
+        m_status = Status::Following;
+    else
+        settle(outcome, recording);
+    if (m_headCount < HeadFrames && frameCount() > m_headCount)
+        keepHead(outcome.dataStart);
+    return m_status;
+}
+
+Capture::Status Capture::settle(const ReadOutcome &outcome, FrameReaderSink &recording)
+{
     switch (outcome.result) {
     case ReadResult::Complete:
         m_status = Status::Loaded;
@@ -178,9 +246,10 @@ Capture::Status Capture::readInto(FrameReaderSink &sink, bool indexed, qint64 fr
         m_said |= ReadFailed;
         recording.log(readErrorText(outcome.error), LogLevel::Error);
         break;
+    case ReadResult::Pending:
+        m_status = Status::Following;
+        break;
     }
-    if (indexed)
-        keepHead(outcome.dataStart);
     return m_status;
 }
 
@@ -255,33 +324,49 @@ qint64 Capture::readAt(quint64 offset, char *buffer, qint64 length) const
 
 void Capture::keepHead(quint64 dataStart)
 {
-    m_head.clear();
-    if (frameCount() == 0)
-        return;
-    m_dataStart = dataStart;
-    m_headTags = qMin(dataStart, HeadTagBytes);
+    const qint64 count = frameCount();
+    const quint64 dataEnd = this->dataEnd();
+    m_headCount = qMin(HeadFrames, count);
+    std::shared_ptr<const QByteArray> head;
+    const quint64 headTags = qMin(dataStart, HeadTagBytes);
     quint64 end = dataStart;
-    for (qint64 n = 0; n < qMin(HeadFrames, frameCount()); ++n)
-        end += quint64(FrameBlock::length(*m_index, n, end, m_dataEnd));
-    m_headFrames = end - dataStart;
-    m_firstFrameBytes = FrameBlock::length(*m_index, 0, dataStart, m_dataEnd);
-    QByteArray head(qsizetype(m_headTags + m_headFrames), Qt::Uninitialized);
-    QString error;
-    if (readFully(0, head.data(), qint64(m_headTags), &error) == qint64(m_headTags)
-        && readFully(dataStart, head.data() + m_headTags, qint64(m_headFrames), &error)
-               == qint64(m_headFrames))
-        m_head = head;
+    for (qint64 n = 0; n < m_headCount; ++n)
+        end += quint64(FrameBlock::length(*m_index, n, end, dataEnd));
+    const quint64 headFrames = end - dataStart;
+    const qint64 firstFrameBytes =
+        count > 0 ? FrameBlock::length(*m_index, 0, dataStart, dataEnd) : 0;
+    if (count > 0) {
+        QByteArray bytes(qsizetype(headTags + headFrames), Qt::Uninitialized);
+        QString error;
+        if (readFully(0, bytes.data(), qint64(headTags), &error) == qint64(headTags)
+            && readFully(dataStart, bytes.data() + headTags, qint64(headFrames), &error)
+                   == qint64(headFrames))
+            head = std::make_shared<const QByteArray>(bytes);
+    }
+    const std::lock_guard<std::mutex> hold(m_headLock);
+    m_dataStart = dataStart;
+    m_headTags = headTags;
+    m_headFrames = headFrames;
+    m_firstFrameBytes = firstFrameBytes;
+    m_head = head;
 }
 
 bool Capture::headIntact() const
 {
-    if (m_head.isEmpty())
+    std::unique_lock<std::mutex> hold(m_headLock);
+    const std::shared_ptr<const QByteArray> head = m_head;
+    const quint64 headTags = m_headTags;
+    const quint64 headFrames = m_headFrames;
+    const quint64 dataStart = m_dataStart;
+    const qint64 firstFrameBytes = m_firstFrameBytes;
+    hold.unlock();
+    if (!head || head->isEmpty())
         return true;
-    QByteArray now(m_head.size(), Qt::Uninitialized);
+    QByteArray now(head->size(), Qt::Uninitialized);
     QString error;
-    const qint64 tags = readFully(0, now.data(), qint64(m_headTags), &error);
-    const qint64 frames = tags == qint64(m_headTags)
-                              ? readFully(m_dataStart, now.data() + tags, qint64(m_headFrames), &error)
+    const qint64 tags = readFully(0, now.data(), qint64(headTags), &error);
+    const qint64 frames = tags == qint64(headTags)
+                              ? readFully(dataStart, now.data() + tags, qint64(headFrames), &error)
                               : 0;
     if (!error.isEmpty()) {
         report(ReadFailed, readErrorText(error), LogLevel::Error);
@@ -289,14 +374,15 @@ bool Capture::headIntact() const
     }
     // A file cut short inside the first frames keeps what is left of them; one that no longer
     // holds its first frame is another file.
-    const qint64 kept = qint64(m_headTags) + frames;
-    return tags == qint64(m_headTags) && frames >= m_firstFrameBytes
-           && std::memcmp(now.constData(), m_head.constData(), size_t(kept)) == 0;
+    const qint64 kept = qint64(headTags) + frames;
+    return tags == qint64(headTags) && frames >= firstFrameBytes
+           && std::memcmp(now.constData(), head->constData(), size_t(kept)) == 0;
 }
 
 qint64 Capture::firstFrameBeyond(quint64 fileSize) const
 {
     const qint64 count = frameCount();
+    const quint64 dataEnd = this->dataEnd();
     if (count == 0)
         return 0;
     // Checkpoints lie in file order: the last one that starts within the file.
@@ -312,7 +398,7 @@ qint64 Capture::firstFrameBeyond(quint64 fileSize) const
     qint64 n = low * FrameIndex::CheckpointEvery;
     quint64 offset = m_index->checkpoint(n).offset;
     for (; n < count; ++n) {
-        offset += quint64(FrameBlock::length(*m_index, n, offset, m_dataEnd));
+        offset += quint64(FrameBlock::length(*m_index, n, offset, dataEnd));
         if (offset > fileSize)
             return n;
     }
@@ -350,13 +436,17 @@ void Capture::report(Reason reason, const QString &text, LogLevel level) const
 const Capture::Block &Capture::block(qint64 n) const
 {
     const qint64 first = FrameBlock::firstOf(n);
+    const qint64 end = frameCount();
+    const quint64 dataEnd = this->dataEnd();
     // A file written since the block was read (cut short, overwritten) is read again: what
     // is left of the frames, or that they are all gone, shows at once.
     const FileStamp stamp = stampOf(m_file);
     std::unique_ptr<Block> *slot = nullptr;
     for (std::unique_ptr<Block> &cached : m_cache) {
         if (cached && cached->frames.first == first && cached->frames.count > 0) {
-            if (cached->whole && cached->stamp == stamp && !m_replaced)
+            // A block read before more frames were published is laid out again.
+            if (cached->whole && cached->stamp == stamp && !m_replaced
+                && n < first + cached->frames.count)
                 return *cached;
             slot = &cached;
         }
@@ -369,10 +459,10 @@ const Capture::Block &Capture::block(qint64 n) const
         *slot = std::make_unique<Block>();
     Block &block = **slot;
     const quint64 offset = m_index->checkpoint(first).offset;
-    const qint64 extent = FrameBlock::extent(*m_index, first, m_dataEnd);
+    const qint64 extent = FrameBlock::extent(*m_index, first, end, dataEnd);
     block.bytes.resize(extent);
     const qint64 got = readAt(offset, block.bytes.data(), extent);
-    block.frames.layOut(*m_index, first, block.bytes.constData(), got, m_dataEnd);
+    block.frames.layOut(*m_index, first, end, block.bytes.constData(), got, dataEnd);
     // A block read short (a failed read, a file cut short) is read again when next asked for.
     block.whole = got == extent;
     block.stamp = stamp;

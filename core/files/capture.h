@@ -29,7 +29,19 @@ namespace Korvex {
 class Capture
 {
 public:
-    enum class Status { NotLoaded, CannotOpen, Aborted, Cancelled, Limited, ReadError, Loaded };
+    /// Following: the file is read as it grows. Changed: following stopped because the file
+    /// shrank or another program wrote into what was read of it.
+    enum class Status {
+        NotLoaded,
+        CannotOpen,
+        Aborted,
+        Cancelled,
+        Limited,
+        ReadError,
+        Loaded,
+        Following,
+        Changed
+    };
 
     /// The most frames the viewer's table can show.
     static constexpr qint64 ShownFrameLimit = std::numeric_limits<int>::max();
@@ -59,9 +71,24 @@ public:
     /// capture's log then holds the ordinary lines alone, and no frame can be read back. No
     /// frame limit applies unless one is given.
     Status scan(FrameReaderSink &sink, qint64 frameLimit = NoFrameLimit);
+    /// After open(), reads what was written to the file since the last call (the first call
+    /// reads it from its start), for a capture that its instrument is still writing: the index
+    /// and the log grow by the frames whose bytes are all there. A frame, or a tag section,
+    /// that is only partly written is read by a later call once it is whole; the lines that
+    /// end a load wait for finish(). Gives Following while it goes on. Following stops, with the
+    /// status of an ended load, where the frames end for good (an invalid frame, the frame
+    /// limit, a read that fails, a broken DATA LIST tag), and with Changed when the file
+    /// shrank or what was read of it is no longer there (the log says so in red). The frames
+    /// published may be read from other threads meanwhile.
+    Status readNewBytes(FrameReaderSink &sink);
+    /// Stops following: reads the rest as the whole file, so that a last frame cut short is an
+    /// invalid frame, and logs the lines that end a load. The capture then is what one load of
+    /// the file as it is would give. Nothing to do when not following.
+    Status finish(FrameReaderSink &sink);
+    bool isFollowing() const { return m_status == Status::Following; }
     Status status() const { return m_status; }
     /// At most this many frames are indexed (tests lower it); ShownFrameLimit at first.
-    void setFrameLimit(qint64 limit) { m_frameLimit = limit; }
+    void setFrameLimit(qint64 limit) { m_frameLimit = qMin(limit, FrameIndex::MaxFrames); }
     /// Reads the file through `read` instead of the system's calls, from the load on: how the
     /// tests make a read fail.
     void setReadFunction(ReadFunction read) { m_read = std::move(read); }
@@ -72,8 +99,8 @@ public:
     const LogLines &log() const { return *m_log; }
     /// The log, shared with whoever shows it for longer than the capture lives.
     std::shared_ptr<const LogLines> sharedLog() const { return m_log; }
-    /// The offset just after the last frame read.
-    quint64 dataEnd() const { return m_dataEnd; }
+    /// The offset just after the last frame read, for the frames frameCount() gave before.
+    quint64 dataEnd() const { return m_index->dataEnd(); }
 
     /// The header fields of frame n, from the index.
     FrameHeader fields(qint64 n) const { return m_index->fields(n); }
@@ -103,6 +130,12 @@ private:
     enum Reason { ReadFailed = 1, CutShort = 2, Replaced = 4 };
 
     Status readInto(FrameReaderSink &sink, bool indexed, qint64 frameLimit);
+    // One read of a file being written, up to `size`.
+    Status readGrowing(FrameReaderSink &sink, ReadMode mode, qint64 size);
+    // The status an ended read leaves; a read error is logged.
+    Status settle(const ReadOutcome &outcome, FrameReaderSink &recording);
+    // Whether the file followed shrank or its bytes read were changed; says so when they were.
+    bool changedWhileFollowed(qint64 size);
     qint64 readRaw(quint64 offset, char *buffer, qint64 length, QString *error) const;
     // Reads until `length` bytes, the end of the file or a failure, which leaves its reason
     // in `error`.
@@ -123,7 +156,6 @@ private:
     std::shared_ptr<LogLines> m_log;
     Status m_status = Status::NotLoaded;
     qint64 m_frameLimit = ShownFrameLimit;
-    quint64 m_dataEnd = 0;
     std::function<void(const QString &, LogLevel)> m_listener;
     ReadFunction m_read;
 
@@ -131,11 +163,20 @@ private:
     // frames, compared with the file at every read, so that another capture written into the
     // file is never shown as this one's frames. A file that no longer reaches past the first
     // frame is another one too.
+    // A growing file's head is kept again as its first frames come in, while other threads
+    // compare it: m_headLock guards it.
+    mutable std::mutex m_headLock;
     quint64 m_headTags = 0;
     quint64 m_headFrames = 0;
     quint64 m_dataStart = 0;
     qint64 m_firstFrameBytes = 0;
-    QByteArray m_head;
+    // Shared rather than copied, so that a reader's copy never shares the bytes' own count.
+    std::shared_ptr<const QByteArray> m_head;
+    qint64 m_headCount = 0;
+
+    // Where following the file has got to, and the size it had then.
+    ReadPosition m_position;
+    qint64 m_followedSize = 0;
     mutable std::atomic<bool> m_replaced{false};
     mutable std::atomic<int> m_said{0};
 

@@ -38,9 +38,9 @@ qint64 FrameBlock::length(const FrameIndex &index, qint64 n, quint64 offset, qui
     return qint64(qMin<quint64>(quint64(index.frameBytes(n)), left));
 }
 
-qint64 FrameBlock::extent(const FrameIndex &index, qint64 first, quint64 dataEnd)
+qint64 FrameBlock::extent(const FrameIndex &index, qint64 first, qint64 end, quint64 dataEnd)
 {
-    const qint64 end = qMin(index.count(), first + Size);
+    end = qMin(end, first + Size);
     if (first >= end)
         return 0;
     const quint64 offset = index.checkpoint(first).offset;
@@ -54,11 +54,11 @@ qint64 FrameBlock::extent(const FrameIndex &index, qint64 first, quint64 dataEnd
     return qMin(bytes, left);
 }
 
-void FrameBlock::layOut(const FrameIndex &index, qint64 first, const char *bytes, qint64 got,
-                        quint64 dataEnd)
+void FrameBlock::layOut(const FrameIndex &index, qint64 first, qint64 end, const char *bytes,
+                        qint64 got, quint64 dataEnd)
 {
     this->first = first;
-    count = int(qMax<qint64>(0, qMin<qint64>(Size, index.count() - first)));
+    count = int(qMax<qint64>(0, qMin<qint64>(Size, end - first)));
     present = 0;
     if (count == 0)
         return;

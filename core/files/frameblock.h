@@ -28,14 +28,16 @@ struct FrameBlock
 
     /// The first frame of the block that frame n lies in.
     static qint64 firstOf(qint64 n) { return n - n % Size; }
-    /// The bytes the block starting at frame `first` takes in the file.
-    static qint64 extent(const FrameIndex &index, qint64 first, quint64 dataEnd);
+    /// The bytes the block starting at frame `first` takes in the file, of the frames below
+    /// `end` (the index's count, read once by the caller while the index grows).
+    static qint64 extent(const FrameIndex &index, qint64 first, qint64 end, quint64 dataEnd);
     /// The bytes frame n takes in the file when it starts at `offset`: a frame cut short by the
     /// end of the frame block (possible only outside DigRF 3G) takes what was left.
     static qint64 length(const FrameIndex &index, qint64 n, quint64 offset, quint64 dataEnd);
 
-    /// Lays out the block starting at frame `first` over `got` bytes read from its checkpoint.
-    void layOut(const FrameIndex &index, qint64 first, const char *bytes, qint64 got,
+    /// Lays out the block starting at frame `first`, of the frames below `end`, over `got`
+    /// bytes read from its checkpoint.
+    void layOut(const FrameIndex &index, qint64 first, qint64 end, const char *bytes, qint64 got,
                 quint64 dataEnd);
 };
 

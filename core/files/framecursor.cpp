@@ -19,6 +19,7 @@ FrameCursor::FrameCursor(const Capture &capture, qint64 first, qint64 end)
     , m_number(qMax<qint64>(0, first) - 1)
     , m_first(qMax<qint64>(0, first))
     , m_end(qMin(end, capture.frameCount()))
+    , m_dataEnd(capture.dataEnd())
 {
     m_block.count = 0;
 }
@@ -43,21 +44,21 @@ void FrameCursor::loadBlock(qint64 first)
     // the largest block there can be.
     const bool buffered = offset >= m_bufferOffset
                           && (offset + quint64(MaxBlockBytes) <= bufferEnd
-                              || offset + quint64(FrameBlock::extent(index, first,
-                                                                    m_capture.dataEnd()))
+                              || offset + quint64(FrameBlock::extent(index, first, m_end,
+                                                                    m_dataEnd))
                                      <= bufferEnd);
     if (!buffered) {
         // The block and as many after it as one read brings.
-        const qint64 extent = FrameBlock::extent(index, first, m_capture.dataEnd());
-        const quint64 left = m_capture.dataEnd() > offset ? m_capture.dataEnd() - offset : 0;
+        const qint64 extent = FrameBlock::extent(index, first, m_end, m_dataEnd);
+        const quint64 left = m_dataEnd > offset ? m_dataEnd - offset : 0;
         const qint64 wanted = qMax(extent, qint64(qMin<quint64>(quint64(ReadBytes), left)));
         m_buffer.resize(wanted);
         m_bufferOffset = offset;
         m_bufferBytes = m_capture.readAt(offset, m_buffer.data(), wanted);
     }
     m_blockAt = qint64(offset - m_bufferOffset);
-    m_block.layOut(index, first, m_buffer.constData() + m_blockAt,
-                   qMax<qint64>(0, m_bufferBytes - m_blockAt), m_capture.dataEnd());
+    m_block.layOut(index, first, m_end, m_buffer.constData() + m_blockAt,
+                   qMax<qint64>(0, m_bufferBytes - m_blockAt), m_dataEnd);
 }
 
 quint8 FrameCursor::header() const

@@ -59,6 +59,8 @@ private:
     qint64 m_number;
     qint64 m_first;
     qint64 m_end;
+    // Where the frame block ended when the frames below m_end were published.
+    quint64 m_dataEnd;
     FrameBlock m_block;
     int m_k = 0;
     // Bytes read from the file, starting at file offset m_bufferOffset.

@@ -20,10 +20,26 @@ int FrameIndex::loggedPayloadBytes(qint64 n) const
     return m_protocolVersion != 0 ? 0 : fields(n).payloadSizeBits() / 8;
 }
 
+bool FrameIndex::addChunk()
+{
+    if (m_written >= MaxFrames)
+        return false;
+    const qint64 c = m_written >> ChunkShift;
+    std::unique_ptr<Table> &table = m_tables[std::size_t(c >> TableShift)];
+    if (!table)
+        table = std::make_unique<Table>();
+    std::unique_ptr<Chunk> &slot = (*table)[std::size_t(c & (TableChunks - 1))];
+    slot = std::make_unique<Chunk>();
+    m_tail = slot.get();
+    ++m_chunks;
+    return true;
+}
+
 qint64 FrameIndex::memoryBytes() const
 {
-    return qint64(sizeof(*this)) + qint64(m_chunks.capacity()) * qint64(sizeof(void *))
-           + qint64(m_chunks.size()) * qint64(sizeof(Chunk));
+    const qint64 tables = (m_chunks + TableChunks - 1) / TableChunks;
+    return qint64(sizeof(*this)) + tables * qint64(sizeof(Table))
+           + m_chunks * qint64(sizeof(Chunk));
 }
 
 } // namespace Korvex

@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 namespace Korvex {
 
@@ -69,8 +71,11 @@ struct TagText
 class ChunkedInput
 {
 public:
-    explicit ChunkedInput(const ReadFunction &read)
+    /// Bytes from the file offset `start` on.
+    ChunkedInput(const ReadFunction &read, quint64 start)
         : m_read(read)
+        , m_offset(start)
+        , m_fetched(start)
     {
     }
 
@@ -223,11 +228,25 @@ ReadOutcome readFrames(QIODevice &device, qint64 size, int protocolVersion,
 ReadOutcome readFrames(const ReadFunction &read, qint64 size, int protocolVersion,
                        FrameReaderSink &sink, FrameIndex *index, qint64 frameLimit)
 {
-    ChunkedInput input(read);
+    ReadPosition start;
+    return readFrames(start, ReadMode::WholeFile, read, size, protocolVersion, sink, index,
+                      frameLimit);
+}
+
+namespace {
+
+ReadOutcome readOn(ReadPosition &position, ReadMode mode, const ReadFunction &read, qint64 size,
+                   int protocolVersion, FrameReaderSink &sink, FrameIndex *index,
+                   qint64 frameLimit)
+{
+    const bool growing = mode == ReadMode::Growing;
+    const bool resumed = position.inFrames;
+    ChunkedInput input(read, resumed ? position.offset : 0);
     ReadOutcome outcome;
-    qint64 count = 0;
+    qint64 count = position.frames;
     // Where the frames read whole end.
-    quint64 framesEnd = 0;
+    quint64 framesEnd = position.offset;
+    quint64 ticks = position.ticks;
     const auto readError = [&] {
         outcome.result = ReadResult::ReadError;
         outcome.frames = count;
@@ -236,71 +255,117 @@ ReadOutcome readFrames(const ReadFunction &read, qint64 size, int protocolVersio
         sink.proceed(count);
         return outcome;
     };
-    sink.progress(5);
-    qint64 remaining = size;
+    // The end of what a growing file holds so far: the next read starts again from here.
+    const auto pending = [&] {
+        position.offset = framesEnd;
+        position.frames = count;
+        position.ticks = ticks;
+        outcome.result = ReadResult::Pending;
+        outcome.frames = count;
+        outcome.dataStart = position.dataStart;
+        outcome.dataEnd = framesEnd;
+        sink.proceed(count);
+        return outcome;
+    };
+    // A growing file's tag lines are held back until its tag section is whole, as it is read
+    // again from the start until then.
+    std::vector<std::pair<QString, LogLevel>> heldLines;
+    const auto tagLog = [&](const QString &text, LogLevel level) {
+        if (growing)
+            heldLines.emplace_back(text, level);
+        else
+            sink.log(text, level);
+    };
+    const auto releaseTagLines = [&] {
+        for (const auto &[text, level] : heldLines)
+            sink.log(text, level);
+        heldLines.clear();
+    };
+    qint64 remaining = size - qint64(position.offset);
 
-    // The tag section: every tag is logged; the DATA LIST tag ends it.
-    qint64 nextStep = BytesPerStep;
-    while (!input.atEnd()) {
-        if (qint64(input.offset()) >= nextStep) {
-            nextStep += BytesPerStep;
-            if (!sink.proceed(0)) {
-                sink.log(tr("Load cancelled after %1 frames.").arg(0), LogLevel::Warning);
-                outcome.result = ReadResult::Cancelled;
-                return outcome;
+    if (!resumed) {
+        sink.progress(5);
+        // The tag section: every tag is logged; the DATA LIST tag ends it.
+        qint64 nextStep = BytesPerStep;
+        bool whole = false;
+        while (!input.atEnd()) {
+            if (qint64(input.offset()) >= nextStep) {
+                nextStep += BytesPerStep;
+                if (!sink.proceed(0)) {
+                    releaseTagLines();
+                    sink.log(tr("Load cancelled after %1 frames.").arg(0), LogLevel::Warning);
+                    outcome.result = ReadResult::Cancelled;
+                    return outcome;
+                }
             }
-        }
-        --remaining;
-        if (input.readByte() != '{')
-            continue;
-        DataLength length;
-        const TagText name = input.readText(':', &length);
-        if (input.failed())
-            return readError();
-        remaining -= name.bytes;
-        sink.log(tr("Found tag '%1'").arg(name.shown()), LogLevel::Info);
-        if (!name.text.startsWith(QLatin1String("DATA LIST"))) {
-            const TagText value = input.readText('}');
+            --remaining;
+            if (input.readByte() != '{')
+                continue;
+            DataLength length;
+            const TagText name = input.readText(':', &length);
             if (input.failed())
                 return readError();
-            sink.log(tr("Tag value: %1").arg(value.shown()), LogLevel::Info);
-            continue;
+            // A name or value that reached the end may go on in a growing file.
+            if (growing && input.atEnd())
+                return pending();
+            remaining -= name.bytes;
+            tagLog(tr("Found tag '%1'").arg(name.shown()), LogLevel::Info);
+            if (!name.text.startsWith(QLatin1String("DATA LIST"))) {
+                const TagText value = input.readText('}');
+                if (input.failed())
+                    return readError();
+                if (growing && input.atEnd())
+                    return pending();
+                tagLog(tr("Tag value: %1").arg(value.shown()), LogLevel::Info);
+                continue;
+            }
+            if (length.value() == 0) {
+                releaseTagLines();
+                sink.log(tr("Wrong data length (%1) in '%2' tag! File load aborted.")
+                             .arg(length.value())
+                             .arg(name.shown()),
+                         LogLevel::Error);
+                outcome.result = ReadResult::Aborted;
+                return outcome;
+            }
+            --remaining;
+            const char hash = input.readByte();
+            if (input.failed())
+                return readError();
+            if (hash != '#' && growing && input.atEnd())
+                return pending();
+            releaseTagLines();
+            if (hash != '#') {
+                sink.log(tr("Missing # symbol in '%1' tag! File load aborted.").arg(name.shown()),
+                         LogLevel::Error);
+                outcome.result = ReadResult::Aborted;
+                return outcome;
+            }
+            whole = true;
+            break;
         }
-        if (length.value() == 0) {
-            sink.log(tr("Wrong data length (%1) in '%2' tag! File load aborted.")
-                         .arg(length.value())
-                         .arg(name.shown()),
-                     LogLevel::Error);
-            outcome.result = ReadResult::Aborted;
-            return outcome;
-        }
-        --remaining;
-        const char hash = input.readByte();
         if (input.failed())
             return readError();
-        if (hash != '#') {
-            sink.log(tr("Missing # symbol in '%1' tag! File load aborted.").arg(name.shown()),
-                     LogLevel::Error);
-            outcome.result = ReadResult::Aborted;
-            return outcome;
-        }
-        break;
-    }
-    if (input.failed())
-        return readError();
+        if (growing && !whole)
+            return pending();
 
-    // The frame block.
-    sink.progress(10);
-    sink.log(tr("Parsing frames ..."), LogLevel::Info);
-    outcome.dataStart = input.offset();
+        // The frame block.
+        sink.progress(10);
+        sink.log(tr("Parsing frames ..."), LogLevel::Info);
+        position.inFrames = true;
+        position.dataStart = input.offset();
+        position.offset = input.offset();
+        framesEnd = input.offset();
+    }
+    outcome.dataStart = position.dataStart;
     outcome.dataEnd = input.offset();
-    framesEnd = input.offset();
     FrameProgress progress(sink, size);
     const bool wantsFrames = sink.wantsFrames();
     const bool digRf3G = protocolVersion == 0;
-    quint64 ticks = 0;
     QString invalid;
     while (!input.atEnd()) {
+        if (count % FramesPerStep == 0 && count > position.frames && index)
+            index->publish(framesEnd);
         if (count % FramesPerStep == 0 && count > 0 && !sink.proceed(count)) {
             sink.log(tr("Load cancelled after %1 frames.").arg(count), LogLevel::Warning);
             outcome.result = ReadResult::Cancelled;
@@ -308,8 +373,12 @@ ReadOutcome readFrames(const ReadFunction &read, qint64 size, int protocolVersio
             outcome.dataEnd = input.offset();
             return outcome;
         }
-        if (input.closingBraceOnly())
+        if (input.closingBraceOnly()) {
+            // In a growing file it may be the first byte of a frame.
+            if (growing)
+                return pending();
             break;
+        }
         if (count >= frameLimit) {
             outcome.result = ReadResult::Limited;
             break;
@@ -323,6 +392,10 @@ ReadOutcome readFrames(const ReadFunction &read, qint64 size, int protocolVersio
         const qint64 whole = !digRf3G ? 8 : code < 7 ? 8 + 4 * PayloadWords[code] : 0;
         if (input.failed() && (whole == 0 || available < whole))
             break;
+        // A frame of a growing file is read once its bytes are all there; an invalid one
+        // once its header and time words are.
+        if (growing && available < (!digRf3G ? 8 : available < 4 ? 4 : whole > 0 ? whole : 8))
+            return pending();
         qint64 length = 0;
         if (!digRf3G) {
             // Header and time word only; a frame cut short by the end of the file still counts.
@@ -358,6 +431,11 @@ ReadOutcome readFrames(const ReadFunction &read, qint64 size, int protocolVersio
     }
     if (input.failed())
         return readError();
+    if (growing && invalid.isEmpty() && outcome.result != ReadResult::Limited)
+        return pending();
+    position.offset = input.offset();
+    position.frames = count;
+    position.ticks = ticks;
     outcome.frames = count;
     outcome.dataEnd = input.offset();
     sink.proceed(count);
@@ -399,6 +477,19 @@ ReadOutcome readFrames(const ReadFunction &read, qint64 size, int protocolVersio
     else if (c != '}')
         sink.log(tr("Tag 'DATA LIST' is open and EOF reached!"), LogLevel::Info);
     sink.log(tr("%1 frames loaded.").arg(count), LogLevel::Info);
+    return outcome;
+}
+
+} // namespace
+
+ReadOutcome readFrames(ReadPosition &position, ReadMode mode, const ReadFunction &read,
+                       qint64 size, int protocolVersion, FrameReaderSink &sink,
+                       FrameIndex *index, qint64 frameLimit)
+{
+    const ReadOutcome outcome =
+        readOn(position, mode, read, size, protocolVersion, sink, index, frameLimit);
+    if (index)
+        index->publish(outcome.dataEnd);
     return outcome;
 }
 

@@ -54,6 +54,7 @@ enum class ReadResult {
     Cancelled,  // the sink asked to stop
     Limited,    // the capture holds more frames than frameLimit
     ReadError,  // the file could not be read on; the frames read before are kept
+    Pending,    // a file still being written: what it holds so far is read
 };
 
 struct ReadOutcome
@@ -73,6 +74,28 @@ struct ReadOutcome
 using ReadFunction =
     std::function<qint64(quint64 offset, char *buffer, qint64 length, QString *error)>;
 
+/// Where a read of a file that is still being written stopped, so that the next read goes on
+/// from there: before the tag section while it is not whole, else before the first frame
+/// whose bytes are not all there yet.
+struct ReadPosition
+{
+    bool inFrames = false;
+    quint64 dataStart = 0;
+    quint64 offset = 0;
+    qint64 frames = 0;
+    quint64 ticks = 0;
+};
+
+/// How readFrames() treats the end of the bytes it is given.
+enum class ReadMode {
+    /// The file ends there: its last frame may be cut short, and the load ends with its
+    /// closing lines.
+    WholeFile,
+    /// The file is still being written: a tag section or frame cut short by the end is not
+    /// read yet (its lines are not logged), and the closing lines wait for a read that ends it.
+    Growing,
+};
+
 /// The most of one tag name or value that the reader keeps and logs; a longer one is logged as
 /// its first TagTextChars characters and "… (N bytes)".
 constexpr qsizetype TagTextChars = qsizetype(1) << 16;
@@ -85,6 +108,16 @@ constexpr qsizetype TagTextChars = qsizetype(1) << 16;
 /// the load with ReadError and logs nothing of it: the frames wholly read before it are kept.
 ReadOutcome readFrames(const ReadFunction &read, qint64 size, int protocolVersion,
                        FrameReaderSink &sink, FrameIndex *index = nullptr,
+                       qint64 frameLimit = std::numeric_limits<qint64>::max());
+/// Reads on from `position` (from the start when it is new) and leaves it where the read
+/// stopped. A Growing read gives Pending when it reached the end of what the file holds; it
+/// ends like a WholeFile read at an invalid frame, the closing brace with bytes after it, the
+/// frame limit or a failed read. A WholeFile read from a position that is in the frames goes
+/// on with the next frame, so that a growing file read step by step and then once whole logs
+/// what one read of the finished file logs.
+ReadOutcome readFrames(ReadPosition &position, ReadMode mode, const ReadFunction &read,
+                       qint64 size, int protocolVersion, FrameReaderSink &sink,
+                       FrameIndex *index = nullptr,
                        qint64 frameLimit = std::numeric_limits<qint64>::max());
 /// The same from a device at its start, read in sequence; its read() gives 0 at its end and
 /// -1 only when it fails.

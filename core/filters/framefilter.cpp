@@ -31,8 +31,10 @@ FrameFilter::FrameFilter(const Capture &capture, const FilterExpression &express
 std::shared_ptr<FrameBitmap> FrameFilter::matchingFrames(const WorkProgress &progress,
                                                          qint64 *missing) const
 {
-    auto bits = std::make_shared<FrameBitmap>(m_capture.frameCount());
-    if (!evaluate(0, m_capture.frameCount(), bits->words(), progress, missing))
+    // The frames there are now, read once: a capture that is followed grows meanwhile.
+    const qint64 count = m_capture.frameCount();
+    auto bits = std::make_shared<FrameBitmap>(count);
+    if (!evaluate(0, count, bits->words(), progress, missing))
         return nullptr;
     bits->finish();
     return bits;

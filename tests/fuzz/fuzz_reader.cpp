@@ -366,9 +366,9 @@ void checkRead(const QByteArray &file, int protocolVersion, bool trickle)
     FrameBlock block;
     for (qint64 first = 0; first < read.index->count(); first += FrameBlock::Size) {
         const quint64 offset = read.index->checkpoint(first).offset;
-        const qint64 extent = FrameBlock::extent(*read.index, first, dataEnd);
+        const qint64 extent = FrameBlock::extent(*read.index, first, read.index->count(), dataEnd);
         FUZZ_CHECK(offset + quint64(extent) <= dataEnd, QStringLiteral("block past the data"));
-        block.layOut(*read.index, first, file.constData() + offset, extent, dataEnd);
+        block.layOut(*read.index, first, read.index->count(), file.constData() + offset, extent, dataEnd);
         FUZZ_CHECK(block.present == block.count, QStringLiteral("frame missing from its file"));
         for (int k = 0; k < block.count; ++k) {
             FrameRecord record(protocolVersion, file.constData() + offset + block.starts[size_t(k)],
@@ -513,6 +513,48 @@ void checkFailingRead(const QByteArray &file, int protocolVersion, qsizetype fai
         FUZZ_CHECK(read.index->header(i) == (protocolVersion == 0 ? quint8(wordAt(file, model.offsets.at(size_t(i)))) : 0), where);
 }
 
+// The file read as it is written, in pieces cut anywhere and then once whole: the same frames
+// and lines as one read of the whole file. A read that ends before the whole file is there
+// (a broken DATA LIST tag, an invalid frame) has read the same frames; the lines after an
+// invalid frame follow the bytes there were then.
+void checkGrowingRead(const QByteArray &file, int protocolVersion)
+{
+    ReadBack read(protocolVersion);
+    ReadPosition position;
+    qsizetype written = 0;
+    const ReadFunction upToWritten = [&file, &written](quint64 offset, char *buffer,
+                                                       qint64 length, QString *) -> qint64 {
+        const qint64 n = qMax<qint64>(0, qMin<qint64>(length, written - qint64(offset)));
+        memcpy(buffer, file.constData() + offset, size_t(n));
+        return n;
+    };
+    quint32 state = quint32(file.size()) * 2654435761u | 1u;
+    ReadOutcome outcome;
+    outcome.result = ReadResult::Pending;
+    while (outcome.result == ReadResult::Pending && written < file.size()) {
+        state = state * 1103515245u + 12345u;
+        written = qMin<qsizetype>(file.size(), written + 1 + qsizetype((state >> 12) % 40));
+        outcome = readFrames(position, ReadMode::Growing, upToWritten, written, protocolVersion,
+                             read.sink, read.index.get());
+        FUZZ_CHECK(outcome.frames == read.index->count(), QStringLiteral("frames published"));
+    }
+    const bool early = outcome.result != ReadResult::Pending && written < file.size();
+    if (outcome.result == ReadResult::Pending)
+        outcome = readFrames(position, ReadMode::WholeFile, upToWritten, written, protocolVersion,
+                             read.sink, read.index.get());
+    const Model model(file, protocolVersion);
+    const QString where = QStringLiteral("version %1, growing, input %2")
+                              .arg(protocolVersion)
+                              .arg(fuzzHex(file));
+    FUZZ_CHECK(outcome.result == (model.result < 0 ? ReadResult::Aborted : ReadResult::Complete),
+               where);
+    FUZZ_CHECK(outcome.frames == qint64(model.frames.size()) && outcome.frames == read.sink.frames,
+               where);
+    FUZZ_CHECK(early || read.sink.lines == model.lines, where);
+    for (qint64 i = 0; i < outcome.frames; ++i)
+        FUZZ_CHECK(read.index->header(i) == (protocolVersion == 0 ? quint8(wordAt(file, model.offsets.at(size_t(i)))) : 0), where);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -524,6 +566,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         checkRead(file, way & 1, (way & 2) != 0);
     for (int way = 0; way < 4; ++way)
         checkFailingRead(file, way & 1, (way & 2) != 0 ? file.size() : file.size() / 2);
+    checkGrowingRead(file, 0);
+    checkGrowingRead(file, 1);
 #else
     // One way of reading per input, picked by a fixed hash of its bytes: the reader's set-up
     // costs more than a small input's reading, and the fuzzer varies the inputs anyway.
@@ -532,6 +576,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         hash = (hash ^ data[i]) * 16777619u;
     if ((hash & 12) == 0)
         checkFailingRead(file, int(hash & 1), qsizetype((hash >> 4) % (size + 1)));
+    else if ((hash & 12) == 4)
+        checkGrowingRead(file, int(hash & 1));
     else
         checkRead(file, int(hash & 1), (hash & 2) != 0);
 #endif
