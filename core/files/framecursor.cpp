@@ -9,6 +9,8 @@ namespace {
 
 // Bytes read from the file at a time.
 constexpr qint64 ReadBytes = qint64(1) << 20;
+// The most bytes a block of frames takes: 64 frames of the largest payload.
+constexpr qint64 MaxBlockBytes = qint64(FrameBlock::Size) * 72;
 
 } // namespace
 
@@ -20,17 +22,6 @@ FrameCursor::FrameCursor(const Capture &capture, qint64 first, qint64 end)
     , m_dataEnd(capture.dataEnd())
 {
     m_block.count = 0;
-}
-
-bool FrameCursor::next()
-{
-    if (m_number + 1 >= m_end)
-        return false;
-    ++m_number;
-    if (m_block.count == 0 || m_number >= m_block.first + m_block.count)
-        loadBlock(FrameBlock::firstOf(m_number));
-    m_k = int(m_number - m_block.first);
-    return true;
 }
 
 bool FrameCursor::moveTo(qint64 n)
@@ -48,11 +39,17 @@ void FrameCursor::loadBlock(qint64 first)
 {
     const FrameIndex &index = m_capture.index();
     const quint64 offset = index.checkpoint(first).offset;
-    const qint64 extent = FrameBlock::extent(index, first, m_end, m_dataEnd);
+    const quint64 bufferEnd = m_bufferOffset + quint64(m_bufferBytes);
+    // The block's exact extent needs a walk over its frames: skipped while the buffer holds
+    // the largest block there can be.
     const bool buffered = offset >= m_bufferOffset
-                          && offset + quint64(extent) <= m_bufferOffset + quint64(m_bufferBytes);
+                          && (offset + quint64(MaxBlockBytes) <= bufferEnd
+                              || offset + quint64(FrameBlock::extent(index, first, m_end,
+                                                                    m_dataEnd))
+                                     <= bufferEnd);
     if (!buffered) {
         // The block and as many after it as one read brings.
+        const qint64 extent = FrameBlock::extent(index, first, m_end, m_dataEnd);
         const quint64 left = m_dataEnd > offset ? m_dataEnd - offset : 0;
         const qint64 wanted = qMax(extent, qint64(qMin<quint64>(quint64(ReadBytes), left)));
         m_buffer.resize(wanted);
@@ -67,17 +64,6 @@ void FrameCursor::loadBlock(qint64 first)
 quint8 FrameCursor::header() const
 {
     return m_capture.index().header(m_number);
-}
-
-const char *FrameCursor::bytes() const
-{
-    return isMissing() ? nullptr
-                       : m_buffer.constData() + m_blockAt + m_block.starts[std::size_t(m_k)];
-}
-
-qint64 FrameCursor::length() const
-{
-    return isMissing() ? 0 : m_block.lengths[std::size_t(m_k)];
 }
 
 FrameRecord FrameCursor::record() const

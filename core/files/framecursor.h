@@ -22,7 +22,16 @@ public:
     FrameCursor(const Capture &capture, qint64 first, qint64 end);
 
     /// Moves to the next frame; false past the last one.
-    bool next();
+    bool next()
+    {
+        if (m_number + 1 >= m_end)
+            return false;
+        ++m_number;
+        if (m_block.count == 0 || m_number >= m_block.first + m_block.count)
+            loadBlock(FrameBlock::firstOf(m_number));
+        m_k = int(m_number - m_block.first);
+        return true;
+    }
     /// Moves to frame n of the range, forwards or back (a filter's rows skip frames); false
     /// outside the range. The file is read again only when n lies outside what was read last.
     bool moveTo(qint64 n);
@@ -34,8 +43,12 @@ public:
     /// Time since the first frame in ticks; 0 for a missing frame.
     quint64 ticks() const { return m_block.ticks[std::size_t(m_k)]; }
     /// The frame's bytes in the file (header word first); none for a missing frame.
-    const char *bytes() const;
-    qint64 length() const;
+    const char *bytes() const
+    {
+        return isMissing() ? nullptr
+                           : m_buffer.constData() + m_blockAt + m_block.starts[std::size_t(m_k)];
+    }
+    qint64 length() const { return isMissing() ? 0 : m_block.lengths[std::size_t(m_k)]; }
     /// The frame decoded, as Capture::frame() gives it.
     FrameRecord record() const;
 

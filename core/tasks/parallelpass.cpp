@@ -2,13 +2,16 @@
 #include "core/tasks/parallelpass.h"
 
 #include "core/files/frameindex.h"
+#include "core/tasks/threadhandover.h"
 
-#include <QFuture>
+#include <QRunnable>
 #include <QThread>
 #include <QThreadPool>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 
 namespace Korvex {
 
@@ -73,14 +76,33 @@ bool ParallelPass::run(qint64 first, qint64 end, const Piece &piece,
         }
     };
 
-    std::vector<QFuture<void>> helpers;
+    // Helpers end by counting themselves under the lock, their last touch of the pass.
+    std::mutex lock;
+    std::condition_variable helperEnded;
+    int ended = 0;
+    std::vector<std::unique_ptr<QRunnable>> helpers;
     const int threads = qMin(threadCount(), count);
-    for (int k = 1; k < threads; ++k)
-        helpers.push_back(QtConcurrent::run(m_pool, work));
+    for (int k = 1; k < threads; ++k) {
+        helpers.emplace_back(ThreadHandover::start(
+            m_pool,
+            [&] {
+                work();
+                const std::lock_guard<std::mutex> hold(lock);
+                ++ended;
+                helperEnded.notify_all();
+            },
+            true));
+    }
     work();
-    // A helper the pool has not started yet is run here instead of waited for.
-    for (QFuture<void> &helper : helpers)
-        helper.waitForFinished();
+    // A helper the pool has not started yet is taken back: the pieces are all done. This
+    // thread may itself be one of the pool's, which must not wait for a queue it blocks.
+    int started = 0;
+    for (const std::unique_ptr<QRunnable> &helper : helpers)
+        started += m_pool->tryTake(helper.get()) ? 0 : 1;
+    {
+        std::unique_lock<std::mutex> hold(lock);
+        helperEnded.wait(hold, [&] { return ended == started; });
+    }
     // The pieces may have ended in other threads after the caller's last report: a stop
     // asked for meanwhile still counts.
     if (!stop && progress && !progress(total, total))

@@ -3,6 +3,7 @@
 #define CORE_TASKS_TASKRUNNER_H
 
 #include "core/files/workprogress.h"
+#include "core/tasks/threadhandover.h"
 
 #include <QFuture>
 #include <QFutureWatcher>
@@ -11,9 +12,9 @@
 #include <QPromise>
 #include <QString>
 #include <QThreadPool>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <functional>
+#include <memory>
 #include <utility>
 
 namespace Korvex {
@@ -45,12 +46,18 @@ public:
     QFuture<Result> start(const QString &kind, Work &&work, std::function<void(Result)> done)
     {
         cancel(kind);
-        QFuture<Result> future = QtConcurrent::run(m_pool, std::forward<Work>(work));
+        auto promise = std::make_shared<QPromise<Result>>();
+        QFuture<Result> future = promise->future();
+        promise->start();
         auto *watcher = new QFutureWatcher<Result>(this);
         connect(watcher, &QFutureWatcherBase::progressValueChanged, this,
                 [this, kind](int value) { emit progressChanged(kind, value); });
+        // The handler shares the promise with the task, so that the last of the two to let go
+        // of it (in the open, through the shared pointer's count) frees the result after it
+        // was read.
         connect(watcher, &QFutureWatcherBase::finished, this,
-                [this, kind, watcher, done = std::move(done)] {
+                [this, kind, watcher, promise, done = std::move(done)] {
+                    ThreadHandover::acquire();
                     forget(kind, watcher);
                     const QFuture<Result> ended = watcher->future();
                     watcher->deleteLater();
@@ -60,6 +67,13 @@ public:
                 });
         m_tasks.insert(kind, {watcher, QFuture<void>(future)});
         watcher->setFuture(future);
+        // A task cancelled before it started does not run.
+        ThreadHandover::start(m_pool, [promise, work = std::forward<Work>(work)]() mutable {
+            if (!promise->isCanceled())
+                work(*promise);
+            ThreadHandover::release();
+            promise->finish();
+        });
         return future;
     }
 
