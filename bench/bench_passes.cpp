@@ -21,6 +21,7 @@
 #include "core/stats/statisticsreport.h"
 #include "core/stats/timechartfigures.h"
 #include "core/tasks/parallelpass.h"
+#include "core/tasks/passpool.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -168,7 +169,7 @@ int main(int argc, char *argv[])
         capture.load(sink);
         std::printf("%lld frames, %d threads in the pool\n",
                     static_cast<long long>(capture.frameCount()),
-                    QThreadPool::globalInstance()->maxThreadCount());
+                    PassPool::instance()->maxThreadCount());
         printMachineLoad();
         same = compare(capture, "channel == 3 and cts == 1", 7) && same;
         same = compare(capture, "payload contains 7e 55", 3) && same;

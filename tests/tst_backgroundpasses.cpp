@@ -7,6 +7,7 @@
 #include "testenv.h"
 
 #include "core/files/capture.h"
+#include "core/tasks/passpool.h"
 #include "viewer/views/exportdlg.h"
 #include "viewer/views/findbar.h"
 #include "viewer/views/printframesdlg.h"
@@ -81,7 +82,7 @@ void TestBackgroundPasses::cleanup()
 {
     window.reset();
     // A pass the test let go of ends before the next test's window comes.
-    QThreadPool::globalInstance()->waitForDone(HangGuardMs);
+    PassPool::instance()->waitForDone(HangGuardMs);
 }
 
 void TestBackgroundPasses::startPass(const QString &kind)
@@ -150,7 +151,7 @@ void TestBackgroundPasses::interrupted()
     if (action == QLatin1String("close")) {
         window->close();
         latch.release();
-        QVERIFY(QThreadPool::globalInstance()->waitForDone(HangGuardMs));
+        QVERIFY(PassPool::instance()->waitForDone(HangGuardMs));
         QCoreApplication::sendPostedEvents();
         // The load never landed; the other passes left their capture as it was.
         QCOMPARE(Probe::frameCount(*window), qint64(kind == TaskKinds::Load ? 0 : FirstFrames));

@@ -8,6 +8,7 @@
 #include "core/filters/framebitmap.h"
 #include "core/session/capturesession.h"
 #include "core/stats/capturepass.h"
+#include "core/tasks/passpool.h"
 #include "viewer/stats/chartswindow.h"
 #include "core/stats/framerateseries.h"
 #include "core/stats/gaphistogram.h"
@@ -560,7 +561,7 @@ void TestStatisticsWindow::passHeldWhileTheCaptureGoes()
     QCOMPARE(gate.release.available(), 0);
     gate.hold = false;
     gate.release.release(1000);
-    QVERIFY(QThreadPool::globalInstance()->waitForDone(Hang));
+    QVERIFY(PassPool::instance()->waitForDone(Hang));
     QTRY_VERIFY_WITH_TIMEOUT(!computing(), Hang);
     QCoreApplication::processEvents();
 

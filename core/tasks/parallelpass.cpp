@@ -2,6 +2,7 @@
 #include "core/tasks/parallelpass.h"
 
 #include "core/files/frameindex.h"
+#include "core/tasks/passpool.h"
 #include "core/tasks/threadhandover.h"
 
 #include <QRunnable>
@@ -17,7 +18,7 @@ namespace Korvex {
 
 ParallelPass::ParallelPass(int threads, QThreadPool *pool)
     : m_threads(threads)
-    , m_pool(pool ? pool : QThreadPool::globalInstance())
+    , m_pool(pool ? pool : PassPool::instance())
 {
 }
 

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/tasks/taskrunner.h"
 
+#include "core/tasks/passpool.h"
+
 namespace Korvex {
 
 TaskRunner::TaskRunner(QObject *parent, QThreadPool *pool)
     : QObject(parent)
-    , m_pool(pool ? pool : QThreadPool::globalInstance())
+    , m_pool(pool ? pool : PassPool::instance())
 {
 }
 

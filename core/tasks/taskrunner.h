@@ -32,7 +32,7 @@ public:
     /// Progress goes from 0 to this.
     static constexpr int ProgressScale = 1000;
 
-    /// The tasks run on `pool`, the application's global pool when none is given.
+    /// The tasks run on `pool`, the passes' own pool (PassPool) when none is given.
     explicit TaskRunner(QObject *parent = nullptr, QThreadPool *pool = nullptr);
     /// Cancels every task and returns at once.
     ~TaskRunner() override;
