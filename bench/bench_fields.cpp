@@ -94,7 +94,7 @@ void timeStatistics(const Capture &capture, const std::shared_ptr<const FieldDef
                 static_cast<long long>(statistics.frames(0)));
 }
 
-// The viewer's Field over Time chart: its pass over every frame, which takes the payload out of
+// The viewer's Field over Time chart: its pass over every frame on every core, which takes the payload out of
 // the frames that may be the message only, and the step line drawn from it.
 void timeFieldChart(const Capture &capture,
                     const std::shared_ptr<const FieldDefinitions> &definitions)
@@ -105,16 +105,18 @@ void timeFieldChart(const Capture &capture,
     const FrameRows rows(capture.frameCount());
     const auto [first, last] = CapturePass::timeSpan(capture, rows);
     const quint64 duration = last - first;
-    FieldTimeSeries series(definitions, 0, 2,
-                           TimeBinning(first, duration, TimeBinning::automatic(duration, 1000)));
-    CapturePass(capture, rows).runOver([&](qint64 frame, const FrameCursor &cursor) {
-        if (cursor.isMissing() || !definitions->mayBe(0, cursor.header()))
-            return;
-        const FrameFacts facts = FrameFacts::fromBytes(frame, cursor.header(), cursor.ticks(),
-                                                       cursor.bytes(), cursor.length(), 0);
-        series.add(frame, facts.header, facts.payload.data(), facts.payloadLength,
-                   FrameRecord::nsOfTicks(facts.ticks));
-    });
+    const FieldTimeSeries empty(definitions, 0, 2,
+                                TimeBinning(first, duration, TimeBinning::automatic(duration, 1000)));
+    const FieldTimeSeries series = *CapturePass(capture, rows).collect(
+        empty, [&](FieldTimeSeries &part, const FrameCursor &cursor) {
+            if (cursor.isMissing() || !definitions->mayBe(0, cursor.header()))
+                return;
+            const FrameFacts facts =
+                FrameFacts::fromBytes(cursor.number(), cursor.header(), cursor.ticks(),
+                                      cursor.bytes(), cursor.length(), 0);
+            part.add(facts.number, facts.header, facts.payload.data(), facts.payloadLength,
+                     FrameRecord::nsOfTicks(facts.ticks));
+        });
     const double passMs = msSince(timer);
     const qsizetype points = series.stepLine(1e6).size();
     std::printf("  field over time pass %35s %8.1f ms (cpu %8.1f ms)  %lld frames, %lld points, "
