@@ -6,17 +6,17 @@
 
 namespace Korvex {
 
-Q_GLOBAL_STATIC(QThreadPool, passThreads)
-
 QThreadPool *PassPool::instance()
 {
+    static QThreadPool threads;
     // The threads end with the application, as those of the global pool do, while what they
     // keep per thread (Qt Gui's font caches among it) can still be let go of properly.
-    static QThreadPool *const pool = [] {
-        qAddPostRoutine([] { passThreads()->waitForDone(); });
-        return passThreads();
+    static const bool endsWithApplication = [] {
+        qAddPostRoutine([] { threads.waitForDone(); });
+        return true;
     }();
-    return pool;
+    Q_UNUSED(endsWithApplication);
+    return &threads;
 }
 
 } // namespace Korvex
