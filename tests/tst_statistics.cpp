@@ -427,20 +427,26 @@ void TestStatistics::passStopsWhenAsked()
 {
     const auto capture = CaptureFixture::load3G(randomFrames(300000, 5, 1000000));
     QVERIFY(capture && capture->frameCount() == 300000);
-    ParallelPass parallel(2);
-    parallel.setPieceFrames(1 << 16);
-    std::atomic<qint64> visited{0};
-    // The progress says stop once a frame was seen: the pieces stop at their next look.
-    const std::optional<StatisticsCollector> stats = CapturePass(*capture, FrameRows(300000), parallel)
-        .collect(StatisticsCollector(0),
-                 [&](StatisticsCollector &collector, const FrameCursor &cursor) {
-                     ++visited;
-                     collector.add(cursor.number(), cursor.header(), cursor.isMissing(),
-                                   cursor.ticks());
-                 },
-                 [&](qint64, qint64) { return visited == 0; });
-    QVERIFY(!stats);
-    QVERIFY(visited > 0 && visited < 300000);
+    for (const int threads : {1, 2}) {
+        ParallelPass parallel(threads);
+        parallel.setPieceFrames(1 << 16);
+        std::atomic<qint64> visited{0};
+        // The progress says stop once a frame was seen: the pieces stop at their next look.
+        const std::optional<StatisticsCollector> stats =
+            CapturePass(*capture, FrameRows(300000), parallel)
+                .collect(StatisticsCollector(0),
+                         [&](StatisticsCollector &collector, const FrameCursor &cursor) {
+                             ++visited;
+                             collector.add(cursor.number(), cursor.header(), cursor.isMissing(),
+                                           cursor.ticks());
+                         },
+                         [&](qint64, qint64) { return visited == 0; });
+        QVERIFY(!stats);
+        // One thread looks again after its first piece; with more, how far the others got
+        // before the look depends on the scheduler, but the pass still gives nothing.
+        if (threads == 1)
+            QCOMPARE(visited.load(), qint64(1) << 16);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestStatistics)
