@@ -40,10 +40,11 @@ PrintJob::PrintJob(QWidget *window, std::shared_ptr<const Capture> capture,
     , m_printed(std::move(printed))
 {
     // The printout keeps the time column as it was when printing started.
-    m_time.setCapture(m_capture.get());
-    m_time.setMode(time.mode());
-    m_time.setReference(time.reference());
-    m_frames->setTimeColumn(&m_time);
+    // It is shared with the layout on the worker, which may outlive the job.
+    m_time->setCapture(m_capture.get());
+    m_time->setMode(time.mode());
+    m_time->setReference(time.reference());
+    m_frames->setTimeColumn(m_time.get());
     connect(&m_pages, &QTimer::timeout, this, &PrintJob::paintNext);
 }
 
@@ -62,7 +63,8 @@ void PrintJob::start(TaskRunner &runner, int delayMs, const TaskDialog::Hook &ho
     // The worker shares what it reads: the job may go before the layout ends.
     const QFuture<bool> layout = TaskDialog::run<bool>(
         runner, TaskKinds::Print, m_window, windowText("Preparing the printout ..."), delayMs,
-        [frames = m_frames, printer = m_printer, capture = m_capture](const WorkProgress &progress) {
+        [frames = m_frames, printer = m_printer, capture = m_capture,
+         time = m_time](const WorkProgress &progress) {
             return frames->layOut(printer.get(), [&progress] { return progress(0, 0); });
         },
         std::function<void(bool)>([this](bool complete) { laidOut(complete); }), hook);

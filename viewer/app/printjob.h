@@ -60,7 +60,7 @@ private:
     std::shared_ptr<const Capture> m_capture;
     std::shared_ptr<QPrinter> m_printer;
     std::shared_ptr<FramePrinter> m_frames;
-    TimeColumn m_time;
+    std::shared_ptr<TimeColumn> m_time = std::make_shared<TimeColumn>();
     QString m_target;
     std::unique_ptr<QTemporaryFile> m_printed;
 
