@@ -37,11 +37,6 @@ CaptureSession::CaptureSession(QObject *parent)
 
 CaptureSession::~CaptureSession() = default;
 
-qint64 CaptureSession::frameCount() const
-{
-    return m_capture ? m_capture->frameCount() : 0;
-}
-
 int CaptureSession::protocolVersion() const
 {
     return m_capture ? m_capture->protocolVersion() : 0;
@@ -52,7 +47,7 @@ void CaptureSession::setCapture(std::shared_ptr<const Capture> capture)
     // The time column lets go of the old capture before the session does.
     m_time.setCapture(capture.get());
     m_capture = std::move(capture);
-    m_rows = FrameRows(frameCount());
+    m_rows = FrameRows(m_capture ? m_capture->frameCount() : 0);
     m_filterText.clear();
     m_current = -1;
     m_marks.clear();
@@ -82,6 +77,18 @@ void CaptureSession::clearFilter()
 {
     if (m_rows.isFiltered())
         setRows(FrameRows(m_rows.total()), QString());
+}
+
+void CaptureSession::takeNewFrames()
+{
+    const qint64 from = frameCount();
+    const qint64 to = m_capture ? m_capture->frameCount() : 0;
+    if (to <= from)
+        return;
+    // TODO: a filtered display keeps its rows until the new frames are filtered.
+    if (!m_rows.isFiltered())
+        m_rows = FrameRows(to);
+    emit framesAdded(from, to);
 }
 
 bool CaptureSession::setCurrentFrame(qint64 frame)

@@ -36,8 +36,10 @@ public:
     /// The capture on display, or nullptr. Shared: a pass on another thread may keep it alive
     /// after the session let go of it.
     const std::shared_ptr<const Capture> &capture() const { return m_capture; }
-    /// The capture's frames, shown or not; 0 without a capture.
-    qint64 frameCount() const;
+    /// The capture's frames the session has taken, shown or not; 0 without a capture. A capture
+    /// still being read (or followed while its file grows) may have published more: they join
+    /// with takeNewFrames().
+    qint64 frameCount() const { return m_rows.total(); }
     /// The capture's protocol version; 0 without a capture.
     int protocolVersion() const;
 
@@ -82,6 +84,10 @@ public:
     bool setRows(const FrameRows &rows, const QString &filterText);
     /// Shows every frame again.
     void clearFilter();
+    /// Takes the frames the capture's index published since the session last looked (a load
+    /// still running, or a file followed as it grows): they join the rows, then framesAdded()
+    /// announces them. The marks, the time reference and the current frame stay.
+    void takeNewFrames();
     /// Makes a shown frame current, or none (-1); false for a frame that is not shown.
     bool setCurrentFrame(qint64 frame);
 
@@ -110,6 +116,9 @@ signals:
     void captureChanged();
     /// The rows shown (and the filter text) changed.
     void rowsChanged();
+    /// The capture's frames [from, to) joined what the session shows; the rows grew by those
+    /// of them that are shown.
+    void framesAdded(qint64 from, qint64 to);
     void marksChanged();
     /// The time mode or the time reference changed.
     void timeChanged();
