@@ -39,6 +39,7 @@ private slots:
     void dataFolderWhenBesideCannotBeWritten();
     void anotherCapturesFileIsLeftAlone();
     void noMarksLeaveNoFile();
+    void fileOfEarlierVersionsRead();
 
 private:
     TestEnv env;
@@ -197,6 +198,34 @@ void TestMarksFile::noMarksLeaveNoFile()
     QVERIFY(!QFile::exists(MarksFile::besidePath(path)));
     FrameMarks read;
     QCOMPARE(MarksFile::read(*capture, &read).outcome, MarksFile::Outcome::NoFile);
+}
+
+void TestMarksFile::fileOfEarlierVersionsRead()
+{
+    const QString path = dir.filePath(QStringLiteral("earlier.drf3"));
+    const auto capture = CaptureFixture::loadFile(path, 2000, 4);
+    // Named by its size and a hash of its first 1,024 frames.
+    QFile file(MarksFile::besidePath(path));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(MarksFile::sizedIdentity(*capture).startsWith("capture-size "));
+    file.write("Framescope marks 1\n" + MarksFile::sizedIdentity(*capture) + "mark 10\nmark 1999 end\n");
+    file.close();
+
+    FrameMarks read;
+    QCOMPARE(MarksFile::read(*capture, &read).outcome, MarksFile::Outcome::Read);
+    QCOMPARE(framesOf(read), QList<qint64>({10, 1999}));
+    QCOMPARE(read.note(1999), QStringLiteral("end"));
+
+    // Written again beside the capture, in the form that stays as the capture grows.
+    read.mark(11);
+    QString error;
+    QVERIFY(MarksFile::write(*capture, read, &error));
+    QVERIFY(QFile::exists(file.fileName()));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().startsWith("Framescope marks 1\n" + MarksFile::identity(*capture)));
+    FrameMarks again;
+    QCOMPARE(MarksFile::read(*capture, &again).outcome, MarksFile::Outcome::Read);
+    QCOMPARE(framesOf(again), QList<qint64>({10, 11, 1999}));
 }
 
 QTEST_GUILESS_MAIN(TestMarksFile)

@@ -12,6 +12,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace Korvex {
 
 namespace {
@@ -67,11 +69,23 @@ QString MarksFile::fallbackPath(const QString &captureFile)
 
 QByteArray MarksFile::identity(const Capture &capture)
 {
+    if (capture.frameCount() == 0)
+        return QByteArray();
+    const quint64 end = capture.index().checkpoint(0).offset + quint64(capture.index().frameBytes(0));
+    QByteArray bytes(qsizetype(end), Qt::Uninitialized);
+    bytes.resize(qMax<qint64>(0, capture.readAt(0, bytes.data(), bytes.size())));
+    return "capture-name " + QFileInfo(capture.fileName()).fileName().toUtf8()
+           + "\ncapture-start sha256 "
+           + QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex() + '\n';
+}
+
+QByteArray MarksFile::sizedIdentity(const Capture &capture)
+{
     const quint64 end = capture.frameCount() > HashedFrames
                             ? capture.index().checkpoint(HashedFrames).offset
                             : capture.dataEnd();
     QByteArray bytes(qsizetype(end), Qt::Uninitialized);
-    bytes.resize(capture.readAt(0, bytes.data(), bytes.size()));
+    bytes.resize(qMax<qint64>(0, capture.readAt(0, bytes.data(), bytes.size())));
     return "capture-size " + QByteArray::number(QFileInfo(capture.fileName()).size())
            + "\ncapture-hash sha256 "
            + QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex() + '\n';
@@ -79,15 +93,27 @@ QByteArray MarksFile::identity(const Capture &capture)
 
 namespace {
 
-/// Whether the file at `path` is a marks file of the capture whose marks files start with `head`.
-bool holds(const QString &path, const QByteArray &head)
+/// The beginnings of the capture's marks files: the one written now, then the earlier one.
+QList<QByteArray> headsOf(const Capture &capture)
+{
+    return {Heading + '\n' + MarksFile::identity(capture),
+            Heading + '\n' + MarksFile::sizedIdentity(capture)};
+}
+
+/// Whether the file at `path` is a marks file of the capture whose marks files start with one
+/// of `heads`.
+bool holds(const QString &path, const QList<QByteArray> &heads)
 {
     QFile file(path);
-    return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly) && file.read(head.size()) == head;
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray start = file.read(heads.at(0).size() + heads.at(1).size());
+    return std::any_of(heads.begin(), heads.end(),
+                       [&start](const QByteArray &head) { return start.startsWith(head); });
 }
 
 /// Reads one marks file into `marks`.
-MarksFile::ReadResult readFile(const QString &path, const QByteArray &head, qint64 frames,
+MarksFile::ReadResult readFile(const QString &path, const QList<QByteArray> &heads, qint64 frames,
                                FrameMarks *marks)
 {
     MarksFile::ReadResult result{MarksFile::Outcome::Ignored, path, QString()};
@@ -98,7 +124,9 @@ MarksFile::ReadResult readFile(const QString &path, const QByteArray &head, qint
         return result;
     }
     const QByteArray text = file.readAll();
-    if (!text.startsWith(head)) {
+    const auto found = std::find_if(heads.begin(), heads.end(),
+                                    [&text](const QByteArray &head) { return text.startsWith(head); });
+    if (found == heads.end()) {
         // Its own heading, but another size or hash: the marks of another capture.
         const bool ours = text.startsWith(Heading + '\n');
         result.problem = ours ? tr("The marks file %1 belongs to another capture; its marks are "
@@ -108,6 +136,7 @@ MarksFile::ReadResult readFile(const QString &path, const QByteArray &head, qint
                                     .arg(path);
         return result;
     }
+    const QByteArray &head = *found;
     FrameMarks read;
     const QList<QByteArray> lines = text.mid(head.size()).split('\n');
     const int firstLine = int(head.count('\n')) + 1;
@@ -141,17 +170,21 @@ MarksFile::ReadResult readFile(const QString &path, const QByteArray &head, qint
 
 } // namespace
 
-MarksFile::ReadResult MarksFile::read(const Capture &capture, FrameMarks *marks)
+MarksFile::ReadResult MarksFile::read(const Capture &capture, FrameMarks *marks, bool laterFrames)
 {
+    const qint64 frames = laterFrames ? Capture::NoFrameLimit : capture.frameCount();
     marks->clear();
-    const QByteArray head = Heading + '\n' + identity(capture);
+    // A capture without frames has nothing to know it by, nor anything to mark.
+    if (capture.frameCount() == 0)
+        return ReadResult();
+    const QList<QByteArray> heads = headsOf(capture);
     const QString beside = besidePath(capture.fileName());
     const QString fallback = fallbackPath(capture.fileName());
     ReadResult result;
     // What stands beside the capture may be anything; only a file there is its marks file.
     if (QFileInfo(beside).isFile()) {
-        result = readFile(beside, head, capture.frameCount(), marks);
-        if (result.outcome == Outcome::Read || holds(beside, head) || fallback.isEmpty())
+        result = readFile(beside, heads, frames, marks);
+        if (result.outcome == Outcome::Read || holds(beside, heads) || fallback.isEmpty())
             return result;
         // Another capture's file is left alone: this capture's marks go to the data folder.
         result.problem += QLatin1Char(' ')
@@ -159,7 +192,7 @@ MarksFile::ReadResult MarksFile::read(const Capture &capture, FrameMarks *marks)
     }
     if (fallback.isEmpty() || !QFileInfo(fallback).isFile())
         return result;
-    ReadResult kept = readFile(fallback, head, capture.frameCount(), marks);
+    ReadResult kept = readFile(fallback, heads, frames, marks);
     if (!result.problem.isEmpty())
         kept.problem = (result.problem + QLatin1Char(' ') + kept.problem).trimmed();
     return kept;
@@ -167,12 +200,14 @@ MarksFile::ReadResult MarksFile::read(const Capture &capture, FrameMarks *marks)
 
 bool MarksFile::write(const Capture &capture, const FrameMarks &marks, QString *error)
 {
-    const QByteArray head = Heading + '\n' + identity(capture);
+    if (capture.frameCount() == 0)
+        return true;
+    const QList<QByteArray> heads = headsOf(capture);
     const QString beside = besidePath(capture.fileName());
     const QString fallback = fallbackPath(capture.fileName());
     // A file beside the capture that is not its marks file (another capture's, or no marks
     // file at all) is never written over.
-    const bool besideOurs = !QFileInfo::exists(beside) || holds(beside, head);
+    const bool besideOurs = !QFileInfo::exists(beside) || holds(beside, heads);
     if (marks.isEmpty()) {
         if (besideOurs)
             QFile::remove(beside);
@@ -183,7 +218,7 @@ bool MarksFile::write(const Capture &capture, const FrameMarks &marks, QString *
             && (fallback.isEmpty() || !QFile::exists(fallback)))
             return true;
     }
-    const QByteArray text = contents(head, marks);
+    const QByteArray text = contents(heads.at(0), marks);
     QString besideError = tr("%1 is not the marks file of this capture").arg(beside);
     if (besideOurs && save(beside, text, &besideError)) {
         if (!fallback.isEmpty())

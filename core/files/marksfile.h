@@ -38,13 +38,19 @@ public:
     /// Reads the marks kept for the capture into `marks` (which it empties first). A file that
     /// cannot be read, is damaged or belongs to another capture is ignored and says why; past
     /// another capture's file beside it, the data folder's file is read.
-    static ReadResult read(const Capture &capture, FrameMarks *marks);
+    /// Marks of frames the capture does not have are left out, unless `laterFrames` says that
+    /// frames are still to come (a capture still being read).
+    static ReadResult read(const Capture &capture, FrameMarks *marks, bool laterFrames = false);
     /// Writes the marks beside the capture, or in the data folder when that fails; no marks
     /// remove the files. False, with the reason, when neither place takes them.
     static bool write(const Capture &capture, const FrameMarks &marks, QString *error);
 
-    /// What identifies the capture: its size and a hash of its tags and first frames.
+    /// What identifies the capture: its file name and a hash of its tags and first frame;
+    /// empty before the first frame is read.
     static QByteArray identity(const Capture &capture);
+    /// What identified the capture in earlier versions: its size and a hash of its tags and
+    /// first frames, which change while the capture grows.
+    static QByteArray sizedIdentity(const Capture &capture);
 };
 
 } // namespace Korvex

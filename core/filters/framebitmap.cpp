@@ -28,6 +28,14 @@ void FrameBitmap::finish()
     m_count = count;
 }
 
+void FrameBitmap::grow(qint64 size)
+{
+    if (size <= m_size)
+        return;
+    m_size = size;
+    m_words.resize(std::size_t((m_size + 63) / 64), 0);
+}
+
 qint64 FrameBitmap::rank(qint64 n) const
 {
     if (n <= 0)

@@ -31,6 +31,8 @@ public:
 
     /// Counts the bits and builds the directory: call once every bit is set.
     void finish();
+    /// Grows to `size` bits, the new ones clear; finish() again once they are set.
+    void grow(qint64 size);
 
     /// The number of set bits.
     qint64 count() const { return m_count; }

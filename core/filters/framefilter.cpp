@@ -29,10 +29,10 @@ FrameFilter::FrameFilter(const Capture &capture, const FilterExpression &express
 }
 
 std::shared_ptr<FrameBitmap> FrameFilter::matchingFrames(const WorkProgress &progress,
-                                                         qint64 *missing) const
+                                                         qint64 *missing, qint64 frames) const
 {
     // The frames there are now, read once: a capture that is followed grows meanwhile.
-    const qint64 count = m_capture.frameCount();
+    const qint64 count = frames >= 0 ? qMin(frames, m_capture.frameCount()) : m_capture.frameCount();
     auto bits = std::make_shared<FrameBitmap>(count);
     if (!evaluate(0, count, bits->words(), progress, missing))
         return nullptr;

@@ -41,9 +41,11 @@ public:
                   quint64 *missingWords = nullptr) const;
 
     /// The frames of the capture that match, or nullptr when the progress asked to stop; as
-    /// evaluate() does, `missing` counts the frames that could not be searched.
+    /// evaluate() does, `missing` counts the frames that could not be searched. Of the first
+    /// `frames` frames only, when given, else of every frame the capture has now.
     std::shared_ptr<FrameBitmap> matchingFrames(const WorkProgress &progress = WorkProgress(),
-                                                qint64 *missing = nullptr) const;
+                                                qint64 *missing = nullptr,
+                                                qint64 frames = -1) const;
 
     /// "499,805 frames are no longer in the file and were not searched."
     static QString missingNote(qint64 missing);

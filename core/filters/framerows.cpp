@@ -16,6 +16,29 @@ FrameRows::FrameRows(std::shared_ptr<const FrameBitmap> shown)
 {
 }
 
+FrameRows FrameRows::grown(qint64 total, const quint64 *news, qint64 first) const
+{
+    if (total <= m_total)
+        return *this;
+    if (!m_shown)
+        return FrameRows(total);
+    // A copy: passes on other threads may still read the bitmap shared so far.
+    auto bits = std::make_shared<FrameBitmap>(*m_shown);
+    bits->grow(total);
+    quint64 *words = bits->words();
+    const qint64 fromWord = m_total / 64;
+    const qint64 endWord = (total + 63) / 64;
+    for (qint64 w = fromWord; w < endWord; ++w) {
+        quint64 word = news[w - first / 64];
+        // The frames before total() keep their own bits.
+        if (w == fromWord && m_total % 64 != 0)
+            word &= ~((quint64(1) << (m_total % 64)) - 1);
+        words[w] |= word;
+    }
+    bits->finish();
+    return FrameRows(std::move(bits));
+}
+
 qint64 FrameRows::count() const
 {
     return m_shown ? m_shown->count() : m_total;

@@ -31,6 +31,12 @@ public:
     /// The bitmap of the frames shown, or nullptr when every frame is.
     const FrameBitmap *bitmap() const { return m_shown.get(); }
 
+    /// These rows followed by frames total() to `total` - 1: all of them when every frame is
+    /// shown, else those whose bit is set in `news`, where bit k of news[i] stands for frame
+    /// `first` + 64 i + k. `first` is a multiple of 64 no later than total(); bits of frames
+    /// before total() or from `total` on do not count. The rows shared so far stay as they are.
+    FrameRows grown(qint64 total, const quint64 *news = nullptr, qint64 first = 0) const;
+
     /// The frame that a row shows, or -1 outside the rows.
     qint64 frameAt(qint64 row) const;
     /// The row that shows the frame, or -1 when it is not shown.

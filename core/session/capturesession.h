@@ -4,6 +4,7 @@
 
 #include "core/fields/fieldcolumns.h"
 #include "core/files/framemarks.h"
+#include "core/filters/filterexpression.h"
 #include "core/filters/framerows.h"
 #include "core/tasks/taskrunner.h"
 #include "core/text/timecolumn.h"
@@ -79,15 +80,37 @@ public:
     void setCapture(std::shared_ptr<const Capture> capture);
     /// Shows these rows, chosen by the filter text (empty for all frames). The current frame
     /// stays when it is shown; otherwise the nearest shown frame becomes current, or the first
-    /// when there was none. Rows of another number of frames than the capture's are refused
-    /// (false); without a capture any rows are taken, shown without texts.
+    /// when there was none. Rows of more frames than the capture published are refused
+    /// (false); without a capture any rows are taken, shown without texts. Rows of more frames
+    /// than the session took take the others too (announced by framesAdded() after
+    /// rowsChanged()); rows of fewer (a pass that began before frames joined) are followed by
+    /// the filter's answer for the frames taken since, as new frames are.
     bool setRows(const FrameRows &rows, const QString &filterText);
     /// Shows every frame again.
     void clearFilter();
     /// Takes the frames the capture's index published since the session last looked (a load
     /// still running, or a file followed as it grows): they join the rows, then framesAdded()
-    /// announces them. The marks, the time reference and the current frame stay.
+    /// announces them. The marks, the time reference and the current frame stay. Under a
+    /// display filter only the new frames are filtered: at once when the index answers the
+    /// filter, else on the task runner, the frames joining when the answer arrives (frames
+    /// published meanwhile are taken by the step after it). A new capture or other rows drop
+    /// the answer of a step still running. The marks of a capture put on display before it had
+    /// frames are read when its first frames join.
     void takeNewFrames();
+    /// Whether frames are being filtered before they join.
+    bool isTakingFrames() const { return m_tasks.isRunning(GrowthKind); }
+    /// Whether the capture is read to its end: false while it is loaded or followed, so that a
+    /// pass over the frames taken covers part of it.
+    bool isCaptureComplete() const;
+
+    /// "Over the 1,234,567 frames read so far.": what a pass over that many frames of a capture
+    /// still being read says of itself.
+    static QString framesReadSoFar(qint64 frames);
+    /// framesReadSoFar() of the frames taken while the capture is not complete, else empty.
+    QString passNote() const;
+
+    /// The task runner's kind of the steps that filter new frames.
+    static const QString GrowthKind;
     /// Makes a shown frame current, or none (-1); false for a frame that is not shown.
     bool setCurrentFrame(qint64 frame);
 
@@ -136,11 +159,23 @@ signals:
 private:
     /// Keeps the marks and announces them.
     void marksEdited();
+    /// Frames from frameCount() to `to` - 1 join the rows, those set in `news` (laid out from
+    /// frame `first`) under a filter, and are announced.
+    void join(qint64 to, const quint64 *news, qint64 first);
+    /// The filter's answer for the frames from frameCount() to `to` - 1, laid out from the
+    /// checkpoint at or before frameCount(); on this thread.
+    std::vector<quint64> newFrameBits(qint64 to) const;
 
     TaskRunner m_tasks;
     std::shared_ptr<const Capture> m_capture;
     FrameRows m_rows;
     QString m_filterText;
+    /// The filter in force, as parsed from its text.
+    FilterExpression m_filter;
+    /// Counts the captures and rows shown, so that a step's answer for other ones is dropped.
+    quint64 m_generation = 0;
+    /// Whether the marks were read for the capture.
+    bool m_marksRead = false;
     FrameMarks m_marks;
     TimeColumn m_time;
     qint64 m_current = -1;

@@ -39,18 +39,20 @@ public:
     /// Gathers the rows' frames: every piece starts from a copy of `empty` and calls
     /// visit(part, cursor) with the cursor standing on each of its frames in order; the parts
     /// are then merged, in order, by Part::merge(const Part &later). Nothing when the progress
-    /// asked to stop.
+    /// asked to stop. From frame `first` on only, when given: what a part gathered of the
+    /// frames before it then takes in the result with its merge(), as frames join a capture.
     template <class Part, class Visit>
     std::optional<Part> collect(const Part &empty, Visit &&visit,
-                                const WorkProgress &progress = WorkProgress()) const
+                                const WorkProgress &progress = WorkProgress(), qint64 first = 0) const
     {
         const qint64 end = frameEnd();
-        std::vector<std::optional<Part>> parts(m_pass.pieces(0, end).size());
+        first = qBound<qint64>(0, first, end);
+        std::vector<std::optional<Part>> parts(m_pass.pieces(first, end).size());
         Part result = empty;
         std::mutex merging;
         std::size_t merged = 0;
         const bool done = m_pass.run(
-            0, end,
+            first, end,
             [&](int at, qint64 from, qint64 to, const WorkProgress &pieceProgress) {
                 Part part = empty;
                 if (!walk(from, to, [&](const FrameCursor &cursor) { visit(part, cursor); },

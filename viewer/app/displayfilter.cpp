@@ -56,11 +56,14 @@ void Framescope::applyFilter(const QString &text)
     };
     // The pass runs on a worker with its own share of the capture; a capture loaded meanwhile
     // keeps its own rows.
+    // Over the frames on display: frames that join meanwhile are filtered as they join.
+    const qint64 frames = session->frameCount();
     TaskDialog::run<Filtered>(
         session->tasks(), TaskKinds::Filter, this, tr("Filtering frames ..."), taskDialogDelayMs,
-        [capture, expression](const WorkProgress &progress) {
+        [capture, expression, frames](const WorkProgress &progress) {
             Filtered filtered;
-            filtered.shown = FrameFilter(*capture, expression).matchingFrames(progress, &filtered.missing);
+            filtered.shown = FrameFilter(*capture, expression)
+                                 .matchingFrames(progress, &filtered.missing, frames);
             return filtered;
         },
         std::function<void(Filtered)>([this, capture, text = text.trimmed()](Filtered filtered) {
@@ -89,6 +92,12 @@ void Framescope::rowsChanged()
     ui.filterBar->setApplied(session->filterText());
     // "Delta to the previous displayed frame" counts from other frames now.
     showCurrentTime();
+    updateShownLabel();
+    buildFramesScroller();
+}
+
+void Framescope::framesAdded()
+{
     updateShownLabel();
     buildFramesScroller();
 }

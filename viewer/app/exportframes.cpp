@@ -84,8 +84,12 @@ void Framescope::exportFrames()
                                                    fields);
             return exported;
         },
-        std::function<void(Exported)>([this, fileName](const Exported &exported) {
+        std::function<void(Exported)>([this, fileName, readSoFar = session->passNote()](
+                                          const Exported &exported) {
             exportDone(exported.result, exported.count, exported.missing, fileName, exported.error);
+            if (exported.result == FrameExporter::Result::Written && !readSoFar.isEmpty())
+                statusBar()->showMessage(statusBar()->currentMessage() + QLatin1Char(' ') + readSoFar,
+                                         10000);
         }),
         taskHook);
 }

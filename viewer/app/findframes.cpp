@@ -66,8 +66,18 @@ void Framescope::runFind(bool forward)
                                      progress);
         },
         std::function<void(FrameSearch::Result)>(
-            [this, capture, expression, rows, forward](const FrameSearch::Result &result) {
-                showFound(result, capture, expression, rows, forward);
+            [this, capture, expression, rows, forward, filter = session->filterText(),
+             readSoFar = session->passNote()](const FrameSearch::Result &result) {
+                // Rows that only grew since, as frames joined under the same filter, still
+                // show what was found.
+                if (session->capture() != capture || session->filterText() != filter
+                    || session->rows().total() < rows.total())
+                    return;
+                showFound(result, capture, expression, session->rows(), forward);
+                if (!result.cancelled && !readSoFar.isEmpty())
+                    statusBar()->showMessage(statusBar()->currentMessage() + QLatin1Char(' ')
+                                                 + readSoFar,
+                                             NoteMs);
             }),
         taskHook);
 }

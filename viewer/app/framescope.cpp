@@ -121,6 +121,7 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
     connect(session, &CaptureSession::currentFrameChanged, this, &Framescope::showCurrentFrame);
     connect(session, &CaptureSession::captureChanged, this, &Framescope::captureChanged);
     connect(session, &CaptureSession::rowsChanged, this, &Framescope::rowsChanged);
+    connect(session, &CaptureSession::framesAdded, this, &Framescope::framesAdded);
     connect(session, &CaptureSession::marksChanged, this, &Framescope::buildFramesScroller);
     connect(session, &CaptureSession::timeChanged, this, &Framescope::timeChanged);
     connect(session, &CaptureSession::marksFileNote, this,

@@ -164,6 +164,8 @@ private:
     void captureChanged();
     /// The rows shown changed: the shown label and the strip.
     void rowsChanged();
+    /// Frames joined the session: the strip and the count of shown frames cover them.
+    void framesAdded();
     /// The number of frames the table shows.
     qint64 shownFrames() const;
     /// The printout of these rows of the table, with the table's visible columns.

@@ -21,6 +21,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace Korvex {
@@ -59,6 +60,13 @@ QVBoxLayout *titled(const QString &title, QWidget *widget)
 } // namespace
 
 const QString StatisticsWindow::TaskKind = QStringLiteral("statistics");
+
+namespace {
+
+// Frames that join are taken in at most this often.
+constexpr int GrowthMs = 1000;
+
+} // namespace
 
 StatisticsWindow::StatisticsWindow(CaptureSession &session, QWidget *parent)
     : QWidget(parent, Qt::Window)
@@ -151,6 +159,11 @@ StatisticsWindow::StatisticsWindow(CaptureSession &session, QWidget *parent)
             });
     connect(&session, &CaptureSession::captureChanged, this, &StatisticsWindow::captureChanged);
     connect(&session, &CaptureSession::rowsChanged, this, &StatisticsWindow::rowsChanged);
+    m_growth = new QTimer(this);
+    m_growth->setSingleShot(true);
+    m_growth->setInterval(GrowthMs);
+    connect(m_growth, &QTimer::timeout, this, &StatisticsWindow::addNewFrames);
+    connect(&session, &CaptureSession::framesAdded, this, &StatisticsWindow::framesAdded);
     connect(&session, &CaptureSession::fieldDefinitionsChanged, this,
             &StatisticsWindow::refreshWhenShown);
     showReport();
@@ -172,8 +185,38 @@ void StatisticsWindow::captureChanged()
     m_session.tasks().cancel(TaskKind);
     m_report.reset();
     m_shown.reset();
+    m_covered = 0;
+    m_growth->stop();
     showReport();
     refreshWhenShown();
+}
+
+void StatisticsWindow::framesAdded()
+{
+    if (!m_growth->isActive())
+        m_growth->start();
+}
+
+bool StatisticsWindow::hasNewFramesPending() const
+{
+    return m_growth->isActive();
+}
+
+void StatisticsWindow::addNewFrames()
+{
+    m_growth->stop();
+    if (!m_session.capture() || !m_shown || m_covered >= m_session.frameCount())
+        return;
+    if (!isVisible()) {
+        m_stale = true;
+        return;
+    }
+    // A pass under way covers fewer frames: they are taken in after it.
+    if (isComputing()) {
+        m_growth->start();
+        return;
+    }
+    startPass(m_covered, m_shown);
 }
 
 void StatisticsWindow::rowsChanged()
@@ -216,6 +259,12 @@ void StatisticsWindow::closeEvent(QCloseEvent *event)
 void StatisticsWindow::refresh()
 {
     m_stale = false;
+    m_growth->stop();
+    startPass(0, nullptr);
+}
+
+void StatisticsWindow::startPass(qint64 first, std::shared_ptr<const StatisticsFigures> before)
+{
     TaskRunner &tasks = m_session.tasks();
     tasks.cancel(TaskKind);
     // The pass holds the capture until it ends, whatever the session does meanwhile.
@@ -227,29 +276,40 @@ void StatisticsWindow::refresh()
     const StatisticsFigures empty(capture->protocolVersion(), m_session.fieldDefinitions());
     const FrameRows rows = scopeRows();
     const QString scope = m_scope->currentText();
-    m_summary->setText(tr("Looking at %1 ...").arg(framesText(rows.count())));
+    const bool partial = !m_session.isCaptureComplete();
+    if (!before)
+        m_summary->setText(tr("Looking at %1 ...").arg(framesText(rows.count())));
     using Result = std::shared_ptr<const StatisticsFigures>;
     tasks.start<Result>(
         TaskKind,
-        [capture, rows, empty](QPromise<Result> &promise) {
+        [capture, rows, empty, first, before](QPromise<Result> &promise) {
             std::optional<StatisticsFigures> figures = CapturePass(*capture, rows).collect(
                 empty,
                 [](StatisticsFigures &part, const FrameCursor &cursor) {
                     part.add(cursor.number(), cursor.header(), cursor.ticks(), cursor.bytes(),
                              cursor.length());
                 },
-                TaskRunner::progressOf(promise));
-            if (figures)
-                promise.addResult(std::make_shared<const StatisticsFigures>(std::move(*figures)));
+                TaskRunner::progressOf(promise), first);
+            if (!figures)
+                return;
+            if (before) {
+                // The figures before, then the new frames': the gaps across the boundary count.
+                StatisticsFigures merged = *before;
+                merged.merge(*figures);
+                figures = std::move(merged);
+            }
+            promise.addResult(std::make_shared<const StatisticsFigures>(std::move(*figures)));
         },
-        [this, capture, scope](Result figures) {
+        [this, capture, scope, covered = rows.total(), partial](Result figures) {
             // Figures of a capture no longer on display are not shown.
             if (capture == m_session.capture())
-                passFinished(std::move(figures), scope);
+                passFinished(std::move(figures), scope, covered, partial);
         });
-    m_progress->setValue(0);
-    m_progress->setVisible(true);
-    m_cancel->setVisible(true);
+    if (!before) {
+        m_progress->setValue(0);
+        m_progress->setVisible(true);
+        m_cancel->setVisible(true);
+    }
     updateButtons();
 }
 
@@ -262,11 +322,13 @@ void StatisticsWindow::cancel()
 }
 
 void StatisticsWindow::passFinished(std::shared_ptr<const StatisticsFigures> figures,
-                                    const QString &scope)
+                                    const QString &scope, qint64 covered, bool partial)
 {
     const bool completed = figures != nullptr;
     if (completed) {
         m_shown = std::move(figures);
+        m_covered = covered;
+        m_partial = partial || covered < m_session.frameCount();
         m_report = std::make_unique<StatisticsReport>(
             m_shown->report(m_session.capture()->fileName(), scope));
     }
@@ -343,6 +405,8 @@ void StatisticsWindow::showReport()
             time += tr(", %1 frames per second").arg(NumberText::grouped(*rate, 1));
         lines.append(time);
     }
+    if (m_partial)
+        lines.append(CaptureSession::framesReadSoFar(m_covered));
     m_summary->setText(lines.join(QLatin1Char('\n')));
     updateButtons();
 }

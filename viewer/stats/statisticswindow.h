@@ -14,6 +14,7 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class QTableView;
+class QTimer;
 QT_END_NAMESPACE
 
 namespace Korvex {
@@ -32,7 +33,8 @@ class StatisticsModel;
 /// while the window is shown (else when it is shown next). Computed on the session's task
 /// runner in one pass split over every core, with progress and Cancel; a cancelled pass leaves
 /// the figures before it, and closing the window cancels it. Copied as text exactly as
-/// drfdump --stats prints them.
+/// drfdump --stats prints them. Frames that join the session are taken in at most once a
+/// second by a pass over them alone, merged with the figures before them.
 class StatisticsWindow : public QWidget
 {
     Q_OBJECT
@@ -47,6 +49,11 @@ public:
 
     /// Computes the statistics anew; the figures shown stay until the new ones are complete.
     void refresh();
+    /// Takes the frames that joined the session since the figures shown into them, by a pass
+    /// over those frames alone: what the window does at most once a second while frames join.
+    void addNewFrames();
+    /// Whether frames joined that addNewFrames() takes in when the second is over.
+    bool hasNewFramesPending() const;
 
     bool isComputing() const;
     /// The last complete statistics of the capture, or nullptr.
@@ -73,8 +80,15 @@ private:
     void rowsChanged();
     /// Computes anew now when the window is shown, else when it is shown next.
     void refreshWhenShown();
-    /// The figures of a complete pass, or nullptr for one cancelled.
-    void passFinished(std::shared_ptr<const StatisticsFigures> figures, const QString &scope);
+    /// Frames joined the session: taken in within a second.
+    void framesAdded();
+    /// Starts the pass over the scope's frames from `first` on, whose figures are merged into
+    /// `before` (the figures of the frames before `first`, or nullptr from the first frame).
+    void startPass(qint64 first, std::shared_ptr<const StatisticsFigures> before);
+    /// The figures of a complete pass over the first `covered` frames of the capture, or
+    /// nullptr for one cancelled; `partial` when they were not all the capture's frames.
+    void passFinished(std::shared_ptr<const StatisticsFigures> figures, const QString &scope,
+                      qint64 covered = 0, bool partial = false);
     void showReport();
     void goToGap(const QString &key);
     void goToCell(const QModelIndex &index);
@@ -86,6 +100,12 @@ private:
     std::shared_ptr<const StatisticsFigures> m_shown;
     std::unique_ptr<StatisticsReport> m_report;
     bool m_stale = true;
+    // The frames of the capture the shown figures looked at (shown or not), and whether the
+    // capture had more, or was still being read.
+    qint64 m_covered = 0;
+    bool m_partial = false;
+    // Holds back the frames that join for a second after the first of them.
+    QTimer *m_growth;
 
     QComboBox *m_scope;
     QPushButton *m_refresh;

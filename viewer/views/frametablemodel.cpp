@@ -38,6 +38,7 @@ FrameTableModel::FrameTableModel(const CaptureSession &session,
 {
     connect(&session, &CaptureSession::captureChanged, this, &FrameTableModel::rowsReplaced);
     connect(&session, &CaptureSession::rowsChanged, this, &FrameTableModel::rowsReplaced);
+    connect(&session, &CaptureSession::framesAdded, this, &FrameTableModel::rowsAdded);
     connect(&session, &CaptureSession::timeChanged, this, &FrameTableModel::timeChanged);
     connect(&session, &CaptureSession::marksChanged, this, &FrameTableModel::marksChanged);
     connect(&session, &CaptureSession::fieldDefinitionsChanged, this,
@@ -45,6 +46,7 @@ FrameTableModel::FrameTableModel(const CaptureSession &session,
     connect(&session, &CaptureSession::fieldColumnsChanged, this,
             &FrameTableModel::fieldColumnsChanged);
     m_fields = session.fieldColumns();
+    m_rowCount = windowRows();
 }
 
 FrameTableModel::~FrameTableModel() = default;
@@ -65,7 +67,28 @@ void FrameTableModel::rowsReplaced()
     forgetDecodedRows();
     beginResetModel();
     m_base = 0;
+    m_rowCount = windowRows();
     endResetModel();
+}
+
+void FrameTableModel::rowsAdded()
+{
+    // New rows go below the last: the views keep their current and selected rows and where
+    // they are scrolled to. Rows past a full window wait for the window to move there.
+    const int rows = windowRows();
+    if (rows > m_rowCount) {
+        beginInsertRows(QModelIndex(), m_rowCount, rows - 1);
+        m_rowCount = rows;
+        endInsertRows();
+    }
+    // The table's scroll bar spans every row, and the last frame's label may need more room.
+    if (m_rowCount > 0)
+        emit headerDataChanged(Qt::Vertical, m_rowCount - 1, m_rowCount - 1);
+}
+
+int FrameTableModel::windowRows() const
+{
+    return int(qBound<qint64>(0, rows().count() - m_base, m_windowSize));
 }
 
 void FrameTableModel::timeChanged()
@@ -152,6 +175,7 @@ void FrameTableModel::setWindowSize(int rows)
     beginResetModel();
     m_windowSize = qMax(1, rows);
     m_base = 0;
+    m_rowCount = windowRows();
     endResetModel();
 }
 
@@ -209,6 +233,7 @@ QModelIndex FrameTableModel::cellIndex(int row, int column) const
 void FrameTableModel::resetModel()
 {
     beginResetModel();
+    m_rowCount = windowRows();
     endResetModel();
 }
 
@@ -216,7 +241,7 @@ void FrameTableModel::resetModel()
 // view walking the model as a tree must not find children in every cell.
 int FrameTableModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(qMin<qint64>(rows().count(), m_windowSize));
+    return parent.isValid() ? 0 : m_rowCount;
 }
 
 int FrameTableModel::columnCount(const QModelIndex &parent) const

@@ -25,6 +25,7 @@ class FrameColorScheme;
 /// rows reset it, marks and the time column repaint. A table view keeps pixel positions in int
 /// and some memory per row, so the model holds a window of at most windowSize() rows of what it
 /// shows, starting at windowBase(); the table moves the window as it scrolls (FrameTableView).
+/// Frames that join the session are inserted below the last row, not reset.
 /// Row labels are the frame numbers. A row's message is decoded once for all its field cells,
 /// and only for the rows painted.
 class FrameTableModel : public QAbstractTableModel
@@ -80,6 +81,10 @@ public:
 private:
     /// A new capture or new rows: the window goes back to the first row.
     void rowsReplaced();
+    /// Frames joined the session: the window takes the new rows it has room for.
+    void rowsAdded();
+    /// The rows of the session's the window holds from its base.
+    int windowRows() const;
     /// The time column repaints (a change of mode walks no frames) and so do the row labels,
     /// where the reference's is "N REF".
     void timeChanged();
@@ -108,6 +113,8 @@ private:
     const FrameColorScheme *m_colors = nullptr;
     int m_windowSize = DefaultWindowSize;
     qint64 m_base = 0;
+    /// The rows the views were told of; the session's rows may have grown meanwhile.
+    int m_rowCount = 0;
 };
 
 } // namespace Korvex
