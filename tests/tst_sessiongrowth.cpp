@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "capturebuilder.h"
 #include "capturefixture.h"
+#include "growingcapture.h"
 #include "hangguard.h"
 #include "testenv.h"
 
@@ -10,15 +11,15 @@
 #include "core/filters/framebitmap.h"
 #include "core/filters/framefilter.h"
 #include "core/session/capturesession.h"
+#include "core/stats/capturepass.h"
+#include "core/stats/statisticsfigures.h"
+#include "core/stats/statisticsreport.h"
 
 #include <QFile>
 #include <QRandomGenerator>
-#include <QSemaphore>
 #include <QSignalSpy>
-#include <QThread>
 #include <QtTest>
 
-#include <atomic>
 #include <memory>
 
 using namespace Korvex;
@@ -36,48 +37,6 @@ FrameRows filtered(const Capture &capture, const QString &text, qint64 frames)
     return FrameRows(bits);
 }
 
-/// A capture file written piece by piece, and the capture that follows it.
-struct GrowingCapture
-{
-    explicit GrowingCapture(const QString &path)
-        : file(path)
-        , capture(std::make_shared<Capture>(path))
-    {
-    }
-    bool start()
-    {
-        // Reads on the pass threads wait while the gate is shut.
-        capture->setReadFunction([this](quint64 offset, char *buffer, qint64 length, QString *error) {
-            if (shut && QThread::currentThread() != mainThread) {
-                held.release();
-                gate.acquire();
-            }
-            QFile reader(file.fileName());
-            if (!reader.open(QIODevice::ReadOnly) || !reader.seek(qint64(offset))) {
-                *error = reader.errorString();
-                return qint64(-1);
-            }
-            return reader.read(buffer, length);
-        });
-        return file.open(QIODevice::WriteOnly) && capture->open(sink);
-    }
-    bool append(const QByteArray &bytes)
-    {
-        if (file.write(bytes) != bytes.size() || !file.flush())
-            return false;
-        capture->readNewBytes(sink);
-        return true;
-    }
-
-    QFile file;
-    std::shared_ptr<Capture> capture;
-    QuietSink sink;
-    QThread *mainThread = QThread::currentThread();
-    std::atomic<bool> shut{false};
-    QSemaphore held;
-    QSemaphore gate;
-};
-
 } // namespace
 
 /// A session whose capture grows: the rows it shows, filtered or not, and its marks.
@@ -91,6 +50,8 @@ private slots:
     void stepDroppedWhenRowsOrCaptureChange_data();
     void stepDroppedWhenRowsOrCaptureChange();
     void marksOfACaptureOpenedEmpty();
+    void statisticsAddedUpEqualAFullPass_data();
+    void statisticsAddedUpEqualAFullPass();
 
 private:
     TestEnv env;
@@ -288,6 +249,66 @@ void TestSessionGrowth::marksOfACaptureOpenedEmpty()
     again.setCapture(reopened);
     QVERIFY(again.marks().isMarked(3));
     QVERIFY(again.marks().isMarked(260));
+}
+
+void TestSessionGrowth::statisticsAddedUpEqualAFullPass_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("filter");
+    // The frames the session had at each pass, the last pass over all of them.
+    QTest::addColumn<QList<qint64>>("steps");
+
+    using namespace CaptureBuilder;
+    const QByteArray random = randomCapture(3000, 31);
+    QTest::newRow("one frame, then the rest") << random << QString() << QList<qint64>{1};
+    QTest::newRow("on and off checkpoints") << random << QString() << QList<qint64>{63, 64, 65, 1000};
+    QTest::newRow("many steps") << random << QString() << QList<qint64>{10, 300, 301, 1777, 2999};
+    QTest::newRow("displayed frames") << random << "channel == 0x3 or size == 64"
+                                      << QList<qint64>{5, 700, 2048};
+    // Channel 2's one gap, the longest and the shortest, spans the step.
+    QByteArray block = frame(0, 2, 0, 0);
+    for (int i = 0; i < 100; ++i)
+        block += frame(1, 3, i % 2, 10);
+    block += frame(0, 2, 1, 5000);
+    for (int i = 0; i < 100; ++i)
+        block += frame(1, 3, 0, 1 + i);
+    QTest::newRow("gap across the step") << capture(block) << QString() << QList<qint64>{50, 101};
+}
+
+void TestSessionGrowth::statisticsAddedUpEqualAFullPass()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, filter);
+    QFETCH(QList<qint64>, steps);
+
+    const std::unique_ptr<Capture> capture = CaptureFixture::load(bytes);
+    QVERIFY(capture && capture->frameCount() > steps.last());
+    steps.append(capture->frameCount());
+    const auto rowsOf = [&](qint64 frames) {
+        return filter.isEmpty() ? FrameRows(frames) : filtered(*capture, filter, frames);
+    };
+    const auto visit = [](StatisticsFigures &part, const FrameCursor &cursor) {
+        part.add(cursor.number(), cursor.header(), cursor.ticks(), cursor.bytes(), cursor.length());
+    };
+    const StatisticsFigures empty(capture->protocolVersion(), nullptr);
+    // Small pieces on two threads, so that the parts of every pass merge too.
+    ParallelPass pass(2);
+    pass.setPieceFrames(128);
+
+    std::optional<StatisticsFigures> added = empty;
+    qint64 covered = 0;
+    for (const qint64 frames : steps) {
+        const std::optional<StatisticsFigures> next =
+            CapturePass(*capture, rowsOf(frames), pass).collect(empty, visit, WorkProgress(), covered);
+        QVERIFY(next);
+        added->merge(*next);
+        covered = frames;
+    }
+    const std::optional<StatisticsFigures> whole =
+        CapturePass(*capture, rowsOf(covered)).collect(empty, visit);
+    QVERIFY(whole);
+    QCOMPARE(added->collector().result().frames, rowsOf(covered).count());
+    QCOMPARE(added->report(QString(), QString()).toTsv(), whole->report(QString(), QString()).toTsv());
 }
 
 QTEST_GUILESS_MAIN(TestSessionGrowth)

@@ -88,7 +88,7 @@ void FrameTableModel::rowsAdded()
 
 int FrameTableModel::windowRows() const
 {
-    return int(qBound<qint64>(0, rows().count() - m_base, m_windowSize));
+    return int(qBound(qint64(0), rows().count() - m_base, qint64(m_windowSize)));
 }
 
 void FrameTableModel::timeChanged()

@@ -1,0 +1,59 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#ifndef TESTS_GROWINGCAPTURE_H
+#define TESTS_GROWINGCAPTURE_H
+
+#include "capturefixture.h"
+
+#include "core/files/capture.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QSemaphore>
+#include <QThread>
+
+#include <atomic>
+#include <memory>
+
+/// A capture file written piece by piece, and the capture that follows it.
+struct GrowingCapture
+{
+    explicit GrowingCapture(const QString &path)
+        : file(path)
+        , capture(std::make_shared<Korvex::Capture>(path))
+    {
+    }
+    bool start()
+    {
+        // Reads on the pass threads wait while the gate is shut.
+        capture->setReadFunction([this](quint64 offset, char *buffer, qint64 length, QString *error) {
+            if (shut && QThread::currentThread() != mainThread) {
+                held.release();
+                gate.acquire();
+            }
+            QFile reader(file.fileName());
+            if (!reader.open(QIODevice::ReadOnly) || !reader.seek(qint64(offset))) {
+                *error = reader.errorString();
+                return qint64(-1);
+            }
+            return reader.read(buffer, length);
+        });
+        return file.open(QIODevice::WriteOnly) && capture->open(sink);
+    }
+    bool append(const QByteArray &bytes)
+    {
+        if (file.write(bytes) != bytes.size() || !file.flush())
+            return false;
+        capture->readNewBytes(sink);
+        return true;
+    }
+
+    QFile file;
+    std::shared_ptr<Korvex::Capture> capture;
+    CaptureFixture::QuietSink sink;
+    QThread *mainThread = QThread::currentThread();
+    std::atomic<bool> shut{false};
+    QSemaphore held;
+    QSemaphore gate;
+};
+
+#endif // TESTS_GROWINGCAPTURE_H
