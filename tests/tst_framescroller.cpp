@@ -2,6 +2,7 @@
 #include "capturebuilder.h"
 #include "capturefixture.h"
 #include "framescopeprobe.h"
+#include "growingcapture.h"
 #include "hangguard.h"
 #include "testenv.h"
 
@@ -77,6 +78,7 @@ private slots:
     void hoverNamesTheFrame();
     void stripUnderAFilter_data();
     void stripUnderAFilter();
+    void stripCoversFramesThatJoin();
 
 private:
     Ui::Framescope &ui() { return FramescopeProbe::ui(*window); }
@@ -477,6 +479,51 @@ void TestFrameScroller::emptyLoadAfterFramesDropsTheTracker()
     show({});
     QVERIFY(!tracker());
     QVERIFY(FramescopeProbe::scene(*window).items().isEmpty());
+}
+
+void TestFrameScroller::stripCoversFramesThatJoin()
+{
+    // Frame i at i microseconds, red up to 2000 and blue after, written in two pieces; the
+    // second joins the session.
+    QByteArray block;
+    for (int i = 0; i < 3000; ++i)
+        block += CaptureFixture::frameOf(1, i < 2000 ? Red : Blue, 0, i == 0 ? 0 : 312);
+    const QByteArray bytes = CaptureBuilder::capture(block);
+    GrowingCapture growing(env.path(QStringLiteral("growing.drf3")));
+    QVERIFY(growing.start());
+    QVERIFY(growing.append(bytes.left(bytes.size() / 3)));
+    CaptureSession &session = FramescopeProbe::session(*window);
+    session.setCapture(growing.capture);
+    ui().tblFrames->doItemsLayout();
+    const qint64 before = session.frameCount();
+    QVERIFY(before > 500 && before < 2500);
+    const double heightBefore = window->frameItemHeight();
+    QVERIFY(heightBefore < 1);
+
+    QVERIFY(growing.append(bytes.mid(bytes.size() / 3)));
+    session.takeNewFrames();
+    QCOMPARE(session.frameCount(), 3000);
+    // The same strip holds more frames.
+    const double h = window->frameItemHeight();
+    QVERIFY(h < heightBefore);
+    const QImage image = barImage();
+    QVERIFY(!image.isNull());
+    QCOMPARE(image.pixelColor(3, int(ScrollerGeometry::barTop(500, h, headerH()))).rgba(),
+             QColor(Qt::red).rgba());
+    QCOMPARE(image.pixelColor(3, int(ScrollerGeometry::barTop(2900, h, headerH()))).rgba(),
+             QColor(Qt::blue).rgba());
+
+    // A new frame's bar names it and takes the table there.
+    const QPoint at = ui().gvFrames->mapFromScene(
+        QPointF(5, ScrollerGeometry::barTop(2700, h, headerH()) + h / 2));
+    const qint64 named = frameAt(at, 3000, nullptr);
+    QVERIFY(named >= before);
+    hover(at);
+    QTRY_VERIFY_WITH_TIMEOUT(QToolTip::isVisible(), HangGuardMs);
+    QCOMPARE(QToolTip::text(),
+             QStringLiteral("Frame %1\n%2").arg(named).arg(TimeText::readable(named * 1000)));
+    QTest::mouseClick(ui().gvFrames->viewport(), Qt::LeftButton, {}, at);
+    QCOMPARE(session.currentFrame(), named);
 }
 
 QTEST_MAIN(TestFrameScroller)
