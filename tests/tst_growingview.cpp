@@ -12,6 +12,10 @@
 #include "core/stats/statisticsfigures.h"
 #include "core/stats/statisticsreport.h"
 #include "viewer/colors/colordlg.h"
+#include "core/stats/framerateseries.h"
+#include "core/stats/gaphistogram.h"
+#include "core/stats/timechartfigures.h"
+#include "viewer/stats/chartswindow.h"
 #include "viewer/stats/statisticswindow.h"
 #include "viewer/views/frametablemodel.h"
 #include "viewer/views/frametableview.h"
@@ -62,6 +66,8 @@ private slots:
     void tableInsertsRows();
     void statisticsTakeFramesIn_data();
     void statisticsTakeFramesIn();
+    void chartsTakeFramesIn_data();
+    void chartsTakeFramesIn();
 
 private:
     TestEnv env;
@@ -194,6 +200,82 @@ void TestGrowingView::statisticsTakeFramesIn()
     for (const QLabel *label : window.findChildren<QLabel *>())
         said = said || label->text().contains(readSoFar);
     QVERIFY(said);
+}
+
+void TestGrowingView::chartsTakeFramesIn_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<int>("scope");
+    QTest::addColumn<quint32>("seed");
+    QTest::newRow("all frames") << QString() << 0 << 51u;
+    QTest::newRow("displayed frames") << "size > 4" << 1 << 54u;
+    QTest::newRow("other frames") << QString() << 0 << 53u;
+}
+
+void TestGrowingView::chartsTakeFramesIn()
+{
+    QFETCH(QString, filter);
+    QFETCH(int, scope);
+    QFETCH(quint32, seed);
+
+    const QByteArray bytes = CaptureBuilder::randomCapture(3000, seed).chopped(1);
+    GrowingCapture growing(env.path(QStringLiteral("charts.drf3")));
+    QVERIFY(growing.start());
+    QVERIFY(growing.append(bytes.left(bytes.size() / 5)));
+    CaptureSession session;
+    session.setCapture(growing.capture);
+    if (!filter.isEmpty())
+        QVERIFY(session.setRows(filtered(*growing.capture, filter, session.frameCount()), filter));
+    ChartsWindow window(session, &colorDlg->scheme());
+    window.findChild<QComboBox *>()->setCurrentIndex(scope);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isComputing() && window.gapHistogram(), HangGuardMs);
+
+    for (int step = 1; step <= 4; ++step) {
+        QVERIFY(growing.append(bytes.mid(step * bytes.size() / 5, step == 4 ? -1 : bytes.size() / 5)));
+        QVERIFY(growing.capture->isFollowing());
+        session.takeNewFrames();
+        QVERIFY(window.hasNewFramesPending());
+        window.addNewFrames();
+        QTRY_VERIFY_WITH_TIMEOUT(!window.isComputing(), HangGuardMs);
+
+        // What one pass over the frames there are now gives.
+        const Capture &capture = *growing.capture;
+        const FrameRows rows = scope == 1 ? session.rows() : FrameRows(session.frameCount());
+        const auto [first, last] = CapturePass::timeSpan(capture, rows);
+        const quint64 duration = last - first;
+        const TimeChartFigures empty{
+            StatisticsCollector(0),
+            FrameRateSeries(TimeBinning(first, duration, FrameRateSeries::baseInterval(duration)), 0)};
+        const std::optional<TimeChartFigures> whole = CapturePass(capture, rows).collect(
+            empty, [](TimeChartFigures &part, const FrameCursor &cursor) { part.add(cursor); });
+        QVERIFY(whole);
+        const FrameRateSeries expected = whole->rate.merged(TimeBinning::automatic(duration));
+        const FrameRateSeries *got = window.rateSeries();
+        QVERIFY(got);
+        QCOMPARE(got->bins(), expected.bins());
+        QCOMPARE(got->binning().intervalNs(), expected.binning().intervalNs());
+        for (int bin = 0; bin < expected.bins(); ++bin) {
+            QCOMPARE(got->frameFrom(bin), expected.frameFrom(bin));
+            for (int key = 0; key < FrameRateSeries::Channels; ++key)
+                QCOMPARE(got->count(bin, key), expected.count(bin, key));
+        }
+        const GapHistogram *gaps = window.gapHistogram();
+        QVERIFY(gaps);
+        const ChannelFigures &channel = whole->stats.result().channels[std::size_t(gaps->channelKey())];
+        const GapHistogram none(gaps->channelKey(), 0, channel.minGapNs, channel.maxGapNs,
+                                gaps->bins());
+        const std::optional<GapHistogram> expectedGaps = CapturePass(capture, rows).collect(
+            none, [](GapHistogram &part, const FrameCursor &cursor) {
+                part.add(cursor.number(), cursor.header(), cursor.isMissing(), cursor.ticks());
+            });
+        QVERIFY(expectedGaps);
+        QCOMPARE(gaps->bins(), expectedGaps->bins());
+        QCOMPARE(gaps->binWidthNs(), expectedGaps->binWidthNs());
+        for (int bin = 0; bin < gaps->bins(); ++bin)
+            QCOMPARE(gaps->count(bin), expectedGaps->count(bin));
+    }
 }
 
 QTEST_MAIN(TestGrowingView)

@@ -65,11 +65,19 @@ FrameRateSeries FrameRateSeries::merged(quint64 intervalNs) const
     const quint64 own = m_binning.intervalNs();
     if (intervalNs <= own || intervalNs % own != 0)
         return *this;
-    FrameRateSeries coarse(TimeBinning(m_binning.startNs(), m_binning.durationNs(), intervalNs),
-                           m_protocolVersion);
-    const quint64 ratio = intervalNs / own;
+    return *regridded(TimeBinning(m_binning.startNs(), m_binning.durationNs(), intervalNs));
+}
+
+std::optional<FrameRateSeries> FrameRateSeries::regridded(const TimeBinning &binning) const
+{
+    const quint64 own = m_binning.intervalNs();
+    if (binning.startNs() != m_binning.startNs() || binning.durationNs() < m_binning.durationNs()
+        || binning.intervalNs() % own != 0)
+        return std::nullopt;
+    FrameRateSeries coarse(binning, m_protocolVersion);
+    const quint64 ratio = binning.intervalNs() / own;
     for (int bin = 0; bin < bins(); ++bin) {
-        const std::size_t to = std::size_t(quint64(bin) / ratio);
+        const std::size_t to = std::size_t(qMin<quint64>(quint64(bin) / ratio, quint64(coarse.bins() - 1)));
         for (std::size_t key = 0; key < Channels; ++key)
             coarse.m_counts[to * Channels + key] += m_counts[std::size_t(bin) * Channels + key];
         // Frames come in file order, which is not always the order of their times.

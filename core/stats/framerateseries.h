@@ -8,6 +8,7 @@
 
 #include <QtGlobal>
 
+#include <optional>
 #include <vector>
 
 namespace Korvex {
@@ -64,6 +65,10 @@ public:
     /// the sum of the intervals it covers: a coarser chart without looking at the frames again.
     /// The interval of this series where `intervalNs` is no multiple of it.
     FrameRateSeries merged(quint64 intervalNs) const;
+    /// The same counts over another binning of the same start, as long (or longer, for frames
+    /// that joined the capture since) and of an interval a whole number of this series' own;
+    /// nothing where the binning does not fit.
+    std::optional<FrameRateSeries> regridded(const TimeBinning &binning) const;
 
 private:
     TimeBinning m_binning;

@@ -57,7 +57,7 @@ void Framescope::showCurrentFrame()
         return;
     const qint64 frame = session->currentFrame();
     const std::shared_ptr<const Capture> &capture = session->capture();
-    if (frame < 0 || !capture || frame >= capture->frameCount()) {
+    if (frame < 0 || !capture || frame >= session->frameCount()) {
         showNoFrame();
         return;
     }
@@ -144,7 +144,7 @@ void Framescope::showCurrentTime()
 {
     const qint64 frame = session->currentFrame();
     const std::shared_ptr<const Capture> &capture = session->capture();
-    if (!statusLabel || frame < 0 || !capture || frame >= capture->frameCount()) {
+    if (!statusLabel || frame < 0 || !capture || frame >= session->frameCount()) {
         ui.lblTime->clear();
         return;
     }

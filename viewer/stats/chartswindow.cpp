@@ -32,6 +32,7 @@
 #include <QTabWidget>
 #include <QToolTip>
 #include <QValueAxis>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -76,6 +77,13 @@ void appendStep(QList<QPointF> &points, double from, double to, double count)
     points.append(QPointF(from, count));
     points.append(QPointF(to, count));
 }
+
+} // namespace
+
+namespace {
+
+// Frames that join are taken in at most this often.
+constexpr int GrowthMs = 1000;
 
 } // namespace
 
@@ -188,6 +196,11 @@ ChartsWindow::ChartsWindow(CaptureSession &session, const FrameColorScheme *colo
     connect(m_fieldChart, &FieldChart::goToFrame, this, &ChartsWindow::goToFrame);
     connect(&session, &CaptureSession::captureChanged, this, &ChartsWindow::captureChanged);
     connect(&session, &CaptureSession::rowsChanged, this, &ChartsWindow::rowsChanged);
+    m_growth = new QTimer(this);
+    m_growth->setSingleShot(true);
+    m_growth->setInterval(GrowthMs);
+    connect(m_growth, &QTimer::timeout, this, &ChartsWindow::addNewFrames);
+    connect(&session, &CaptureSession::framesAdded, this, &ChartsWindow::framesAdded);
     captureChanged();
 }
 
@@ -249,6 +262,9 @@ void ChartsWindow::captureChanged()
     m_rate.reset();
     m_fineRate.reset();
     m_gaps.reset();
+    m_figures.reset();
+    m_covered = 0;
+    m_growth->stop();
     m_interval->clear();
     m_channel->clear();
     drawRate();
@@ -288,9 +304,102 @@ void ChartsWindow::showEvent(QShowEvent *event)
         refresh();
 }
 
+void ChartsWindow::framesAdded()
+{
+    if (!m_growth->isActive())
+        m_growth->start();
+}
+
+bool ChartsWindow::hasNewFramesPending() const
+{
+    return m_growth->isActive();
+}
+
+void ChartsWindow::addNewFrames()
+{
+    m_growth->stop();
+    const std::shared_ptr<const Capture> capture = m_session.capture();
+    if (!capture || !m_figures || m_covered >= m_session.frameCount())
+        return;
+    if (!isVisible()) {
+        m_stale = true;
+        return;
+    }
+    // A pass under way covers fewer frames: they are taken in after it.
+    if (isComputing()) {
+        m_growth->start();
+        return;
+    }
+    const FrameRows rows = scopeRows();
+    const auto [first, last] = CapturePass::timeSpan(*capture, rows);
+    const quint64 duration = last > first ? last - first : 0;
+    const TimeBinning binning(first, duration, FrameRateSeries::baseInterval(duration));
+    std::optional<FrameRateSeries> before = m_figures->rate.regridded(binning);
+    if (!before) {
+        startRatePass();
+        return;
+    }
+    const TimeChartFigures empty{StatisticsCollector(capture->protocolVersion()),
+                                 FrameRateSeries(binning, capture->protocolVersion())};
+    TimeChartFigures earlier{m_figures->stats, std::move(*before)};
+    const int bins = m_bins->value();
+    m_pass = Pass::Rate;
+    struct Grown
+    {
+        std::shared_ptr<const TimeChartFigures> figures;
+        std::shared_ptr<GapHistogram> gaps;
+    };
+    const qint64 from = m_covered;
+    m_session.tasks().start<Grown>(
+        TaskKind,
+        [capture, rows, empty, earlier, from, gaps = m_gaps, bins](QPromise<Grown> &promise) {
+            const CapturePass pass(*capture, rows);
+            std::optional<TimeChartFigures> added = pass.collect(
+                empty, [](TimeChartFigures &part, const FrameCursor &cursor) { part.add(cursor); },
+                TaskRunner::progressOf(promise), from);
+            if (!added)
+                return;
+            Grown grown;
+            TimeChartFigures figures = earlier;
+            figures.merge(*added);
+            // The histogram is cut by the channel's shortest and longest gaps: while they stay,
+            // the new gaps add to it; else it is measured anew.
+            if (gaps) {
+                const ChannelFigures &was =
+                    earlier.stats.result().channels[std::size_t(gaps->channelKey())];
+                const ChannelFigures &is =
+                    figures.stats.result().channels[std::size_t(gaps->channelKey())];
+                if (was.minGapNs == is.minGapNs && was.maxGapNs == is.maxGapNs) {
+                    const GapHistogram none(gaps->channelKey(), capture->protocolVersion(),
+                                            is.minGapNs, is.maxGapNs, bins);
+                    std::optional<GapHistogram> more = pass.collect(
+                        none,
+                        [](GapHistogram &part, const FrameCursor &cursor) {
+                            part.add(cursor.number(), cursor.header(), cursor.isMissing(),
+                                     cursor.ticks());
+                        },
+                        TaskRunner::progressOf(promise), from);
+                    if (!more)
+                        return;
+                    grown.gaps = std::make_shared<GapHistogram>(*gaps);
+                    grown.gaps->merge(*more);
+                }
+            }
+            grown.figures = std::make_shared<const TimeChartFigures>(std::move(figures));
+            promise.addResult(std::move(grown));
+        },
+        [this, capture, covered = rows.total()](Grown grown) {
+            if (capture != m_session.capture())
+                return;
+            m_covered = covered;
+            rateFinished(std::move(grown.figures), std::move(grown.gaps));
+        });
+}
+
 void ChartsWindow::refresh()
 {
     m_stale = false;
+    m_growth->stop();
     m_chosenInterval = 0;
     startRatePass();
     m_fieldChart->refresh(scopeRows());
@@ -338,9 +447,11 @@ void ChartsWindow::startRatePass()
             if (figures)
                 promise.addResult(std::make_shared<const TimeChartFigures>(std::move(*figures)));
         },
-        [this, capture](Result figures) {
-            if (capture == m_session.capture())
-                rateFinished(std::move(figures));
+        [this, capture, covered = rows.total()](Result figures) {
+            if (capture != m_session.capture())
+                return;
+            m_covered = covered;
+            rateFinished(std::move(figures));
         });
 }
 
@@ -382,20 +493,25 @@ void ChartsWindow::startGapPass()
         });
 }
 
-void ChartsWindow::rateFinished(std::shared_ptr<const TimeChartFigures> figures)
+void ChartsWindow::rateFinished(std::shared_ptr<const TimeChartFigures> figures,
+                                std::shared_ptr<GapHistogram> gaps)
 {
     m_pass = Pass::None;
     m_progress->hide();
     m_cancel->hide();
-    m_state->clear();
+    m_state->setText(coverageNote());
+    m_figures = figures;
     m_stats = std::shared_ptr<const StatisticsCollector>(figures, &figures->stats);
     m_fineRate = std::shared_ptr<const FrameRateSeries>(figures, &figures->rate);
     mergeRate();
-    m_gaps.reset();
+    m_gaps = std::move(gaps);
     fillIntervals();
     fillChannels();
     drawRate();
-    startGapPass();
+    if (m_gaps && m_channel->currentData().toInt() == m_gaps->channelKey())
+        drawGaps();
+    else
+        startGapPass();
     emit computed(true);
 }
 
@@ -404,10 +520,17 @@ void ChartsWindow::gapsFinished(std::shared_ptr<GapHistogram> gaps)
     m_pass = Pass::None;
     m_progress->hide();
     m_cancel->hide();
-    m_state->clear();
     m_gaps = std::move(gaps);
+    m_state->setText(coverageNote());
     drawGaps();
     emit computed(true);
+}
+
+QString ChartsWindow::coverageNote() const
+{
+    return m_session.isCaptureComplete() && m_covered == m_session.frameCount()
+               ? QString()
+               : CaptureSession::framesReadSoFar(m_covered);
 }
 
 void ChartsWindow::passCancelled()

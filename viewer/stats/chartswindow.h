@@ -15,6 +15,7 @@ class QProgressBar;
 class QPushButton;
 class QSpinBox;
 class QTabWidget;
+class QTimer;
 QT_END_NAMESPACE
 
 namespace Korvex {
@@ -53,6 +54,12 @@ public:
 
     /// Computes both charts anew, the interval chosen automatically.
     void refresh();
+    /// Takes the frames that joined the session since the charts were computed into them, by
+    /// a pass over those frames alone (a whole pass where the new frames change the gaps the
+    /// histogram is cut by): what the window does at most once a second while frames join.
+    void addNewFrames();
+    /// Whether frames joined that addNewFrames() takes in when the second is over.
+    bool hasNewFramesPending() const;
     void cancel();
     bool isComputing() const;
 
@@ -94,11 +101,16 @@ private:
     void refreshWhenShown();
     FrameRows scopeRows() const;
     void startRatePass();
+    /// Frames joined the session: taken in within a second.
+    void framesAdded();
     void startGapPass();
     /// Ends the pass running: complete with what it found, or cancelled (nothing).
-    void rateFinished(std::shared_ptr<const TimeChartFigures> figures);
+    void rateFinished(std::shared_ptr<const TimeChartFigures> figures,
+                      std::shared_ptr<GapHistogram> gaps = nullptr);
     void gapsFinished(std::shared_ptr<GapHistogram> gaps);
     void passCancelled();
+    /// Says when the charts are of the frames read so far of a capture still being read.
+    QString coverageNote() const;
     /// The chart's series for the interval chosen, merged from the finest counts.
     void mergeRate();
     void fillIntervals();
@@ -120,6 +132,12 @@ private:
     /// The counts of the last complete pass at the finest interval, which every choice merges.
     std::shared_ptr<const FrameRateSeries> m_fineRate;
     std::shared_ptr<GapHistogram> m_gaps;
+    /// What the last complete time chart pass gathered, and over how many of the capture's
+    /// frames (shown or not).
+    std::shared_ptr<const TimeChartFigures> m_figures;
+    qint64 m_covered = 0;
+    /// Holds back the frames that join for a second after the first of them.
+    QTimer *m_growth;
 
     QComboBox *m_scope;
     QPushButton *m_refresh;

@@ -161,7 +161,7 @@ void FieldChart::start()
     const std::shared_ptr<const Capture> capture = m_session.capture();
     const std::shared_ptr<const FieldDefinitions> definitions = m_session.fieldDefinitions();
     if (!capture || !definitions || m_field->count() == 0
-        || m_rows.total() != capture->frameCount()) {
+        || m_rows.total() != m_session.frameCount()) {
         m_series.reset();
         draw();
         return;

@@ -253,7 +253,7 @@ QVariant FrameTableModel::data(const QModelIndex &index, int role) const
 {
     const qint64 frame = index.isValid() ? frameAt(index.row()) : -1;
     const Capture *frames = capture();
-    if (frame < 0 || !frames || frame >= frames->frameCount())
+    if (frame < 0 || !frames || frame >= m_session.frameCount())
         return QVariant();
     const FrameMarks &marks = m_session.marks();
     const qint64 reference = m_session.timeReference();

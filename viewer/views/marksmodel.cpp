@@ -16,6 +16,11 @@ MarksModel::MarksModel(CaptureSession &session, QObject *parent)
 {
     connect(&session, &CaptureSession::marksChanged, this, &MarksModel::marksChanged);
     connect(&session, &CaptureSession::captureChanged, this, &MarksModel::marksChanged);
+    // The marks of a capture still being read may name frames to come: listed once they join.
+    connect(&session, &CaptureSession::framesAdded, this, [this](qint64 from, qint64 to) {
+        if (m_session.marks().anyIn(from, to - 1))
+            marksChanged();
+    });
 }
 
 MarksModel::~MarksModel() = default;
@@ -26,8 +31,10 @@ std::vector<qint64> MarksModel::markedFrames() const
     // A capture's marks are read with it; without one there are none to show.
     if (!m_session.capture())
         return frames;
-    for (const auto &mark : m_session.marks().all())
-        frames.push_back(mark.first);
+    for (const auto &mark : m_session.marks().all()) {
+        if (mark.first < m_session.frameCount())
+            frames.push_back(mark.first);
+    }
     return frames;
 }
 
@@ -65,7 +72,7 @@ QVariant MarksModel::data(const QModelIndex &index, int role) const
 {
     const qint64 frame = index.isValid() ? frameAt(index.row()) : -1;
     const Capture *capture = m_session.capture().get();
-    if (frame < 0 || !capture || frame >= capture->frameCount())
+    if (frame < 0 || !capture || frame >= m_session.frameCount())
         return QVariant();
     const bool sortKey = role == Qt::UserRole;
     if (role != Qt::DisplayRole && role != Qt::EditRole && !sortKey) {
