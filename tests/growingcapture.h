@@ -5,6 +5,10 @@
 #include "capturefixture.h"
 
 #include "core/files/capture.h"
+#include "core/filters/filterexpression.h"
+#include "core/filters/framebitmap.h"
+#include "core/filters/framefilter.h"
+#include "core/filters/framerows.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -55,5 +59,17 @@ struct GrowingCapture
     QSemaphore held;
     QSemaphore gate;
 };
+
+/// The rows a display filter shows of a capture's first frames, by one pass.
+inline Korvex::FrameRows filteredRows(const Korvex::Capture &capture, const QString &text,
+                                      qint64 frames)
+{
+    Korvex::FilterError error;
+    auto bits = std::make_shared<Korvex::FrameBitmap>(frames);
+    Korvex::FrameFilter(capture, Korvex::FilterExpression::parse(text, &error))
+        .evaluate(0, frames, bits->words());
+    bits->finish();
+    return Korvex::FrameRows(bits);
+}
 
 #endif // TESTS_GROWINGCAPTURE_H

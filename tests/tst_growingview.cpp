@@ -4,9 +4,6 @@
 #include "hangguard.h"
 #include "testenv.h"
 
-#include "core/filters/filterexpression.h"
-#include "core/filters/framebitmap.h"
-#include "core/filters/framefilter.h"
 #include "core/session/capturesession.h"
 #include "core/stats/capturepass.h"
 #include "core/stats/statisticsfigures.h"
@@ -33,15 +30,6 @@ using namespace Korvex;
 
 namespace {
 
-FrameRows filtered(const Capture &capture, const QString &text, qint64 frames)
-{
-    FilterError error;
-    auto bits = std::make_shared<FrameBitmap>(frames);
-    FrameFilter(capture, FilterExpression::parse(text, &error)).evaluate(0, frames, bits->words());
-    bits->finish();
-    return FrameRows(bits);
-}
-
 /// The report of the statistics of every frame of the rows, by one pass over them.
 QString fullReport(const Capture &capture, const FrameRows &rows, const QString &scope)
 {
@@ -61,23 +49,15 @@ class TestGrowingView : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void tableInsertsRows_data();
     void tableInsertsRows();
-    void statisticsTakeFramesIn_data();
-    void statisticsTakeFramesIn();
-    void chartsTakeFramesIn_data();
-    void chartsTakeFramesIn();
+    void toolWindowsTakeFramesIn_data();
+    void toolWindowsTakeFramesIn();
 
 private:
     TestEnv env;
-    std::unique_ptr<ColorDlg> colorDlg;
+    ColorDlg colorDlg;
 };
-
-void TestGrowingView::initTestCase()
-{
-    colorDlg = std::make_unique<ColorDlg>();
-}
 
 void TestGrowingView::tableInsertsRows_data()
 {
@@ -97,24 +77,19 @@ void TestGrowingView::tableInsertsRows()
 
     const QByteArray bytes = CaptureBuilder::randomCapture(900, 41).chopped(1);
     GrowingCapture growing(env.path(QStringLiteral("table.drf3")));
-    QVERIFY(growing.start());
+    QVERIFY(growing.start() && growing.append(bytes.left(bytes.size() / 3)));
     CaptureSession session;
-    FrameTableModel model(session, &colorDlg->scheme());
+    FrameTableModel model(session, &colorDlg.scheme());
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     model.setWindowSize(windowSize);
     FrameTableView view;
     QScrollBar bar(Qt::Vertical);
     view.setModel(&model);
     view.setShownScrollBar(&bar);
-    view.resize(400, 300);
     view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
-
     session.setCapture(growing.capture);
-    QVERIFY(growing.append(bytes.left(bytes.size() / 3)));
-    session.takeNewFrames();
     if (!filter.isEmpty())
-        QVERIFY(session.setRows(filtered(*growing.capture, filter, session.frameCount()), filter));
+        QVERIFY(session.setRows(filteredRows(*growing.capture, filter, session.frameCount()), filter));
     QVERIFY(model.rowCount() > 10);
     const qint64 rowsBefore = session.rows().count();
 
@@ -128,154 +103,101 @@ void TestGrowingView::tableInsertsRows()
 
     QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
     QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
-    for (int piece = 1; piece <= 4; ++piece) {
-        QVERIFY(growing.append(bytes.mid(bytes.size() / 3 + (piece - 1) * bytes.size() / 6,
-                                         piece == 4 ? -1 : bytes.size() / 6)));
+    for (const qint64 end : {bytes.size() / 2, bytes.size() * 3 / 4, bytes.size()}) {
+        QVERIFY(growing.append(bytes.mid(growing.file.size(), end - growing.file.size())));
         session.takeNewFrames();
     }
     QVERIFY(session.rows().count() > rowsBefore);
     QCOMPARE(reset.size(), 0);
     QCOMPARE(model.rowCount(), int(qMin<qint64>(session.rows().count(), windowSize)));
     QCOMPARE(inserted.isEmpty(), rowsBefore >= windowSize);
-    // The new rows follow the old ones, each showing its frame.
     QVERIFY(!model.cellText(session.rows().count() - 1, 0).isEmpty());
-    QCOMPARE(model.frameAt(model.rowCount() - 1), session.rows().frameAt(model.rowCount() - 1));
     // Where the user was stays as it was.
     QCOMPARE(view.currentShownRow(), 5);
     QCOMPARE(model.frameAt(view.currentIndex().row()), currentFrame);
     QCOMPARE(view.selectionModel()->selectedRows().size(), 5);
-    QCOMPARE(view.selectionModel()->selectedRows().first().row(), 3);
     QCOMPARE(view.verticalScrollBar()->value(), scrolled);
     QVERIFY(bar.maximum() > barBefore);
 }
 
-void TestGrowingView::statisticsTakeFramesIn_data()
-{
-    QTest::addColumn<QString>("filter");
-    QTest::addColumn<int>("scope");
-    QTest::newRow("all frames") << QString() << 0;
-    QTest::newRow("displayed frames") << "channel == 0x3 or cts == 0" << 1;
-    QTest::newRow("all frames under a filter") << "size == 0" << 0;
-}
-
-void TestGrowingView::statisticsTakeFramesIn()
-{
-    QFETCH(QString, filter);
-    QFETCH(int, scope);
-
-    const QByteArray bytes = CaptureBuilder::randomCapture(2500, 43).chopped(1);
-    GrowingCapture growing(env.path(QStringLiteral("stats.drf3")));
-    QVERIFY(growing.start());
-    QVERIFY(growing.append(bytes.left(bytes.size() / 4)));
-    CaptureSession session;
-    session.setCapture(growing.capture);
-    if (!filter.isEmpty())
-        QVERIFY(session.setRows(filtered(*growing.capture, filter, session.frameCount()), filter));
-    StatisticsWindow window(session);
-    QSignalSpy computed(&window, &StatisticsWindow::computed);
-    window.findChild<QComboBox *>()->setCurrentIndex(scope);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QTRY_VERIFY_WITH_TIMEOUT(!window.isComputing() && window.report(), HangGuardMs);
-    const QString scopeText = window.findChild<QComboBox *>()->currentText();
-
-    // Each step's frames wait for the throttle; its timeout is played here.
-    for (int step = 1; step <= 3; ++step) {
-        QVERIFY(growing.append(bytes.mid(step * bytes.size() / 4, step == 3 ? -1 : bytes.size() / 4)));
-        QVERIFY(!window.hasNewFramesPending());
-        session.takeNewFrames();
-        session.takeNewFrames();
-        QVERIFY(window.hasNewFramesPending());
-        computed.clear();
-        window.addNewFrames();
-        QVERIFY(!window.hasNewFramesPending());
-        QVERIFY(computed.wait(HangGuardMs));
-        QCOMPARE(computed.last().at(0).toBool(), true);
-        const FrameRows rows = scope == 1 ? session.rows() : FrameRows(session.frameCount());
-        QCOMPARE(window.report()->toTsv(), fullReport(*growing.capture, rows, scopeText));
-    }
-    // The capture is still being read: the figures say over how many frames.
-    const QString readSoFar = CaptureSession::framesReadSoFar(session.frameCount());
-    bool said = false;
-    for (const QLabel *label : window.findChildren<QLabel *>())
-        said = said || label->text().contains(readSoFar);
-    QVERIFY(said);
-}
-
-void TestGrowingView::chartsTakeFramesIn_data()
+void TestGrowingView::toolWindowsTakeFramesIn_data()
 {
     QTest::addColumn<QString>("filter");
     QTest::addColumn<int>("scope");
     QTest::addColumn<quint32>("seed");
     QTest::newRow("all frames") << QString() << 0 << 51u;
-    QTest::newRow("displayed frames") << "size > 4" << 1 << 54u;
-    QTest::newRow("other frames") << QString() << 0 << 53u;
+    QTest::newRow("displayed frames") << "channel == 0x3 or size > 4" << 1 << 54u;
+    QTest::newRow("all frames under a filter") << "size == 0" << 0 << 53u;
 }
 
-void TestGrowingView::chartsTakeFramesIn()
+// After each step the windows show what one pass over the frames taken gives.
+void TestGrowingView::toolWindowsTakeFramesIn()
 {
     QFETCH(QString, filter);
     QFETCH(int, scope);
     QFETCH(quint32, seed);
 
     const QByteArray bytes = CaptureBuilder::randomCapture(3000, seed).chopped(1);
-    GrowingCapture growing(env.path(QStringLiteral("charts.drf3")));
-    QVERIFY(growing.start());
-    QVERIFY(growing.append(bytes.left(bytes.size() / 5)));
+    GrowingCapture growing(env.path(QStringLiteral("tools.drf3")));
+    QVERIFY(growing.start() && growing.append(bytes.left(bytes.size() / 4)));
     CaptureSession session;
     session.setCapture(growing.capture);
     if (!filter.isEmpty())
-        QVERIFY(session.setRows(filtered(*growing.capture, filter, session.frameCount()), filter));
-    ChartsWindow window(session, &colorDlg->scheme());
-    window.findChild<QComboBox *>()->setCurrentIndex(scope);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QTRY_VERIFY_WITH_TIMEOUT(!window.isComputing() && window.gapHistogram(), HangGuardMs);
+        QVERIFY(session.setRows(filteredRows(*growing.capture, filter, session.frameCount()), filter));
+    StatisticsWindow statistics(session);
+    ChartsWindow charts(session, &colorDlg.scheme());
+    for (QWidget *window : {static_cast<QWidget *>(&statistics), static_cast<QWidget *>(&charts)}) {
+        window->findChild<QComboBox *>()->setCurrentIndex(scope);
+        window->show();
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!statistics.isComputing() && !charts.isComputing() && charts.gapHistogram(),
+                             HangGuardMs);
 
-    for (int step = 1; step <= 4; ++step) {
-        QVERIFY(growing.append(bytes.mid(step * bytes.size() / 5, step == 4 ? -1 : bytes.size() / 5)));
-        QVERIFY(growing.capture->isFollowing());
+    for (int step = 1; step <= 3; ++step) {
+        QVERIFY(growing.append(bytes.mid(step * bytes.size() / 4, step == 3 ? -1 : bytes.size() / 4)));
+        QVERIFY(growing.capture->isFollowing() && !statistics.hasNewFramesPending());
         session.takeNewFrames();
-        QVERIFY(window.hasNewFramesPending());
-        window.addNewFrames();
-        QTRY_VERIFY_WITH_TIMEOUT(!window.isComputing(), HangGuardMs);
+        session.takeNewFrames();
+        // The throttle's second is played here.
+        QVERIFY(statistics.hasNewFramesPending() && charts.hasNewFramesPending());
+        statistics.addNewFrames();
+        charts.addNewFrames();
+        QVERIFY(!statistics.hasNewFramesPending() && !charts.hasNewFramesPending());
+        QTRY_VERIFY_WITH_TIMEOUT(!statistics.isComputing() && !charts.isComputing(), HangGuardMs);
 
-        // What one pass over the frames there are now gives.
         const Capture &capture = *growing.capture;
         const FrameRows rows = scope == 1 ? session.rows() : FrameRows(session.frameCount());
+        QCOMPARE(statistics.report()->toTsv(),
+                 fullReport(capture, rows, statistics.findChild<QComboBox *>()->currentText()));
         const auto [first, last] = CapturePass::timeSpan(capture, rows);
-        const quint64 duration = last - first;
         const TimeChartFigures empty{
             StatisticsCollector(0),
-            FrameRateSeries(TimeBinning(first, duration, FrameRateSeries::baseInterval(duration)), 0)};
+            FrameRateSeries(TimeBinning(first, last - first, FrameRateSeries::baseInterval(last - first)), 0)};
         const std::optional<TimeChartFigures> whole = CapturePass(capture, rows).collect(
             empty, [](TimeChartFigures &part, const FrameCursor &cursor) { part.add(cursor); });
-        QVERIFY(whole);
-        const FrameRateSeries expected = whole->rate.merged(TimeBinning::automatic(duration));
-        const FrameRateSeries *got = window.rateSeries();
-        QVERIFY(got);
-        QCOMPARE(got->bins(), expected.bins());
-        QCOMPARE(got->binning().intervalNs(), expected.binning().intervalNs());
-        for (int bin = 0; bin < expected.bins(); ++bin) {
-            QCOMPARE(got->frameFrom(bin), expected.frameFrom(bin));
-            for (int key = 0; key < FrameRateSeries::Channels; ++key)
-                QCOMPARE(got->count(bin, key), expected.count(bin, key));
+        const FrameRateSeries rate = whole->rate.merged(TimeBinning::automatic(last - first));
+        QCOMPARE(charts.rateSeries()->bins(), rate.bins());
+        for (int bin = 0; bin < rate.bins(); ++bin) {
+            QCOMPARE(charts.rateSeries()->count(bin), rate.count(bin));
+            QCOMPARE(charts.rateSeries()->frameFrom(bin), rate.frameFrom(bin));
         }
-        const GapHistogram *gaps = window.gapHistogram();
-        QVERIFY(gaps);
+        const GapHistogram *gaps = charts.gapHistogram();
         const ChannelFigures &channel = whole->stats.result().channels[std::size_t(gaps->channelKey())];
-        const GapHistogram none(gaps->channelKey(), 0, channel.minGapNs, channel.maxGapNs,
-                                gaps->bins());
-        const std::optional<GapHistogram> expectedGaps = CapturePass(capture, rows).collect(
-            none, [](GapHistogram &part, const FrameCursor &cursor) {
+        const std::optional<GapHistogram> expected = CapturePass(capture, rows).collect(
+            GapHistogram(gaps->channelKey(), 0, channel.minGapNs, channel.maxGapNs, gaps->bins()),
+            [](GapHistogram &part, const FrameCursor &cursor) {
                 part.add(cursor.number(), cursor.header(), cursor.isMissing(), cursor.ticks());
             });
-        QVERIFY(expectedGaps);
-        QCOMPARE(gaps->bins(), expectedGaps->bins());
-        QCOMPARE(gaps->binWidthNs(), expectedGaps->binWidthNs());
+        QCOMPARE(gaps->binWidthNs(), expected->binWidthNs());
         for (int bin = 0; bin < gaps->bins(); ++bin)
-            QCOMPARE(gaps->count(bin), expectedGaps->count(bin));
+            QCOMPARE(gaps->count(bin), expected->count(bin));
     }
+    // The capture is still being read: the figures say over how many frames.
+    const QString readSoFar = CaptureSession::framesReadSoFar(session.frameCount());
+    QStringList texts;
+    for (const QLabel *label : statistics.findChildren<QLabel *>() + charts.findChildren<QLabel *>())
+        texts.append(label->text());
+    QCOMPARE(texts.filter(readSoFar).size(), 2);
 }
 
 QTEST_MAIN(TestGrowingView)

@@ -7,9 +7,6 @@
 
 #include "core/files/capture.h"
 #include "core/files/marksfile.h"
-#include "core/filters/filterexpression.h"
-#include "core/filters/framebitmap.h"
-#include "core/filters/framefilter.h"
 #include "core/session/capturesession.h"
 #include "core/stats/capturepass.h"
 #include "core/stats/statisticsfigures.h"
@@ -24,20 +21,6 @@
 
 using namespace Korvex;
 using CaptureFixture::QuietSink;
-
-namespace {
-
-FrameRows filtered(const Capture &capture, const QString &text, qint64 frames)
-{
-    FilterError error;
-    const FilterExpression expression = FilterExpression::parse(text, &error);
-    auto bits = std::make_shared<FrameBitmap>(frames);
-    FrameFilter(capture, expression).evaluate(0, frames, bits->words());
-    bits->finish();
-    return FrameRows(bits);
-}
-
-} // namespace
 
 /// A session whose capture grows: the rows it shows, filtered or not, and its marks.
 class TestSessionGrowth : public QObject
@@ -94,7 +77,7 @@ void TestSessionGrowth::growsAsAPlainLoadFilters()
         written += size;
         // The filter comes once some frames are on display, from a pass over them.
         if (!filterSet && session.frameCount() > 200) {
-            QVERIFY(session.setRows(filtered(*growing.capture, filter, session.frameCount()), filter));
+            QVERIFY(session.setRows(filteredRows(*growing.capture, filter, session.frameCount()), filter));
             filterSet = true;
         }
         session.takeNewFrames();
@@ -124,7 +107,7 @@ void TestSessionGrowth::growsAsAPlainLoadFilters()
     whole.load(sink);
     QCOMPARE(session.frameCount(), whole.frameCount());
     const FrameRows expected = filter.isEmpty() ? FrameRows(whole.frameCount())
-                                                : filtered(whole, filter, whole.frameCount());
+                                                : filteredRows(whole, filter, whole.frameCount());
     const FrameRows &rows = session.rows();
     QCOMPARE(rows.isFiltered(), !filter.isEmpty());
     QCOMPARE(rows.count(), expected.count());
@@ -156,7 +139,7 @@ void TestSessionGrowth::stepDroppedWhenRowsOrCaptureChange()
     const qint64 half = session.frameCount();
     QVERIFY(half > 100);
     const QString payloadFilter = QStringLiteral("payload contains 02");
-    QVERIFY(session.setRows(filtered(*growing.capture, payloadFilter, half), payloadFilter));
+    QVERIFY(session.setRows(filteredRows(*growing.capture, payloadFilter, half), payloadFilter));
 
     // The step for the new frames is held in its first read.
     growing.shut = true;
@@ -170,7 +153,7 @@ void TestSessionGrowth::stepDroppedWhenRowsOrCaptureChange()
     if (change == QLatin1String("clear")) {
         session.clearFilter();
     } else if (change == QLatin1String("filter")) {
-        QVERIFY(session.setRows(filtered(*growing.capture, QStringLiteral("cts == 0"), half),
+        QVERIFY(session.setRows(filteredRows(*growing.capture, QStringLiteral("cts == 0"), half),
                                 QStringLiteral("cts == 0")));
     } else {
         session.setCapture(CaptureFixture::loadFile(env.path(QStringLiteral("other.drf3")), 50, 3));
@@ -194,7 +177,7 @@ void TestSessionGrowth::stepDroppedWhenRowsOrCaptureChange()
     const QString text = change == QLatin1String("clear") ? QString() : QStringLiteral("cts == 0");
     const FrameRows expected = text.isEmpty()
                                    ? FrameRows(session.frameCount())
-                                   : filtered(*growing.capture, text, session.frameCount());
+                                   : filteredRows(*growing.capture, text, session.frameCount());
     QCOMPARE(session.rows().count(), expected.count());
     QCOMPARE(session.rows().frameAt(expected.count() - 1), expected.frameAt(expected.count() - 1));
 }
@@ -285,7 +268,7 @@ void TestSessionGrowth::statisticsAddedUpEqualAFullPass()
     QVERIFY(capture && capture->frameCount() > steps.last());
     steps.append(capture->frameCount());
     const auto rowsOf = [&](qint64 frames) {
-        return filter.isEmpty() ? FrameRows(frames) : filtered(*capture, filter, frames);
+        return filter.isEmpty() ? FrameRows(frames) : filteredRows(*capture, filter, frames);
     };
     const auto visit = [](StatisticsFigures &part, const FrameCursor &cursor) {
         part.add(cursor.number(), cursor.header(), cursor.ticks(), cursor.bytes(), cursor.length());

@@ -124,7 +124,7 @@ Capture::~Capture() = default;
 
 Capture::Status Capture::load(FrameReaderSink &sink)
 {
-    return open(sink) ? read(sink) : m_status;
+    return open(sink) ? read(sink) : m_status.load();
 }
 
 bool Capture::open(FrameReaderSink &sink)
@@ -143,7 +143,7 @@ bool Capture::open(FrameReaderSink &sink)
 
 Capture::Status Capture::scan(FrameReaderSink &sink, qint64 frameLimit)
 {
-    return open(sink) ? readInto(sink, false, frameLimit) : m_status;
+    return open(sink) ? readInto(sink, false, frameLimit) : m_status.load();
 }
 
 Capture::Status Capture::read(FrameReaderSink &sink)

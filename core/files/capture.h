@@ -154,7 +154,8 @@ private:
     std::shared_ptr<FrameIndex> m_index;
     // Missing frames are logged while frames are read back, by const readers too.
     std::shared_ptr<LogLines> m_log;
-    Status m_status = Status::NotLoaded;
+    // Read by the thread that shows the capture while another one reads the file on.
+    std::atomic<Status> m_status{Status::NotLoaded};
     qint64 m_frameLimit = ShownFrameLimit;
     std::function<void(const QString &, LogLevel)> m_listener;
     ReadFunction m_read;
