@@ -3,6 +3,7 @@
 
 #include "viewer/colors/framecolorscheme.h"
 #include "viewer/stats/fieldchart.h"
+#include "viewer/stats/growthtimer.h"
 #include "core/files/capture.h"
 #include "core/frames/frameheader.h"
 #include "core/session/capturesession.h"
@@ -32,7 +33,6 @@
 #include <QTabWidget>
 #include <QToolTip>
 #include <QValueAxis>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -80,12 +80,6 @@ void appendStep(QList<QPointF> &points, double from, double to, double count)
 
 } // namespace
 
-namespace {
-
-// Frames that join are taken in at most this often.
-constexpr int GrowthMs = 1000;
-
-} // namespace
 
 const QString ChartsWindow::TaskKind = QStringLiteral("charts");
 
@@ -196,11 +190,8 @@ ChartsWindow::ChartsWindow(CaptureSession &session, const FrameColorScheme *colo
     connect(m_fieldChart, &FieldChart::goToFrame, this, &ChartsWindow::goToFrame);
     connect(&session, &CaptureSession::captureChanged, this, &ChartsWindow::captureChanged);
     connect(&session, &CaptureSession::rowsChanged, this, &ChartsWindow::rowsChanged);
-    m_growth = new QTimer(this);
-    m_growth->setSingleShot(true);
-    m_growth->setInterval(GrowthMs);
+    m_growth = new GrowthTimer(session, this);
     connect(m_growth, &QTimer::timeout, this, &ChartsWindow::addNewFrames);
-    connect(&session, &CaptureSession::framesAdded, this, &ChartsWindow::framesAdded);
     captureChanged();
 }
 
@@ -302,12 +293,6 @@ void ChartsWindow::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     if (m_stale)
         refresh();
-}
-
-void ChartsWindow::framesAdded()
-{
-    if (!m_growth->isActive())
-        m_growth->start();
 }
 
 bool ChartsWindow::hasNewFramesPending() const

@@ -15,11 +15,11 @@ class QProgressBar;
 class QPushButton;
 class QSpinBox;
 class QTabWidget;
-class QTimer;
 QT_END_NAMESPACE
 
 namespace Korvex {
 
+class GrowthTimer;
 class CaptureSession;
 class FieldChart;
 class FrameColorScheme;
@@ -101,8 +101,6 @@ private:
     void refreshWhenShown();
     FrameRows scopeRows() const;
     void startRatePass();
-    /// Frames joined the session: taken in within a second.
-    void framesAdded();
     void startGapPass();
     /// Ends the pass running: complete with what it found, or cancelled (nothing).
     void rateFinished(std::shared_ptr<const TimeChartFigures> figures,
@@ -137,7 +135,7 @@ private:
     std::shared_ptr<const TimeChartFigures> m_figures;
     qint64 m_covered = 0;
     /// Holds back the frames that join for a second after the first of them.
-    QTimer *m_growth;
+    GrowthTimer *m_growth;
 
     QComboBox *m_scope;
     QPushButton *m_refresh;

@@ -6,6 +6,7 @@
 #include "core/session/capturesession.h"
 #include "core/stats/capturepass.h"
 #include "core/stats/statisticsfigures.h"
+#include "viewer/stats/growthtimer.h"
 #include "viewer/stats/statisticsmodel.h"
 #include "core/text/numbertext.h"
 #include "core/text/timetext.h"
@@ -21,7 +22,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace Korvex {
@@ -61,12 +61,6 @@ QVBoxLayout *titled(const QString &title, QWidget *widget)
 
 const QString StatisticsWindow::TaskKind = QStringLiteral("statistics");
 
-namespace {
-
-// Frames that join are taken in at most this often.
-constexpr int GrowthMs = 1000;
-
-} // namespace
 
 StatisticsWindow::StatisticsWindow(CaptureSession &session, QWidget *parent)
     : QWidget(parent, Qt::Window)
@@ -159,11 +153,8 @@ StatisticsWindow::StatisticsWindow(CaptureSession &session, QWidget *parent)
             });
     connect(&session, &CaptureSession::captureChanged, this, &StatisticsWindow::captureChanged);
     connect(&session, &CaptureSession::rowsChanged, this, &StatisticsWindow::rowsChanged);
-    m_growth = new QTimer(this);
-    m_growth->setSingleShot(true);
-    m_growth->setInterval(GrowthMs);
+    m_growth = new GrowthTimer(session, this);
     connect(m_growth, &QTimer::timeout, this, &StatisticsWindow::addNewFrames);
-    connect(&session, &CaptureSession::framesAdded, this, &StatisticsWindow::framesAdded);
     connect(&session, &CaptureSession::fieldDefinitionsChanged, this,
             &StatisticsWindow::refreshWhenShown);
     showReport();
@@ -189,12 +180,6 @@ void StatisticsWindow::captureChanged()
     m_growth->stop();
     showReport();
     refreshWhenShown();
-}
-
-void StatisticsWindow::framesAdded()
-{
-    if (!m_growth->isActive())
-        m_growth->start();
 }
 
 bool StatisticsWindow::hasNewFramesPending() const

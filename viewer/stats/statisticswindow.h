@@ -14,11 +14,11 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class QTableView;
-class QTimer;
 QT_END_NAMESPACE
 
 namespace Korvex {
 
+class GrowthTimer;
 class CaptureSession;
 class FrameRows;
 class StatisticsFigures;
@@ -80,8 +80,6 @@ private:
     void rowsChanged();
     /// Computes anew now when the window is shown, else when it is shown next.
     void refreshWhenShown();
-    /// Frames joined the session: taken in within a second.
-    void framesAdded();
     /// Starts the pass over the scope's frames from `first` on, whose figures are merged into
     /// `before` (the figures of the frames before `first`, or nullptr from the first frame).
     void startPass(qint64 first, std::shared_ptr<const StatisticsFigures> before);
@@ -105,7 +103,7 @@ private:
     qint64 m_covered = 0;
     bool m_partial = false;
     // Holds back the frames that join for a second after the first of them.
-    QTimer *m_growth;
+    GrowthTimer *m_growth;
 
     QComboBox *m_scope;
     QPushButton *m_refresh;
