@@ -22,7 +22,8 @@
 struct GrowingCapture
 {
     explicit GrowingCapture(const QString &path)
-        : file(path)
+        : path(path)
+        , file(path)
         , capture(std::make_shared<Korvex::Capture>(path))
     {
     }
@@ -34,7 +35,7 @@ struct GrowingCapture
                 held.release();
                 gate.acquire();
             }
-            QFile reader(file.fileName());
+            QFile reader(path);
             if (!reader.open(QIODevice::ReadOnly) || !reader.seek(qint64(offset))) {
                 *error = reader.errorString();
                 return qint64(-1);
@@ -51,6 +52,8 @@ struct GrowingCapture
         return true;
     }
 
+    // What the pass threads read; the file is written on the test's thread.
+    const QString path;
     QFile file;
     std::shared_ptr<Korvex::Capture> capture;
     CaptureFixture::QuietSink sink;
