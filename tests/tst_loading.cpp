@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QFileDialog>
+#include <QMessageBox>
 #include <QGraphicsPixmapItem>
 #include <QGraphicsScene>
 #include <QHeaderView>
@@ -461,6 +462,15 @@ void TestLoading::openDialog()
              (QStringList{"All DigRF files (*.drf3 *.drf4)", "DigRf 3G files (*.drf3)",
                           "DigRF v4 files (*.drf4)"}));
     QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFile);
+    // A name of no file is refused with a word, and the dialog stays for another.
+    dialog->selectFile(dir.filePath(QStringLiteral("none.drf3")));
+    QMetaObject::invokeMethod(dialog, "accept");
+    auto *box = OpenDialog::top<QMessageBox>();
+    QVERIFY(box);
+    QCOMPARE(box->text(), QStringLiteral("none.drf3\nFile not found.\nPlease verify the correct "
+                                         "file name was given."));
+    box->accept();
+    QCOMPARE(OpenDialog::top<QFileDialog>(), dialog);
     dialog->reject();
     QVERIFY(logLines(w).isEmpty());
     QVERIFY(!QSettings(QStringLiteral("Kestrant"), QStringLiteral("Framescope"))

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "viewer/dialogs/modaldialogs.h"
 
-#include "viewer/dialogs/savefiledialog.h"
+#include "viewer/dialogs/filedialog.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -71,13 +71,7 @@ QFileDialog *chooseFile(QWidget *parent, const QString &caption, const QString &
                         const QString &filter, QFileDialog::AcceptMode mode,
                         std::function<void(const QString &)> chosen)
 {
-    QFileDialog *dialog = nullptr;
-    if (mode == QFileDialog::AcceptSave) {
-        dialog = new SaveFileDialog(parent, caption, folder, filter);
-    } else {
-        dialog = new QFileDialog(parent, caption, folder, filter);
-        dialog->setFileMode(QFileDialog::ExistingFile);
-    }
+    auto *dialog = new FileDialog(parent, caption, folder, filter, mode);
     QObject::connect(dialog, &QFileDialog::fileSelected, dialog,
                      [chosen = std::move(chosen)](const QString &file) {
                          if (!file.isEmpty())
