@@ -13,16 +13,15 @@
 #include "capturebuilder.h"
 #include "framescopeprobe.h"
 #include "opendialog.h"
+#include "printtofile.h"
 #include "testenv.h"
 
 #include "viewer/views/printframesdlg.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QLineEdit>
 #include <QPrintDialog>
 #include <QProgressDialog>
 #include <QStatusBar>
@@ -112,10 +111,8 @@ void print(Framescope &window, const QString &pdf, int cancelAfterMs)
     FramescopeProbe::ui(window).actionPrint->trigger();
     OpenDialog::top<PrintFramesDlg>()->accept();
     auto *dialog = OpenDialog::top<QPrintDialog>();
-    auto *printers = dialog->findChild<QComboBox *>(QStringLiteral("printers"));
-    auto *fileName = dialog->findChild<QLineEdit *>(QStringLiteral("filename"));
-    printers->setCurrentIndex(printers->findText(QStringLiteral("Print to File (PDF)")));
-    fileName->setText(pdf);
+    if (!printToFile(dialog, pdf))
+        qFatal("the print dialog offers no PDF file");
     if (cancelAfterMs >= 0) {
         QTimer::singleShot(cancelAfterMs, [] {
             if (auto *progress = qobject_cast<QProgressDialog *>(QApplication::activeModalWidget()))

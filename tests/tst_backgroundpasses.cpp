@@ -3,6 +3,7 @@
 #include "capturefixture.h"
 #include "framescopeprobe.h"
 #include "opendialog.h"
+#include "printtofile.h"
 #include "passlatch.h"
 #include "testenv.h"
 
@@ -12,9 +13,7 @@
 #include "viewer/views/findbar.h"
 #include "viewer/views/printframesdlg.h"
 
-#include <QComboBox>
 #include <QFile>
-#include <QLineEdit>
 #include <QMimeData>
 #include <QPrintDialog>
 #include <QThreadPool>
@@ -114,9 +113,7 @@ void TestBackgroundPasses::startPass(const QString &kind)
         frames->accept();
         auto *dialog = OpenDialog::top<QPrintDialog>();
         QVERIFY(dialog);
-        auto *printers = dialog->findChild<QComboBox *>(QStringLiteral("printers"));
-        printers->setCurrentIndex(printers->findText(QStringLiteral("Print to File (PDF)")));
-        dialog->findChild<QLineEdit *>(QStringLiteral("filename"))->setText(output);
+        QVERIFY(printToFile(dialog, output));
         dialog->accept();
     }
 }
@@ -247,9 +244,7 @@ void TestBackgroundPasses::dropWhileDialogOpen()
         OpenDialog::top<PrintFramesDlg>()->accept();
         auto *printDlg = OpenDialog::top<QPrintDialog>();
         QVERIFY(printDlg);
-        auto *printers = printDlg->findChild<QComboBox *>(QStringLiteral("printers"));
-        printers->setCurrentIndex(printers->findText(QStringLiteral("Print to File (PDF)")));
-        printDlg->findChild<QLineEdit *>(QStringLiteral("filename"))->setText(output);
+        QVERIFY(printToFile(printDlg, output));
         dialog = printDlg;
     }
     QPointer<QDialog> open = dialog;

@@ -5,6 +5,7 @@
 #include "framescopeprobe.h"
 #include "hangguard.h"
 #include "opendialog.h"
+#include "printtofile.h"
 #include "printruns.h"
 #include "testenv.h"
 #include "textrecorder.h"
@@ -12,9 +13,7 @@
 #include "viewer/views/printframesdlg.h"
 
 #include <QAction>
-#include <QComboBox>
 #include <QFile>
-#include <QLineEdit>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrintDialog>
@@ -226,15 +225,8 @@ void TestPrinting::print(const QString &pdfPath, const std::function<void(PrintF
 
     auto *dialog = OpenDialog::top<QPrintDialog>();
     QVERIFY(dialog);
-    auto *printers = dialog->findChild<QComboBox *>(QStringLiteral("printers"));
-    auto *fileName = dialog->findChild<QLineEdit *>(QStringLiteral("filename"));
-    const int pdf = printers ? printers->findText(QStringLiteral("Print to File (PDF)")) : -1;
-    if (pdf >= 0 && fileName) {
-        printers->setCurrentIndex(pdf);
-        fileName->setText(pdfPath);
-    } else {
+    if (!printToFile(dialog, pdfPath))
         qWarning("the print dialog offers no PDF file");
-    }
     if (auto *copiesBox = dialog->findChild<QSpinBox *>(QStringLiteral("copies")))
         copiesBox->setValue(copies);
     else
@@ -303,12 +295,7 @@ void TestPrinting::captureReplacedWhileChoosingPrintsNothing()
         frames->accept();
         auto *dialog = OpenDialog::top<QPrintDialog>();
         QVERIFY(dialog);
-        auto *printers = dialog->findChild<QComboBox *>(QStringLiteral("printers"));
-        auto *fileName = dialog->findChild<QLineEdit *>(QStringLiteral("filename"));
-        if (printers && fileName) {
-            printers->setCurrentIndex(printers->findText(QStringLiteral("Print to File (PDF)")));
-            fileName->setText(pdf);
-        }
+        QVERIFY(printToFile(dialog, pdf));
         FramescopeProbe::loadFile(*m_window, second);
         dialog->accept();
     } else {
