@@ -23,7 +23,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
-#include <QProgressDialog>
 #include <QScrollBar>
 #include <QSettings>
 #include <QStatusBar>
@@ -121,6 +120,7 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
     connect(session, &CaptureSession::currentFrameChanged, this, &Framescope::showCurrentFrame);
     connect(session, &CaptureSession::captureChanged, this, &Framescope::captureChanged);
     connect(session, &CaptureSession::rowsChanged, this, &Framescope::rowsChanged);
+    connect(session, &CaptureSession::framesAdded, this, &Framescope::framesJoined);
     connect(session, &CaptureSession::marksChanged, this, &Framescope::buildFramesScroller);
     connect(session, &CaptureSession::timeChanged, this, &Framescope::timeChanged);
     connect(session, &CaptureSession::marksFileNote, this,
@@ -194,6 +194,7 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
     ui.statusbar->addPermanentWidget(shownLabel);
     updateShownLabel();
     ui.filterBar->setSettings(settings);
+    setUpFollowing();
 
     // The definitions chosen last; a capture's own file beside it takes their place.
     const QString definitions = settings->value(QStringLiteral("FieldDefinitions")).toString();

@@ -38,6 +38,7 @@ FrameTableModel::FrameTableModel(const CaptureSession &session,
 {
     connect(&session, &CaptureSession::captureChanged, this, &FrameTableModel::rowsReplaced);
     connect(&session, &CaptureSession::rowsChanged, this, &FrameTableModel::rowsReplaced);
+    connect(&session, &CaptureSession::framesAdded, this, &FrameTableModel::rowsReplaced);
     connect(&session, &CaptureSession::timeChanged, this, &FrameTableModel::timeChanged);
     connect(&session, &CaptureSession::marksChanged, this, &FrameTableModel::marksChanged);
     connect(&session, &CaptureSession::fieldDefinitionsChanged, this,
