@@ -22,6 +22,9 @@ namespace {
 // How often the followed file's size is looked at: a watcher misses changes on some
 // filesystems.
 constexpr int PollMs = 200;
+// The watcher's news of a write start a read this long after: a writer's every write is news,
+// and a read per write would keep the window busy with rows a few at a time.
+constexpr int GatherMs = 50;
 // The rate in the status bar counts the frames of about this long.
 constexpr qint64 RateWindowMs = 1000;
 
@@ -72,8 +75,15 @@ void Framescope::setUpFollowing()
 {
     ui.actionFollowCapture->setChecked(settings->value(followKey, true).toBool());
     connect(ui.actionFollowCapture, &QAction::toggled, this, &Framescope::followToggled);
+    followSoon = new QTimer(this);
+    followSoon->setSingleShot(true);
+    followSoon->setInterval(GatherMs);
+    connect(followSoon, &QTimer::timeout, this, &Framescope::followStep);
     followWatcher = new QFileSystemWatcher(this);
-    connect(followWatcher, &QFileSystemWatcher::fileChanged, this, &Framescope::followStep);
+    connect(followWatcher, &QFileSystemWatcher::fileChanged, this, [this] {
+        if (!followSoon->isActive())
+            followSoon->start();
+    });
     followPoll = new QTimer(this);
     followPoll->setInterval(PollMs);
     connect(followPoll, &QTimer::timeout, this, &Framescope::pollFollowed);
@@ -164,14 +174,10 @@ void Framescope::followStepDone(Capture::Status status, const QList<LogLines::Li
     }
     logModel->setTail(followed->sharedLog(), information);
     if (status != Capture::Status::Following) {
+        // Reload reads a changed file anew.
         if (status == Capture::Status::Changed)
             ui.actionReload->setEnabled(true);
-        followWatcher->removePath(followed->fileName());
-        followPoll->stop();
-        followed.reset();
-        followFinishing = false;
-        followAgain = false;
-        followLabel->hide();
+        dropFollowed();
         return;
     }
     const qint64 time = now();
@@ -207,6 +213,7 @@ void Framescope::dropFollowed()
         followed.reset();
     }
     followPoll->stop();
+    followSoon->stop();
     followLabel->hide();
 }
 

@@ -182,8 +182,9 @@ private:
     void followStepDone(Capture::Status status, const QList<LogLines::Line> &closing);
     /// View > Follow Capture was turned on or off.
     void followToggled(bool on);
-    /// Stops following without reading on (another file, Reload, the window closing): the log
-    /// keeps the lines that would end the capture's log as far as it was read.
+    /// Stops following without reading on (another file, Reload, the window closing, or a read
+    /// that ended it): the log panel keeps the lines that end the capture's log as far as it
+    /// was read.
     void dropFollowed();
     /// The status bar's "Following: N frames (+R frames/s)".
     void showFollowing();
@@ -302,10 +303,12 @@ private:
     QTimer *loadTimer = nullptr;
     std::shared_ptr<std::atomic<bool>> loadStop;
     /// The capture followed while its file grows (none when none is), the watcher and the
-    /// poll of its file, and the size the poll saw last.
+    /// poll of its file, the timer that gathers the watcher's news, and the size the poll saw
+    /// last.
     std::shared_ptr<Capture> followed;
     QFileSystemWatcher *followWatcher = nullptr;
     QTimer *followPoll = nullptr;
+    QTimer *followSoon = nullptr;
     qint64 followedSize = -1;
     /// A read of the followed file runs; another is wanted once it ends; following ends with
     /// a last read of the whole file once it ends.

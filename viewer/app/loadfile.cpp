@@ -256,10 +256,13 @@ void Framescope::framesJoined(qint64 from, qint64 to)
     const qint64 current = session->currentFrame();
     const qint64 row = current >= 0 ? rows.rowOf(current) : -1;
     const bool atTail = row >= 0 && row + 1 < rows.count() && rows.frameAt(row + 1) >= from;
-    if (atTail)
+    if (atTail) {
         session->setCurrentFrame(rows.frameAt(rows.count() - 1));
-    else
+        // Once the table has laid out its new rows, which it does when the loop next turns.
+        QTimer::singleShot(0, this, [this] { ui.tblFrames->scrollTo(ui.tblFrames->currentIndex()); });
+    } else {
         followCurrentFrame();
+    }
 }
 
 void Framescope::captureChanged()
