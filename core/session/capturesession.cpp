@@ -50,13 +50,27 @@ void CaptureSession::setCapture(std::shared_ptr<const Capture> capture)
     m_rows = FrameRows(m_capture ? m_capture->frameCount() : 0);
     m_filterText.clear();
     m_current = -1;
+    const QString problem = readMarksFile();
+    emit captureChanged();
+    if (!problem.isEmpty())
+        emit marksFileNote(problem);
+}
+
+void CaptureSession::readMarks()
+{
+    const QString problem = readMarksFile();
+    emit marksChanged();
+    if (!problem.isEmpty())
+        emit marksFileNote(problem);
+}
+
+QString CaptureSession::readMarksFile()
+{
     m_marks.clear();
     MarksFile::ReadResult read;
     if (m_capture && m_capture->status() != Capture::Status::Aborted && frameCount() > 0)
         read = MarksFile::read(*m_capture, &m_marks);
-    emit captureChanged();
-    if (!read.problem.isEmpty())
-        emit marksFileNote(read.problem);
+    return read.problem;
 }
 
 bool CaptureSession::setRows(const FrameRows &rows, const QString &filterText)

@@ -88,6 +88,9 @@ public:
     /// still running, or a file followed as it grows): they join the rows, then framesAdded()
     /// announces them. The marks, the time reference and the current frame stay.
     void takeNewFrames();
+    /// Reads the marks kept for the capture anew, for the frames taken so far (a load that put
+    /// its capture on display before its frames were read); announced by marksChanged().
+    void readMarks();
     /// Makes a shown frame current, or none (-1); false for a frame that is not shown.
     bool setCurrentFrame(qint64 frame);
 
@@ -136,6 +139,9 @@ signals:
 private:
     /// Keeps the marks and announces them.
     void marksEdited();
+    /// Reads the marks kept for the capture (none for an aborted load or no frames); the line
+    /// for the log about the marks file, or nothing.
+    QString readMarksFile();
 
     TaskRunner m_tasks;
     std::shared_ptr<const Capture> m_capture;

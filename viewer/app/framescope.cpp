@@ -190,11 +190,11 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
     ui.splFrames->setStretchFactor(1, 0);
     restoreWindowState();
     setAcceptDrops(true);
+    setUpFollowing();
     shownLabel = new QLabel(ui.statusbar);
     ui.statusbar->addPermanentWidget(shownLabel);
     updateShownLabel();
     ui.filterBar->setSettings(settings);
-    setUpFollowing();
 
     // The definitions chosen last; a capture's own file beside it takes their place.
     const QString definitions = settings->value(QStringLiteral("FieldDefinitions")).toString();

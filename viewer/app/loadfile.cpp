@@ -200,6 +200,8 @@ void Framescope::loadDone(std::shared_ptr<Capture> loaded, const QList<LogLines:
             Qt::QueuedConnection);
     });
     session->takeNewFrames();
+    // The capture went on display before its frames were read, and with them its marks.
+    session->readMarks();
     if (status != Capture::Status::Aborted)
         readCaptureDefinitions(fileName);
     if (status != Capture::Status::Aborted && session->currentFrame() < 0
