@@ -12,17 +12,16 @@
 
 #include "capturebuilder.h"
 #include "framescopeprobe.h"
-#include "modaldriver.h"
+#include "opendialog.h"
+#include "printtofile.h"
 #include "testenv.h"
 
 #include "viewer/views/printframesdlg.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QLineEdit>
 #include <QPrintDialog>
 #include <QProgressDialog>
 #include <QStatusBar>
@@ -101,25 +100,6 @@ void print(Framescope &window, const QString &pdf, int cancelAfterMs)
 {
     PaintWatch watch;
     PaintWatch::Mark printingFrom;
-    ModalDriver::whenModal<PrintFramesDlg>([&](PrintFramesDlg *frames) {
-        ModalDriver::whenModal<QPrintDialog>([&](QPrintDialog *dialog) {
-            auto *printers = dialog->findChild<QComboBox *>(QStringLiteral("printers"));
-            auto *fileName = dialog->findChild<QLineEdit *>(QStringLiteral("filename"));
-            printers->setCurrentIndex(printers->findText(QStringLiteral("Print to File (PDF)")));
-            fileName->setText(pdf);
-            if (cancelAfterMs >= 0) {
-                QTimer::singleShot(cancelAfterMs, [] {
-                    if (auto *progress = qobject_cast<QProgressDialog *>(
-                            QApplication::activeModalWidget()))
-                        progress->cancel();
-                });
-            }
-            printingFrom = watch.now();
-            dialog->accept();
-        });
-        frames->accept();
-    });
-
     // Asks every 20 ms for a repaint of a small part of the window; it comes only when the
     // event loop gets to run, so the gaps between paints show any freeze.
     QTimer repaint;
@@ -129,6 +109,20 @@ void print(Framescope &window, const QString &pdf, int cancelAfterMs)
     watch.clock.start();
     repaint.start();
     FramescopeProbe::ui(window).actionPrint->trigger();
+    OpenDialog::top<PrintFramesDlg>()->accept();
+    auto *dialog = OpenDialog::top<QPrintDialog>();
+    if (!printToFile(dialog, pdf))
+        qFatal("the print dialog offers no PDF file");
+    if (cancelAfterMs >= 0) {
+        QTimer::singleShot(cancelAfterMs, [] {
+            if (auto *progress = qobject_cast<QProgressDialog *>(QApplication::activeModalWidget()))
+                progress->cancel();
+        });
+    }
+    printingFrom = watch.now();
+    dialog->accept();
+    if (!FramescopeProbe::settle(window))
+        qFatal("the printout did not end");
     const PaintWatch::Mark done = watch.now();
     repaint.stop();
     qApp->removeEventFilter(&watch);

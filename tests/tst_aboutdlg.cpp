@@ -3,7 +3,7 @@
 #include "viewer/app/framescope.h"
 #include "framescopeprobe.h"
 #include "hangguard.h"
-#include "modaldriver.h"
+#include "opendialog.h"
 #include "testenv.h"
 
 #include <QAction>
@@ -206,29 +206,24 @@ void TestAboutDlg::unopenedLinkShowsItsAddress()
     AboutDlg dialog;
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    QString text;
-    Qt::TextInteractionFlags flags;
-    ModalDriver::whenModal<QMessageBox>([&](QMessageBox *box) {
-        text = box->text();
-        flags = box->textInteractionFlags();
-        box->accept();
-    });
     QTest::mouseClick(dialog.findChild<QToolButton *>(button), Qt::LeftButton);
     QDesktopServices::setUrlHandler(scheme, &m_catcher, "open");
-
-    QVERIFY2(text.endsWith(QLatin1Char('\n') + address), qPrintable(text));
-    QVERIFY(flags & Qt::TextSelectableByMouse);
+    auto *box = OpenDialog::top<QMessageBox>();
+    QVERIFY(box);
+    QCOMPARE(box->parentWidget(), static_cast<QWidget *>(&dialog));
+    QVERIFY2(box->text().endsWith(QLatin1Char('\n') + address), qPrintable(box->text()));
+    QVERIFY(box->textInteractionFlags() & Qt::TextSelectableByMouse);
+    box->accept();
     QVERIFY(dialog.isVisible());
 }
 
 void TestAboutDlg::okCloses()
 {
     AboutDlg dialog;
-    QTimer::singleShot(0, &dialog, [&dialog] {
-        QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("pushButton1")),
-                          Qt::LeftButton);
-    });
-    QCOMPARE(dialog.exec(), int(QDialog::Rejected));
+    dialog.open();
+    QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("pushButton1")),
+                      Qt::LeftButton);
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
     QVERIFY(!dialog.isVisible());
     QVERIFY(m_catcher.urls.isEmpty());
 }
@@ -240,20 +235,21 @@ void TestAboutDlg::freshDialogEachOpening()
     QVERIFY(QTest::qWaitForWindowExposed(&window, HangGuardMs));
 
     for (int opening = 0; opening < 2; ++opening) {
-        QPointer<AboutDlg> seen;
-        QString version;
-        ModalDriver::whenModal<AboutDlg>([&](AboutDlg *dialog) {
-            seen = dialog;
-            QLabel *label = dialog->findChild<QLabel *>(QStringLiteral("lblVersion"));
-            version = label->text();
-            // Anything changed now must not show at the next opening.
-            label->setText(QStringLiteral("changed"));
-            QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("pushButton1")),
-                              Qt::LeftButton);
-        });
         FramescopeProbe::ui(window).actionAbout->trigger();
-        QCOMPARE(version, QStringLiteral("Version " FRAMESCOPE_VERSION));
-        QVERIFY(seen.isNull()); // destroyed when the slot returned
+        QPointer<AboutDlg> seen = OpenDialog::top<AboutDlg>();
+        QVERIFY(seen);
+        // It blocks the whole application, as it has no window of its own to block.
+        QCOMPARE(seen->windowModality(), Qt::ApplicationModal);
+        // Asked for again while open, it is not opened a second time.
+        FramescopeProbe::ui(window).actionAbout->trigger();
+        QCOMPARE(OpenDialog::top<AboutDlg>(), seen.data());
+        QLabel *label = seen->findChild<QLabel *>(QStringLiteral("lblVersion"));
+        QCOMPARE(label->text(), QStringLiteral("Version " FRAMESCOPE_VERSION));
+        // Anything changed now must not show at the next opening.
+        label->setText(QStringLiteral("changed"));
+        QTest::mouseClick(seen->findChild<QPushButton *>(QStringLiteral("pushButton1")),
+                          Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(seen.isNull(), HangGuardMs); // deleted once closed
     }
 }
 

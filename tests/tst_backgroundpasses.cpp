@@ -2,7 +2,8 @@
 #include "capturebuilder.h"
 #include "capturefixture.h"
 #include "framescopeprobe.h"
-#include "modaldriver.h"
+#include "opendialog.h"
+#include "printtofile.h"
 #include "passlatch.h"
 #include "testenv.h"
 
@@ -12,9 +13,7 @@
 #include "viewer/views/findbar.h"
 #include "viewer/views/printframesdlg.h"
 
-#include <QComboBox>
 #include <QFile>
-#include <QLineEdit>
 #include <QMimeData>
 #include <QPrintDialog>
 #include <QThreadPool>
@@ -46,11 +45,14 @@ private slots:
     void cleanup();
     void interrupted_data();
     void interrupted();
+    void dropWhileDialogOpen_data();
+    void dropWhileDialogOpen();
 
 private:
     QString write(const QString &name, int frames, quint32 seed);
     /// Starts a pass of the kind over the capture on display.
     void startPass(const QString &kind);
+    bool drop(const QString &path);
 
     TestEnv env;
     QTemporaryDir dir;
@@ -96,25 +98,23 @@ void TestBackgroundPasses::startPass(const QString &kind)
         ui.actionFindNext->trigger();
     } else if (kind == TaskKinds::Export) {
         output = dir.filePath(QStringLiteral("exported.drf3"));
-        ModalDriver::whenModal<ExportDlg>([this](ExportDlg *dialog) {
-            dialog->setWhich(ExportDlg::All);
-            dialog->setFormat(FrameExporter::Format::Capture);
-            dialog->setFileName(output);
-            dialog->accept();
-        });
         ui.actionExport->trigger();
+        auto *dialog = OpenDialog::top<ExportDlg>();
+        QVERIFY(dialog);
+        dialog->setWhich(ExportDlg::All);
+        dialog->setFormat(FrameExporter::Format::Capture);
+        dialog->setFileName(output);
+        dialog->accept();
     } else if (kind == TaskKinds::Print) {
         output = dir.filePath(QStringLiteral("printed.pdf"));
-        ModalDriver::whenModal<PrintFramesDlg>([this](PrintFramesDlg *frames) {
-            ModalDriver::whenModal<QPrintDialog>([this](QPrintDialog *dialog) {
-                auto *printers = dialog->findChild<QComboBox *>(QStringLiteral("printers"));
-                printers->setCurrentIndex(printers->findText(QStringLiteral("Print to File (PDF)")));
-                dialog->findChild<QLineEdit *>(QStringLiteral("filename"))->setText(output);
-                dialog->accept();
-            });
-            frames->accept();
-        });
         ui.actionPrint->trigger();
+        auto *frames = OpenDialog::top<PrintFramesDlg>();
+        QVERIFY(frames);
+        frames->accept();
+        auto *dialog = OpenDialog::top<QPrintDialog>();
+        QVERIFY(dialog);
+        QVERIFY(printToFile(dialog, output));
+        dialog->accept();
     }
 }
 
@@ -168,14 +168,7 @@ void TestBackgroundPasses::interrupted()
     if (action == QLatin1String("open")) {
         window->loadFile(second);
     } else if (action == QLatin1String("drop")) {
-        QMimeData mime;
-        mime.setUrls({QUrl::fromLocalFile(second)});
-        QDragEnterEvent enter(window->rect().center(), Qt::CopyAction, &mime, Qt::LeftButton,
-                              Qt::NoModifier);
-        QCoreApplication::sendEvent(window.get(), &enter);
-        QDropEvent drop(window->rect().center(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(window.get(), &drop);
-        QVERIFY(drop.isAccepted());
+        QVERIFY(drop(second));
         QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(),
                                   QStringLiteral("Kestrant Framescope - ") + second, HangGuardMs);
     } else if (kind == TaskKinds::Load) {
@@ -205,6 +198,66 @@ void TestBackgroundPasses::interrupted()
     }
     if (kind == TaskKinds::Print)
         QVERIFY(QFile(output).size() > 0);
+}
+
+bool TestBackgroundPasses::drop(const QString &path)
+{
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(path)});
+    QDragEnterEvent enter(window->rect().center(), Qt::CopyAction, &mime, Qt::LeftButton,
+                          Qt::NoModifier);
+    QCoreApplication::sendEvent(window.get(), &enter);
+    QDropEvent drop(window->rect().center(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.get(), &drop);
+    return drop.isAccepted();
+}
+
+void TestBackgroundPasses::dropWhileDialogOpen_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("export") << TaskKinds::Export;
+    QTest::newRow("print") << TaskKinds::Print;
+}
+
+void TestBackgroundPasses::dropWhileDialogOpen()
+{
+    // A capture dropped on the window while the export's or the printout's dialog is open:
+    // what the dialog was opened for is gone, so its answer starts nothing and writes nothing.
+    QFETCH(QString, kind);
+    const QString first = write(QStringLiteral("first.drf3"), FirstFrames, 11);
+    const QString second = write(QStringLiteral("second.drf3"), SecondFrames, 12);
+    Probe::loadFile(*window, first);
+    Ui::Framescope &ui = Probe::ui(*window);
+    output = dir.filePath(kind == TaskKinds::Export ? QStringLiteral("unwritten.csv")
+                                                    : QStringLiteral("unwritten.pdf"));
+    QDialog *dialog = nullptr;
+    if (kind == TaskKinds::Export) {
+        ui.actionExport->trigger();
+        auto *exportDlg = OpenDialog::top<ExportDlg>();
+        QVERIFY(exportDlg);
+        exportDlg->setFormat(FrameExporter::Format::Csv);
+        exportDlg->setFileName(output);
+        dialog = exportDlg;
+    } else {
+        ui.actionPrint->trigger();
+        QVERIFY(OpenDialog::top<PrintFramesDlg>());
+        OpenDialog::top<PrintFramesDlg>()->accept();
+        auto *printDlg = OpenDialog::top<QPrintDialog>();
+        QVERIFY(printDlg);
+        QVERIFY(printToFile(printDlg, output));
+        dialog = printDlg;
+    }
+    QPointer<QDialog> open = dialog;
+    QVERIFY(drop(second));
+    QTRY_COMPARE_WITH_TIMEOUT(Probe::frameCount(*window), qint64(SecondFrames), HangGuardMs);
+    QVERIFY(Probe::settle(*window));
+    QVERIFY(open && open->isVisible());
+    dialog->accept();
+    QVERIFY(!open->isVisible());
+    QVERIFY(Probe::settle(*window));
+    QVERIFY(!OpenDialog::top<QWidget>());
+    QVERIFY(!QFile::exists(output));
+    QCOMPARE(Probe::frameCount(*window), qint64(SecondFrames));
 }
 
 QTEST_MAIN(TestBackgroundPasses)

@@ -2,7 +2,7 @@
 #include "viewer/colors/colordlg.h"
 
 #include "framescopeprobe.h"
-#include "modaldriver.h"
+#include "opendialog.h"
 #include "testenv.h"
 
 #include <QAction>
@@ -18,10 +18,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include <csignal>
-#include <functional>
 #include <memory>
 
 #include <sys/resource.h>
@@ -63,34 +61,32 @@ QString sheet(const char *name)
     return QStringLiteral("background-color: %1").arg(QLatin1String(name));
 }
 
-// Owns the waits for dialogs of the running test; deleting it ends them, so a dialog that never
-// came cannot be answered by a later test through references to a finished one.
-QObject *pendingWaits = nullptr;
-
-// Calls act on the next modal dialog of type T once it is up, without blocking the caller.
-template<typename T>
-void whenModal(std::function<void(T *)> act, QObject *context = pendingWaits)
+// The colour chooser that the click before opened, or null.
+QColorDialog *openChooser()
 {
-    ModalDriver::whenModal<T>(std::move(act), context);
+    return OpenDialog::top<QColorDialog>();
 }
 
-// Answers the next colour chooser with color, or cancels it when color is invalid; notes the
-// colour the chooser started from.
-void answerChooser(const QColor &color, QColor *initial = nullptr, int *opened = nullptr,
-                   QObject *context = pendingWaits)
+// Answers a chooser with color, or cancels it when color is invalid.
+void answer(QColorDialog *chooser, const QColor &color)
 {
-    whenModal<QColorDialog>([color, initial, opened](QColorDialog *chooser) {
-        if (initial)
-            *initial = chooser->currentColor();
-        if (opened)
-            ++*opened;
-        if (color.isValid()) {
-            chooser->setCurrentColor(color);
-            chooser->accept();
-        } else {
-            chooser->reject();
-        }
-    }, context);
+    if (color.isValid()) {
+        chooser->setCurrentColor(color);
+        chooser->accept();
+    } else {
+        chooser->reject();
+    }
+}
+
+// Clicks button and answers the chooser it opens with color.
+bool choose(QPushButton *button, const QColor &color)
+{
+    button->click();
+    QColorDialog *chooser = openChooser();
+    if (!chooser)
+        return false;
+    answer(chooser, color);
+    return true;
 }
 
 } // namespace
@@ -135,7 +131,6 @@ private:
 
     void installFiles(const QByteArray &lst3G, const QByteArray &lstV4, const QByteArray &def3G,
                       const QByteArray &defV4);
-    void closeMessageBoxes();
     QList<Box> takeBoxes();
     QString file(const char *name) const { return env->dataFolder() + QLatin1String(name); }
     template<typename T>
@@ -145,30 +140,20 @@ private:
     }
 
     std::unique_ptr<TestEnv> env;
-    QTimer boxWatcher;
-    QList<Box> boxes;
 };
 
 void TestColorDlg::init()
 {
     env = std::make_unique<TestEnv>();
-    pendingWaits = new QObject(this);
     installFiles(WorkingCopy3G, WorkingCopyV4, Defaults3G, DefaultsV4);
-    boxes.clear();
-    // Every message box is answered and noted, so a box that a test does not expect fails
-    // the test instead of blocking it.
-    connect(&boxWatcher, &QTimer::timeout, this, &TestColorDlg::closeMessageBoxes,
-            Qt::UniqueConnection);
-    boxWatcher.start(0);
 }
 
 void TestColorDlg::cleanup()
 {
-    boxWatcher.stop();
-    delete pendingWaits;
-    pendingWaits = nullptr;
-    QCOMPARE(boxes.size(), 0);
+    // A message box that a test did not expect fails it.
+    const int left = OpenDialog::closeAll();
     env.reset();
+    QCOMPARE(left, 0);
 }
 
 void TestColorDlg::installFiles(const QByteArray &lst3G, const QByteArray &lstV4,
@@ -180,19 +165,16 @@ void TestColorDlg::installFiles(const QByteArray &lst3G, const QByteArray &lstV4
     writeFile(file("colorsV4.def"), defV4);
 }
 
-void TestColorDlg::closeMessageBoxes()
-{
-    auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-    if (!box)
-        return;
-    boxes.append(Box{box->windowTitle(), box->text(), box->parentWidget(), box->icon(),
-                     box->standardButtons()});
-    box->done(QMessageBox::Ok);
-}
-
+// Notes and answers the message boxes open, in the order they opened: the last one is on top.
 QList<TestColorDlg::Box> TestColorDlg::takeBoxes()
 {
-    return std::exchange(boxes, {});
+    QList<Box> boxes;
+    while (auto *box = OpenDialog::top<QMessageBox>()) {
+        boxes.prepend(Box{box->windowTitle(), box->text(), box->parentWidget(), box->icon(),
+                          box->standardButtons()});
+        box->done(QMessageBox::Ok);
+    }
+    return boxes;
 }
 
 void TestColorDlg::form()
@@ -242,10 +224,13 @@ void TestColorDlg::form()
     QCOMPARE(buttons->sizePolicy().verticalPolicy(), QSizePolicy::Fixed);
 
     // OK and Cancel end the dialog with their results.
-    whenModal<ColorDlg>([buttons](ColorDlg *) { buttons->button(QDialogButtonBox::Ok)->click(); });
-    QCOMPARE(dlg.exec(), int(QDialog::Accepted));
-    whenModal<ColorDlg>([buttons](ColorDlg *) { buttons->button(QDialogButtonBox::Cancel)->click(); });
-    QCOMPARE(dlg.exec(), int(QDialog::Rejected));
+    for (const auto button : {QDialogButtonBox::Ok, QDialogButtonBox::Cancel}) {
+        dlg.open();
+        buttons->button(button)->click();
+        QVERIFY(!dlg.isVisible());
+        QCOMPARE(dlg.result(), int(button == QDialogButtonBox::Ok ? QDialog::Accepted
+                                                                   : QDialog::Rejected));
+    }
 }
 
 void TestColorDlg::constructionLoadsBothTables()
@@ -355,10 +340,13 @@ void TestColorDlg::chosenColourIsLiveAndSaved()
     list->setCurrentRow(1);
     const QString otherSheet = other->styleSheet();
 
-    QColor initial;
-    answerChooser(QColor(1, 2, 3), &initial);
     button->click();
-    QCOMPARE(initial, background ? QColor(40, 50, 60) : QColor(10, 20, 30));
+    QColorDialog *chooser = openChooser();
+    QVERIFY(chooser);
+    QCOMPARE(chooser->currentColor(), background ? QColor(40, 50, 60) : QColor(10, 20, 30));
+    // Nothing changes while the chooser is open.
+    QCOMPARE(button->styleSheet(), sheet(background ? "#28323c" : "#0a141e"));
+    answer(chooser, QColor(1, 2, 3));
 
     // The table the lookups read has changed at once; the other colour is untouched.
     const QColor chosen(1, 2, 3);
@@ -396,10 +384,7 @@ void TestColorDlg::cancelledChooserChangesNothing()
     for (const char *name : {"btnTextColor", "btnBgColor"}) {
         auto *button = child<QPushButton>(dlg, name);
         const QString before = button->styleSheet();
-        int opened = 0;
-        answerChooser(QColor(), nullptr, &opened);
-        button->click();
-        QCOMPARE(opened, 1);
+        QVERIFY(choose(button, QColor()));
         QCOMPARE(button->styleSheet(), before);
     }
     QCOMPARE(dlg.textColor(0, "Interface Control"), QColor(255, 255, 255));
@@ -415,8 +400,7 @@ void TestColorDlg::reloadDropsChanges()
     ColorDlg dlg;
     auto *list = child<QListWidget>(dlg, "lstColors");
     list->setCurrentRow(1);
-    answerChooser(QColor(9, 8, 7));
-    child<QPushButton>(dlg, "btnBgColor")->click();
+    QVERIFY(choose(child<QPushButton>(dlg, "btnBgColor"), QColor(9, 8, 7)));
     QCOMPARE(dlg.bgColor(0, "Data Channel B"), QColor(9, 8, 7));
 
     dlg.reloadColors();
@@ -473,16 +457,14 @@ void TestColorDlg::switchingVersions()
     QCOMPARE(child<QPushButton>(dlg, "btnBgColor")->styleSheet(), sheet("#c8c8c8"));
 
     // The chooser now edits the v4 table.
-    answerChooser(QColor(0, 128, 255));
-    child<QPushButton>(dlg, "btnBgColor")->click();
+    QVERIFY(choose(child<QPushButton>(dlg, "btnBgColor"), QColor(0, 128, 255)));
     QCOMPARE(dlg.bgColor(1, "not impl"), QColor(0, 128, 255));
     QVERIFY(!dlg.bgColor(0, "not impl").isValid());
 
     // A reload keeps showing the chosen version.
     dlg.reloadColors();
     QCOMPARE(itemTexts(list), QStringList{"not impl"});
-    answerChooser(QColor(0, 128, 255));
-    child<QPushButton>(dlg, "btnBgColor")->click();
+    QVERIFY(choose(child<QPushButton>(dlg, "btnBgColor"), QColor(0, 128, 255)));
 
     version->setCurrentIndex(0);
     QCOMPARE(list->count(), 3);
@@ -519,8 +501,7 @@ void TestColorDlg::styleSheetsAndHighlight()
              system.color(QPalette::Active, QPalette::HighlightedText));
 
     // A chosen colour gives a colourless entry its colour.
-    answerChooser(QColor(0, 255, 0));
-    bg->click();
+    QVERIFY(choose(bg, QColor(0, 255, 0)));
     QCOMPARE(list->item(0)->background().color(), QColor(0, 255, 0));
     QCOMPARE(list->palette().color(QPalette::Active, QPalette::Highlight), QColor(0, 255, 0));
     dlg.saveAllColors();
@@ -543,12 +524,11 @@ void TestColorDlg::emptyV4Table()
     QCOMPARE(text->styleSheet(), textSheet);
     QCOMPARE(bg->styleSheet(), bgSheet);
 
-    int opened = 0;
-    answerChooser(QColor(1, 1, 1), nullptr, &opened);
-    // A chooser opens modally inside the click, so one would have been answered by now.
+    // Without an entry there is nothing to choose a colour for.
     text->click();
+    QVERIFY(!openChooser());
     bg->click();
-    QCOMPARE(opened, 0);
+    QVERIFY(!openChooser());
     QCOMPARE(list->count(), 0);
 
     dlg.saveAllColors();
@@ -568,11 +548,9 @@ void TestColorDlg::failedSaveKeepsPreviousFile()
     QFETCH(QString, obstacle);
     ColorDlg dlg;
     child<QListWidget>(dlg, "lstColors")->setCurrentRow(0);
-    answerChooser(QColor(7, 7, 7));
-    child<QPushButton>(dlg, "btnTextColor")->click();
+    QVERIFY(choose(child<QPushButton>(dlg, "btnTextColor"), QColor(7, 7, 7)));
     child<QComboBox>(dlg, "cbVersion")->setCurrentIndex(1);
-    answerChooser(QColor(8, 8, 8));
-    child<QPushButton>(dlg, "btnTextColor")->click();
+    QVERIFY(choose(child<QPushButton>(dlg, "btnTextColor"), QColor(8, 8, 8)));
     const QByteArray changedV4("not impl;8;8;8;200;200;200\n");
 
     const QString folder = env->dataFolder();
@@ -639,17 +617,15 @@ void TestColorDlg::showColorDlgFromWindow()
     QVERIFY(dlg);
     QVERIFY(!dlg->isVisible());
 
-    bool shown = false;
-    whenModal<ColorDlg>([&shown, accept](ColorDlg *open) {
-        shown = open->isVisible();
-        // "Set To Default" inside the open dialog, then OK or Cancel.
-        child<QPushButton>(*open, "pushButton_2")->click();
-        auto *buttons = child<QDialogButtonBox>(*open, "buttonBox");
-        buttons->button(accept ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();
-    });
     Korvex::FramescopeProbe::ui(window).actionColors->trigger();
-
-    QVERIFY(shown);
+    QCOMPARE(OpenDialog::top<ColorDlg>(), dlg);
+    // Asked again while open, the same dialog stays the one shown.
+    Korvex::FramescopeProbe::ui(window).actionColors->trigger();
+    QCOMPARE(OpenDialog::top<ColorDlg>(), dlg);
+    // "Set To Default" inside the open dialog, then OK or Cancel.
+    child<QPushButton>(*dlg, "pushButton_2")->click();
+    auto *buttons = child<QDialogButtonBox>(*dlg, "buttonBox");
+    buttons->button(accept ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();
     QVERIFY(!dlg->isVisible());
     if (accept) {
         QCOMPARE(readAll(file("colors3G.lst")), Defaults3G);

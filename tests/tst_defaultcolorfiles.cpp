@@ -3,14 +3,13 @@
 #include "viewer/app/framescope.h"
 #include "viewer/colors/colordlg.h"
 #include "framescopeprobe.h"
+#include "opendialog.h"
 #include "testenv.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QMessageBox>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 
 using namespace Korvex;
@@ -41,29 +40,11 @@ class TestDefaultColorFiles : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
     void writeMissing_data();
     void writeMissing();
     void firstStartWritesThemWithoutABox();
     void completeFolderIsLeftAlone();
-
-private:
-    QTimer m_boxWatcher;
-    QStringList m_boxes; // "title|text" of every message box shown
 };
-
-void TestDefaultColorFiles::init()
-{
-    m_boxes.clear();
-    // A box is answered and noted, so that it fails the test instead of blocking it.
-    connect(&m_boxWatcher, &QTimer::timeout, this, [this] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            m_boxes.append(box->windowTitle() + QLatin1Char('|') + box->text());
-            box->done(QMessageBox::Ok);
-        }
-    }, Qt::UniqueConnection);
-    m_boxWatcher.start(0);
-}
 
 void TestDefaultColorFiles::writeMissing_data()
 {
@@ -121,7 +102,7 @@ void TestDefaultColorFiles::firstStartWritesThemWithoutABox()
     TestEnv env(false);
     Framescope window{QString()};
 
-    QCOMPARE(m_boxes, QStringList());
+    QCOMPARE(OpenDialog::takeMessageBoxes(), QStringList());
     const QString line = QStringLiteral("info\tWrote the default colours into %1: colors3G.def, "
                                         "colors3G.lst, colorsV4.def, colorsV4.lst.");
     QCOMPARE(FramescopeProbe::logLines(window), QStringList{line.arg(env.dataFolder())});
@@ -142,7 +123,7 @@ void TestDefaultColorFiles::completeFolderIsLeftAlone()
     file.close();
 
     Framescope window{QString()};
-    QCOMPARE(m_boxes, QStringList());
+    QCOMPARE(OpenDialog::takeMessageBoxes(), QStringList());
     QCOMPARE(FramescopeProbe::logLines(window), QStringList());
     QCOMPARE(readAll(file.fileName()), own);
     QCOMPARE(FramescopeProbe::colorDlg(window)->bgColor(0, QStringLiteral("RF IC Control")),

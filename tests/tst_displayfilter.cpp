@@ -2,7 +2,7 @@
 #include "capturefixture.h"
 #include "framescopeprobe.h"
 #include "passlatch.h"
-#include "modaldriver.h"
+#include "opendialog.h"
 #include "testenv.h"
 
 #include "viewer/app/framescope.h"
@@ -187,11 +187,11 @@ void TestDisplayFilter::findFrameGoesToTheNearestShownFrame()
 {
     apply(QStringLiteral("frame < 5 or frame >= 30"));
     const auto goTo = [this](int frame) {
-        ModalDriver::whenModal<QInputDialog>([frame](QInputDialog *dialog) {
-            dialog->setDoubleValue(frame);
-            dialog->accept();
-        });
         ui().actionFind->trigger();
+        auto *dialog = OpenDialog::top<QInputDialog>();
+        QVERIFY(dialog);
+        dialog->setDoubleValue(frame);
+        dialog->accept();
     };
     goTo(31);
     QCOMPARE(currentFrame(), qint64(31));

@@ -3,7 +3,7 @@
 #include "capturefixture.h"
 #include "framescopeprobe.h"
 #include "hangguard.h"
-#include "modaldriver.h"
+#include "opendialog.h"
 #include "testenv.h"
 #include "textrecorder.h"
 
@@ -139,12 +139,12 @@ private:
     // Fields > Load Definitions with the file typed into the file dialog.
     void load(const QString &path)
     {
-        ModalDriver::whenModal<QFileDialog>([path](QFileDialog *dialog) {
-            dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(path);
-            // The file dialog's own accept() behind QDialog's public one.
-            static_cast<QDialog *>(dialog)->accept();
-        });
         ui().actionLoadDefinitions->trigger();
+        auto *dialog = OpenDialog::top<QFileDialog>();
+        QVERIFY(dialog);
+        dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(path);
+        // The file dialog's own accept() behind QDialog's public one.
+        static_cast<QDialog *>(dialog)->accept();
     }
     void newWindow(const QString &capture)
     {
@@ -224,12 +224,12 @@ void TestFieldsViewer::mistakesChangeNothing()
     const std::shared_ptr<const FieldDefinitions> before = session().fieldDefinitions();
     const QString bad = files->filePath(QStringLiteral("bad.toml"));
     QVERIFY(writeFile(bad, "format = 1\n[[message]]\nname = \"X\"\nchannel = 99\ncolour = 1\n"));
-    QString shown;
-    ModalDriver::whenModal<QMessageBox>([&shown](QMessageBox *box) {
-        shown = box->text();
-        box->accept();
-    });
     load(bad);
+    auto *box = OpenDialog::top<QMessageBox>();
+    QVERIFY(box);
+    QCOMPARE(box->windowTitle(), QStringLiteral("Load Definitions"));
+    const QString shown = box->text();
+    box->accept();
     QVERIFY2(shown.contains(bad + QStringLiteral(":4:11: ")), qPrintable(shown));
     QVERIFY2(shown.contains(bad + QStringLiteral(":5:1: ")), qPrintable(shown));
     // Every mistake goes to the log as an error, and nothing else changed.
@@ -413,13 +413,13 @@ void TestFieldsViewer::fieldColumnsInTableCopyExportPrint()
     load(definitionsPath);
     QAbstractItemModelTester tester(model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
     ui().tblFrames->goToShownRow(3);
-    ModalDriver::whenModal<FieldColumnsDlg>([](FieldColumnsDlg *dialog) {
-        QCOMPARE(dialog->columns().size(), std::size_t(1));
-        dialog->setChecked({0, 2}, true);
-        dialog->setChecked({1, 0}, true);
-        dialog->accept();
-    });
     ui().actionFieldColumns->trigger();
+    auto *columns = OpenDialog::top<FieldColumnsDlg>();
+    QVERIFY(columns);
+    QCOMPARE(columns->columns().size(), std::size_t(1));
+    columns->setChecked({0, 2}, true);
+    columns->setChecked({1, 0}, true);
+    columns->accept();
     const QStringList titles{"Message", "GainWrite.gain", "Strobe.timer"};
     QCOMPARE(model()->columnCount(), 8);
     for (int k = 0; k < 3; ++k)
@@ -447,13 +447,13 @@ void TestFieldsViewer::fieldColumnsInTableCopyExportPrint()
 
     // Export as CSV: the titles and cells of the field columns follow the table's own.
     const QString csv = files->filePath(QStringLiteral("frames.csv"));
-    ModalDriver::whenModal<ExportDlg>([&csv](ExportDlg *dialog) {
-        dialog->setWhich(ExportDlg::All);
-        dialog->setFormat(FrameExporter::Format::Csv);
-        dialog->setFileName(csv);
-        dialog->accept();
-    });
     ui().actionExport->trigger();
+    auto *exportDlg = OpenDialog::top<ExportDlg>();
+    QVERIFY(exportDlg);
+    exportDlg->setWhich(ExportDlg::All);
+    exportDlg->setFormat(FrameExporter::Format::Csv);
+    exportDlg->setFileName(csv);
+    exportDlg->accept();
     QVERIFY(FramescopeProbe::settle(*window));
     QFile exported(csv);
     QVERIFY(exported.open(QIODevice::ReadOnly));

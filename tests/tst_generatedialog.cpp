@@ -6,7 +6,7 @@
 #include "core/files/trafficgenerator.h"
 #include "framescopeprobe.h"
 #include "hangguard.h"
-#include "modaldriver.h"
+#include "opendialog.h"
 #include "testenv.h"
 
 #include <QAction>
@@ -27,7 +27,6 @@
 #include <sys/resource.h>
 
 using namespace Korvex;
-using ModalDriver::whenModal;
 
 namespace {
 
@@ -82,6 +81,7 @@ private slots:
     void cancel();
     void failureInMissingFolder();
     void failureKeepsExistingFile();
+    void replaceRefusedKeepsFileDialogOpen();
 
 private:
     /// Runs the action, choosing fileName (empty: cancel the file dialog), count (negative:
@@ -110,54 +110,55 @@ void TestGenerateDialog::cleanup()
 DialogRun TestGenerateDialog::generate(const QString &fileName, int count, bool traffic)
 {
     DialogRun run;
-    whenModal<QFileDialog>([&run, fileName, count, traffic](QFileDialog *dialog) {
-        run.fileDialogTitle = dialog->windowTitle();
-        run.nameFilters = dialog->nameFilters();
-        run.startFolder = dialog->directory().absolutePath();
-        if (fileName.isEmpty()) {
-            dialog->reject();
-            return;
-        }
-        // An absolute name typed into the name field is taken as it is, existing folder or not.
-        dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(fileName);
-        whenModal<GenerateDlg>([&run, count, traffic](GenerateDlg *input) {
-            auto *spinBox = input->findChild<QSpinBox *>(QStringLiteral("sbCount"));
-            auto *checkBox = input->findChild<QCheckBox *>(QStringLiteral("cbTraffic"));
-            run.countTitle = input->windowTitle();
-            run.countWidth = input->width();
-            run.countLabel = input->findChild<QLabel *>(QStringLiteral("lblCount"))->text();
-            run.countValue = spinBox->value();
-            run.countMinimum = spinBox->minimum();
-            run.countMaximum = spinBox->maximum();
-            run.trafficText = checkBox->text();
-            run.trafficChecked = checkBox->isChecked();
-            if (count < 0) {
-                input->reject();
-                return;
-            }
-            spinBox->setValue(count);
-            checkBox->setChecked(traffic);
-            input->accept();
-        });
-        // The file dialog's own accept() (checks, overwrite question) behind QDialog's public one.
-        static_cast<QDialog *>(dialog)->accept();
-    });
-
     // Message boxes may come from the file dialog (overwrite?) and from the action's end.
-    QTimer boxes;
-    connect(&boxes, &QTimer::timeout, this, [&run] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible())
-            return;
-        run.boxes.append(box->windowTitle() + QLatin1Char('|') + box->text());
-        run.boxIcons.append(box->icon());
-        if (QAbstractButton *yes = box->button(QMessageBox::Yes))
-            yes->click();
-        else
-            box->button(QMessageBox::Ok)->click();
-    });
-    boxes.start(10);
+    auto answerBoxes = [&run] {
+        while (auto *box = OpenDialog::top<QMessageBox>()) {
+            run.boxes.append(box->windowTitle() + QLatin1Char('|') + box->text());
+            run.boxIcons.append(box->icon());
+            if (QAbstractButton *yes = box->button(QMessageBox::Yes))
+                yes->click();
+            else
+                box->button(QMessageBox::Ok)->click();
+        }
+    };
     FramescopeProbe::ui(*m_window).actionFileSave->trigger();
+    auto *dialog = OpenDialog::top<QFileDialog>();
+    if (!dialog)
+        return run;
+    run.fileDialogTitle = dialog->windowTitle();
+    run.nameFilters = dialog->nameFilters();
+    run.startFolder = dialog->directory().absolutePath();
+    if (fileName.isEmpty()) {
+        dialog->reject();
+        return run;
+    }
+    // An absolute name typed into the name field is taken as it is, existing folder or not.
+    dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(fileName);
+    // The file dialog's own accept() (checks, overwrite question) behind QDialog's public one.
+    static_cast<QDialog *>(dialog)->accept();
+    answerBoxes();
+
+    auto *input = OpenDialog::top<GenerateDlg>();
+    if (!input)
+        return run;
+    auto *spinBox = input->findChild<QSpinBox *>(QStringLiteral("sbCount"));
+    auto *checkBox = input->findChild<QCheckBox *>(QStringLiteral("cbTraffic"));
+    run.countTitle = input->windowTitle();
+    run.countWidth = input->width();
+    run.countLabel = input->findChild<QLabel *>(QStringLiteral("lblCount"))->text();
+    run.countValue = spinBox->value();
+    run.countMinimum = spinBox->minimum();
+    run.countMaximum = spinBox->maximum();
+    run.trafficText = checkBox->text();
+    run.trafficChecked = checkBox->isChecked();
+    if (count < 0) {
+        input->reject();
+        return run;
+    }
+    spinBox->setValue(count);
+    checkBox->setChecked(traffic);
+    input->accept();
+    answerBoxes();
     return run;
 }
 
@@ -312,7 +313,8 @@ void TestGenerateDialog::failureKeepsExistingFile()
     std::signal(SIGXFSZ, oldHandler);
 
     QCOMPARE(run.boxes.size(), 2);
-    QVERIFY2(run.boxes.first().contains(QStringLiteral("already exists")), qPrintable(run.boxes.first()));
+    QCOMPARE(run.boxes.first(), QStringLiteral("Select DigRF 3G File Name|existing.drf3 already "
+                                               "exists.\nDo you want to replace it?"));
     QCOMPARE(run.boxes.last(), QStringLiteral("Error writing file!|Cannot write file %1!").arg(path));
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -320,6 +322,31 @@ void TestGenerateDialog::failureKeepsExistingFile()
     // No unfinished copy is left beside it.
     QCOMPARE(QDir(folder.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
              QStringList{QStringLiteral("existing.drf3")});
+}
+
+void TestGenerateDialog::replaceRefusedKeepsFileDialogOpen()
+{
+    const QString path = m_dir.filePath(QStringLiteral("kept.drf3"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("kept");
+    }
+    FramescopeProbe::ui(*m_window).actionFileSave->trigger();
+    auto *dialog = OpenDialog::top<QFileDialog>();
+    QVERIFY(dialog);
+    dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(path);
+    static_cast<QDialog *>(dialog)->accept();
+    // No is the default answer; it leaves the file dialog open for another name.
+    auto *box = OpenDialog::top<QMessageBox>();
+    QVERIFY(box);
+    QCOMPARE(box->icon(), QMessageBox::Warning);
+    QCOMPARE(box->defaultButton(), box->button(QMessageBox::No));
+    box->button(QMessageBox::No)->click();
+    QCOMPARE(OpenDialog::top<QFileDialog>(), dialog);
+    dialog->reject();
+    QVERIFY(!OpenDialog::top<QWidget>());
+    QCOMPARE(QFile(path).size(), 4);
 }
 
 QTEST_MAIN(TestGenerateDialog)

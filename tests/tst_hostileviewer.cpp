@@ -2,6 +2,7 @@
 #include "capturebuilder.h"
 #include "framescopeprobe.h"
 #include "hangguard.h"
+#include "opendialog.h"
 #include "testenv.h"
 
 #include "viewer/views/frametablemodel.h"
@@ -12,10 +13,8 @@
 #include <QDir>
 #include <QFile>
 #include <QMenu>
-#include <QMessageBox>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 
 #include <algorithm>
@@ -82,30 +81,20 @@ private slots:
 
 private:
     Framescope &window();
-    void answerMessageBoxes();
 
     std::unique_ptr<TestEnv> m_env;
     QTemporaryDir m_dir;
     std::unique_ptr<Framescope> m_window;
-    QTimer m_boxWatcher;
-    QStringList m_boxes; // "title|text" of every message box shown
 };
 
 void TestHostileViewer::init()
 {
     m_env = std::make_unique<TestEnv>();
-    m_boxes.clear();
-    // A box that a test does not expect is answered and noted, so it fails the test instead
-    // of blocking it.
-    connect(&m_boxWatcher, &QTimer::timeout, this, &TestHostileViewer::answerMessageBoxes,
-            Qt::UniqueConnection);
-    m_boxWatcher.start(0);
 }
 
 void TestHostileViewer::cleanup()
 {
     m_window.reset();
-    m_boxWatcher.stop();
     m_env.reset();
 }
 
@@ -116,15 +105,6 @@ Framescope &TestHostileViewer::window()
         m_window->show();
     }
     return *m_window;
-}
-
-void TestHostileViewer::answerMessageBoxes()
-{
-    auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-    if (!box)
-        return;
-    m_boxes.append(box->windowTitle() + QLatin1Char('|') + box->text());
-    box->done(QMessageBox::Ok);
 }
 
 void TestHostileViewer::fileChangedWhileShown_data()
@@ -241,7 +221,7 @@ void TestHostileViewer::fileChangedWhileShown()
         QCOMPARE(log.last(), QStringLiteral("info\t%1 frames loaded.").arg(frames));
         QVERIFY(!tableTexts(w).contains(QStringLiteral("missing")));
     }
-    QVERIFY(m_boxes.isEmpty());
+    QCOMPARE(OpenDialog::takeMessageBoxes(), QStringList());
 }
 
 void TestHostileViewer::recentFilesOfWrongType_data()
@@ -290,13 +270,11 @@ void TestHostileViewer::colourFilesAreFolders()
         QVERIFY(QDir().mkpath(path));
     }
     Framescope &w = window();
-    QTRY_COMPARE_WITH_TIMEOUT(m_boxes.size(), 2, HangGuardMs);
-    QCOMPARE(m_boxes, (QStringList{
+    QCOMPARE(OpenDialog::takeMessageBoxes(), (QStringList{
                           QStringLiteral("Error loading colors!|Cannot open file %1colors3G.lst!")
                               .arg(m_env->dataFolder()),
                           QStringLiteral("Error loading colors!|Cannot open file %1colorsV4.lst!")
                               .arg(m_env->dataFolder())}));
-    m_boxes.clear();
 
     const QString path = m_dir.filePath(QStringLiteral("plain.drf3"));
     QVERIFY(writeFile(path, randomCapture(10, 5)));
@@ -306,7 +284,7 @@ void TestHostileViewer::colourFilesAreFolders()
     QVERIFY(!Probe::model(w)->data(cell, Qt::BackgroundRole).isValid());
     QVERIFY(!Probe::model(w)->data(cell, Qt::ForegroundRole).isValid());
     QVERIFY(Probe::tracker(w));
-    QVERIFY(m_boxes.isEmpty());
+    QCOMPARE(OpenDialog::takeMessageBoxes(), QStringList());
 }
 
 void TestHostileViewer::megabyteTagInTheLog()

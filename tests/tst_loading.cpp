@@ -2,7 +2,7 @@
 #include "capturebuilder.h"
 #include "capturefixture.h"
 #include "framescopeprobe.h"
-#include "modaldriver.h"
+#include "opendialog.h"
 #include "passlatch.h"
 #include "testenv.h"
 
@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QFileDialog>
+#include <QMessageBox>
 #include <QGraphicsPixmapItem>
 #include <QGraphicsScene>
 #include <QHeaderView>
@@ -453,42 +454,46 @@ void TestLoading::openDialog()
     QAction *open = Probe::ui(w).actionOpen_File;
 
     // Before any load the dialog starts in the working folder; cancelling changes nothing.
-    QString folder;
-    QStringList filters;
-    QString caption;
-    ModalDriver::whenModal<QFileDialog>([&](QFileDialog *dialog) {
-        folder = dialog->directory().absolutePath();
-        filters = dialog->nameFilters();
-        caption = dialog->windowTitle();
-        dialog->reject();
-    });
     open->trigger();
-    QCOMPARE(folder, QDir::currentPath());
-    QCOMPARE(caption, QStringLiteral("Open DigRF File"));
-    QCOMPARE(filters, (QStringList{"All DigRF files (*.drf3 *.drf4)", "DigRf 3G files (*.drf3)",
-                                   "DigRF v4 files (*.drf4)"}));
+    auto *dialog = OpenDialog::top<QFileDialog>();
+    QVERIFY(dialog);
+    QCOMPARE(dialog->directory().absolutePath(), QDir::currentPath());
+    QCOMPARE(dialog->windowTitle(), QStringLiteral("Open DigRF File"));
+    QCOMPARE(dialog->nameFilters(),
+             (QStringList{"All DigRF files (*.drf3 *.drf4)", "DigRf 3G files (*.drf3)",
+                          "DigRF v4 files (*.drf4)"}));
+    QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFile);
+    // A name of no file is refused with a word, and the dialog stays for another.
+    dialog->selectFile(dir.filePath(QStringLiteral("none.drf3")));
+    QMetaObject::invokeMethod(dialog, "accept");
+    auto *box = OpenDialog::top<QMessageBox>();
+    QVERIFY(box);
+    QCOMPARE(box->text(), QStringLiteral("none.drf3\nFile not found.\nPlease verify the correct "
+                                         "file name was given."));
+    box->accept();
+    QCOMPARE(OpenDialog::top<QFileDialog>(), dialog);
+    dialog->reject();
     QVERIFY(logLines(w).isEmpty());
     QVERIFY(!QSettings(QStringLiteral("Kestrant"), QStringLiteral("Framescope"))
                  .contains(QStringLiteral("FileLoadPath")));
 
     // The suffix chooses the version, whichever filter was chosen.
-    ModalDriver::whenModal<QFileDialog>([&](QFileDialog *dialog) {
-        dialog->selectNameFilter(QStringLiteral("DigRf 3G files (*.drf3)"));
-        dialog->selectFile(v4);
-        QMetaObject::invokeMethod(dialog, "accept");
-    });
     open->trigger();
+    dialog = OpenDialog::top<QFileDialog>();
+    QVERIFY(dialog);
+    dialog->selectNameFilter(QStringLiteral("DigRf 3G files (*.drf3)"));
+    dialog->selectFile(v4);
+    QMetaObject::invokeMethod(dialog, "accept");
     QVERIFY(Probe::settle(w));
     QCOMPARE(Probe::protocolVersion(w), 1);
     QCOMPARE(w.windowTitle(), QStringLiteral("Kestrant Framescope - ") + v4);
 
     // Next time the dialog starts in the folder of that file.
-    ModalDriver::whenModal<QFileDialog>([&](QFileDialog *dialog) {
-        folder = dialog->directory().absolutePath();
-        dialog->close();
-    });
     open->trigger();
-    QCOMPARE(folder, dir.filePath(QStringLiteral("open")));
+    dialog = OpenDialog::top<QFileDialog>();
+    QVERIFY(dialog);
+    QCOMPARE(dialog->directory().absolutePath(), dir.filePath(QStringLiteral("open")));
+    dialog->close();
 }
 
 void TestLoading::openRecentFile()

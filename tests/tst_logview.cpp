@@ -99,22 +99,22 @@ QStringList TestLogView::contextMenuAt(int y, const QString &choose)
 {
     const QPoint at(20, y);
     QTest::mouseClick(m_view->viewport(), Qt::RightButton, {}, at);
-    QStringList entries;
-    QTimer::singleShot(0, [&] {
-        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-        QVERIFY(menu);
-        QAction *chosen = nullptr;
-        for (QAction *action : menu->actions()) {
-            entries << (action->isEnabled() ? QString() : QStringLiteral("-")) + action->text();
-            if (action->text() == choose)
-                chosen = action;
-        }
-        menu->close();
-        if (chosen)
-            chosen->trigger();
-    });
     QContextMenuEvent event(QContextMenuEvent::Mouse, at, m_view->viewport()->mapToGlobal(at));
     QApplication::sendEvent(m_view->viewport(), &event);
+    // The menu pops up and the event returns at once.
+    QStringList entries;
+    auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+    if (!menu)
+        return {QStringLiteral("(no menu)")};
+    QAction *chosen = nullptr;
+    for (QAction *action : menu->actions()) {
+        entries << (action->isEnabled() ? QString() : QStringLiteral("-")) + action->text();
+        if (action->text() == choose)
+            chosen = action;
+    }
+    menu->close();
+    if (chosen)
+        chosen->trigger();
     return entries;
 }
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "capturefixture.h"
 #include "framescopeprobe.h"
-#include "modaldriver.h"
+#include "opendialog.h"
 #include "testenv.h"
 
 #include "viewer/app/framescope.h"
@@ -188,11 +188,11 @@ void TestMarkExport::marksDialog()
 void TestMarkExport::noteAndUnmarkAll()
 {
     ui().tblFrames->goToShownRow(7);
-    ModalDriver::whenModal<QInputDialog>([](QInputDialog *dialog) {
-        dialog->setTextValue(QStringLiteral("CRC error here"));
-        dialog->accept();
-    });
     ui().actionMarkNote->trigger();
+    auto *input = OpenDialog::top<QInputDialog>();
+    QVERIFY(input);
+    input->setTextValue(QStringLiteral("CRC error here"));
+    input->accept();
     QCOMPARE(FramescopeProbe::marks(*window).note(7), QStringLiteral("CRC error here"));
     QCOMPARE(model()->data(model()->cellIndex(7, 1), Qt::ToolTipRole).toString(),
              QStringLiteral("CRC error here"));
@@ -202,14 +202,13 @@ void TestMarkExport::noteAndUnmarkAll()
     ui().tblFrames->goToShownRow(9);
     ui().actionMark->trigger();
     for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
-        QString question;
-        QObject asking;
-        ModalDriver::whenModal<QMessageBox>([&question, answer](QMessageBox *box) {
-            question = box->text();
-            box->button(answer)->click();
-        }, &asking);
         ui().actionUnmarkAll->trigger();
-        QCOMPARE(question, QStringLiteral("Remove 2 marks and 1 notes?"));
+        auto *box = OpenDialog::top<QMessageBox>();
+        QVERIFY(box);
+        QCOMPARE(box->text(), QStringLiteral("Remove 2 marks and 1 notes?"));
+        // Nothing is removed before the answer.
+        QCOMPARE(FramescopeProbe::marks(*window).count(), 2);
+        box->button(answer)->click();
         QCOMPARE(FramescopeProbe::marks(*window).count(), answer == QMessageBox::No ? 2 : 0);
     }
     QVERIFY(!model()->data(model()->cellIndex(7, 1), Qt::ToolTipRole).isValid());
@@ -288,13 +287,17 @@ void TestMarkExport::exportMarkedFrames()
         ui().actionMark->trigger();
     }
     const QString target = files.filePath(QStringLiteral("marked.drf3"));
-    ModalDriver::whenModal<ExportDlg>([&target](ExportDlg *dialog) {
-        dialog->setWhich(ExportDlg::Marked);
-        dialog->setFormat(FrameExporter::Format::Capture);
-        dialog->setFileName(target);
-        dialog->accept();
-    });
     ui().actionExport->trigger();
+    auto *dialog = OpenDialog::top<ExportDlg>();
+    QVERIFY(dialog);
+    // Asked for again while open, the export does not open a second dialog.
+    ui().actionExport->trigger();
+    QCOMPARE(OpenDialog::top<ExportDlg>(), dialog);
+    QCOMPARE(window->findChildren<ExportDlg *>().size(), 1);
+    dialog->setWhich(ExportDlg::Marked);
+    dialog->setFormat(FrameExporter::Format::Capture);
+    dialog->setFileName(target);
+    dialog->accept();
     QVERIFY(FramescopeProbe::settle(*window));
     Capture exported(target);
     CaptureFixture::QuietSink sink;
@@ -329,25 +332,22 @@ void TestMarkExport::exportTargetIsChecked()
         QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
     }
     const qint64 size = QFileInfo(target).size();
-    QString text;
-    bool stayedOpen = false;
-    QObject asking;
-    ModalDriver::whenModal<ExportDlg>([&](ExportDlg *dialog) {
-        dialog->setFormat(FrameExporter::Format::Csv);
-        dialog->setFileName(target);
-        // The dialog stays open after the message unless the file may be replaced.
-        ModalDriver::whenModal<QMessageBox>([&text, answer](QMessageBox *box) {
-            text = box->text();
-            box->button(QMessageBox::StandardButton(answer))->click();
-        }, &asking);
-        dialog->accept();
-        stayedOpen = dialog->isVisible();
-        if (stayedOpen)
-            dialog->reject();
-    });
     ui().actionExport->trigger();
+    auto *dialog = OpenDialog::top<ExportDlg>();
+    QVERIFY(dialog);
+    dialog->setFormat(FrameExporter::Format::Csv);
+    dialog->setFileName(target);
+    dialog->accept();
+    auto *box = OpenDialog::top<QMessageBox>();
+    QVERIFY(box);
+    QCOMPARE(box->parentWidget(), static_cast<QWidget *>(dialog));
+    QVERIFY2(box->text().contains(message), qPrintable(box->text()));
+    box->button(QMessageBox::StandardButton(answer))->click();
+    // The dialog stays open after the message unless the file may be replaced.
+    const bool stayedOpen = dialog->isVisible();
+    if (stayedOpen)
+        dialog->reject();
     QVERIFY(FramescopeProbe::settle(*window));
-    QVERIFY2(text.contains(message), qPrintable(text));
     QCOMPARE(stayedOpen, answer != QMessageBox::Yes);
     QCOMPARE(QFileInfo(target).size() == size, answer != QMessageBox::Yes);
     if (answer == QMessageBox::Yes)
@@ -357,21 +357,20 @@ void TestMarkExport::exportTargetIsChecked()
 void TestMarkExport::failedExportSaysWhy()
 {
     const QString target = files.filePath(QStringLiteral("no folder/range.csv"));
-    ModalDriver::whenModal<ExportDlg>([&target](ExportDlg *dialog) {
-        dialog->setWhich(ExportDlg::Range);
-        dialog->setRange(10, 20);
-        dialog->setFormat(FrameExporter::Format::Csv);
-        dialog->setFileName(target);
-        dialog->accept();
-    });
-    QString message;
-    ModalDriver::whenModal<QMessageBox>([&message](QMessageBox *box) {
-        message = box->text();
-        box->accept();
-    });
     ui().actionExport->trigger();
+    auto *dialog = OpenDialog::top<ExportDlg>();
+    QVERIFY(dialog);
+    dialog->setWhich(ExportDlg::Range);
+    dialog->setRange(10, 20);
+    dialog->setFormat(FrameExporter::Format::Csv);
+    dialog->setFileName(target);
+    dialog->accept();
     QVERIFY(FramescopeProbe::settle(*window));
-    QVERIFY2(message.contains(QStringLiteral("cannot be written")), qPrintable(message));
+    auto *box = OpenDialog::top<QMessageBox>();
+    QVERIFY(box);
+    QCOMPARE(box->windowTitle(), QStringLiteral("Export Frames"));
+    QVERIFY2(box->text().contains(QStringLiteral("cannot be written")), qPrintable(box->text()));
+    box->accept();
     QVERIFY(!QFile::exists(target));
 }
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "capturefixture.h"
 #include "framescopeprobe.h"
-#include "modaldriver.h"
+#include "opendialog.h"
 #include "testenv.h"
 
 #include "viewer/app/framescope.h"
@@ -153,18 +153,19 @@ void TestNavigation::emptyList()
 DialogSeen TestNavigation::findFrame(const std::function<void(QInputDialog *)> &answer)
 {
     DialogSeen seen;
-    ModalDriver::whenModal<QInputDialog>([&seen, answer](QInputDialog *dialog) {
-        seen.shown = true;
-        seen.title = dialog->windowTitle();
-        seen.label = dialog->labelText();
-        seen.mode = dialog->inputMode();
-        seen.value = dialog->doubleValue();
-        seen.minimum = dialog->doubleMinimum();
-        seen.maximum = dialog->doubleMaximum();
-        seen.decimals = dialog->doubleDecimals();
-        answer(dialog);
-    });
     action(QStringLiteral("find"))->trigger();
+    auto *dialog = OpenDialog::top<QInputDialog>();
+    if (!dialog)
+        return seen;
+    seen.shown = true;
+    seen.title = dialog->windowTitle();
+    seen.label = dialog->labelText();
+    seen.mode = dialog->inputMode();
+    seen.value = dialog->doubleValue();
+    seen.minimum = dialog->doubleMinimum();
+    seen.maximum = dialog->doubleMaximum();
+    seen.decimals = dialog->doubleDecimals();
+    answer(dialog);
     return seen;
 }
 

@@ -4,7 +4,8 @@
 #include "core/files/framegenerator.h"
 #include "framescopeprobe.h"
 #include "hangguard.h"
-#include "modaldriver.h"
+#include "opendialog.h"
+#include "printtofile.h"
 #include "printruns.h"
 #include "testenv.h"
 #include "textrecorder.h"
@@ -12,9 +13,7 @@
 #include "viewer/views/printframesdlg.h"
 
 #include <QAction>
-#include <QComboBox>
 #include <QFile>
-#include <QLineEdit>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrintDialog>
@@ -76,6 +75,7 @@ private slots:
     void printedTable();
     void cancelPrintsNothing_data();
     void cancelPrintsNothing();
+    void captureReplacedWhileChoosingPrintsNothing_data();
     void captureReplacedWhileChoosingPrintsNothing();
     void printsToPdf_data();
     void printsToPdf();
@@ -211,49 +211,39 @@ void TestPrinting::printedTable()
 void TestPrinting::print(const QString &pdfPath, const std::function<void(PrintFramesDlg *)> &choose,
                          Stop stop, QPageLayout *layout, int copies)
 {
-    bool framesSeen = false;
-    bool printSeen = false;
-    ModalDriver::whenModal<PrintFramesDlg>([&](PrintFramesDlg *frames) {
-        framesSeen = true;
-        if (stop == Stop::FramesDialog) {
-            frames->reject();
-            return;
-        }
-        if (choose)
-            choose(frames);
-        ModalDriver::whenModal<QPrintDialog>([&](QPrintDialog *dialog) {
-            printSeen = true;
-            auto *printers = dialog->findChild<QComboBox *>(QStringLiteral("printers"));
-            auto *fileName = dialog->findChild<QLineEdit *>(QStringLiteral("filename"));
-            const int pdf = printers ? printers->findText(QStringLiteral("Print to File (PDF)")) : -1;
-            if (pdf >= 0 && fileName) {
-                printers->setCurrentIndex(pdf);
-                fileName->setText(pdfPath);
-            } else {
-                qWarning("the print dialog offers no PDF file");
-            }
-            if (auto *copiesBox = dialog->findChild<QSpinBox *>(QStringLiteral("copies")))
-                copiesBox->setValue(copies);
-            else
-                qWarning("the print dialog offers no copies");
-            if (stop == Stop::PrintDialog) {
-                dialog->reject();
-                return;
-            }
-            dialog->accept();
-            if (layout)
-                *layout = dialog->printer()->pageLayout();
-        });
-        frames->accept();
-    });
+    FramescopeProbe::ui(*m_window).actionPrint->trigger();
+    auto *frames = OpenDialog::top<PrintFramesDlg>();
+    QVERIFY(frames);
+    if (stop == Stop::FramesDialog) {
+        frames->reject();
+        QVERIFY(!OpenDialog::top<QWidget>());
+        return;
+    }
+    if (choose)
+        choose(frames);
+    frames->accept();
+
+    auto *dialog = OpenDialog::top<QPrintDialog>();
+    QVERIFY(dialog);
+    if (!printToFile(dialog, pdfPath))
+        qWarning("the print dialog offers no PDF file");
+    if (auto *copiesBox = dialog->findChild<QSpinBox *>(QStringLiteral("copies")))
+        copiesBox->setValue(copies);
+    else
+        qWarning("the print dialog offers no copies");
+    if (stop == Stop::PrintDialog) {
+        dialog->reject();
+        QVERIFY(!OpenDialog::top<QWidget>());
+        return;
+    }
     CancelOnShow canceller;
     if (stop == Stop::Progress)
         qApp->installEventFilter(&canceller);
-    FramescopeProbe::ui(*m_window).actionPrint->trigger();
+    dialog->accept();
+    if (layout)
+        *layout = dialog->printer()->pageLayout();
     QVERIFY(FramescopeProbe::settle(*m_window));
     qApp->removeEventFilter(&canceller);
-    QVERIFY(framesSeen);
-    QCOMPARE(printSeen, stop != Stop::FramesDialog);
     QCOMPARE(canceller.cancelled, stop == Stop::Progress);
 }
 
@@ -276,27 +266,46 @@ void TestPrinting::cancelPrintsNothing()
     QVERIFY(!QFile::exists(pdf));
 }
 
+void TestPrinting::captureReplacedWhileChoosingPrintsNothing_data()
+{
+    QTest::addColumn<bool>("inPrintDialog");
+    QTest::newRow("choice of frames") << false;
+    QTest::newRow("print dialog") << true;
+}
+
 void TestPrinting::captureReplacedWhileChoosingPrintsNothing()
 {
-    // Another capture opened while the frames are chosen: the rows chosen belong to the one
-    // before, so nothing is printed and no print dialog comes up.
+    // Another capture opened while a dialog of the printout is open: the rows chosen belong to
+    // the one before, so nothing is printed and no further dialog comes up.
+    QFETCH(bool, inPrintDialog);
     const QString first = m_dir.filePath(QStringLiteral("first.drf3"));
     const QString second = m_dir.filePath(QStringLiteral("second.drf3"));
     QVERIFY(FrameGenerator::writeFile(first, 5u, 300, QDateTime::currentDateTime()));
     QVERIFY(FrameGenerator::writeFile(second, 7u, 20, QDateTime::currentDateTime()));
     FramescopeProbe::loadFile(*m_window, first);
-    bool printSeen = false;
-    ModalDriver::whenModal<PrintFramesDlg>([&](PrintFramesDlg *frames) {
-        FramescopeProbe::loadFile(*m_window, second);
-        ModalDriver::whenModal<QPrintDialog>([&](QPrintDialog *dialog) {
-            printSeen = true;
-            dialog->reject();
-        });
-        frames->accept();
-    });
     FramescopeProbe::ui(*m_window).actionPrint->trigger();
+    auto *frames = OpenDialog::top<PrintFramesDlg>();
+    QVERIFY(frames);
+    // Asked again while its dialog is open, the printout does not open a second one.
+    FramescopeProbe::ui(*m_window).actionPrint->trigger();
+    QCOMPARE(OpenDialog::top<QDialog>(), static_cast<QDialog *>(frames));
+    QCOMPARE(m_window->findChildren<PrintFramesDlg *>().size(), 1);
+    const QString pdf = m_dir.filePath(QStringLiteral("replaced.pdf"));
+    if (inPrintDialog) {
+        frames->accept();
+        auto *dialog = OpenDialog::top<QPrintDialog>();
+        QVERIFY(dialog);
+        QVERIFY(printToFile(dialog, pdf));
+        FramescopeProbe::loadFile(*m_window, second);
+        dialog->accept();
+    } else {
+        FramescopeProbe::loadFile(*m_window, second);
+        frames->accept();
+    }
+    QVERIFY(FramescopeProbe::settle(*m_window));
     QCOMPARE(FramescopeProbe::frameCount(*m_window), 20);
-    QVERIFY(!printSeen);
+    QVERIFY(!OpenDialog::top<QWidget>());
+    QVERIFY(!QFile::exists(pdf));
 }
 
 void TestPrinting::printsToPdf_data()

@@ -2,7 +2,7 @@
 #include "viewer/app/framescope.h"
 #include "capturefixture.h"
 #include "framescopeprobe.h"
-#include "modaldriver.h"
+#include "opendialog.h"
 #include "testenv.h"
 
 #include <QAction>
@@ -79,21 +79,17 @@ void TestShortcuts::keysTriggerTheirActions()
     auto *target = window->findChild<QAction *>(action);
     QVERIFY(target);
     QSignalSpy triggered(target, &QAction::triggered);
-    // Most of them open a dialog, which is closed again as soon as it shows.
-    bool dialogSeen = false;
-    if (action != QLatin1String("actionExit")) {
-        ModalDriver::whenModal<QDialog>([&dialogSeen](QDialog *dialog) {
-            dialogSeen = true;
-            dialog->reject();
-        });
-    }
     ui().txtPayload->setFocus();
     QTest::keySequence(ui().txtPayload, keys);
     QCOMPARE(triggered.count(), 1);
-    if (action == QLatin1String("actionExit"))
+    if (action == QLatin1String("actionExit")) {
         QVERIFY(!window->isVisible());
-    else
-        QVERIFY(dialogSeen);
+        return;
+    }
+    // The others open a dialog, which is closed again.
+    auto *dialog = OpenDialog::top<QDialog>();
+    QVERIFY(dialog);
+    dialog->reject();
 }
 
 void TestShortcuts::keysMoveThroughTheFrames_data()
@@ -143,17 +139,17 @@ void TestShortcuts::keysMoveThroughTheFrames()
 void TestShortcuts::listShowsEveryShortcut()
 {
     QList<QStringList> rows;
-    ModalDriver::whenModal<QDialog>([&rows](QDialog *dialog) {
-        const auto *table = dialog->findChild<QTableWidget *>();
-        for (int row = 0; table && row < table->rowCount(); ++row) {
-            QStringList cells;
-            for (int column = 0; column < table->columnCount(); ++column)
-                cells << table->item(row, column)->text();
-            rows << cells;
-        }
-        dialog->accept();
-    });
     ui().actionShortcuts->trigger();
+    auto *dialog = OpenDialog::top<QDialog>();
+    QVERIFY(dialog);
+    const auto *table = dialog->findChild<QTableWidget *>();
+    for (int row = 0; table && row < table->rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < table->columnCount(); ++column)
+            cells << table->item(row, column)->text();
+        rows << cells;
+    }
+    dialog->accept();
 
     const QList<QStringList> expected = {
         {"Open File", "Ctrl+O", "Whole window"},

@@ -4,10 +4,10 @@
 #include "ui_aboutdlg.h"
 
 #include "core/text/programinfo.h"
+#include "viewer/dialogs/modaldialogs.h"
 
 #include <QDesktopServices>
 #include <QIcon>
-#include <QMessageBox>
 #include <QUrl>
 
 namespace Korvex {
@@ -54,12 +54,11 @@ void AboutDlg::mailTo()
 
 void AboutDlg::showAddress(const QString &problem, const QString &address)
 {
-    QMessageBox box(QMessageBox::Information, tr("Framescope"),
-                    tr("%1\nThe address to copy:\n\n%2").arg(problem, address), QMessageBox::Ok,
-                    this);
+    QMessageBox *box = ModalDialogs::message(this, QMessageBox::Information, tr("Framescope"),
+                                             tr("%1\nThe address to copy:\n\n%2")
+                                                 .arg(problem, address));
     // The address can be selected and copied from the box.
-    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    box.exec();
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
 }
 
 } // namespace Korvex

@@ -4,6 +4,7 @@
 #include "core/fields/fielddefinitions.h"
 #include "core/session/capturesession.h"
 #include "core/text/frametext.h"
+#include "viewer/dialogs/modaldialogs.h"
 #include "viewer/views/fieldcolumnsdlg.h"
 #include "viewer/views/filterbar.h"
 #include "viewer/views/findbar.h"
@@ -15,7 +16,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
-#include <QMessageBox>
 #include <QSettings>
 #include <QStatusBar>
 
@@ -62,16 +62,18 @@ QString columnName(const FieldDefinitions &definitions, const FieldColumns::Colu
 
 void Framescope::loadDefinitions()
 {
+    if (ModalDialogs::raiseOpen(this))
+        return;
     const QString current = session->fieldDefinitionsFile();
     const QString folder =
         current.isEmpty()
             ? settings->value(QStringLiteral("FileLoadPath"), QStringLiteral(".")).toString()
             : QFileInfo(current).absolutePath();
-    const QString fileName = QFileDialog::getOpenFileName(
-        this, tr("Load Field Definitions"), folder,
-        tr("Field definitions (*.toml);;All files (*)"));
-    if (!fileName.isEmpty())
-        readDefinitions(fileName, DefinitionsFrom::Chosen);
+    ModalDialogs::chooseFile(this, tr("Load Field Definitions"), folder,
+                             tr("Field definitions (*.toml);;All files (*)"),
+                             QFileDialog::AcceptOpen, [this](const QString &fileName) {
+                                 readDefinitions(fileName, DefinitionsFrom::Chosen);
+                             });
 }
 
 void Framescope::unloadDefinitions()
@@ -103,8 +105,8 @@ bool Framescope::readDefinitions(const QString &fileName, DefinitionsFrom from)
             QStringList shown = errors.mid(0, MistakesShown);
             if (errors.size() > MistakesShown)
                 shown.append(tr("... and %1 more in the log.").arg(errors.size() - MistakesShown));
-            QMessageBox::warning(this, tr("Load Definitions"),
-                                 stay + QLatin1String("\n\n") + shown.join(QLatin1Char('\n')));
+            ModalDialogs::message(this, QMessageBox::Warning, tr("Load Definitions"),
+                                  stay + QLatin1String("\n\n") + shown.join(QLatin1Char('\n')));
         }
         return false;
     }
@@ -250,21 +252,23 @@ void Framescope::showFieldColumnsDlg()
 {
     const std::shared_ptr<const FieldDefinitions> definitions = session->fieldDefinitions();
     const QString file = session->fieldDefinitionsFile();
-    if (!definitions)
+    if (!definitions || ModalDialogs::raiseOpen(this))
         return;
-    FieldColumnsDlg dialog(session->fieldColumns(), this);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    // Kept by name, for the file the dialog offered the fields of.
-    QStringList names;
-    for (const FieldColumns::Column &column : dialog.columns())
-        names.append(columnName(*definitions, column));
-    QVariantMap stored = settings->value(ColumnsKey).toMap();
-    stored.insert(file, names);
-    settings->setValue(ColumnsKey, stored);
-    // The file may have been read again while the dialog was open: the names find the fields.
-    if (session->fieldDefinitions() && session->fieldDefinitionsFile() == file)
-        session->setFieldColumns(storedFieldColumns(*session->fieldDefinitions(), file));
+    auto *dialog = new FieldColumnsDlg(session->fieldColumns(), this);
+    connect(dialog, &QDialog::accepted, this, [this, dialog, definitions, file] {
+        // Kept by name, for the file the dialog offered the fields of.
+        QStringList names;
+        for (const FieldColumns::Column &column : dialog->columns())
+            names.append(columnName(*definitions, column));
+        QVariantMap stored = settings->value(ColumnsKey).toMap();
+        stored.insert(file, names);
+        settings->setValue(ColumnsKey, stored);
+        // The file may have been read again while the dialog was open: the names find the
+        // fields.
+        if (session->fieldDefinitions() && session->fieldDefinitionsFile() == file)
+            session->setFieldColumns(storedFieldColumns(*session->fieldDefinitions(), file));
+    });
+    ModalDialogs::open(dialog);
 }
 
 } // namespace Korvex

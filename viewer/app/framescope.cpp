@@ -106,9 +106,10 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
     ui.tblFrames->setContextMenuPolicy(Qt::ActionsContextMenu);
     ui.txtPayload->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ui.txtPayload, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
-        std::unique_ptr<QMenu> menu(ui.txtPayload->createStandardContextMenu(at));
+        QMenu *menu = ui.txtPayload->createStandardContextMenu(at);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
         menu->addAction(ui.actionCopyDump);
-        menu->exec(ui.txtPayload->viewport()->mapToGlobal(at));
+        menu->popup(ui.txtPayload->viewport()->mapToGlobal(at));
     });
     ui.tblFrames->setShownScrollBar(ui.sbFrames);
     // The table's current row and the session's current frame follow each other. New rows

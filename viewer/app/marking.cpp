@@ -2,9 +2,9 @@
 #include "viewer/app/framescope.h"
 
 #include "core/session/capturesession.h"
+#include "viewer/dialogs/modaldialogs.h"
 
 #include <QInputDialog>
-#include <QMessageBox>
 #include <QStatusBar>
 
 #include <algorithm>
@@ -28,14 +28,21 @@ void Framescope::toggleMarks()
 void Framescope::editMarkNote()
 {
     const qint64 frame = currentFrame();
-    if (frame < 0)
+    if (frame < 0 || ModalDialogs::raiseOpen(this))
         return;
-    bool ok = false;
-    const QString note = QInputDialog::getText(this, tr("Mark Note"),
-                                               tr("Note for frame %1:").arg(frame),
-                                               QLineEdit::Normal, session->marks().note(frame), &ok);
-    if (ok)
-        session->setMarkNote(frame, note);
+    auto *dialog = new QInputDialog(this);
+    dialog->setWindowTitle(tr("Mark Note"));
+    dialog->setLabelText(tr("Note for frame %1:").arg(frame));
+    dialog->setTextValue(session->marks().note(frame));
+    dialog->setTextEchoMode(QLineEdit::Normal);
+    // The note belongs to the frame it was asked for, and to the capture then shown.
+    const std::shared_ptr<const Capture> capture = session->capture();
+    connect(dialog, &QInputDialog::textValueSelected, this,
+            [this, frame, capture](const QString &note) {
+                if (session->capture() == capture)
+                    session->setMarkNote(frame, note);
+            });
+    ModalDialogs::open(dialog);
 }
 
 void Framescope::goNextMark()
@@ -78,12 +85,20 @@ void Framescope::unmarkAll()
     // Notes are the user's writing: they do not go without a word.
     const auto notes = std::count_if(marks.all().cbegin(), marks.all().cend(),
                                      [](const auto &mark) { return !mark.second.isEmpty(); });
-    if (notes > 0
-        && QMessageBox::question(this, tr("Unmark All"),
-                                 tr("Remove %1 marks and %2 notes?").arg(marks.count()).arg(notes))
-               != QMessageBox::Yes)
+    if (notes == 0) {
+        session->unmarkAll();
         return;
-    session->unmarkAll();
+    }
+    if (ModalDialogs::raiseOpen(this))
+        return;
+    // The marks asked about are those of the capture shown when the question was put.
+    const std::shared_ptr<const Capture> capture = session->capture();
+    ModalDialogs::ask(this, tr("Unmark All"),
+                      tr("Remove %1 marks and %2 notes?").arg(marks.count()).arg(notes),
+                      [this, capture] {
+                          if (session->capture() == capture)
+                              session->unmarkAll();
+                      });
 }
 
 } // namespace Korvex

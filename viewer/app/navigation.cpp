@@ -2,6 +2,7 @@
 #include "viewer/app/framescope.h"
 
 #include "core/session/capturesession.h"
+#include "viewer/dialogs/modaldialogs.h"
 
 #include <QInputDialog>
 
@@ -9,6 +10,8 @@ namespace Korvex {
 
 void Framescope::findFrame()
 {
+    if (ModalDialogs::raiseOpen(this))
+        return;
     // Frame numbers, not rows: with a display filter the frame may not be shown, and then
     // the nearest shown frame is the one gone to. The spin box refuses a digit that would leave
     // its range without a word: the label says what it takes.
@@ -16,12 +19,15 @@ void Framescope::findFrame()
     const qint64 frames = stripFrames();
     const QString label = frames > 0 ? tr("Go To Frame (%1 \u2013 %2):").arg(0).arg(frames - 1)
                                      : tr("Go To Frame (no frames):");
-    bool ok = false;
-    const double value = QInputDialog::getDouble(this, tr("Find Frame"), label, double(current),
-                                                 0, double(frames - 1), 0, &ok);
-    if (!ok)
-        return;
-    goToFrame(qint64(value));
+    auto *dialog = new QInputDialog(this);
+    dialog->setWindowTitle(tr("Find Frame"));
+    dialog->setLabelText(label);
+    dialog->setDoubleDecimals(0);
+    dialog->setDoubleRange(0, double(frames - 1));
+    dialog->setDoubleValue(double(current));
+    connect(dialog, &QInputDialog::doubleValueSelected, this,
+            [this](double value) { goToFrame(qint64(value)); });
+    ModalDialogs::open(dialog);
 }
 
 void Framescope::goFirstFrame()

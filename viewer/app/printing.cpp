@@ -6,10 +6,10 @@
 #include "viewer/views/frameprinter.h"
 #include "viewer/views/frametablemodel.h"
 #include "viewer/views/printframesdlg.h"
+#include "viewer/dialogs/modaldialogs.h"
 
 #include <QDir>
 #include <QItemSelectionModel>
-#include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QTemporaryFile>
@@ -32,44 +32,55 @@ std::unique_ptr<FramePrinter> Framescope::framePrinter(const PrintRows &rows) co
 
 void Framescope::showPrintDlg()
 {
-    // The printout shares the capture: whatever the window loads meanwhile, it reads on.
+    if (ModalDialogs::raiseOpen(this))
+        return;
+    // The printout shares the capture: whatever the window loads meanwhile, it reads on. The
+    // rows chosen are those of the capture shown when the dialogs opened: a capture loaded
+    // while one of them is open ends the printout.
     const std::shared_ptr<const Capture> capture = session->capture();
+    auto print = [this, capture](const std::shared_ptr<QPrinter> &printer, const PrintRows &rows) {
+        if (session->capture() != capture)
+            return;
+        // A printout into a file is saved as every file is, once complete: the printer writes
+        // a temporary copy, which a cancelled printout leaves behind without touching the file.
+        const QString target = printer->outputFileName();
+        auto printed = std::make_unique<QTemporaryFile>(QDir::tempPath()
+                                                        + QStringLiteral("/framescope-XXXXXX.pdf"));
+        if (!target.isEmpty()) {
+            if (!printed->open()) {
+                ModalDialogs::message(this, QMessageBox::Warning, tr("Print"),
+                                      tr("%1 cannot be written: %2")
+                                          .arg(printed->fileTemplate(), printed->errorString()));
+                return;
+            }
+            printer->setOutputFileName(printed->fileName());
+        }
+        // A printout still on its way is replaced by the new one.
+        delete printJob;
+        printJob = new PrintJob(this, capture, printer,
+                                std::shared_ptr<FramePrinter>(framePrinter(rows)),
+                                session->timeColumn(), target, std::move(printed));
+        printJob->start(session->tasks(), taskDialogDelayMs, taskHook);
+    };
+
     const FrameRows &shown = session->rows();
     QList<PrintRows::Run> selectedRuns;
     const QItemSelection selection = ui.tblFrames->selectionModel()->selection();
     for (const QItemSelectionRange &range : selection)
         selectedRuns.append({model->shownRow(range.top()), model->shownRow(range.bottom()) + 1});
-    PrintFramesDlg choice(shown, PrintRows::runs(shown, selectedRuns), this);
-    if (choice.exec() != QDialog::Accepted || session->capture() != capture)
-        return;
-
-    // Held for this printout only, so no printer choice is remembered between prints.
-    auto printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
-    printer->setDocName(FramePrinter::title());
-    QPrintDialog dialog(printer.get(), this);
-    // The rows chosen are those of the capture shown when the dialogs opened.
-    if (dialog.exec() != QDialog::Accepted || session->capture() != capture)
-        return;
-    // A printout into a file is saved as every file is, once complete: the printer writes a
-    // temporary copy, which a cancelled printout leaves behind without touching the file.
-    const QString target = printer->outputFileName();
-    auto printed = std::make_unique<QTemporaryFile>(QDir::tempPath()
-                                                    + QStringLiteral("/framescope-XXXXXX.pdf"));
-    if (!target.isEmpty()) {
-        if (!printed->open()) {
-            QMessageBox::warning(this, tr("Print"), tr("%1 cannot be written: %2")
-                                                        .arg(printed->fileTemplate(),
-                                                             printed->errorString()));
+    auto *choice = new PrintFramesDlg(shown, PrintRows::runs(shown, selectedRuns), this);
+    connect(choice, &QDialog::accepted, this, [this, choice, capture, print] {
+        if (session->capture() != capture)
             return;
-        }
-        printer->setOutputFileName(printed->fileName());
-    }
-    // A printout still on its way is replaced by the new one.
-    delete printJob;
-    printJob = new PrintJob(this, capture, printer,
-                            std::shared_ptr<FramePrinter>(framePrinter(choice.printRows())),
-                            session->timeColumn(), target, std::move(printed));
-    printJob->start(session->tasks(), taskDialogDelayMs, taskHook);
+        // Held for this printout only, so no printer choice is remembered between prints.
+        auto printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
+        printer->setDocName(FramePrinter::title());
+        auto *dialog = new QPrintDialog(printer.get(), this);
+        connect(dialog, &QDialog::accepted, this,
+                [print, printer, rows = choice->printRows()] { print(printer, rows); });
+        ModalDialogs::open(dialog);
+    });
+    ModalDialogs::open(choice);
 }
 
 } // namespace Korvex

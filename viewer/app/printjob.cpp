@@ -5,10 +5,10 @@
 #include "core/files/capture.h"
 #include "core/files/outputfile.h"
 #include "viewer/views/frameprinter.h"
+#include "viewer/dialogs/modaldialogs.h"
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QMessageBox>
 #include <QPrinter>
 #include <QProgressBar>
 #include <QProgressDialog>
@@ -161,8 +161,9 @@ void PrintJob::finish(bool cancelled)
         copied = !bytes.isEmpty() && file.device().write(bytes) == bytes.size();
     }
     if (!copied || !file.commit()) {
-        QMessageBox::warning(m_window, windowText("Print"),
-                             windowText("%1 cannot be written: %2").arg(m_target, file.errorString()));
+        ModalDialogs::message(m_window, QMessageBox::Warning, windowText("Print"),
+                              windowText("%1 cannot be written: %2")
+                                  .arg(m_target, file.errorString()));
     }
 }
 

@@ -5,40 +5,41 @@
 #include "viewer/views/generatedlg.h"
 #include "core/files/framegenerator.h"
 #include "core/files/trafficgenerator.h"
+#include "viewer/dialogs/modaldialogs.h"
 
 #include <QDateTime>
 #include <QFileDialog>
-#include <QMessageBox>
 #include <QSettings>
 
 namespace Korvex {
 
 void Framescope::saveFile()
 {
+    if (ModalDialogs::raiseOpen(this))
+        return;
     const QString folder = settings->value(QStringLiteral("FileLoadPath"), QStringLiteral("."))
                                .toString();
+    QFileDialog *dialog = ModalDialogs::chooseFile(
+        this, tr("Select DigRF 3G File Name"), folder, tr("DigRf 3G files (*.drf3)"),
+        QFileDialog::AcceptSave, [this](const QString &fileName) {
+            auto *input = new GenerateDlg(this);
+            widenToTitle(input);
+            connect(input, &QDialog::accepted, this, [this, input, fileName] {
+                if (!generateFrameFile(fileName, 0, input->frameCount(),
+                                       input->realisticTraffic())) {
+                    ModalDialogs::message(this, QMessageBox::Critical, tr("Error writing file!"),
+                                          tr("Cannot write file %1!").arg(fileName));
+                    return;
+                }
+                ModalDialogs::message(this, QMessageBox::Information,
+                                      QStringLiteral("File Written"),
+                                      QStringLiteral("File successfully created."));
+            });
+            ModalDialogs::open(input);
+        });
     // The viewer reads a file as DigRF 3G by its suffix alone, so a name typed without one
     // gets it; otherwise the generated file would open as DigRF v4.
-    QFileDialog dialog(this, tr("Select DigRF 3G File Name"), folder,
-                       tr("DigRf 3G files (*.drf3)"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(QStringLiteral("drf3"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    const QString fileName = dialog.selectedFiles().constFirst();
-
-    GenerateDlg input(this);
-    widenToTitle(&input);
-    if (input.exec() != QDialog::Accepted)
-        return;
-
-    if (!generateFrameFile(fileName, 0, input.frameCount(), input.realisticTraffic())) {
-        QMessageBox::critical(this, tr("Error writing file!"),
-                              tr("Cannot write file %1!").arg(fileName));
-        return;
-    }
-    QMessageBox::information(this, QStringLiteral("File Written"),
-                             QStringLiteral("File successfully created."), QMessageBox::Ok);
+    dialog->setDefaultSuffix(QStringLiteral("drf3"));
 }
 
 bool Framescope::generateFrameFile(const QString &fileName, int protocolVersion, int frameCount,

@@ -3,6 +3,7 @@
 
 #include "viewer/app/combokeys.h"
 #include "viewer/app/shortcutsdlg.h"
+#include "viewer/dialogs/modaldialogs.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -61,8 +62,9 @@ void Framescope::setUpShortcuts()
 
 void Framescope::showShortcutsDlg()
 {
-    ShortcutsDlg dialog(findChildren<QAction *>(Qt::FindDirectChildrenOnly), this);
-    dialog.exec();
+    if (ModalDialogs::raiseOpen(this))
+        return;
+    ModalDialogs::open(new ShortcutsDlg(findChildren<QAction *>(Qt::FindDirectChildrenOnly), this));
 }
 
 } // namespace Korvex

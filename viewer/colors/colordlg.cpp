@@ -3,12 +3,11 @@
 
 #include "core/colors/colorfile.h"
 #include "core/files/userdatafolder.h"
+#include "viewer/dialogs/modaldialogs.h"
 
 #include <QApplication>
 #include <QBrush>
-#include <QColorDialog>
 #include <QListWidgetItem>
-#include <QMessageBox>
 #include <QPalette>
 
 namespace Korvex {
@@ -77,7 +76,7 @@ void ColorDlg::loadColors(int version, bool defaults)
 
     const std::optional<ColorFile::Table> entries = ColorFile::read(path);
     if (!entries) {
-        QMessageBox::critical(this, dialogText("Error loading colors!"),
+        ModalDialogs::message(this, QMessageBox::Critical, dialogText("Error loading colors!"),
                               dialogText("Cannot open file %1!").arg(path));
         return;
     }
@@ -94,7 +93,7 @@ void ColorDlg::saveColors(int version)
         entries.insert(it.key(), ColorFile::Entry{toFileColor(it->textColor), toFileColor(it->bgColor)});
 
     if (!ColorFile::write(path, entries)) {
-        QMessageBox::critical(this, dialogText("Error saving colors!"),
+        ModalDialogs::message(this, QMessageBox::Critical, dialogText("Error saving colors!"),
                               dialogText("Cannot open file %1!").arg(path));
     }
 }
@@ -183,43 +182,43 @@ void ColorDlg::itemSelected(QListWidgetItem *current, QListWidgetItem *previous)
 
 void ColorDlg::setTextColor()
 {
-    QListWidgetItem *item = ui.lstColors->currentItem();
-    if (!item)
+    const QListWidgetItem *item = ui.lstColors->currentItem();
+    if (!item || ModalDialogs::raiseOpen(this))
         return;
-    FrameColorScheme::Table &table = colors.table(currentVersion);
-    const FrameColors entry = table.value(item->text());
-    const QColor chosen = QColorDialog::getColor(entry.textColor, this);
-    if (!chosen.isValid())
-        return;
-
-    // The lookups read this table, so the frame table shows the change at its next repaint.
-    table.insert(item->text(), FrameColors{chosen, entry.bgColor});
-    ui.btnTextColor->setStyleSheet(buttonStyleSheet(chosen));
-    item = ui.lstColors->currentItem();
-    if (!item)
-        return;
-    setItemColor(item, Qt::ForegroundRole, chosen);
-    setListHighlight(chosen, itemColor(item, Qt::BackgroundRole));
+    const int version = currentVersion;
+    const QString name = item->text();
+    ModalDialogs::chooseColor(this, colors.table(version).value(name).textColor,
+                              [this, version, name](const QColor &chosen) {
+        FrameColorScheme::Table &table = colors.table(version);
+        // The lookups read this table, so the frame table shows the change at its next repaint.
+        table.insert(name, FrameColors{chosen, table.value(name).bgColor});
+        ui.btnTextColor->setStyleSheet(buttonStyleSheet(chosen));
+        QListWidgetItem *current = ui.lstColors->currentItem();
+        if (!current)
+            return;
+        setItemColor(current, Qt::ForegroundRole, chosen);
+        setListHighlight(chosen, itemColor(current, Qt::BackgroundRole));
+    });
 }
 
 void ColorDlg::setBgColor()
 {
-    QListWidgetItem *item = ui.lstColors->currentItem();
-    if (!item)
+    const QListWidgetItem *item = ui.lstColors->currentItem();
+    if (!item || ModalDialogs::raiseOpen(this))
         return;
-    FrameColorScheme::Table &table = colors.table(currentVersion);
-    const FrameColors entry = table.value(item->text());
-    const QColor chosen = QColorDialog::getColor(entry.bgColor, this);
-    if (!chosen.isValid())
-        return;
-
-    table.insert(item->text(), FrameColors{entry.textColor, chosen});
-    ui.btnBgColor->setStyleSheet(buttonStyleSheet(chosen));
-    item = ui.lstColors->currentItem();
-    if (!item)
-        return;
-    setItemColor(item, Qt::BackgroundRole, chosen);
-    setListHighlight(itemColor(item, Qt::ForegroundRole), chosen);
+    const int version = currentVersion;
+    const QString name = item->text();
+    ModalDialogs::chooseColor(this, colors.table(version).value(name).bgColor,
+                              [this, version, name](const QColor &chosen) {
+        FrameColorScheme::Table &table = colors.table(version);
+        table.insert(name, FrameColors{table.value(name).textColor, chosen});
+        ui.btnBgColor->setStyleSheet(buttonStyleSheet(chosen));
+        QListWidgetItem *current = ui.lstColors->currentItem();
+        if (!current)
+            return;
+        setItemColor(current, Qt::BackgroundRole, chosen);
+        setListHighlight(itemColor(current, Qt::ForegroundRole), chosen);
+    });
 }
 
 } // namespace Korvex

@@ -2,6 +2,7 @@
 #include "viewer/views/exportdlg.h"
 
 #include "core/text/numbertext.h"
+#include "viewer/dialogs/modaldialogs.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -13,7 +14,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -124,7 +124,7 @@ void ExportDlg::accept()
 {
     const QString refusal = FrameExporter::targetProblem(m_input, fileName());
     if (!refusal.isEmpty()) {
-        QMessageBox::warning(this, windowTitle(), refusal);
+        ModalDialogs::message(this, QMessageBox::Warning, windowTitle(), refusal);
         return;
     }
     // A suffix that is not the format's may be a slip: said once more before the export.
@@ -137,12 +137,13 @@ void ExportDlg::accept()
         return;
     }
     // Only a regular file is replaced; a pipe or device is written into.
-    if (fileName() != m_confirmed && QFileInfo(fileName()).isFile()
-        && QMessageBox::question(this, windowTitle(),
-                                 tr("%1 already exists.\nDo you want to replace it?")
-                                     .arg(QFileInfo(fileName()).fileName()))
-               != QMessageBox::Yes)
+    if (fileName() != m_confirmed && QFileInfo(fileName()).isFile()) {
+        ModalDialogs::ask(this, windowTitle(),
+                          tr("%1 already exists.\nDo you want to replace it?")
+                              .arg(QFileInfo(fileName()).fileName()),
+                          [this] { QDialog::accept(); });
         return;
+    }
     QDialog::accept();
 }
 
@@ -200,12 +201,13 @@ void ExportDlg::browse()
 {
     const QString suffix = suffixOf(format(), m_protocolVersion);
     const QString start = fileName().isEmpty() ? m_folder : fileName();
-    const QString chosen = QFileDialog::getSaveFileName(
-        this, tr("Export Frames"), start, tr("%1 files (*.%2)").arg(suffix.toUpper(), suffix));
-    if (!chosen.isEmpty()) {
-        m_file->setText(chosen);
-        m_confirmed = fileName();
-    }
+    ModalDialogs::chooseFile(this, tr("Export Frames"), start,
+                             tr("%1 files (*.%2)").arg(suffix.toUpper(), suffix),
+                             QFileDialog::AcceptSave, [this](const QString &chosen) {
+                                 m_file->setText(chosen);
+                                 // The file dialog asked before replacing it.
+                                 m_confirmed = fileName();
+                             });
 }
 
 void ExportDlg::formatChanged()

@@ -342,14 +342,15 @@ void LogView::keyPressEvent(QKeyEvent *event)
 
 void LogView::contextMenuEvent(QContextMenuEvent *event)
 {
-    QMenu menu(this);
-    QAction *copyAction = menu.addAction(tr("Copy"), this, &LogView::copy);
+    auto *menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    QAction *copyAction = menu->addAction(tr("Copy"), this, &LogView::copy);
     copyAction->setShortcut(QKeySequence::Copy);
     copyAction->setEnabled(!m_selection.isEmpty());
-    QAction *selectAllAction = menu.addAction(tr("Select All"), this, &LogView::selectAll);
+    QAction *selectAllAction = menu->addAction(tr("Select All"), this, &LogView::selectAll);
     selectAllAction->setShortcut(QKeySequence::SelectAll);
     selectAllAction->setEnabled(rowCount() > 0);
-    menu.exec(event->globalPos());
+    menu->popup(event->globalPos());
 }
 
 } // namespace Korvex
