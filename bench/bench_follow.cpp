@@ -8,6 +8,7 @@
 //   bench_follow [SECONDS [MB_PER_S [LOOK_MS]]]   defaults 10 s, 40 MB/s, a look every 120 ms
 //   bench_follow --load FILE                      five loads of FILE, with the index built
 
+#include "capturegrower.h"
 #include "procstatus.h"
 
 #include "core/files/capture.h"
@@ -17,15 +18,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
-#include <QtEndian>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -64,34 +61,6 @@ int timeLoads(const QString &fileName)
     return 0;
 }
 
-// Random frames, whole, to be written over and over: any copy starts on a frame.
-QByteArray randomFrames(int count)
-{
-    static constexpr int Words[7] = {1, 1, 2, 3, 4, 8, 16};
-    QRandomGenerator random(7);
-    QByteArray bytes;
-    bytes.reserve(qsizetype(count) * 30);
-    char word[4];
-    for (int i = 0; i < count; ++i) {
-        const quint32 code = random.bounded(7u);
-        qToLittleEndian<quint32>(code << 5 | random.bounded(32u), word);
-        bytes.append(word, 4);
-        qToLittleEndian<quint32>(random.bounded(40u), word);
-        bytes.append(word, 4);
-        for (int w = 0; w < Words[code]; ++w) {
-            qToLittleEndian<quint32>(random.generate(), word);
-            bytes.append(word, 4);
-        }
-    }
-    return bytes;
-}
-
-struct Piece
-{
-    qint64 end;     // file offset after it
-    qint64 wroteAt; // ns since the start
-};
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -106,12 +75,9 @@ int main(int argc, char *argv[])
 
     QTemporaryDir dir(qEnvironmentVariable("BENCH_DIR", QDir::tempPath()) + "/follow-XXXXXX");
     const QString path = dir.filePath(QStringLiteral("growing.drf3"));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+    CaptureGrower grower(path);
+    if (!grower.isOpen())
         return 1;
-    const QByteArray frames = randomFrames(1 << 20);
-    const QByteArray tags("{TYPE:bench}{DATA LIST-1:#");
-    file.write(tags);
 
     Capture capture(path);
     NullSink sink;
@@ -119,55 +85,21 @@ int main(int argc, char *argv[])
     capture.readNewBytes(sink);
     const qint64 rssBefore = statusKiB("VmRSS:");
 
-    std::mutex lock;
-    std::vector<Piece> pieces;
-    std::atomic<bool> writing{true};
-    QElapsedTimer clock;
-    clock.start();
-    std::thread writer([&] {
-        qint64 written = tags.size();
-        qint64 at = 0;
-        while (clock.nsecsElapsed() < qint64(seconds * 1e9)) {
-            const qint64 due = tags.size() + qint64(rate * double(clock.nsecsElapsed()) / 1e9);
-            while (written < due) {
-                // Pieces of any length, cut anywhere in a frame.
-                const qint64 piece = std::min<qint64>(
-                    {due - written, frames.size() - at,
-                     qint64(QRandomGenerator::global()->bounded(1 << 18)) + 1});
-                file.write(frames.constData() + at, piece);
-                written += piece;
-                at = (at + piece) % frames.size();
-                const std::lock_guard<std::mutex> hold(lock);
-                pieces.push_back({written, clock.nsecsElapsed()});
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        writing = false;
-    });
-
+    grower.start(seconds, rate);
     std::vector<double> latencies;
     std::vector<double> steps;
-    std::size_t measured = 0;
-    const auto measure = [&] {
-        // A piece counts as indexed once every frame that ends within it is.
-        const qint64 indexed = qint64(capture.dataEnd()) + 72;
-        const qint64 now = clock.nsecsElapsed();
-        const std::lock_guard<std::mutex> hold(lock);
-        for (; measured < pieces.size() && pieces[measured].end <= indexed; ++measured)
-            latencies.push_back(ms(now - pieces[measured].wroteAt));
-    };
-    while (writing) {
+    while (grower.writing()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(lookMs));
         QElapsedTimer step;
         step.start();
         capture.readNewBytes(sink);
         steps.push_back(ms(step.nsecsElapsed()));
-        measure();
+        grower.measure(qint64(capture.dataEnd()), &latencies);
     }
-    writer.join();
+    grower.join();
     capture.readNewBytes(sink);
-    measure();
-    const double elapsed = double(clock.nsecsElapsed()) / 1e9;
+    grower.measure(qint64(capture.dataEnd()), &latencies);
+    const double elapsed = double(grower.now()) / 1e9;
 
     const qint64 count = capture.frameCount();
     const qint64 rssAfter = statusKiB("VmRSS:");
@@ -178,7 +110,7 @@ int main(int argc, char *argv[])
     };
     std::printf("writer: %.1f MB in %.1f s, %.1f MB/s (asked %.1f); %lld frames indexed, "
                 "%.2f M frames/s; status %s\n",
-                double(file.size()) / 1e6, elapsed, double(file.size()) / 1e6 / elapsed,
+                double(grower.size()) / 1e6, elapsed, double(grower.size()) / 1e6 / elapsed,
                 rate / 1e6, count, double(count) / elapsed / 1e6,
                 capture.isFollowing() ? "following" : "stopped");
     std::printf("write to indexed (%zu pieces, a look every %d ms): median %.1f ms, 99%% %.1f ms, "

@@ -135,7 +135,7 @@ int runViewer(const QString &fileName)
     for (int i = 0; i < 10; ++i)
         QCoreApplication::processEvents();
 
-    // A first small load creates the progress dialog, whose values then mark the stages.
+    // A first small load creates the progress bar, whose values then mark the stages.
     QTemporaryDir dir;
     const QString warmUp = dir.filePath(QStringLiteral("warm.drf3"));
     {
@@ -144,7 +144,7 @@ int runViewer(const QString &fileName)
         file.write(CaptureBuilder::randomCapture(10, 1));
     }
     FramescopeProbe::loadFile(window, warmUp);
-    QProgressBar *bar = FramescopeProbe::progressDialog(window)->findChild<QProgressBar *>();
+    QProgressBar *bar = FramescopeProbe::loadBar(window);
 
     PaintWatch watch;
     QMap<int, Mark> stageAt;

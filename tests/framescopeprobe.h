@@ -14,6 +14,9 @@
 #include "viewer/views/payloadhighlighter.h"
 
 #include <QItemSelectionModel>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
 
@@ -41,7 +44,21 @@ struct FramescopeProbe
     static QList<QVariant> recentFiles(const Framescope &w) { return *w.recentFiles; }
     static QGraphicsScene &scene(Framescope &w) { return w.scene; }
     static ScrollTracker *tracker(const Framescope &w) { return w.tracker; }
-    static QProgressDialog *progressDialog(const Framescope &w) { return w.progressDialog; }
+    /// The load's progress bar and Cancel button in the status bar, made at the first load.
+    static QProgressBar *loadBar(const Framescope &w) { return w.loadBar; }
+    static QPushButton *loadCancel(const Framescope &w) { return w.loadCancel; }
+    /// Reads what the followed file gained, as the watcher and the poll do, and waits until
+    /// what was read is shown; false on a hang.
+    [[nodiscard]] static bool followStep(Framescope &w)
+    {
+        w.followStep();
+        return QTest::qWaitFor([&w] { return !w.session->tasks().isRunning(TaskKinds::Follow); },
+                               HangGuardMs);
+    }
+    /// Whether the window follows the capture on display.
+    static bool following(const Framescope &w) { return w.followed != nullptr; }
+    /// The status bar's "Following: ..." while the window follows a capture.
+    static QLabel *followLabel(const Framescope &w) { return w.followLabel; }
     /// What the Print action prints of these rows.
     static std::unique_ptr<FramePrinter> framePrinter(const Framescope &w, const PrintRows &rows)
     {
@@ -78,7 +95,7 @@ struct FramescopeProbe
     {
         const TaskRunner &tasks = w.session->tasks();
         for (const QString &kind : {TaskKinds::Load, TaskKinds::Filter, TaskKinds::Find,
-                                    TaskKinds::Export, TaskKinds::Print}) {
+                                    TaskKinds::Export, TaskKinds::Print, TaskKinds::Follow}) {
             if (tasks.isRunning(kind))
                 return true;
         }

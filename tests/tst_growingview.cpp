@@ -192,12 +192,12 @@ void TestGrowingView::toolWindowsTakeFramesIn()
         for (int bin = 0; bin < gaps->bins(); ++bin)
             QCOMPARE(gaps->count(bin), expected->count(bin));
     }
-    // The capture is still being read: the figures say over how many frames.
+    // Followed, with every frame read so far taken: the figures are not called partial.
     const QString readSoFar = CaptureSession::framesReadSoFar(session.frameCount());
     QStringList texts;
     for (const QLabel *label : statistics.findChildren<QLabel *>() + charts.findChildren<QLabel *>())
         texts.append(label->text());
-    QCOMPARE(texts.filter(readSoFar).size(), 2);
+    QVERIFY(!texts.join(QLatin1Char('\n')).contains(readSoFar));
 }
 
 QTEST_MAIN(TestGrowingView)

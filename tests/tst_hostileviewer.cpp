@@ -128,6 +128,8 @@ void TestHostileViewer::fileChangedWhileShown()
     const QByteArray bytes = randomCapture(50, 3);
     QVERIFY(writeFile(path, bytes));
     Framescope &w = window();
+    // A capture read whole: a followed one stops at once when its file shrinks.
+    Probe::ui(w).actionFollowCapture->setChecked(false);
     FramescopeProbe::loadFile(w, path);
     QCOMPARE(Probe::frameCount(w), 50);
     const QStringList shown = tableTexts(w);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "capturebuilder.h"
+#include "capturefixture.h"
 #include "framescopeprobe.h"
 #include "opendialog.h"
 #include "passlatch.h"
@@ -7,6 +8,7 @@
 
 #include "core/files/capture.h"
 #include "core/files/capturefile.h"
+#include "core/text/frametext.h"
 #include "viewer/views/frametablemodel.h"
 
 #include <QAction>
@@ -324,25 +326,24 @@ void TestLoading::progress()
     const QString path = writeCapture(QStringLiteral("progress.drf3"),
                                       capture(frame(6, 4, 0, 0) + frame(6, 5, 0, 1), "}"));
     Framescope &w = window();
-    QVERIFY(!Probe::progressDialog(w));
+    QVERIFY(!Probe::loadBar(w));
     FramescopeProbe::loadFile(w, dir.filePath(QStringLiteral("missing.drf3")));
-    QVERIFY(!Probe::progressDialog(w));
+    QVERIFY(!Probe::loadBar(w));
 
+    // Progress and Cancel are in the status bar, there only while a load runs.
     FramescopeProbe::loadFile(w, path);
-    QProgressDialog *dialog = Probe::progressDialog(w);
-    QVERIFY(dialog);
-    QCOMPARE(dialog->labelText(), QStringLiteral("Loading file ..."));
-    QCOMPARE(dialog->windowTitle(), QStringLiteral("Framescope"));
-    QCOMPARE(dialog->findChild<QPushButton *>()->text(), QStringLiteral("Cancel"));
-    QCOMPARE(dialog->windowModality(), Qt::WindowModal);
-    QCOMPARE(dialog->parentWidget(), &w);
-    QCOMPARE(dialog->minimum(), 0);
-    QCOMPARE(dialog->maximum(), 100);
-    QVERIFY(dialog->isHidden());
+    QProgressBar *bar = Probe::loadBar(w);
+    QVERIFY(bar);
+    QCOMPARE(bar->parentWidget(), w.statusBar());
+    QCOMPARE(Probe::loadCancel(w)->text(), QStringLiteral("Cancel"));
+    QCOMPARE(bar->minimum(), 0);
+    QCOMPARE(bar->maximum(), 100);
+    QVERIFY(bar->isHidden());
+    QVERIFY(Probe::loadCancel(w)->isHidden());
 
-    QSignalSpy values(dialog->findChild<QProgressBar *>(), &QProgressBar::valueChanged);
+    QSignalSpy values(bar, &QProgressBar::valueChanged);
     FramescopeProbe::loadFile(w, path);
-    QCOMPARE(Probe::progressDialog(w), dialog);
+    QCOMPARE(Probe::loadBar(w), bar);
     QList<int> got;
     for (const QList<QVariant> &arguments : std::as_const(values))
         got.append(arguments.first().toInt());
@@ -354,7 +355,7 @@ void TestLoading::progress()
     for (const int value : got.mid(0, got.size() - 4))
         QVERIFY2(QList<int>({0, 5, 10, 42, 76, 85}).contains(value), qPrintable(QString::number(value)));
     QVERIFY(std::is_sorted(got.begin(), got.end()));
-    QVERIFY(dialog->isHidden());
+    QVERIFY(bar->isHidden());
 }
 
 void TestLoading::recentFilesOrder()
@@ -591,8 +592,9 @@ void TestLoading::logCompleteWhenLoadEnds()
 void TestLoading::windowLiveDuringALoad()
 {
     // The reader is held at its first look at the window (after 65,536 frames): the window
-    // shows the file's name, the dialog and an empty table, and the log panel already has every
-    // line written so far, the frames' among them. Cancel then stops the load there: the frames
+    // shows the file's name, the progress in the status bar and the frames read so far, which
+    // can be read and made current, and the log panel already has every line written so far,
+    // the frames' among them. Cancel in the status bar then stops the load there: the frames
     // read so far are shown, and the log says so.
     const QString path = writeCapture(QStringLiteral("cancel.drf3"), randomCapture(200000, 6));
     Framescope &w = window();
@@ -602,27 +604,39 @@ void TestLoading::windowLiveDuringALoad()
     Probe::setTaskHook(w, latch.hook());
     w.loadFile(path);
     QVERIFY(latch.waitReached());
-    QProgressDialog *dialog = Probe::progressDialog(w);
-    QVERIFY(dialog->isVisible());
+    QVERIFY(Probe::loadBar(w)->isVisible());
+    QVERIFY(Probe::loadCancel(w)->isVisible());
     QCOMPARE(w.windowTitle(), QStringLiteral("Kestrant Framescope - ") + path);
-    QCOMPARE(Probe::model(w)->rowCount(), 0);
     const QStringList full = coreLog(path);
     const qsizetype head = full.indexOf(QRegularExpression(QStringLiteral("info\\tFrame 1: .*")));
     QVERIFY(head > 0);
     QTRY_COMPARE_WITH_TIMEOUT(logLines(w).size(), before + head + 65536, HangGuardMs);
     QCOMPARE(logLines(w).mid(before), full.mid(0, head + 65536));
+    QTRY_COMPARE_WITH_TIMEOUT(Probe::model(w)->rowCount(), 65536, HangGuardMs);
+    Capture reference(path);
+    CaptureFixture::QuietSink quiet;
+    reference.load(quiet);
+    QVERIFY(Probe::session(w).setCurrentFrame(65535));
+    QCOMPARE(Probe::ui(w).tblFrames->currentIndex().row(), 65535);
+    for (int column = 0; column < FrameText::ColumnCount; ++column) {
+        QCOMPARE(Probe::model(w)->index(65535, column).data().toString(),
+                 FrameText::cell(reference.frame(65535), column, 0));
+    }
 
-    dialog->findChild<QPushButton *>()->click();
+    Probe::loadCancel(w)->click();
     latch.release();
     QVERIFY(Probe::settle(w));
     QCOMPARE(Probe::frameCount(w), 65536);
     QCOMPARE(Probe::model(w)->rowCount(), 65536);
-    QCOMPARE(Probe::ui(w).tblFrames->currentIndex().row(), 0);
+    // The frame the user chose during the load stays current.
+    QCOMPARE(Probe::ui(w).tblFrames->currentIndex().row(), 65535);
     const QStringList log = Probe::logLines(w);
     QCOMPARE(log.last(), QStringLiteral("warning\tLoad cancelled after 65536 frames."));
     QCOMPARE(log.at(log.size() - 2).section(QLatin1Char(':'), 0, 0),
              QStringLiteral("info\tFrame 65536"));
-    QVERIFY(dialog->isHidden());
+    QVERIFY(Probe::loadBar(w)->isHidden());
+    QVERIFY(Probe::loadCancel(w)->isHidden());
+    QVERIFY(!Probe::following(w));
     QCOMPARE(strings(Probe::recentFiles(w)).first(), QFileInfo(path).absoluteFilePath());
 
     // The next load is not cancelled by the earlier press.

@@ -179,7 +179,7 @@ void TestMainWindow::actionsAndMenus()
                           "actionDisable_Colors"}));
     QCOMPARE(actionTexts(ui.menuView->actions()),
              QStringList({"menuTimeDisplay", "actionTimeReference", "|",
-                          "actionShowLogOnEveryLine"}));
+                          "actionFollowCapture", "actionShowLogOnEveryLine"}));
     QCOMPARE(ui.actionTimeReference->shortcut(), QKeySequence(QStringLiteral("Ctrl+T")));
     QCOMPARE(actionTexts(ui.menuFields->actions()),
              QStringList({"actionLoadDefinitions", "actionUnloadDefinitions", "|",

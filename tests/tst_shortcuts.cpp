@@ -171,6 +171,7 @@ void TestShortcuts::listShowsEveryShortcut()
         {"Mark/Unmark Frames", "Ctrl+M", "Whole window"},
         {"Next Mark", "Ctrl+Shift+N", "Whole window"},
         {"Previous Mark", "Ctrl+Shift+B", "Whole window"},
+        {"Follow Capture", "Ctrl+Shift+F", "Whole window"},
     };
     QCOMPARE(rows, expected);
 }

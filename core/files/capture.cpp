@@ -190,6 +190,51 @@ Capture::Status Capture::finish(FrameReaderSink &sink)
     return readGrowing(sink, ReadMode::WholeFile, size);
 }
 
+namespace {
+
+/// Keeps the lines a read logs, with those of the frames it finds that a growing file's read
+/// left (a DigRF v4 frame cut short by the end counts).
+class ClosingSink final : public FrameReaderSink
+{
+public:
+    explicit ClosingSink(int protocolVersion)
+        : m_protocolVersion(protocolVersion)
+    {
+    }
+
+    void log(const QString &text, LogLevel level) override { lines.append({text, level}); }
+    void progress(int) override {}
+    bool wantsFrames() const override { return true; }
+    void frame(const ScannedFrame &frame) override
+    {
+        const int payload = m_protocolVersion != 0
+                                ? 0
+                                : int(FrameRecord(0, frame.bytes, frame.length).payload().size());
+        lines.append({LogLines::frameLine(frame.number + 1, payload), LogLevel::Info});
+    }
+
+    QList<LogLines::Line> lines;
+
+private:
+    int m_protocolVersion;
+};
+
+} // namespace
+
+QList<LogLines::Line> Capture::closingLines() const
+{
+    if (m_status != Status::Following)
+        return {};
+    const qint64 size = m_followedSize;
+    const ReadFunction read = readUpTo(size);
+    // A copy of where following got to, read on as the whole file without an index.
+    ReadPosition position = m_position;
+    ClosingSink sink(protocolVersion());
+    readFrames(position, ReadMode::WholeFile, read, size, protocolVersion(), sink, nullptr,
+               m_frameLimit);
+    return sink.lines;
+}
+
 bool Capture::changedWhileFollowed(qint64 size)
 {
     if (size >= m_followedSize && headIntact())
@@ -203,17 +248,21 @@ bool Capture::changedWhileFollowed(qint64 size)
     return true;
 }
 
+ReadFunction Capture::readUpTo(qint64 size) const
+{
+    return [this, size](quint64 offset, char *buffer, qint64 length, QString *error) -> qint64 {
+        if (offset >= quint64(size))
+            return 0;
+        return readRaw(offset, buffer, qMin(length, size - qint64(offset)), error);
+    };
+}
+
 Capture::Status Capture::readGrowing(FrameReaderSink &sink, ReadMode mode, qint64 size)
 {
     m_followedSize = size;
     RecordingSink recording(sink, *m_log, m_index, m_position.frames);
     // Only the bytes there were when the step began, so that it ends even while the file grows.
-    const ReadFunction read = [this, size](quint64 offset, char *buffer, qint64 length,
-                                           QString *error) -> qint64 {
-        if (offset >= quint64(size))
-            return 0;
-        return readRaw(offset, buffer, qMin(length, size - qint64(offset)), error);
-    };
+    const ReadFunction read = readUpTo(size);
     const ReadOutcome outcome = readFrames(m_position, mode, read, size, protocolVersion(),
                                            recording, m_index.get(), m_frameLimit);
     if (outcome.result == ReadResult::Pending)

@@ -9,6 +9,7 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QList>
 #include <QString>
 #include <QtGlobal>
 
@@ -86,6 +87,11 @@ public:
     /// the file as it is would give. Nothing to do when not following.
     Status finish(FrameReaderSink &sink);
     bool isFollowing() const { return m_status == Status::Following; }
+    /// While following: the ordinary lines (no frame lines) that a load of the file as it was
+    /// at the last read would end with, were it to end there (a frame still being written
+    /// would be an invalid frame). The capture stays as it is; call it between reads, never
+    /// during one. Empty when not following.
+    QList<LogLines::Line> closingLines() const;
     Status status() const { return m_status; }
     /// At most this many frames are indexed (tests lower it); ShownFrameLimit at first.
     void setFrameLimit(qint64 limit) { m_frameLimit = qMin(limit, FrameIndex::MaxFrames); }
@@ -132,6 +138,9 @@ private:
     Status readInto(FrameReaderSink &sink, bool indexed, qint64 frameLimit);
     // One read of a file being written, up to `size`.
     Status readGrowing(FrameReaderSink &sink, ReadMode mode, qint64 size);
+    // Positioned reads of the bytes before `size` only, so that a read ends even while the
+    // file grows.
+    ReadFunction readUpTo(qint64 size) const;
     // The status an ended read leaves; a read error is logged.
     Status settle(const ReadOutcome &outcome, FrameReaderSink &recording);
     // Whether the file followed shrank or its bytes read were changed; says so when they were.

@@ -80,6 +80,15 @@ bool CaptureSession::isCaptureComplete() const
            && frameCount() == m_capture->frameCount();
 }
 
+bool CaptureSession::isStillReading() const
+{
+    // A followed capture whose frames are all taken is not called partial: a finished file is
+    // followed too, as long as following is on.
+    return m_capture
+           && (m_capture->status() == Capture::Status::NotLoaded
+               || frameCount() < m_capture->frameCount());
+}
+
 QString CaptureSession::framesReadSoFar(qint64 frames)
 {
     return QCoreApplication::translate("Framescope", "Over the %1 frames read so far.")
@@ -88,7 +97,7 @@ QString CaptureSession::framesReadSoFar(qint64 frames)
 
 QString CaptureSession::passNote() const
 {
-    return isCaptureComplete() ? QString() : framesReadSoFar(frameCount());
+    return isStillReading() ? framesReadSoFar(frameCount()) : QString();
 }
 
 bool CaptureSession::setRows(const FrameRows &rows, const QString &filterText)

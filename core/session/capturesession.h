@@ -106,7 +106,10 @@ public:
     /// "Over the 1,234,567 frames read so far.": what a pass over that many frames of a capture
     /// still being read says of itself.
     static QString framesReadSoFar(qint64 frames);
-    /// framesReadSoFar() of the frames taken while the capture is not complete, else empty.
+    /// Whether passes over the frames taken cover part of what is read: the load still runs, or
+    /// frames read wait to join. Frames a followed file may gain later do not count.
+    bool isStillReading() const;
+    /// framesReadSoFar() of the frames taken while isStillReading(), else empty.
     QString passNote() const;
 
     /// The task runner's kind of the steps that filter new frames.

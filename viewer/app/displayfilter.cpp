@@ -96,12 +96,6 @@ void Framescope::rowsChanged()
     buildFramesScroller();
 }
 
-void Framescope::framesAdded()
-{
-    updateShownLabel();
-    buildFramesScroller();
-}
-
 void Framescope::updateShownLabel()
 {
     const std::shared_ptr<const Capture> &capture = session->capture();

@@ -23,7 +23,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
-#include <QProgressDialog>
 #include <QScrollBar>
 #include <QSettings>
 #include <QStatusBar>
@@ -122,7 +121,7 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
     connect(session, &CaptureSession::currentFrameChanged, this, &Framescope::showCurrentFrame);
     connect(session, &CaptureSession::captureChanged, this, &Framescope::captureChanged);
     connect(session, &CaptureSession::rowsChanged, this, &Framescope::rowsChanged);
-    connect(session, &CaptureSession::framesAdded, this, &Framescope::framesAdded);
+    connect(session, &CaptureSession::framesAdded, this, &Framescope::framesJoined);
     connect(session, &CaptureSession::marksChanged, this, &Framescope::buildFramesScroller);
     connect(session, &CaptureSession::timeChanged, this, &Framescope::timeChanged);
     connect(session, &CaptureSession::marksFileNote, this,
@@ -192,6 +191,7 @@ Framescope::Framescope(const QString &fileName, QWidget *parent, Qt::WindowFlags
     ui.splFrames->setStretchFactor(1, 0);
     restoreWindowState();
     setAcceptDrops(true);
+    setUpFollowing();
     shownLabel = new QLabel(ui.statusbar);
     ui.statusbar->addPermanentWidget(shownLabel);
     updateShownLabel();

@@ -8,6 +8,8 @@
 #include "ui_framescope.h"
 #include "core/fields/fieldcolumns.h"
 #include "core/text/timetext.h"
+#include "core/files/capture.h"
+#include "core/files/loglines.h"
 
 #include <QGraphicsScene>
 #include <QHash>
@@ -33,7 +35,7 @@ class QDropEvent;
 class QFileSystemWatcher;
 class QLabel;
 class QProgressBar;
-class QProgressDialog;
+class QPushButton;
 class QTimer;
 class QResizeEvent;
 class QSettings;
@@ -41,7 +43,6 @@ QT_END_NAMESPACE
 
 namespace Korvex {
 
-class Capture;
 class CaptureSession;
 class ChartsWindow;
 class ColorDlg;
@@ -155,17 +156,43 @@ private:
     void bringLogForward(bool problem);
     /// The Frames tab came to the front: the keys go to the table once it has frames.
     void framesTabShown();
-    /// Shows the load's progress dialog, made at the first load.
+    /// Shows the load's progress bar and Cancel button in the status bar, made at the first
+    /// load.
     void showLoadProgress();
-    /// A load ended (read whole, cut short or cancelled): its capture goes on display.
-    void loadDone(std::shared_ptr<Capture> loaded);
+    /// A load ended (read whole, cut short, cancelled, or read as far as a growing file goes):
+    /// what was read of its capture is shown, and a capture still being written is followed.
+    void loadDone(std::shared_ptr<Capture> loaded, const QList<LogLines::Line> &closing);
+    /// The frames the capture published since the last look join what is on display, and the
+    /// log panel shows the lines written meanwhile.
+    void takeLoadedFrames();
+    /// Frames [from, to) joined the session: the table's columns fit the first ones, and a
+    /// current frame on the last row moves on to the new last row.
+    void framesJoined(qint64 from, qint64 to);
+    /// View > Follow Capture as last chosen, the file watcher, the poll and the status bar's
+    /// label of following.
+    void setUpFollowing();
+    /// Starts following the capture on display, whose file is still being written.
+    void startFollowing(std::shared_ptr<Capture> capture);
+    /// Reads what was written to the followed file since the last read, on the task runner;
+    /// a read still running is followed by another once it ends.
+    void followStep();
+    /// The poll of the followed file's size: a read when it changed.
+    void pollFollowed();
+    /// A read of the followed file ended with `status`; `closing` is the tail of the log.
+    void followStepDone(Capture::Status status, const QList<LogLines::Line> &closing);
+    /// View > Follow Capture was turned on or off.
+    void followToggled(bool on);
+    /// Stops following without reading on (another file, Reload, the window closing, or a read
+    /// that ended it): the log panel keeps the lines that end the capture's log as far as it
+    /// was read.
+    void dropFollowed();
+    /// The status bar's "Following: N frames (+R frames/s)".
+    void showFollowing();
     /// What a new capture (or none) changes beside the table: the columns' widths, the shown
     /// label, the filter bar's fields, the strip.
     void captureChanged();
     /// The rows shown changed: the shown label and the strip.
     void rowsChanged();
-    /// Frames joined the session: the strip and the count of shown frames cover them.
-    void framesAdded();
     /// The number of frames the table shows.
     qint64 shownFrames() const;
     /// The printout of these rows of the table, with the table's visible columns.
@@ -267,14 +294,31 @@ private:
     QLabel *statusLabel = nullptr;
     QGraphicsScene scene;
     ScrollTracker *tracker = nullptr;
-    /// The load's progress dialog and its bar, made at the first load.
-    QProgressDialog *progressDialog = nullptr;
+    /// The load's progress bar and Cancel button in the status bar, made at the first load.
     QProgressBar *loadBar = nullptr;
-    /// While a load runs: the log the log panel follows, the timer that looks at it, and what
-    /// tells the reader that Cancel was pressed.
+    QPushButton *loadCancel = nullptr;
+    /// While a load runs: the log the log panel follows, the timer that takes the frames read
+    /// and looks at the log, and what tells the reader that Cancel was pressed.
     std::shared_ptr<const LogLines> loadingLog;
-    QTimer *logTimer = nullptr;
+    QTimer *loadTimer = nullptr;
     std::shared_ptr<std::atomic<bool>> loadStop;
+    /// The capture followed while its file grows (none when none is), the watcher and the
+    /// poll of its file, the timer that gathers the watcher's news, and the size the poll saw
+    /// last.
+    std::shared_ptr<Capture> followed;
+    QFileSystemWatcher *followWatcher = nullptr;
+    QTimer *followPoll = nullptr;
+    QTimer *followSoon = nullptr;
+    qint64 followedSize = -1;
+    /// A read of the followed file runs; another is wanted once it ends; following ends with
+    /// a last read of the whole file once it ends.
+    bool followReading = false;
+    bool followAgain = false;
+    bool followFinishing = false;
+    /// The status bar's "Following: ..." and the frame counts of the last second's reads, with
+    /// the time of each.
+    QLabel *followLabel = nullptr;
+    std::vector<std::pair<qint64, qint64>> followCounts;
     /// The lines of the log panel.
     LogModel *logModel = nullptr;
     /// "Shown: N of M frames" in the status bar.

@@ -5,6 +5,7 @@
 #include "core/files/capture.h"
 #include "core/session/capturesession.h"
 #include "viewer/views/filterbar.h"
+#include "viewer/views/logmodel.h"
 
 #include <QAction>
 #include <QDir>
@@ -15,11 +16,13 @@
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
-#include <QProgressDialog>
+#include <QPushButton>
+#include <QStatusBar>
 #include <QPromise>
 #include <QSettings>
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
 #include <utility>
 
@@ -39,21 +42,23 @@ void sizeRowsToContents(QTableView *table)
     header->setDefaultSectionSize(height);
 }
 
-// How often the log panel looks for the lines a running load wrote.
-constexpr int LogFollowMs = 30;
+// How often the window takes the frames a running load has read, and the lines it logged.
+constexpr int LoadLookMs = 75;
 
 /// What the reader on the worker reports to: progress to the load's task, and stop once the
 /// task was cancelled or Cancel pressed. Touches nothing of the window. Without a task it
 /// only lets the capture record its lines (opening the file).
+template <typename Result>
 class LoadSink final : public FrameReaderSink
 {
 public:
     LoadSink() = default;
-    LoadSink(QPromise<std::shared_ptr<Capture>> *promise,
-             std::shared_ptr<const std::atomic<bool>> stop, TaskDialog::Hook hook)
+    LoadSink(QPromise<Result> *promise, std::shared_ptr<const std::atomic<bool>> stop,
+             TaskDialog::Hook hook, QString kind)
         : m_promise(promise)
         , m_stop(std::move(stop))
         , m_hook(std::move(hook))
+        , m_kind(std::move(kind))
     {
     }
 
@@ -66,14 +71,23 @@ public:
     bool proceed(qint64) override
     {
         if (m_hook)
-            m_hook(TaskKinds::Load);
+            m_hook(m_kind);
         return !(m_promise && m_promise->isCanceled()) && !(m_stop && m_stop->load());
     }
 
 private:
-    QPromise<std::shared_ptr<Capture>> *m_promise = nullptr;
+    QPromise<Result> *m_promise = nullptr;
     std::shared_ptr<const std::atomic<bool>> m_stop;
     TaskDialog::Hook m_hook;
+    QString m_kind;
+};
+
+/// What a load gives the window: the capture, and while its file is followed, the lines its
+/// log would end with were the file to end there.
+struct Loaded
+{
+    std::shared_ptr<Capture> capture;
+    QList<LogLines::Line> closing;
 };
 
 } // namespace
@@ -83,7 +97,7 @@ void Framescope::loadFile(const QString &fileName)
     auto loaded = std::make_shared<Capture>(fileName);
     // A file that cannot be opened leaves the frames on display as they are, and the title
     // that names them; a load still running goes on.
-    LoadSink opening;
+    LoadSink<Loaded> opening;
     const bool opened = loaded->open(opening);
     // The log panel shows the capture's own log as it grows; it keeps the log as long as it
     // shows its lines, the capture or not.
@@ -93,42 +107,46 @@ void Framescope::loadFile(const QString &fileName)
     // The passes over the capture that goes would give results no one takes.
     session->tasks().cancel(TaskKinds::Filter);
     session->tasks().cancel(TaskKinds::Find);
+    dropFollowed();
     setWindowTitle(tr("Kestrant Framescope - %1").arg(fileName));
     showLoadProgress();
-    // The views let go of the frames on display: a repaint during the load shows an empty
-    // table rather than frames that are about to go.
-    session->setCapture(nullptr);
+    // The capture is on display at once, with no frames yet: they join as the reader on the
+    // worker indexes them, and can be read while it goes on.
+    session->setCapture(loaded);
 
-    // The reader runs on a worker, building the capture no one else sees until it is done;
-    // the log panel follows its log as it is written.
     loadingLog = loaded->sharedLog();
     loadStop = std::make_shared<std::atomic<bool>>(false);
-    logTimer->start();
-    session->tasks().start<std::shared_ptr<Capture>>(
+    loadTimer->start();
+    const bool follow = ui.actionFollowCapture->isChecked();
+    session->tasks().start<Loaded>(
         TaskKinds::Load,
-        [loaded, stop = loadStop, hook = taskHook](QPromise<std::shared_ptr<Capture>> &promise) {
+        [loaded, follow, stop = loadStop, hook = taskHook](QPromise<Loaded> &promise) {
             promise.setProgressRange(0, 100);
-            LoadSink sink(&promise, stop, hook);
-            loaded->read(sink);
+            LoadSink<Loaded> sink(&promise, stop, hook, TaskKinds::Load);
+            // Followed, the file is read as far as it goes; a frame still being written waits.
+            Loaded result{loaded, {}};
+            if (!follow)
+                loaded->read(sink);
+            else if (loaded->readNewBytes(sink) == Capture::Status::Following)
+                result.closing = loaded->closingLines();
             if (!promise.isCanceled())
-                promise.addResult(loaded);
+                promise.addResult(std::move(result));
         },
-        std::function<void(std::shared_ptr<Capture>)>(
-            [this](std::shared_ptr<Capture> capture) { loadDone(std::move(capture)); }));
+        std::function<void(Loaded)>(
+            [this](Loaded result) { loadDone(std::move(result.capture), result.closing); }));
 }
 
 void Framescope::showLoadProgress()
 {
-    if (!progressDialog) {
-        progressDialog = new QProgressDialog(tr("Loading file ..."), tr("Cancel"), 0, 100, this);
-        progressDialog->setWindowTitle(tr("Framescope"));
-        progressDialog->setWindowModality(Qt::WindowModal);
-        // The bar is set directly: the dialog's own setValue() would handle events inside it.
-        loadBar = new QProgressBar(progressDialog);
+    if (!loadBar) {
+        loadBar = new QProgressBar(ui.statusbar);
         loadBar->setRange(0, 100);
-        progressDialog->setBar(loadBar);
-        progressDialog->setAutoReset(false);
-        connect(progressDialog, &QProgressDialog::canceled, this, [this] {
+        loadBar->setMaximumWidth(fontMetrics().averageCharWidth() * 24);
+        loadCancel = new QPushButton(tr("Cancel"), ui.statusbar);
+        loadCancel->setFocusPolicy(Qt::NoFocus);
+        ui.statusbar->addPermanentWidget(loadBar);
+        ui.statusbar->addPermanentWidget(loadCancel);
+        connect(loadCancel, &QPushButton::clicked, this, [this] {
             if (loadStop)
                 loadStop->store(true);
         });
@@ -137,20 +155,35 @@ void Framescope::showLoadProgress()
                     if (kind == TaskKinds::Load)
                         loadBar->setValue(value);
                 });
-        logTimer = new QTimer(this);
-        logTimer->setInterval(LogFollowMs);
-        connect(logTimer, &QTimer::timeout, this, [this] { followLog(loadingLog); });
+        loadTimer = new QTimer(this);
+        loadTimer->setInterval(LoadLookMs);
+        connect(loadTimer, &QTimer::timeout, this, &Framescope::takeLoadedFrames);
     }
     loadBar->setValue(0);
-    progressDialog->show();
+    loadBar->show();
+    loadCancel->show();
 }
 
-void Framescope::loadDone(std::shared_ptr<Capture> loaded)
+void Framescope::takeLoadedFrames()
 {
-    logTimer->stop();
+    followLog(loadingLog);
+    session->takeNewFrames();
+}
+
+void Framescope::loadDone(std::shared_ptr<Capture> loaded, const QList<LogLines::Line> &closing)
+{
+    loadTimer->stop();
     loadingLog.reset();
     loadStop.reset();
     followLog(loaded->sharedLog());
+    // A followed file ends, for now, as a load of it would: a last frame still being written
+    // is called invalid until the file grows, as it is when the capture is finished.
+    logModel->setTail(loaded->sharedLog(), closing);
+    const bool closingProblem = std::any_of(closing.begin(), closing.end(), [](const auto &line) {
+        return line.level != LogLevel::Info;
+    });
+    if (closingProblem)
+        bringLogForward(true);
     const Capture::Status status = loaded->status();
     const QString fileName = loaded->fileName();
     // A frame found missing later adds a line to the capture's log, which the log panel
@@ -166,10 +199,11 @@ void Framescope::loadDone(std::shared_ptr<Capture> loaded)
             },
             Qt::QueuedConnection);
     });
-    session->setCapture(loaded);
+    session->takeNewFrames();
     if (status != Capture::Status::Aborted)
         readCaptureDefinitions(fileName);
-    if (status != Capture::Status::Aborted && loaded->frameCount() > 0)
+    if (status != Capture::Status::Aborted && session->currentFrame() < 0
+        && session->frameCount() > 0)
         session->setCurrentFrame(0);
     if (status != Capture::Status::Aborted)
         loadBar->setValue(89);
@@ -193,12 +227,42 @@ void Framescope::loadDone(std::shared_ptr<Capture> loaded)
     rebuildRecentFilesMenu();
     loadBar->setValue(95);
     loadBar->setValue(100);
-    progressDialog->hide();
+    loadBar->hide();
+    loadCancel->hide();
     // Without every line on the Log, a load that went well ends on its frames.
-    if (!ui.actionShowLogOnEveryLine->isChecked() && loaded->sharedLog()->problems() == 0)
+    if (!ui.actionShowLogOnEveryLine->isChecked() && loaded->sharedLog()->problems() == 0
+        && !closingProblem)
         ui.tabs->setCurrentIndex(0);
     if (ui.tabs->currentIndex() == 0)
         framesTabShown();
+    if (status == Capture::Status::Following)
+        startFollowing(std::move(loaded));
+}
+
+void Framescope::framesJoined(qint64 from, qint64 to)
+{
+    Q_UNUSED(to);
+    const FrameRows &rows = session->rows();
+    // The first frames give the rows their height, which the strip's bars are drawn for.
+    if (from == 0 && rows.count() > 0) {
+        for (int column = 0; column < 4; ++column)
+            ui.tblFrames->resizeColumnToContents(column);
+        sizeRowsToContents(ui.tblFrames);
+    }
+    updateShownLabel();
+    buildFramesScroller();
+    // The current frame was on the last row when the row after it is one of the new frames:
+    // the table stays at the tail, as the newest frame comes in.
+    const qint64 current = session->currentFrame();
+    const qint64 row = current >= 0 ? rows.rowOf(current) : -1;
+    const bool atTail = row >= 0 && row + 1 < rows.count() && rows.frameAt(row + 1) >= from;
+    if (atTail) {
+        session->setCurrentFrame(rows.frameAt(rows.count() - 1));
+        // Once the table has laid out its new rows, which it does when the loop next turns.
+        QTimer::singleShot(0, this, [this] { ui.tblFrames->scrollTo(ui.tblFrames->currentIndex()); });
+    } else {
+        followCurrentFrame();
+    }
 }
 
 void Framescope::captureChanged()

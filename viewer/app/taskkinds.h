@@ -15,6 +15,8 @@ inline const QString Filter = QStringLiteral("filter");
 inline const QString Find = QStringLiteral("find");
 inline const QString Export = QStringLiteral("export");
 inline const QString Print = QStringLiteral("print");
+/// A read of the capture on display that its file gained while it is followed.
+inline const QString Follow = QStringLiteral("follow");
 
 } // namespace TaskKinds
 

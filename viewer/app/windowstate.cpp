@@ -92,10 +92,11 @@ void Framescope::closeEvent(QCloseEvent *event)
 {
     saveWindowState();
     // The passes still running end on their own, each with its share of what it reads.
+    dropFollowed();
     session->tasks().cancelAll();
     delete printJob;
-    if (logTimer)
-        logTimer->stop();
+    if (loadTimer)
+        loadTimer->stop();
     QMainWindow::closeEvent(event);
 }
 

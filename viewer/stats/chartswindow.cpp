@@ -513,7 +513,7 @@ void ChartsWindow::gapsFinished(std::shared_ptr<GapHistogram> gaps)
 
 QString ChartsWindow::coverageNote() const
 {
-    return m_session.isCaptureComplete() && m_covered == m_session.frameCount()
+    return !m_session.isStillReading() && m_covered == m_session.frameCount()
                ? QString()
                : CaptureSession::framesReadSoFar(m_covered);
 }

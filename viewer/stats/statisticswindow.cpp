@@ -261,7 +261,7 @@ void StatisticsWindow::startPass(qint64 first, std::shared_ptr<const StatisticsF
     const StatisticsFigures empty(capture->protocolVersion(), m_session.fieldDefinitions());
     const FrameRows rows = scopeRows();
     const QString scope = m_scope->currentText();
-    const bool partial = !m_session.isCaptureComplete();
+    const bool partial = m_session.isStillReading();
     if (!before)
         m_summary->setText(tr("Looking at %1 ...").arg(framesText(rows.count())));
     using Result = std::shared_ptr<const StatisticsFigures>;

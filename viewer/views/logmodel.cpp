@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "viewer/views/logmodel.h"
 
-
 #include <algorithm>
+#include <utility>
 
 namespace Korvex {
 
@@ -102,6 +102,15 @@ bool LogModel::follow(const std::shared_ptr<const LogLines> &log, bool *problem)
 void LogModel::appendLines(const std::shared_ptr<const LogLines> &log, qint64 first,
                            qint64 count)
 {
+    // Another log's line ends the tail's log here: the tail becomes the window's own lines.
+    if (!m_tail.isEmpty() && log != m_tailLog) {
+        const QList<LogLines::Line> tail = std::exchange(m_tail, {});
+        m_tailLog.reset();
+        const qint64 start = m_own->size();
+        for (const LogLines::Line &line : tail)
+            m_own->append(line.text, line.level);
+        appendLines(m_own, start, tail.size());
+    }
     const qint64 row = m_rowCount;
     // Lines that follow on the last piece's lengthen it: a load adds its frames in many steps.
     if (!m_pieces.empty() && m_pieces.back().log == log
@@ -114,6 +123,16 @@ void LogModel::appendLines(const std::shared_ptr<const LogLines> &log, qint64 fi
     emit rowsAppended(row, count);
 }
 
+void LogModel::setTail(const std::shared_ptr<const LogLines> &log,
+                       const QList<LogLines::Line> &lines)
+{
+    m_tailLog = lines.isEmpty() ? nullptr : log;
+    if (lines.isEmpty() && m_tail.isEmpty())
+        return;
+    m_tail = lines;
+    emit rowsAppended(m_rowCount, m_tail.size());
+}
+
 const LogModel::Piece &LogModel::pieceOf(qint64 row) const
 {
     const auto after = std::upper_bound(m_pieces.begin(), m_pieces.end(), row,
@@ -123,16 +142,20 @@ const LogModel::Piece &LogModel::pieceOf(qint64 row) const
 
 QString LogModel::text(qint64 row) const
 {
-    if (row < 0 || row >= m_rowCount)
+    if (row < 0 || row >= rowCount())
         return QString();
+    if (row >= m_rowCount)
+        return m_tail.at(row - m_rowCount).text;
     const Piece &piece = pieceOf(row);
     return piece.log->at(piece.first + row - piece.row).text;
 }
 
 QColor LogModel::background(qint64 row) const
 {
-    if (row < 0 || row >= m_rowCount)
+    if (row < 0 || row >= rowCount())
         return color(LogLevel::Info);
+    if (row >= m_rowCount)
+        return color(m_tail.at(row - m_rowCount).level);
     if (!m_otherColors.empty()) {
         const auto other = std::lower_bound(
             m_otherColors.cbegin(), m_otherColors.cend(), row,
@@ -149,6 +172,8 @@ void LogModel::clear()
     m_pieces = {};
     m_own = std::make_shared<LogLines>();
     m_rowCount = 0;
+    m_tail = {};
+    m_tailLog.reset();
     m_otherColors = {};
     emit cleared();
 }

@@ -5,6 +5,7 @@
 #include "core/files/loglines.h"
 
 #include <QColor>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QtGlobal>
@@ -41,7 +42,12 @@ public:
     /// `problem`, when given, tells whether a warning or an error is among the new lines.
     bool follow(const std::shared_ptr<const LogLines> &log, bool *problem = nullptr);
 
-    qint64 rowCount() const { return m_rowCount; }
+    /// Lines shown after every other row, in place of those set before, until set anew: what
+    /// `log` would end with were its capture to end now. Later lines of that log come before
+    /// them; a line of any other log, or of the window, comes after them, as they then stay.
+    void setTail(const std::shared_ptr<const LogLines> &log, const QList<LogLines::Line> &lines);
+
+    qint64 rowCount() const { return m_rowCount + m_tail.size(); }
     /// The line as it was logged.
     QString text(qint64 row) const;
     /// The line as the view shows it: see shownText(const QString &).
@@ -60,7 +66,8 @@ public slots:
     void clear();
 
 signals:
-    /// Rows `first` to `first + count - 1` were appended.
+    /// Rows `first` to `first + count - 1` were appended (or the tail after `first` was set
+    /// anew).
     void rowsAppended(qint64 first, qint64 count);
     /// The log was emptied.
     void cleared();
@@ -92,6 +99,8 @@ private:
     std::vector<Piece> m_pieces;
     std::vector<Followed> m_followed;
     qint64 m_rowCount = 0;
+    QList<LogLines::Line> m_tail;
+    std::shared_ptr<const LogLines> m_tailLog;
     // The rows of lines logged in a colour that is none of the levels', in order.
     std::vector<std::pair<qint64, QColor>> m_otherColors;
 };
