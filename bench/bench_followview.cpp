@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The window opening and following captures. First rows: the time from loadFile() to the first
-// paint of the table with rows in it, with the page cache warm and, where the machine lets
+// The window opening and following captures. First rows: the time from loadFile() until the
+// table has rows and has painted them, with the page cache warm and, where the machine lets
 // the benchmark drop it, cold. Following: a writer thread appends frames at a steady rate while
 // the window follows the file with its current row on the last row; prints the longest gap
 // between event-loop turns, the time from a frame's write to its row joining the table
@@ -29,33 +29,6 @@ using namespace Korvex;
 
 namespace {
 
-/// Notes the time of the first paint of the table's viewport once the table has rows.
-class FirstRowsPaint : public QObject
-{
-public:
-    FirstRowsPaint(Framescope &window, const QElapsedTimer &clock)
-        : m_window(window)
-        , m_clock(clock)
-    {
-        FramescopeProbe::ui(window).tblFrames->viewport()->installEventFilter(this);
-    }
-    double at() const { return m_at; }
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint && m_at < 0
-            && FramescopeProbe::model(m_window)->rowCount() > 0)
-            m_at = msSince(m_clock);
-        return false;
-    }
-
-private:
-    Framescope &m_window;
-    const QElapsedTimer &m_clock;
-    double m_at = -1;
-};
-
 bool dropCaches()
 {
     QFile control(QStringLiteral("/proc/sys/vm/drop_caches"));
@@ -76,15 +49,21 @@ void firstRows(const QString &path, const char *cache)
     Framescope window{QString()};
     window.resize(1000, 800);
     window.show();
-    QTest::qWaitForWindowExposed(&window);
+    if (!QTest::qWaitForWindowExposed(&window))
+        std::printf("  (the window was not shown)\n");
     QElapsedTimer clock;
-    FirstRowsPaint paint(window, clock);
-    LoopGaps gaps([&window] { FramescopeProbe::ui(window).tblFrames->viewport()->update(); });
+    QWidget *viewport = FramescopeProbe::ui(window).tblFrames->viewport();
+    LoopGaps gaps([viewport] { viewport->update(); });
     gaps.start();
     clock.start();
     window.loadFile(path);
-    QTest::qWaitFor([&paint] { return paint.at() >= 0; }, 600000);
-    const double first = paint.at();
+    // The rows are there once a turn of the event loop took the first frames; they are
+    // painted then.
+    if (!QTest::qWaitFor([&window] { return FramescopeProbe::model(window)->rowCount() > 0; },
+                         HangGuardMs))
+        std::printf("  (no rows came)\n");
+    viewport->repaint();
+    const double first = msSince(clock);
     const bool ended = FramescopeProbe::settle(window);
     std::printf("  %s cache: first rows painted %.1f ms after the open; load %.1f ms%s, "
                 "%lld frames; longest event-loop gap %.1f ms\n",
@@ -102,7 +81,8 @@ int follow(double seconds, double rate)
     Framescope window{QString()};
     window.resize(1000, 800);
     window.show();
-    QTest::qWaitForWindowExposed(&window);
+    if (!QTest::qWaitForWindowExposed(&window))
+        std::printf("  (the window was not shown)\n");
     FramescopeProbe::loadFile(window, path);
     CaptureSession &session = FramescopeProbe::session(window);
     std::vector<double> latencies;
@@ -118,11 +98,12 @@ int follow(double seconds, double rate)
     LoopGaps gaps([&window] { FramescopeProbe::ui(window).tblFrames->viewport()->update(); });
     gaps.start();
     grower.start(seconds, rate);
-    QTest::qWaitFor([&grower] { return !grower.writing(); }, int(seconds * 1000) + 60000);
+    const bool written = QTest::qWaitFor([&grower] { return !grower.writing(); },
+                                         int(seconds * 1000) + 60000);
     grower.join();
-    const qint64 written = grower.size();
+    const qint64 size = grower.size();
     // The rest is read within a poll or two.
-    QTest::qWaitFor([&] { return qint64(session.capture()->dataEnd()) + 72 >= written
+    const bool caughtUp = QTest::qWaitFor([&] { return qint64(session.capture()->dataEnd()) + 72 >= size
                                  && session.frameCount() == session.capture()->frameCount(); },
                     60000);
     const double longest = gaps.stop();
@@ -135,9 +116,10 @@ int follow(double seconds, double rate)
                    ? 0.0
                    : latencies[std::min(latencies.size() - 1, std::size_t(share * double(latencies.size())))];
     };
-    std::printf("writer: %.1f MB in %.1f s (%.1f MB/s asked); %lld frames in the table, "
+    std::printf("writer: %.1f MB in %.1f s (%.1f MB/s asked)%s; %lld frames in the table%s, "
                 "%.2f M frames/s\n",
-                double(written) / 1e6, elapsed, rate / 1e6, static_cast<long long>(frames),
+                double(size) / 1e6, elapsed, rate / 1e6, written ? "" : " (did not end)",
+                static_cast<long long>(frames), caughtUp ? "" : " (not caught up)",
                 double(frames) / elapsed / 1e6);
     std::printf("longest gap between event-loop turns: %.1f ms (%lld turns)\n", longest,
                 static_cast<long long>(gaps.turns()));
