@@ -19,6 +19,9 @@ namespace Korvex {
 
 namespace {
 
+// The rows a column fitted to its contents measures.
+constexpr int FittedRows = 100;
+
 /// Row labels as wide as the widest of all the rows shown. The header itself measures the
 /// labels of its first and last sections only, which are the window's, and a window move
 /// would make it measure them again.
@@ -65,6 +68,11 @@ FrameTableView::FrameTableView(QWidget *parent)
     : QTableView(parent)
 {
     setVerticalHeader(new RowLabels(this));
+    // A column fitted to its contents measures the rows in view and this many in all: the
+    // thousand rows Qt measures by default held the event loop for tens of milliseconds per
+    // column when a capture's first frames arrive. The frame numbers' column measures its
+    // widest number itself.
+    verticalHeader()->setResizeContentsPrecision(FittedRows);
     setVerticalScrollMode(ScrollPerItem);
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &FrameTableView::viewScrolled);
 }
