@@ -23,6 +23,9 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
+#include <utility>
+#include <vector>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -93,6 +96,8 @@ public slots:
     void selectFrame(QModelIndex current, QModelIndex previous);
 
 private slots:
+    /// Shows the log lines that a capture's readers on other threads handed over since.
+    void takeLateLines();
     void openFile();
     /// Opens the capture on display again, as it now is in its file.
     void reloadFile();
@@ -300,6 +305,14 @@ private:
     /// While a load runs: the log the log panel follows, the timer that takes the frames read
     /// and looks at the log, and what tells the reader that Cancel was pressed.
     std::shared_ptr<const LogLines> loadingLog;
+    /// Log lines that a capture's readers on other threads hand to the window, each with the
+    /// log it belongs to; the window takes them on its own thread.
+    struct LateLines
+    {
+        std::mutex lock;
+        std::vector<std::pair<std::shared_ptr<const LogLines>, QString>> lines;
+    };
+    const std::shared_ptr<LateLines> lateLines = std::make_shared<LateLines>();
     QTimer *loadTimer = nullptr;
     std::shared_ptr<std::atomic<bool>> loadStop;
     /// The capture followed while its file grows (none when none is), the watcher and the

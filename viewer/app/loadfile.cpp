@@ -189,15 +189,15 @@ void Framescope::loadDone(std::shared_ptr<Capture> loaded, const QList<LogLines:
     // A frame found missing later adds a line to the capture's log, which the log panel
     // shows once the paint that found it is over; the user stays on the tab in use (the last
     // frame of a capture cut short since, say).
-    loaded->setLogListener([this, log = loaded->sharedLog()](const QString &line, LogLevel) {
-        QMetaObject::invokeMethod(
-            this,
-            [this, log, line] {
-                followLateLog(log, line);
-                // The table shows anew what is left of the frames.
-                ui.tblFrames->viewport()->update();
-            },
-            Qt::QueuedConnection);
+    loaded->setLogListener([this, late = lateLines, log = loaded->sharedLog()](
+                               const QString &line, LogLevel) {
+        {
+            const std::lock_guard<std::mutex> hold(late->lock);
+            late->lines.emplace_back(log, line);
+        }
+        // Called by name, so that nothing of the reader's thread goes with the call but what
+        // the lock hands over.
+        QMetaObject::invokeMethod(this, "takeLateLines", Qt::QueuedConnection);
     });
     session->takeNewFrames();
     if (status != Capture::Status::Aborted)
@@ -237,6 +237,20 @@ void Framescope::loadDone(std::shared_ptr<Capture> loaded, const QList<LogLines:
         framesTabShown();
     if (status == Capture::Status::Following)
         startFollowing(std::move(loaded));
+}
+
+void Framescope::takeLateLines()
+{
+    std::vector<std::pair<std::shared_ptr<const LogLines>, QString>> lines;
+    {
+        const std::lock_guard<std::mutex> hold(lateLines->lock);
+        lines.swap(lateLines->lines);
+    }
+    for (const auto &[log, line] : lines)
+        followLateLog(log, line);
+    // The table shows anew what is left of the frames.
+    if (!lines.empty())
+        ui.tblFrames->viewport()->update();
 }
 
 void Framescope::framesJoined(qint64 from, qint64 to)
