@@ -20,6 +20,7 @@
 #include <QStatusBar>
 #include <QPromise>
 #include <QSettings>
+#include <QSignalBlocker>
 #include <QTimer>
 
 #include <algorithm>
@@ -39,7 +40,17 @@ void sizeRowsToContents(QTableView *table)
         return;
     const QAbstractItemView *view = table;
     const int height = qMax(view->sizeHintForRow(0), header->sectionSizeHint(0));
-    header->setDefaultSectionSize(height);
+    if (height == header->defaultSectionSize())
+        return;
+    {
+        // The header says of each of its rows that it was resized, and the table notes each
+        // one to lay out again: tens of milliseconds for the rows of a large capture. The
+        // table lays out all of them once instead.
+        const QSignalBlocker quiet(header);
+        header->setDefaultSectionSize(height);
+    }
+    header->viewport()->update();
+    table->doItemsLayout();
 }
 
 // How often the window takes the frames a running load has read, and the lines it logged.

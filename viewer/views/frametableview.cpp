@@ -68,11 +68,11 @@ FrameTableView::FrameTableView(QWidget *parent)
     : QTableView(parent)
 {
     setVerticalHeader(new RowLabels(this));
-    // A column fitted to its contents measures the rows in view and this many in all: the
-    // thousand rows Qt measures by default held the event loop for tens of milliseconds per
-    // column when a capture's first frames arrive. The frame numbers' column measures its
-    // widest number itself.
-    verticalHeader()->setResizeContentsPrecision(FittedRows);
+    // A column fitted to its contents measures this many rows, a number the header of the
+    // columns keeps: the thousand rows Qt measures by default held the event loop for tens of
+    // milliseconds when a capture's first frames arrive. The frame numbers' column measures
+    // its widest number itself.
+    horizontalHeader()->setResizeContentsPrecision(FittedRows);
     setVerticalScrollMode(ScrollPerItem);
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &FrameTableView::viewScrolled);
 }
