@@ -59,12 +59,13 @@ void firstRows(const QString &path, const char *cache)
     window.loadFile(path);
     // The rows are there once a turn of the event loop took the first frames; they are
     // painted then.
-    if (!QTest::qWaitFor([&window] { return FramescopeProbe::model(window)->rowCount() > 0; },
-                         HangGuardMs))
+    if (!runLoopUntil([&window] { return FramescopeProbe::model(window)->rowCount() > 0; },
+                      HangGuardMs))
         std::printf("  (no rows came)\n");
     viewport->repaint();
     const double first = msSince(clock);
-    const bool ended = FramescopeProbe::settle(window);
+    const bool ended =
+        runLoopUntil([&window] { return !FramescopeProbe::busy(window); }, HangGuardMs);
     std::printf("  %s cache: first rows painted %.1f ms after the open; load %.1f ms%s, "
                 "%lld frames; longest event-loop gap %.1f ms\n",
                 cache, first, msSince(clock), ended ? "" : " (did not end)",
@@ -98,14 +99,17 @@ int follow(double seconds, double rate)
     LoopGaps gaps([&window] { FramescopeProbe::ui(window).tblFrames->viewport()->update(); });
     gaps.start();
     grower.start(seconds, rate);
-    const bool written = QTest::qWaitFor([&grower] { return !grower.writing(); },
-                                         int(seconds * 1000) + 60000);
+    const bool written = runLoopUntil([&grower] { return !grower.writing(); },
+                                      int(seconds * 1000) + 60000);
     grower.join();
     const qint64 size = grower.size();
     // The rest is read within a poll or two.
-    const bool caughtUp = QTest::qWaitFor([&] { return qint64(session.capture()->dataEnd()) + 72 >= size
-                                 && session.frameCount() == session.capture()->frameCount(); },
-                    60000);
+    const bool caughtUp = runLoopUntil(
+        [&] {
+            return qint64(session.capture()->dataEnd()) + 72 >= size
+                   && session.frameCount() == session.capture()->frameCount();
+        },
+        60000);
     const double longest = gaps.stop();
     const qint64 rssAfter = statusKiB("VmRSS:");
     const double elapsed = double(grower.now()) / 1e9;

@@ -52,7 +52,7 @@ void timeGaps(Framescope &window, const char *name, const std::function<void()> 
     timer.start();
     start();
     const double starting = msSince(timer);
-    const bool ended = QTest::qWaitFor(
+    const bool ended = runLoopUntil(
         [&] {
             return !FramescopeProbe::busy(window)
                    && (kind.isEmpty() || !session.tasks().isRunning(kind));

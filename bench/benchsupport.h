@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QList>
 #include <QObject>
@@ -119,6 +120,29 @@ inline bool writeBenchCapture(const QString &fileName, qint64 count, quint64 see
     }
     *out++ = '}';
     return file.write(slice.constData(), out - slice.constData()) == out - slice.constData();
+}
+
+/// Runs an event loop, as the program's own runs, until `done` holds or `ceilingMs` have
+/// passed, and says whether it holds. QTest::qWaitFor sleeps 10 ms between its rounds of
+/// events, which would count in every gap and latency measured while it waits.
+inline bool runLoopUntil(const std::function<bool()> &done, int ceilingMs)
+{
+    if (done())
+        return true;
+    QEventLoop loop;
+    QTimer check;
+    check.setInterval(1);
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    QTimer ceiling;
+    ceiling.setSingleShot(true);
+    QObject::connect(&ceiling, &QTimer::timeout, &loop, &QEventLoop::quit);
+    check.start();
+    ceiling.start(ceilingMs);
+    loop.exec();
+    return done();
 }
 
 /// Machine load, to print beside every figure.
