@@ -236,6 +236,8 @@ private slots:
 
     void matches_data();
     void matches();
+    void requiredPayloadByte_data();
+    void requiredPayloadByte();
     void errors_data();
     void errors();
     void nesting_data();
@@ -295,6 +297,9 @@ void TestFrameFilter::matches_data()
     QTest::newRow("text") << "payload contains \"AT+\"" << QList<qint64>{2};
     QTest::newRow("one byte") << "payload contains 41" << QList<qint64>{1, 2};
     QTest::newRow("pattern then more") << "payload contains 41 and cts == 0" << QList<qint64>{2};
+    // Frame 1's word holds its one payload byte and three bytes of no payload.
+    QTest::newRow("byte beside a one-byte payload") << "payload contains 00" << QList<qint64>{3, 4};
+    QTest::newRow("byte of no frame") << "payload contains ee and cts == 1" << QList<qint64>{};
     QTest::newRow("pattern in brackets") << "(payload contains 55)||frame==3" << QList<qint64>{0, 3, 4};
     QTest::newRow("not") << "not cts == 1" << QList<qint64>{0, 2};
     QTest::newRow("not brackets") << "not (cts == 1 or channel == 2)" << QList<qint64>{2};
@@ -317,6 +322,28 @@ void TestFrameFilter::matches()
     // One frame at a time, from its record, as drfdump judges frames.
     for (qint64 n = 0; n < known->frameCount(); ++n)
         QCOMPARE(expression.matches(FrameFacts::fromRecord(known->frame(n), n)), frames.contains(n));
+}
+
+void TestFrameFilter::requiredPayloadByte_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("byte");
+    QTest::newRow("pattern") << "payload contains 7e 55" << 0x7e;
+    QTest::newRow("after a wildcard") << "payload contains ?? 55" << 0x55;
+    QTest::newRow("part of an and") << "cts == 1 and (frame > 2 and payload contains 41)" << 0x41;
+    QTest::newRow("part of an or") << "cts == 1 or payload contains 41" << -1;
+    QTest::newRow("negated") << "not payload contains 41" << -1;
+    QTest::newRow("text") << "payload contains \"AT\"" << 0x41;
+    QTest::newRow("no payload") << "cts == 1" << -1;
+}
+
+void TestFrameFilter::requiredPayloadByte()
+{
+    QFETCH(QString, text);
+    FilterError error;
+    const FilterExpression expression = FilterExpression::parse(text, &error);
+    QVERIFY2(!error.isError(), qPrintable(error.message()));
+    QTEST(expression.requiredPayloadByte(), "byte");
 }
 
 void TestFrameFilter::errors_data()

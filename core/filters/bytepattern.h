@@ -31,6 +31,8 @@ public:
     bool foundIn(const uchar *bytes, int length) const { return indexIn(bytes, length) >= 0; }
     /// Where the pattern first occurs in the bytes at or after `from`, or -1.
     int indexIn(const uchar *bytes, int length, int from = 0) const;
+    /// A byte value that every match holds, or -1 when every place accepts several.
+    int requiredByte() const { return m_anchor >= 0 ? m_anchorByte : -1; }
 
 private:
     using ByteSet = std::array<quint64, 4>;

@@ -157,6 +157,22 @@ bool FilterExpression::uses(Field field) const
     });
 }
 
+int FilterExpression::requiredPayloadByte(int index) const
+{
+    const Node &node = m_nodes[std::size_t(index)];
+    // Only an and passes on what one of its parts requires.
+    if (node.op == Op::And) {
+        for (int child : node.children) {
+            const int byte = requiredPayloadByte(child);
+            if (byte >= 0)
+                return byte;
+        }
+        return -1;
+    }
+    return node.op == Op::Contains && node.field == Field::Payload ? node.pattern.requiredByte()
+                                                                   : -1;
+}
+
 bool FilterExpression::matches(const FrameFacts &facts) const
 {
     if (m_root < 0)

@@ -75,6 +75,10 @@ public:
     /// found, so a pattern under "not" counts too.
     std::vector<std::pair<int, int>> payloadMatches(const QByteArray &payload) const;
 
+    /// A byte that the payload of every frame this expression matches holds, or -1: a frame
+    /// whose bytes lack it is judged without taking its payload out.
+    int requiredPayloadByte() const { return m_root < 0 ? -1 : requiredPayloadByte(m_root); }
+
     /// A frame no longer in the file matches only where its header byte and number decide it:
     /// it matches no comparison of its time or payload, nor their negation.
     bool matches(const FrameFacts &facts) const;
@@ -124,6 +128,7 @@ private:
 
     bool matches(int node, const Subject &subject) const;
     Truth decide(int node, const Subject &subject) const;
+    int requiredPayloadByte(int node) const;
     bool compare(const Node &node, quint64 value) const;
     bool compareField(const Node &node, const Subject &subject) const;
 

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <optional>
 
 namespace Korvex {
@@ -134,6 +135,9 @@ bool FrameFilter::fromFile(qint64 first, qint64 from, qint64 to, const Truths &t
     const FrameIndex &index = m_capture.index();
     const int version = m_capture.protocolVersion();
     const bool payloads = m_expression.needsPayload();
+    // Every payload byte lies in the frame's words after its header and time words, in another
+    // order: a frame whose words lack a byte that every match holds does not match.
+    const int required = payloads ? m_expression.requiredPayloadByte() : -1;
     std::optional<FrameCursor> cursor;
     qint64 n = from;
     while (n < to) {
@@ -149,8 +153,13 @@ bool FrameFilter::fromFile(qint64 first, qint64 from, qint64 to, const Truths &t
                     cursor.emplace(m_capture, n, to);
                 while (cursor->number() < n)
                     cursor->next();
-                const FrameFacts facts = FrameFacts::fromBytes(
-                    n, header, cursor->ticks(), cursor->bytes(), cursor->length(), version, payloads);
+                const char *bytes = cursor->bytes();
+                const qint64 length = cursor->length();
+                if (required >= 0 && bytes && length > 8
+                    && !std::memchr(bytes + 8, required, std::size_t(length - 8)))
+                    continue;
+                const FrameFacts facts = FrameFacts::fromBytes(n, header, cursor->ticks(), bytes,
+                                                               length, version, payloads);
                 match = m_expression.matches(facts);
                 if (facts.missing) {
                     ++missing;
